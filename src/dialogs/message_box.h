@@ -1,0 +1,36 @@
+#pragma once
+
+// Modal message boxes go through ShowMessage so that tests can answer them.
+
+#include <QString>
+
+#include <functional>
+
+class QWidget;
+
+namespace corvane {
+
+enum class MessageKind { Ok = 0, RetryCancel = 5 };
+enum class MessageAnswer { Ok = 1, Cancel = 2, Retry = 4 };
+
+struct MessageRequest {
+    QString text;
+    QString title;
+    MessageKind kind = MessageKind::Ok;
+};
+
+/// Shows a modal box without icon and returns the button the user chose.
+MessageAnswer ShowMessage(QWidget* parent, const QString& text, const QString& title,
+                          MessageKind kind = MessageKind::Ok);
+
+/// The input-check form used by every screen: title "Error", OK only.
+inline void ShowErrorMessage(QWidget* parent, const QString& text) {
+    ShowMessage(parent, text, QStringLiteral("Error"), MessageKind::Ok);
+}
+
+/// Replaces the real box; an empty handler restores it. Tests use this to record the
+/// messages and to choose the answers.
+using MessageHandler = std::function<MessageAnswer(const MessageRequest&)>;
+void SetMessageHandler(MessageHandler handler);
+
+}  // namespace corvane
