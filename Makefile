@@ -6,7 +6,7 @@ ASAN_BUILD ?= build-asan
 JOBS       ?= $(shell nproc)
 CMAKE_GEN  := -G Ninja
 
-.PHONY: run test deps build test-asan build-asan bench format clean
+.PHONY: run test deps build test-asan build-asan bench format clean fuzz
 
 run: build
 	$(BUILD)/bin/corvane
@@ -36,3 +36,21 @@ format:
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD)
+
+# Fuzzes one reader for a while: make fuzz TARGET=tsf_header SECONDS=300
+# Targets: see fuzz/CMakeLists.txt. New inputs go to build-fuzz*/corpus/TARGET; a crash
+# leaves its input in build-fuzz*/ (add it to fuzz/corpus/TARGET once fixed).
+FUZZ_SECONDS   ?= $(if $(SECONDS),$(SECONDS),300)
+FUZZ_QT_TARGETS := time_zone_table
+FUZZ_BUILD     ?= $(if $(filter $(TARGET),$(FUZZ_QT_TARGETS)),build-fuzz-qt,build-fuzz)
+FUZZ_GUI       := $(if $(filter $(TARGET),$(FUZZ_QT_TARGETS)),ON,OFF)
+
+fuzz: deps
+	@test -n "$(TARGET)" || { echo "usage: make fuzz TARGET=<name> [SECONDS=300]"; exit 2; }
+	@test -f $(FUZZ_BUILD)/build.ninja || CC=clang-14 CXX=clang++-14 cmake -S . -B $(FUZZ_BUILD) \
+	    $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCORVANE_FUZZ=ON \
+	    -DCORVANE_BUILD_GUI=$(FUZZ_GUI) -DCORVANE_BUILD_TESTS=OFF -DCORVANE_BUILD_BENCHMARKS=OFF
+	cmake --build $(FUZZ_BUILD) --target fuzz_$(TARGET) -j $(JOBS)
+	mkdir -p $(FUZZ_BUILD)/corpus/$(TARGET)
+	$(FUZZ_BUILD)/bin/fuzz_$(TARGET) -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 \
+	    -artifact_prefix=$(FUZZ_BUILD)/ $(FUZZ_BUILD)/corpus/$(TARGET) fuzz/corpus/$(TARGET)

@@ -1,0 +1,30 @@
+// The engine's control file reader on arbitrary text.
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <string_view>
+
+#include "wxcheck/control_file.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const std::string_view text(reinterpret_cast<const char*>(data), size);
+    const corvane::wxcheck::ControlFileResult result =
+        corvane::wxcheck::ParseControlFile(text, "fuzz.inp");
+    // A refused file always says why; an accepted one yields usable paths.
+    if (!result.ok && result.error.empty()) {
+        std::abort();
+    }
+    if (result.ok) {
+        const auto& settings = result.settings;
+        if (settings.ListPath().empty() || settings.StationPath().empty()) {
+            std::abort();
+        }
+        for (const auto& window : settings.windows) {
+            for (int hour = 0; hour < 24; ++hour) {
+                (void)window.Contains(hour);
+            }
+        }
+    }
+    return 0;
+}
