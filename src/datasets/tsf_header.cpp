@@ -1,0 +1,366 @@
+#include "datasets/tsf_header.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <istream>
+
+namespace corvane {
+namespace {
+
+// Lines of a stream or of a buffer, ended by LF or CRLF. The last line needs no line end.
+class LineSource {
+public:
+    enum class Status { Line, End, Error, TooLong };
+
+    explicit LineSource(std::istream& in) : in_(&in), buffer_(kChunk, '\0') {}
+    explicit LineSource(std::string_view text) : view_(text) {}
+
+    // Reads the next line into `line` when `keep`, else only passes it.
+    Status Next(std::string& line, bool keep) {
+        line.clear();
+        bool any = false;
+        while (true) {
+            if (pos_ == Available().size() && !Fill()) {
+                if (failed_) {
+                    return Status::Error;
+                }
+                if (!any) {
+                    return Status::End;
+                }
+                ++lineNumber_;
+                return Finish(line, keep);
+            }
+            const std::string_view rest = Available().substr(pos_);
+            const std::size_t newline = rest.find('\n');
+            const std::size_t take = newline == std::string_view::npos ? rest.size() : newline;
+            any = true;
+            if (keep) {
+                if (line.size() + take > kMaxTsfHeaderLine + 1) {
+                    ++lineNumber_;
+                    return Status::TooLong;
+                }
+                line.append(rest.substr(0, take));
+            }
+            if (newline == std::string_view::npos) {
+                offset_ += take;
+                pos_ += take;
+                continue;
+            }
+            offset_ += take + 1;
+            pos_ += take + 1;
+            ++lineNumber_;
+            return Finish(line, keep);
+        }
+    }
+
+    std::int64_t LineNumber() const { return lineNumber_; }
+    std::uint64_t Offset() const { return offset_; }
+
+private:
+    static constexpr std::size_t kChunk = 64 * 1024;
+
+    std::string_view Available() const {
+        return in_ != nullptr ? std::string_view(buffer_.data(), length_) : view_;
+    }
+
+    bool Fill() {
+        if (in_ == nullptr || failed_) {
+            return false;
+        }
+        in_->read(buffer_.data(), static_cast<std::streamsize>(buffer_.size()));
+        length_ = static_cast<std::size_t>(in_->gcount());
+        pos_ = 0;
+        if (in_->bad()) {
+            failed_ = true;
+            return false;
+        }
+        return length_ > 0;
+    }
+
+    static Status Finish(std::string& line, bool keep) {
+        if (keep && !line.empty() && line.back() == '\r') {
+            line.pop_back();
+        }
+        if (keep && line.size() > kMaxTsfHeaderLine) {
+            return Status::TooLong;
+        }
+        return Status::Line;
+    }
+
+    std::istream* in_ = nullptr;
+    std::string buffer_;
+    std::string_view view_;
+    std::size_t length_ = 0;
+    std::size_t pos_ = 0;
+    std::int64_t lineNumber_ = 0;
+    std::uint64_t offset_ = 0;
+    bool failed_ = false;
+};
+
+std::string Upper(std::string_view text) {
+    std::string out(text);
+    for (char& c : out) {
+        if (c >= 'a' && c <= 'z') {
+            c = static_cast<char>(c - 'a' + 'A');
+        }
+    }
+    return out;
+}
+
+// Trims the space character only, as the header's "trimmed" means.
+std::string_view TrimSpaces(std::string_view text) {
+    while (!text.empty() && text.front() == ' ') {
+        text.remove_prefix(1);
+    }
+    while (!text.empty() && text.back() == ' ') {
+        text.remove_suffix(1);
+    }
+    return text;
+}
+
+std::string Shown(std::string_view text) {
+    constexpr std::size_t kShown = 40;
+    std::string out = "\"";
+    out.append(text.substr(0, kShown));
+    if (text.size() > kShown) {
+        out += "...";
+    }
+    out += '"';
+    return out;
+}
+
+class HeaderReader {
+public:
+    HeaderReader(LineSource& source, std::string_view kind) : source_(source), kind_(kind) {}
+
+    TsfHeader Read() {
+        if (ReadAll()) {
+            header_.failure = TsfFailure::None;
+            header_.message.clear();
+        }
+        return std::move(header_);
+    }
+
+private:
+    bool Fail(TsfFailure failure, const std::string& text) {
+        header_.failure = failure;
+        header_.failureLine = source_.LineNumber();
+        header_.message = "line " + std::to_string(header_.failureLine) + ": " + text;
+        return false;
+    }
+
+    // The next line, or a failure naming what the header still needed.
+    bool Line(std::string& line, bool keep, const char* expected) {
+        switch (source_.Next(line, keep)) {
+            case LineSource::Status::Line:
+                return true;
+            case LineSource::Status::End:
+                header_.failure = TsfFailure::UnexpectedEnd;
+                header_.failureLine = source_.LineNumber() + 1;
+                header_.message = "the file ends after line " +
+                                  std::to_string(source_.LineNumber()) + ", where " + expected +
+                                  " was expected";
+                return false;
+            case LineSource::Status::TooLong:
+                return Fail(
+                    TsfFailure::LineTooLong,
+                    "the line is longer than " + std::to_string(kMaxTsfHeaderLine) + " bytes");
+            case LineSource::Status::Error:
+                break;
+        }
+        header_.failure = TsfFailure::ReadError;
+        header_.failureLine = source_.LineNumber() + 1;
+        header_.message = "the file cannot be read after line " +
+                          std::to_string(source_.LineNumber()) + ": " + std::strerror(errno);
+        return false;
+    }
+
+    // A count line: the number before the first "-".
+    bool Count(const std::string& line, const char* what, std::int16_t& count) {
+        const std::string_view text = std::string_view(line).substr(0, line.find('-'));
+        try {
+            count = Int16FromText(text);
+            return true;
+        } catch (const CalendarError&) {
+            return Fail(TsfFailure::BadCount, std::string("the ") + what + " " + Shown(text) +
+                                                  " is not a number from 0 to 32767");
+        }
+    }
+
+    bool Stamp(const std::vector<std::string>& fields, std::size_t first, const char* which,
+               TsfStamp& stamp) {
+        for (std::size_t i = 0; i < stamp.texts.size(); ++i) {
+            stamp.texts[i] = fields[first + i];
+        }
+        const auto& t = stamp.texts;
+        try {
+            stamp.serial = SerialFromHeaderStamp(t[0], t[1], t[2], t[3], t[4]);
+            stamp.fields = FieldsFromSerial(stamp.serial);
+            stamp.converted = true;
+            return true;
+        } catch (const CalendarError& error) {
+            return Fail(TsfFailure::BadStamp, std::string("the ") + which + " stamp \"" + t[0] +
+                                                  " " + t[1] + " " + t[2] + " " + t[3] + " " +
+                                                  t[4] + "\" is not a valid date and time (" +
+                                                  error.what() + ")");
+        }
+    }
+
+    bool ReadAll() {
+        std::string line;
+        if (!Line(line, true, "the line \"TIMESERIES.TSF 1.3\"")) {
+            return false;
+        }
+        // A byte-order mark from an editor is not part of the keyword.
+        if (line.starts_with("\xEF\xBB\xBF")) {
+            line.erase(0, 3);
+        }
+        const std::vector<std::string> first = SplitAtSpaces(CollapseSpaces(line));
+        if (first.empty()) {
+            return Fail(TsfFailure::MissingField, "the first line is empty");
+        }
+        if (Upper(first[0]) != "TIMESERIES.TSF") {
+            return Fail(TsfFailure::NotTimeSeriesFile,
+                        "the file does not begin with TIMESERIES.TSF but with " + Shown(first[0]));
+        }
+        header_.keywordPassed = true;
+        if (first.size() < 2) {
+            return Fail(TsfFailure::MissingField, "the header version is missing");
+        }
+        header_.version = first[1];
+        if (Upper(first[1]) != "1.3") {
+            return Fail(TsfFailure::WrongVersion,
+                        "the header version is " + Shown(first[1]) + ", not 1.3");
+        }
+
+        if (!Line(line, true, "the number of comment lines") ||
+            !Count(line, "number of comment lines", header_.commentCount)) {
+            return false;
+        }
+        for (int i = 0; i < header_.commentCount; ++i) {
+            if (!Line(line, false, "a comment line")) {
+                return false;
+            }
+        }
+        for (int i = 0; i < 2; ++i) {
+            if (!Line(line, false, "a header line")) {
+                return false;
+            }
+        }
+
+        while (true) {
+            if (!Line(line, true, "the UTC zone line")) {
+                return false;
+            }
+            const std::string_view trimmed = TrimSpaces(line);
+            if (Upper(trimmed.substr(0, 3)) == "UTC") {
+                header_.zone = std::string(trimmed);
+                header_.zoneLine = source_.LineNumber();
+                break;
+            }
+        }
+
+        if (!Line(line, true, "the line GREGORIAN_YMD")) {
+            return false;
+        }
+        if (Upper(TrimSpaces(line)) != "GREGORIAN_YMD") {
+            return Fail(TsfFailure::NoCalendarLine,
+                        "GREGORIAN_YMD was expected after the zone line, not " + Shown(line));
+        }
+
+        if (!Line(line, true, "the data period line")) {
+            return false;
+        }
+        const std::vector<std::string> period = SplitAtSpaces(CollapseSpaces(line));
+        if (period.size() < 11) {
+            return Fail(TsfFailure::ShortPeriodLine, "the data period line has " +
+                                                         std::to_string(period.size()) +
+                                                         " fields, 11 are needed");
+        }
+        if (!Stamp(period, 0, "start", header_.start) || !Stamp(period, 5, "end", header_.end)) {
+            return false;
+        }
+
+        if (!Line(line, true, "the number of variables") ||
+            !Count(line, "number of variables", header_.variableCount)) {
+            return false;
+        }
+        for (int i = 0; i < header_.variableCount; ++i) {
+            if (!Line(line, true, "a variable line")) {
+                return false;
+            }
+            const std::vector<std::string> fields = SplitAtSpaces(CollapseSpaces(line));
+            if (fields.empty()) {
+                return Fail(TsfFailure::BlankVariable, "the variable line is blank");
+            }
+            TsfVariable variable;
+            variable.name = std::string(TrimSpaces(fields[0]));
+            if (fields.size() > 1) {
+                variable.units = std::string(TrimSpaces(fields[1]));
+            }
+            header_.variables.push_back(std::move(variable));
+        }
+        header_.dataLine = source_.LineNumber() + 1;
+        header_.dataOffset = source_.Offset();
+
+        if (kind_ == kMeteorologicalKind && !header_.hasVariable("WDIR")) {
+            return Fail(TsfFailure::NotMeteorological,
+                        "no variable is named WDIR, so this is not a meteorological series");
+        }
+        return true;
+    }
+
+    LineSource& source_;
+    std::string_view kind_;
+    TsfHeader header_;
+};
+
+}  // namespace
+
+bool TsfHeader::hasVariable(std::string_view name) const {
+    const std::string wanted = Upper(name);
+    return std::any_of(variables.begin(), variables.end(),
+                       [&](const TsfVariable& v) { return Upper(v.name) == wanted; });
+}
+
+TsfHeader ReadTsfHeader(std::istream& in, std::string_view kind) {
+    LineSource source(in);
+    return HeaderReader(source, kind).Read();
+}
+
+TsfHeader ReadTsfHeaderFromBuffer(std::string_view buffer, std::string_view kind) {
+    LineSource source(buffer);
+    return HeaderReader(source, kind).Read();
+}
+
+TsfHeader ReadTsfHeaderFile(const std::string& path, std::string_view kind) {
+    TsfHeader header;
+    header.failure = TsfFailure::CannotOpen;
+    if (path.empty()) {
+        header.message = "no file is given";
+        return header;
+    }
+    std::error_code code;
+    if (std::filesystem::is_directory(path, code)) {
+        header.message = "cannot open \"" + path + "\": it is a folder";
+        return header;
+    }
+    errno = 0;
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        const int reason = errno;
+        header.message = "cannot open \"" + path +
+                         "\": " + (reason != 0 ? std::strerror(reason) : "unknown reason");
+        return header;
+    }
+    header = ReadTsfHeader(in, kind);
+    if (!header.ok()) {
+        header.message = path + ": " + header.message;
+    }
+    return header;
+}
+
+}  // namespace corvane
