@@ -23,8 +23,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     for (const auto& station : result.stations) {
         // Every station is either usable or carries its reason, and names its line.
-        if (station.line < 1 || (station.error.empty() && station.predicted.empty() &&
-                                 station.observed.empty())) {
+        if (station.line < 1 ||
+            (station.error.empty() && station.predicted.empty() && station.observed.empty())) {
             std::abort();
         }
     }
