@@ -1,0 +1,133 @@
+#include "run/run_script.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <cerrno>
+
+#include "run/run_error.h"
+
+namespace corvane {
+namespace {
+
+QByteArray Line(const QString& text) {
+    return text.toUtf8() + "\r\n";
+}
+
+QString Quoted(const QString& text) {
+    return u'"' + text + u'"';
+}
+
+bool HoldsLineBreak(const QString& text) {
+    return text.contains(u'\n') || text.contains(u'\r');
+}
+
+/// A value of a script line: no line break anywhere, no double quote where it stands
+/// between double quotes.
+void CheckScriptValue(const QString& what, const QString& value, bool quoted) {
+    if (HoldsLineBreak(value)) {
+        throw RunError(QStringLiteral("The %1 %2 holds a line break, which the script %3 "
+                                      "cannot carry")
+                           .arg(what, Quoted(value), QString::fromUtf16(kRunScriptName)),
+                       RunError::kInvalidValue);
+    }
+    if (quoted && value.contains(u'"')) {
+        throw RunError(QStringLiteral("The %1 %2 holds a double quote, which the scripts "
+                                      "cannot carry")
+                           .arg(what, value),
+                       RunError::kInvalidValue);
+    }
+}
+
+int SystemErrorNumber() {
+    return errno != 0 ? errno : EIO;
+}
+
+}  // namespace
+
+QString EngineFileName() {
+#ifdef Q_OS_WIN
+    return QStringLiteral("wxcheck.exe");
+#else
+    return QStringLiteral("wxcheck");
+#endif
+}
+
+QString ListFileName(const QString& baseFilename) {
+    return baseFilename + QStringLiteral("_wxcheck.lst");
+}
+
+QString DriveOfPath(const QString& path) {
+    const QString trimmed = path.trimmed();
+    if (trimmed.isEmpty()) {
+        return {};
+    }
+    const qsizetype colon = trimmed.indexOf(u':');
+    return (colon < 0 ? trimmed : trimmed.left(colon)) + u':';
+}
+
+QByteArray RunScriptBytes(const QString& outputDirectory, const QString& programFolder,
+                          const QString& baseFilename) {
+    CheckScriptValue(QStringLiteral("output folder"), outputDirectory, true);
+    CheckScriptValue(QStringLiteral("program folder"), programFolder, true);
+    // The root name also stands inside the quoted path of open_file.bat.
+    CheckScriptValue(QStringLiteral("output root name"), baseFilename, true);
+
+    // The folder as the platform reports it has no trailing separator except at the root,
+    // so an engine at the root reads "//wxcheck", as on Windows "C:\\wxcheck.exe".
+    QString folder = programFolder;
+    while (folder.size() > 1 && folder.endsWith(u'/')) {
+        folder.chop(1);
+    }
+    QByteArray bytes;
+    bytes += Line(DriveOfPath(outputDirectory));
+    bytes += Line(QStringLiteral("cd ") + Quoted(outputDirectory));
+    bytes += Line(Quoted(folder + u'/' + EngineFileName()) + QStringLiteral(" wxcheck.inp"));
+    bytes += Line(QStringLiteral("copy ") + ListFileName(baseFilename) + u' ' +
+                  QString::fromUtf16(kMarkerName));
+    bytes += Line(QStringLiteral("pause"));
+    return bytes;
+}
+
+QByteArray OpenFileScriptBytes(const QString& folder, const QString& listFileName) {
+    CheckScriptValue(QStringLiteral("list file"), folder + listFileName, true);
+    return Line(QStringLiteral("notepad ") + Quoted(folder + listFileName));
+}
+
+void WriteScriptFile(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    errno = 0;
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+        const int number = SystemErrorNumber();
+        throw RunError(
+            QStringLiteral("Cannot create the script %1: %2").arg(path, file.errorString()),
+            number);
+    }
+    errno = 0;
+    if (file.write(bytes) != bytes.size() || !file.flush()) {
+        const int number = SystemErrorNumber();
+        throw RunError(
+            QStringLiteral("Cannot write the script %1: %2").arg(path, file.errorString()), number);
+    }
+    file.close();
+    if (file.error() != QFileDevice::NoError) {
+        throw RunError(
+            QStringLiteral("Cannot write the script %1: %2").arg(path, file.errorString()),
+            SystemErrorNumber());
+    }
+}
+
+void DeleteFileIfExists(const QString& path) {
+    const QFileInfo info(path);
+    if (!info.exists() && !info.isSymLink()) {
+        return;
+    }
+    QFile file(path);
+    errno = 0;
+    if (!file.remove()) {
+        const int number = SystemErrorNumber();
+        throw RunError(QStringLiteral("Cannot delete %1: %2").arg(path, file.errorString()),
+                       number);
+    }
+}
+
+}  // namespace corvane

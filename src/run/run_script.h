@@ -1,0 +1,45 @@
+#pragma once
+
+// The two scripts of a run and the files around them: run_wxcheck.bat, which runs the
+// engine in the output folder and copies its list file to the completion marker, and
+// open_file.bat, which opens the list file in the viewer. QtCore only.
+
+#include <QByteArray>
+#include <QString>
+
+namespace corvane {
+
+inline constexpr char16_t kRunScriptName[] = u"run_wxcheck.bat";
+inline constexpr char16_t kOpenFileScriptName[] = u"open_file.bat";
+inline constexpr char16_t kMarkerName[] = u"finished.txt";
+
+/// The engine's file name in the program folder ("wxcheck.exe" on Windows).
+QString EngineFileName();
+
+/// The list file the engine writes: the root name followed by "_wxcheck.lst".
+QString ListFileName(const QString& baseFilename);
+
+/// The trimmed path up to its first ":" followed by ":"; the whole trimmed path followed
+/// by ":" when it holds none; empty for an empty path.
+QString DriveOfPath(const QString& path);
+
+/// The five lines of run_wxcheck.bat, each ended by CRLF: the drive of the output folder,
+/// cd to it, the engine in `programFolder` with the argument wxcheck.inp, the copy of the
+/// list file to finished.txt, pause. Throws RunError when a value holds a line break or a
+/// quoted path holds a double quote: such a script would run something else.
+QByteArray RunScriptBytes(const QString& outputDirectory, const QString& programFolder,
+                          const QString& baseFilename);
+
+/// The one line of open_file.bat, ended by CRLF: notepad and the list file's path in
+/// double quotes. Throws RunError as RunScriptBytes does.
+QByteArray OpenFileScriptBytes(const QString& folder, const QString& listFileName);
+
+/// Writes `bytes` to `path`, replacing an existing file. Throws RunError naming the path
+/// and the system's reason.
+void WriteScriptFile(const QString& path, const QByteArray& bytes);
+
+/// Deletes `path` when it exists. Throws RunError naming the path and the reason when it
+/// exists and cannot be deleted.
+void DeleteFileIfExists(const QString& path);
+
+}  // namespace corvane

@@ -1,0 +1,120 @@
+#include "run/run_script.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include "run/run_error.h"
+#include "support/tmpfs_mount.h"
+
+using namespace Qt::StringLiterals;
+
+namespace corvane {
+namespace {
+
+TEST(DriveOfPath, TakesThePathUpToItsFirstColon) {
+    EXPECT_EQ(DriveOfPath(u"C:\\runs\\case1\\"_s), u"C:"_s);
+    EXPECT_EQ(DriveOfPath(u"  /srv/a:b/c:d/ "_s), u"/srv/a:"_s);
+    EXPECT_EQ(DriveOfPath(u" /home/ann/runs/ "_s), u"/home/ann/runs/:"_s);
+    EXPECT_EQ(DriveOfPath(u"   "_s), QString());
+    EXPECT_EQ(DriveOfPath(QString()), QString());
+}
+
+TEST(RunScriptBytes, FiveLinesWithCrlf) {
+    EXPECT_EQ(RunScriptBytes(u"/home/ann/runs/case1/"_s, u"/opt/corvane/bin"_s, u"case1"_s),
+              QByteArray("/home/ann/runs/case1/:\r\n"
+                         "cd \"/home/ann/runs/case1/\"\r\n"
+                         "\"/opt/corvane/bin/wxcheck\" wxcheck.inp\r\n"
+                         "copy case1_wxcheck.lst finished.txt\r\n"
+                         "pause\r\n"));
+    // A colon in the folder ends the drive there; an empty root name leaves "_wxcheck.lst";
+    // an engine at the root reads "//wxcheck"; text beyond ASCII is written as UTF-8.
+    EXPECT_EQ(RunScriptBytes(u"/data/t:1/Zürich/"_s, u"/"_s, QString()),
+              QByteArray("/data/t:\r\n"
+                         "cd \"/data/t:1/Zürich/\"\r\n"
+                         "\"//wxcheck\" wxcheck.inp\r\n"
+                         "copy _wxcheck.lst finished.txt\r\n"
+                         "pause\r\n"));
+    // A program folder given with a trailing separator does not double it.
+    EXPECT_TRUE(RunScriptBytes(u"/o/"_s, u"/opt/bin/"_s, u"r"_s)
+                    .contains("\"/opt/bin/wxcheck\" wxcheck.inp\r\n"));
+}
+
+TEST(OpenFileScriptBytes, OneNotepadLine) {
+    EXPECT_EQ(OpenFileScriptBytes(u"/home/ann/runs/case1/"_s, ListFileName(u"case1"_s)),
+              QByteArray("notepad \"/home/ann/runs/case1/case1_wxcheck.lst\"\r\n"));
+    EXPECT_EQ(OpenFileScriptBytes(u"/r/"_s, ListFileName(QString())),
+              QByteArray("notepad \"/r/_wxcheck.lst\"\r\n"));
+}
+
+TEST(RunScriptBytes, RefusesValuesThatWouldBreakTheScript) {
+    struct Case {
+        QString folder, program, root;
+        QString expected;  // part of the description
+    };
+    const Case cases[] = {
+        {u"/a\"b/"_s, u"/bin"_s, u"r"_s, u"output folder /a\"b/ holds a double quote"_s},
+        {u"/a\nb/"_s, u"/bin"_s, u"r"_s, u"holds a line break"_s},
+        {u"/a\rb/"_s, u"/bin"_s, u"r"_s, u"holds a line break"_s},
+        {u"/a/"_s, u"/my \"bin"_s, u"r"_s, u"program folder /my \"bin holds a double quote"_s},
+        {u"/a/"_s, u"/bin"_s, u"r\nx"_s, u"output root name"_s},
+        {u"/a/"_s, u"/bin"_s, u"r\"x"_s, u"output root name r\"x holds a double quote"_s},
+    };
+    for (const Case& c : cases) {
+        try {
+            RunScriptBytes(c.folder, c.program, c.root);
+            ADD_FAILURE() << "no error for " << c.folder.toStdString() << " "
+                          << c.program.toStdString() << " " << c.root.toStdString();
+        } catch (const RunError& error) {
+            EXPECT_TRUE(error.description().contains(c.expected)) << error.what();
+            EXPECT_EQ(error.number(), RunError::kInvalidValue);
+        }
+    }
+    EXPECT_THROW(OpenFileScriptBytes(u"/a\"b/"_s, u"x_wxcheck.lst"_s), RunError);
+}
+
+TEST(ScriptFiles, ReplaceWriteAndDelete) {
+    QTemporaryDir folder;
+    const QString path = folder.filePath(u"run_wxcheck.bat"_s);
+    WriteScriptFile(path, "a much longer first content\r\n");
+    WriteScriptFile(path, "pause\r\n");
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), QByteArray("pause\r\n"));
+    file.close();
+
+    DeleteFileIfExists(path);
+    EXPECT_FALSE(QFile::exists(path));
+    DeleteFileIfExists(path);  // a missing file is no error
+
+    // A folder in the marker's place cannot be deleted as a file.
+    ASSERT_TRUE(QDir(folder.path()).mkdir(u"finished.txt"_s));
+    try {
+        DeleteFileIfExists(folder.filePath(u"finished.txt"_s));
+        ADD_FAILURE() << "no error";
+    } catch (const RunError& error) {
+        EXPECT_TRUE(error.description().contains(folder.filePath(u"finished.txt"_s)));
+    }
+}
+
+TEST(ScriptFiles, AReadOnlyFolderIsReportedWithThePathAndTheReason) {
+    testing::TmpfsMount mount(64);
+    if (!mount.available()) {
+        GTEST_SKIP() << mount.error();
+    }
+    ASSERT_TRUE(mount.makeReadOnly());
+    const QString path = QString::fromStdString(mount.path()) + u"/run_wxcheck.bat"_s;
+    try {
+        WriteScriptFile(path, "pause\r\n");
+        ADD_FAILURE() << "no error";
+    } catch (const RunError& error) {
+        EXPECT_EQ(error.description(),
+                  u"Cannot create the script "_s + path + u": Read-only file system"_s);
+        EXPECT_EQ(error.number(), 30);  // EROFS
+    }
+}
+
+}  // namespace
+}  // namespace corvane
