@@ -1,0 +1,109 @@
+// Scale of the dataset lists: NEXT's store step, moving and removing on two lists of N
+// entries each, as the dataset screen's list boxes hold them.
+//
+//   list_scale_bench [N]        (default 40000)
+//
+// Prints the time of each operation and the peak resident size. Run it at two sizes to see
+// how the time grows (bench/reliability/run_scale.sh does).
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QListWidget>
+#include <cstdio>
+#include <cstdlib>
+#include <sys/resource.h>
+
+#include "datasets/store_file_lists.h"
+#include "dialogs/list_widget_list.h"
+#include "dialogs/message_box.h"
+#include "shell/run_setup.h"
+
+namespace {
+
+long PeakResidentKiB() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
+}
+
+void Fill(QListWidget& list, int count, const char* set) {
+    QStringList texts;
+    texts.reserve(count);
+    for (int i = 0; i < count; ++i) {
+        texts << QStringLiteral("/data/evaluation/%1/station_%2.tsf")
+                     .arg(QString::fromLatin1(set))
+                     .arg(i, 5, 10, QLatin1Char('0'));
+    }
+    list.addItems(texts);
+}
+
+// Every third entry, so that each move and removal works on many scattered selections.
+void SelectEveryThird(QListWidget& list) {
+    for (int i = 1; i < list.count(); i += 3) {
+        list.item(i)->setSelected(true);
+    }
+}
+
+template <typename Step>
+void Timed(const char* what, int count, Step step) {
+    QElapsedTimer timer;
+    timer.start();
+    step();
+    std::printf("%-28s %7d entries %9.1f ms\n", what, count,
+                static_cast<double>(timer.nsecsElapsed()) / 1e6);
+    std::fflush(stdout);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", QByteArrayLiteral("offscreen"));
+    QApplication app(argc, argv);
+    const int count = argc > 1 ? std::atoi(argv[1]) : 40000;
+    if (count < 2) {
+        std::fprintf(stderr, "usage: %s [ENTRIES >= 2]\n", argv[0]);
+        return 2;
+    }
+    // The header check of the first entry fails silently; any other message is answered.
+    int messages = 0;
+    corvane::SetMessageHandler([&messages](const corvane::MessageRequest&) {
+        ++messages;
+        return corvane::MessageAnswer::Ok;
+    });
+
+    QListWidget predicted;
+    QListWidget observed;
+    predicted.setSelectionMode(QAbstractItemView::ExtendedSelection);
+    observed.setSelectionMode(QAbstractItemView::ExtendedSelection);
+    predicted.resize(600, 400);
+    predicted.show();
+    Timed("fill both lists", count, [&] {
+        Fill(predicted, count, "predicted");
+        Fill(observed, count, "observed");
+    });
+
+    corvane::RunSetup setup;
+    Timed("NEXT: store both lists", count,
+          [&] { corvane::StoreFileLists(&predicted, &observed, setup); });
+    if (setup.PredictedCount != count || setup.ObservedCount != count) {
+        std::fprintf(stderr, "stored %d and %d entries, expected %d\n", setup.PredictedCount,
+                     setup.ObservedCount, count);
+        return 1;
+    }
+
+    corvane::ListWidgetList list(&predicted);
+    SelectEveryThird(predicted);
+    Timed("move a third up", count, [&] { corvane::MoveSelectionUp(list); });
+    Timed("move a third down", count, [&] { corvane::MoveSelectionDown(list); });
+    Timed("remove a third", count, [&] { corvane::RemoveSelection(list); });
+    const int left = predicted.count();
+    predicted.selectAll();
+    Timed("remove all the rest", left, [&] { corvane::RemoveSelection(list); });
+    app.processEvents();
+    if (predicted.count() != 0) {
+        std::fprintf(stderr, "%d entries left after removing all\n", predicted.count());
+        return 1;
+    }
+    std::printf("messages shown: %d\npeak resident: %ld KiB\n", messages, PeakResidentKiB());
+    return 0;
+}

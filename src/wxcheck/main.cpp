@@ -1,0 +1,59 @@
+// wxcheck: compares predicted with observed time series, station by station.
+
+#include <charconv>
+#include <cstring>
+#include <iostream>
+#include <string>
+
+#include "wxcheck/engine.h"
+#include "wxcheck/report.h"
+
+namespace {
+
+void Usage(std::ostream& out) {
+    out << "Usage: wxcheck [--threads N] [CONTROL_FILE]\n"
+           "       wxcheck --help | --version\n\n"
+           "Reads the control file (default wxcheck.inp) and the station file it names,\n"
+           "compares the predicted and observed time series of every station and writes\n"
+           "the list file and four statistics files into the output folder.\n"
+           "Exit status: 0 all stations evaluated, 1 some station failed, 2 nothing\n"
+           "evaluated.\n";
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    corvane::wxcheck::EngineOptions options;
+    bool haveControl = false;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "--help" || arg == "-h") {
+            Usage(std::cout);
+            return 0;
+        }
+        if (arg == "--version") {
+            std::cout << "wxcheck " << corvane::wxcheck::EngineVersion() << '\n';
+            return 0;
+        }
+        if (arg == "--threads" && i + 1 < argc) {
+            const char* text = argv[++i];
+            unsigned threads = 0;
+            const auto [end, ec] = std::from_chars(text, text + std::strlen(text), threads);
+            if (ec != std::errc() || *end != '\0' || threads == 0 || threads > 256) {
+                std::cerr << "wxcheck: --threads wants a number from 1 to 256, not '" << text
+                          << "'\n";
+                return 2;
+            }
+            options.threads = threads;
+            continue;
+        }
+        if (haveControl || (arg.size() > 1 && arg[0] == '-')) {
+            std::cerr << "wxcheck: unexpected argument '" << arg << "'\n";
+            Usage(std::cerr);
+            return 2;
+        }
+        options.controlPath = arg;
+        haveControl = true;
+    }
+    return corvane::wxcheck::RunEngine(options, std::cout, std::cerr);
+}

@@ -1,0 +1,240 @@
+#include "wxcheck/pooled_statistics.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cmath>
+#include <thread>
+
+namespace corvane::wxcheck {
+
+void ParallelFor(std::size_t count, unsigned threads,
+                 const std::function<void(std::size_t)>& work) {
+    const std::size_t workers = std::min<std::size_t>(std::max(1u, threads), count);
+    if (workers <= 1) {
+        for (std::size_t i = 0; i < count; ++i) {
+            work(i);
+        }
+        return;
+    }
+    std::atomic<std::size_t> next{0};
+    const auto run = [&]() {
+        for (std::size_t i = next++; i < count; i = next++) {
+            work(i);
+        }
+    };
+    std::vector<std::thread> pool;
+    pool.reserve(workers - 1);
+    for (std::size_t t = 1; t < workers; ++t) {
+        pool.emplace_back(run);
+    }
+    run();
+    for (std::thread& thread : pool) {
+        thread.join();
+    }
+}
+
+HumidityKind ChooseHumidity(const std::vector<StationResult>& stations, int* users) {
+    std::array<int, 3> count{};
+    for (const StationResult& s : stations) {
+        if (s.evaluated && s.humidity != HumidityKind::None) {
+            ++count[static_cast<std::size_t>(s.humidity)];
+        }
+    }
+    std::size_t best = 0;
+    for (std::size_t h = 1; h < count.size(); ++h) {
+        if (count[h] > count[best]) {
+            best = h;
+        }
+    }
+    if (users != nullptr) {
+        *users = count[best];
+    }
+    return count[best] == 0 ? HumidityKind::None : static_cast<HumidityKind>(best);
+}
+
+namespace {
+
+// Whether a station's values of scalar k belong in the pooled groups.
+bool Pools(const StationResult& station, std::size_t k, HumidityKind humidity) {
+    return k != kScalarHumidity || station.humidity == humidity;
+}
+
+GroupResult Finish(const GroupPartial& partial) {
+    GroupResult result;
+    for (std::size_t k = 0; k < 3; ++k) {
+        result.scalar[k] = FinishScalar(partial.first[k], partial.second[k],
+                                        k == kScalarTemperature ? kKelvinOffset : 0);
+    }
+    result.direction = partial.direction.Result();
+    return result;
+}
+
+void ComputeAllStationGroups(const ControlSettings& settings,
+                             const std::vector<StationResult>& stations, unsigned threads,
+                             PooledResults& pooled) {
+    const std::size_t groups = static_cast<std::size_t>(GroupCount(settings));
+    std::vector<GroupPartial> total(groups);
+    for (const StationResult& station : stations) {
+        if (!station.evaluated) {
+            continue;
+        }
+        for (std::size_t g = 0; g < groups; ++g) {
+            for (std::size_t k = 0; k < 3; ++k) {
+                if (Pools(station, k, pooled.humidity)) {
+                    total[g].first[k].Merge(station.partials[g].first[k]);
+                }
+            }
+            total[g].direction.Merge(station.partials[g].direction);
+        }
+    }
+    // Second pass: each station's deviations from the pooled means, merged in station order.
+    std::vector<std::vector<GroupPartial>> parts(stations.size());
+    const int startHour = StartHourOfDay(settings);
+    ParallelFor(stations.size(), threads, [&](std::size_t s) {
+        const StationResult& station = stations[s];
+        if (!station.evaluated) {
+            return;
+        }
+        std::vector<GroupPartial>& part = parts[s];
+        part.resize(groups);
+        for (std::size_t i = 0; i < station.kept.size(); ++i) {
+            const KeptPair& pair = station.kept[i];
+            for (std::size_t g = 0; g < groups; ++g) {
+                if (!GroupHolds(station, settings, startHour, i, static_cast<int>(g))) {
+                    continue;
+                }
+                for (std::size_t k = 0; k < 3; ++k) {
+                    const std::size_t slot = static_cast<std::size_t>(kScalarSlots[k]);
+                    if (!std::isnan(pair.observed[slot]) && Pools(station, k, pooled.humidity)) {
+                        part[g].second[k].Add(pair.observed[slot], pair.predicted[slot],
+                                              total[g].first[k].MeanObserved(),
+                                              total[g].first[k].MeanPredicted());
+                    }
+                }
+            }
+        }
+    });
+    for (const std::vector<GroupPartial>& part : parts) {
+        for (std::size_t g = 0; g < part.size(); ++g) {
+            for (std::size_t k = 0; k < 3; ++k) {
+                total[g].second[k].Merge(part[g].second[k]);
+            }
+        }
+    }
+    pooled.all.clear();
+    for (const GroupPartial& partial : total) {
+        pooled.all.push_back(Finish(partial));
+    }
+}
+
+// One day: its hours and the day itself, both pooled over the stations in station order.
+void ComputeDay(std::int64_t day, const PeriodRows& rows, std::int64_t blockFirstHour,
+                const std::vector<StationResult>& stations, HumidityKind humidity,
+                std::vector<GroupResult>& hourResults, GroupResult& dayResult) {
+    const std::int64_t firstHour = rows.FirstHourOfDay(day);
+    const std::int64_t lastHour = rows.LastHourOfDay(day);
+    std::vector<GroupPartial> hours(static_cast<std::size_t>(lastHour - firstHour + 1));
+    GroupPartial whole;
+    std::vector<std::pair<std::size_t, std::size_t>> spans(stations.size());
+    for (std::size_t s = 0; s < stations.size(); ++s) {
+        const std::vector<KeptPair>& kept = stations[s].kept;
+        const auto begin =
+            std::lower_bound(kept.begin(), kept.end(), firstHour,
+                             [](const KeptPair& p, std::int64_t h) { return p.hour < h; });
+        const auto end =
+            std::upper_bound(begin, kept.end(), lastHour,
+                             [](std::int64_t h, const KeptPair& p) { return h < p.hour; });
+        spans[s] = {static_cast<std::size_t>(begin - kept.begin()),
+                    static_cast<std::size_t>(end - kept.begin())};
+    }
+    for (std::size_t s = 0; s < stations.size(); ++s) {
+        const StationResult& station = stations[s];
+        for (std::size_t i = spans[s].first; i < spans[s].second; ++i) {
+            const KeptPair& pair = station.kept[i];
+            GroupPartial& hour = hours[static_cast<std::size_t>(pair.hour - firstHour)];
+            for (std::size_t k = 0; k < 3; ++k) {
+                const std::size_t slot = static_cast<std::size_t>(kScalarSlots[k]);
+                if (!std::isnan(pair.observed[slot]) && Pools(station, k, humidity)) {
+                    hour.first[k].Add(pair.observed[slot], pair.predicted[slot]);
+                    whole.first[k].Add(pair.observed[slot], pair.predicted[slot]);
+                }
+            }
+            if (pair.flags & kDirectionPair) {
+                const DirectionSums::Term term =
+                    DirectionSums::TermOf(pair.observed[kDirection], pair.predicted[kDirection]);
+                hour.direction.Add(term);
+                whole.direction.Add(term);
+            }
+        }
+    }
+    for (std::size_t s = 0; s < stations.size(); ++s) {
+        const StationResult& station = stations[s];
+        for (std::size_t i = spans[s].first; i < spans[s].second; ++i) {
+            const KeptPair& pair = station.kept[i];
+            GroupPartial& hour = hours[static_cast<std::size_t>(pair.hour - firstHour)];
+            for (std::size_t k = 0; k < 3; ++k) {
+                const std::size_t slot = static_cast<std::size_t>(kScalarSlots[k]);
+                if (!std::isnan(pair.observed[slot]) && Pools(station, k, humidity)) {
+                    const double o = pair.observed[slot];
+                    const double p = pair.predicted[slot];
+                    hour.second[k].Add(o, p, hour.first[k].MeanObserved(),
+                                       hour.first[k].MeanPredicted());
+                    whole.second[k].Add(o, p, whole.first[k].MeanObserved(),
+                                        whole.first[k].MeanPredicted());
+                }
+            }
+        }
+    }
+    for (std::size_t h = 0; h < hours.size(); ++h) {
+        hourResults[static_cast<std::size_t>(firstHour - blockFirstHour) + h] = Finish(hours[h]);
+    }
+    dayResult = Finish(whole);
+}
+
+}  // namespace
+
+PeriodRows::PeriodRows(const ControlSettings& settings) {
+    const Stamp startHour = FloorDiv(settings.start, kSecondsPerHour);
+    const Stamp endHour = FloorDiv(settings.end, kSecondsPerHour);
+    const Stamp startDay = FloorDiv(settings.start, kSecondsPerDay);
+    const Stamp endDay = FloorDiv(settings.end, kSecondsPerDay);
+    firstHour = startHour * kSecondsPerHour;
+    firstDay = startDay * kSecondsPerDay;
+    hourCount = endHour - startHour + 1;
+    dayCount = endDay - startDay + 1;
+    startHourOfDay = StartHourOfDay(settings);
+}
+
+std::int64_t PeriodRows::FirstHourOfDay(std::int64_t day) const {
+    return std::max<std::int64_t>(0, day * 24 - startHourOfDay);
+}
+
+std::int64_t PeriodRows::LastHourOfDay(std::int64_t day) const {
+    return std::min<std::int64_t>(hourCount - 1, (day + 1) * 24 - startHourOfDay - 1);
+}
+
+void ComputeDayBlock(const ControlSettings& settings, const std::vector<StationResult>& stations,
+                     HumidityKind humidity, unsigned threads, std::int64_t firstDay,
+                     std::int64_t dayCount, std::vector<GroupResult>& hours,
+                     std::vector<GroupResult>& days) {
+    const PeriodRows rows(settings);
+    const std::int64_t blockFirstHour = rows.FirstHourOfDay(firstDay);
+    hours.assign(
+        static_cast<std::size_t>(rows.LastHourOfDay(firstDay + dayCount - 1) - blockFirstHour + 1),
+        GroupResult());
+    days.assign(static_cast<std::size_t>(dayCount), GroupResult());
+    ParallelFor(static_cast<std::size_t>(dayCount), threads, [&](std::size_t d) {
+        ComputeDay(firstDay + static_cast<std::int64_t>(d), rows, blockFirstHour, stations,
+                   humidity, hours, days[d]);
+    });
+}
+
+PooledResults ComputePooled(const ControlSettings& settings,
+                            const std::vector<StationResult>& stations, unsigned threads) {
+    PooledResults pooled;
+    pooled.humidity = ChooseHumidity(stations, &pooled.humidityStations);
+    ComputeAllStationGroups(settings, stations, threads, pooled);
+    return pooled;
+}
+
+}  // namespace corvane::wxcheck

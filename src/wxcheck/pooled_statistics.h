@@ -1,0 +1,55 @@
+#pragma once
+
+// Statistics pooled over all stations: the whole period, each time-of-day window and
+// wind-speed range, every hour and every day. Work is spread over threads, but every
+// group is summed in station order, so the results do not depend on the thread count.
+
+#include <functional>
+#include <vector>
+
+#include "wxcheck/control_file.h"
+#include "wxcheck/station_evaluation.h"
+
+namespace corvane::wxcheck {
+
+struct PooledResults {
+    /// The run's humidity variable: the one most evaluated stations use (ties to the
+    /// earlier of MIXR, SHUM, RHUM).
+    HumidityKind humidity = HumidityKind::None;
+    int humidityStations = 0;
+    /// Whole period, windows, ranges (as a station's groups).
+    std::vector<GroupResult> all;
+};
+
+/// The hour and day rows of the period: hours from the hour of the period start to the
+/// hour of its end, days from the date of its start to the date of its end.
+struct PeriodRows {
+    Stamp firstHour = 0;  // stamp of the first hour row
+    Stamp firstDay = 0;   // stamp of 00:00 of the first day row
+    std::int64_t hourCount = 0;
+    std::int64_t dayCount = 0;
+    int startHourOfDay = 0;
+
+    explicit PeriodRows(const ControlSettings& settings);
+    /// Hour rows [first, last] that fall on day row `day`.
+    std::int64_t FirstHourOfDay(std::int64_t day) const;
+    std::int64_t LastHourOfDay(std::int64_t day) const;
+};
+
+/// Pools the day rows [firstDay, firstDay + dayCount) and their hours. `hours` receives
+/// the hour rows from FirstHourOfDay(firstDay) on; a long period is done in blocks so
+/// that memory does not grow with it.
+void ComputeDayBlock(const ControlSettings& settings, const std::vector<StationResult>& stations,
+                     HumidityKind humidity, unsigned threads, std::int64_t firstDay,
+                     std::int64_t dayCount, std::vector<GroupResult>& hours,
+                     std::vector<GroupResult>& days);
+
+/// Runs work(i) for i in [0, count) on up to `threads` threads.
+void ParallelFor(std::size_t count, unsigned threads, const std::function<void(std::size_t)>& work);
+
+HumidityKind ChooseHumidity(const std::vector<StationResult>& stations, int* users = nullptr);
+
+PooledResults ComputePooled(const ControlSettings& settings,
+                            const std::vector<StationResult>& stations, unsigned threads);
+
+}  // namespace corvane::wxcheck

@@ -1,0 +1,97 @@
+#include "wxcheck/record_stamp.h"
+
+#include <cstdio>
+
+#include "period/calendar.h"
+
+namespace corvane::wxcheck {
+namespace {
+
+// Digits only, between minDigits and maxDigits of them; -1 otherwise.
+int Digits(std::string_view text, std::size_t minDigits, std::size_t maxDigits) {
+    if (text.size() < minDigits || text.size() > maxDigits) {
+        return -1;
+    }
+    int value = 0;
+    for (const char c : text) {
+        if (c < '0' || c > '9') {
+            return -1;
+        }
+        value = value * 10 + (c - '0');
+    }
+    return value;
+}
+
+std::string_view WithoutPlus(std::string_view text) {
+    if (!text.empty() && text.front() == '+') {
+        text.remove_prefix(1);
+    }
+    return text;
+}
+
+}  // namespace
+
+bool StampFromFields(std::string_view year, std::string_view month, std::string_view day,
+                     std::string_view hour, std::string_view seconds, Stamp& stamp) {
+    const int y = Digits(year, 3, 4);
+    // The header reads the month and the seconds as numbers, so leading zeros and a plus
+    // sign are fine there.
+    const int m = Digits(WithoutPlus(month), 1, 6);
+    const int d = Digits(day, 1, 2);
+    const int h = Digits(hour, 1, 2);
+    const int s = Digits(WithoutPlus(seconds), 1, 6);
+    if (y < kFirstYear || y > kLastYear || m < 1 || m > 12 || d < 1 || d > DaysInMonth(y, m) ||
+        h < 0 || h > 23 || s < 0 || s > 32767) {
+        return false;
+    }
+    stamp = DayNumberFromDate(y, m, d) * kSecondsPerDay + h * kSecondsPerHour + s % 3600;
+    return true;
+}
+
+bool StampFromPeriodText(std::string_view text, Stamp& stamp) {
+    if (text.size() < 13 || text.size() > 14) {
+        return false;
+    }
+    const std::size_t yearDigits = text.size() - 10;
+    const int y = Digits(text.substr(0, yearDigits), yearDigits, yearDigits);
+    const int m = Digits(text.substr(yearDigits, 2), 2, 2);
+    const int d = Digits(text.substr(yearDigits + 2, 2), 2, 2);
+    const int h = Digits(text.substr(yearDigits + 4, 2), 2, 2);
+    const int s = Digits(text.substr(yearDigits + 6, 4), 4, 4);
+    if (y < kFirstYear || y > kLastYear || m < 1 || m > 12 || d < 1 || d > DaysInMonth(y, m) ||
+        h < 0 || h > 23 || s < 0 || s > 3599) {
+        return false;
+    }
+    stamp = DayNumberFromDate(y, m, d) * kSecondsPerDay + h * kSecondsPerHour + s;
+    return true;
+}
+
+StampFields FieldsFromStamp(Stamp stamp) {
+    const std::int64_t dayNumber = FloorDiv(stamp, kSecondsPerDay);
+    const std::int64_t inDay = stamp - dayNumber * kSecondsPerDay;
+    const CalendarFields date = DateFromDayNumber(dayNumber);
+    StampFields fields;
+    fields.year = date.year;
+    fields.month = date.month;
+    fields.day = date.day;
+    fields.hour = static_cast<int>(inDay / kSecondsPerHour);
+    fields.secondsInHour = static_cast<int>(inDay % kSecondsPerHour);
+    return fields;
+}
+
+std::string FormatDate(Stamp stamp) {
+    const StampFields f = FieldsFromStamp(stamp);
+    char buffer[32];
+    std::snprintf(buffer, sizeof buffer, "%04d-%02d-%02d", f.year, f.month, f.day);
+    return buffer;
+}
+
+std::string FormatDateTime(Stamp stamp) {
+    const StampFields f = FieldsFromStamp(stamp);
+    char buffer[48];
+    std::snprintf(buffer, sizeof buffer, "%04d-%02d-%02d %02d:%02d:%02d", f.year, f.month, f.day,
+                  f.hour, f.secondsInHour / 60, f.secondsInHour % 60);
+    return buffer;
+}
+
+}  // namespace corvane::wxcheck

@@ -1,0 +1,569 @@
+#include "wxcheck/report.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+
+#include "wxcheck/text_scan.h"
+
+#ifndef WXCHECK_VERSION
+#define WXCHECK_VERSION "0.0"
+#endif
+
+namespace corvane::wxcheck {
+
+const char* EngineVersion() {
+    return WXCHECK_VERSION;
+}
+
+std::string FormatValue(double value) {
+    if (std::isnan(value)) {
+        return "-999";
+    }
+    char buffer[64];
+    const auto [end, ec] =
+        std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, 4);
+    if (ec != std::errc()) {
+        return "-999";
+    }
+    std::string text(buffer, end);
+    if (text == "-0.0000") {
+        text = "0.0000";
+    }
+    return text;
+}
+
+namespace {
+
+void AppendField(std::string& out, std::string_view text) {
+    out += ' ';
+    out.append(text);
+}
+
+void AppendScalarColumns(std::string& out, const ScalarStats& s) {
+    AppendField(out, std::to_string(s.n));
+    for (const double v : {s.meanObserved, s.meanPredicted, s.bias, s.grossError, s.rmse,
+                           s.rmseSystematic, s.rmseUnsystematic, s.agreement, s.correlation}) {
+        AppendField(out, FormatValue(v));
+    }
+}
+
+void AppendDirectionColumns(std::string& out, const DirectionStats& s) {
+    AppendField(out, std::to_string(s.n));
+    for (const double v : {s.meanObserved, s.meanPredicted, s.bias, s.grossError}) {
+        AppendField(out, FormatValue(v));
+    }
+}
+
+std::string ScalarNames(std::string_view suffix) {
+    std::string out;
+    for (const char* name :
+         {"N", "Obs", "Prd", "Bias", "GE", "RMSE", "RMSEs", "RMSEu", "IOA", "R"}) {
+        out += ' ';
+        out += name;
+        out += '_';
+        out.append(suffix);
+    }
+    return out;
+}
+
+std::string PeriodText(const ControlSettings& s) {
+    return FormatDateTime(s.start) + " to " + FormatDateTime(s.end) + " (" + s.startText + " to " +
+           s.endText + ", both inclusive)";
+}
+
+std::string FilterText(int filter) {
+    return filter == 1 ? "1 (remove hours with missing values)"
+                       : "0 (keep hours with missing values)";
+}
+
+std::string HumidityText(HumidityKind kind) {
+    if (kind == HumidityKind::None) {
+        return "none";
+    }
+    return std::string(HumidityName(kind)) + " (" + HumidityUnits(kind) + ")";
+}
+
+std::string StatisticsHeader(const ControlSettings& s, const PooledResults& pooled,
+                             std::string_view what) {
+    std::string out;
+    out += "# wxcheck ";
+    out += EngineVersion();
+    out += '\n';
+    out += "# ";
+    out.append(what);
+    out += ", all stations pooled\n";
+    out += "# Title: " + s.title + '\n';
+    out += "# Period: " + PeriodText(s) + '\n';
+    out += "# Time zone: " + s.zone + '\n';
+    out += "# Calm wind threshold: " + s.calmText + " m/s\n";
+    out += "# Missing filter: " + FilterText(s.missingFilter) + '\n';
+    out += "# Humidity variable: " + HumidityText(pooled.humidity) + '\n';
+    out += "# Units: wind speed m/s, wind direction degrees, temperature K\n";
+    out += "# IOA: Willmott's 1981 index of agreement; -999: cannot be computed\n";
+    return out;
+}
+
+// A statistics file written as it is computed, with its first error kept.
+class OutputFile {
+public:
+    explicit OutputFile(std::string path) : path_(std::move(path)) {
+        errno = 0;
+        file_ = std::fopen(path_.c_str(), "wb");
+        if (file_ == nullptr) {
+            error_ = path_ + ": cannot write the file: " + std::strerror(errno);
+        }
+    }
+    ~OutputFile() {
+        if (file_ != nullptr) {
+            std::fclose(file_);
+        }
+    }
+    OutputFile(const OutputFile&) = delete;
+    OutputFile& operator=(const OutputFile&) = delete;
+
+    void Write(std::string_view text) {
+        if (file_ != nullptr && error_.empty() &&
+            std::fwrite(text.data(), 1, text.size(), file_) != text.size()) {
+            error_ = path_ + ": cannot write the file: " + std::strerror(errno);
+        }
+    }
+    /// Closes the file; the first error or empty.
+    std::string Close() {
+        if (file_ != nullptr) {
+            errno = 0;
+            if (std::fclose(file_) != 0 && error_.empty()) {
+                error_ = path_ + ": cannot write the file: " + std::strerror(errno);
+            }
+            file_ = nullptr;
+        }
+        return error_;
+    }
+
+private:
+    std::string path_;
+    std::FILE* file_ = nullptr;
+    std::string error_;
+};
+
+}  // namespace
+
+std::vector<std::string> WriteStatisticsFiles(const ControlSettings& settings,
+                                              const std::vector<StationResult>& stations,
+                                              const PooledResults& pooled, unsigned threads) {
+    OutputFile hourlyWind(settings.StatisticsPath(kHourlyWindFile));
+    OutputFile hourlyTeHu(settings.StatisticsPath(kHourlyTeHuFile));
+    OutputFile dailyWind(settings.StatisticsPath(kDailyWindFile));
+    OutputFile dailyTeHu(settings.StatisticsPath(kDailyTeHuFile));
+    const std::string windNames = ScalarNames("WS") + " N_WD Obs_WD Prd_WD Bias_WD GE_WD\n";
+    const std::string teHuNames = ScalarNames("T") + ScalarNames("H") + '\n';
+    hourlyWind.Write(StatisticsHeader(settings, pooled, "Hourly wind statistics"));
+    hourlyWind.Write("Date Hour" + windNames);
+    hourlyTeHu.Write(
+        StatisticsHeader(settings, pooled, "Hourly temperature and humidity statistics"));
+    hourlyTeHu.Write("Date Hour" + teHuNames);
+    dailyWind.Write(StatisticsHeader(settings, pooled, "Daily wind statistics"));
+    dailyWind.Write("Date" + windNames);
+    dailyTeHu.Write(
+        StatisticsHeader(settings, pooled, "Daily temperature and humidity statistics"));
+    dailyTeHu.Write("Date" + teHuNames);
+
+    const PeriodRows rows(settings);
+    // Blocks of days keep memory flat over long periods.
+    constexpr std::int64_t kBlockDays = 512;
+    std::vector<GroupResult> hours;
+    std::vector<GroupResult> days;
+    std::string windText;
+    std::string teHuText;
+    for (std::int64_t first = 0; first < rows.dayCount; first += kBlockDays) {
+        const std::int64_t count = std::min(kBlockDays, rows.dayCount - first);
+        ComputeDayBlock(settings, stations, pooled.humidity, threads, first, count, hours, days);
+        const std::int64_t firstHour = rows.FirstHourOfDay(first);
+        windText.clear();
+        teHuText.clear();
+        for (std::size_t h = 0; h < hours.size(); ++h) {
+            const Stamp stamp =
+                rows.firstHour + (firstHour + static_cast<std::int64_t>(h)) * kSecondsPerHour;
+            char hour[8];
+            std::snprintf(hour, sizeof hour, " %02d", FieldsFromStamp(stamp).hour);
+            const std::string date = FormatDate(stamp);
+            windText += date;
+            windText += hour;
+            AppendScalarColumns(windText, hours[h].scalar[kScalarSpeed]);
+            AppendDirectionColumns(windText, hours[h].direction);
+            windText += '\n';
+            teHuText += date;
+            teHuText += hour;
+            AppendScalarColumns(teHuText, hours[h].scalar[kScalarTemperature]);
+            AppendScalarColumns(teHuText, hours[h].scalar[kScalarHumidity]);
+            teHuText += '\n';
+        }
+        hourlyWind.Write(windText);
+        hourlyTeHu.Write(teHuText);
+        windText.clear();
+        teHuText.clear();
+        for (std::size_t d = 0; d < days.size(); ++d) {
+            const std::string date =
+                FormatDate(rows.firstDay + (first + static_cast<std::int64_t>(d)) * kSecondsPerDay);
+            windText += date;
+            AppendScalarColumns(windText, days[d].scalar[kScalarSpeed]);
+            AppendDirectionColumns(windText, days[d].direction);
+            windText += '\n';
+            teHuText += date;
+            AppendScalarColumns(teHuText, days[d].scalar[kScalarTemperature]);
+            AppendScalarColumns(teHuText, days[d].scalar[kScalarHumidity]);
+            teHuText += '\n';
+        }
+        dailyWind.Write(windText);
+        dailyTeHu.Write(teHuText);
+    }
+    std::vector<std::string> errors;
+    for (OutputFile* file : {&dailyTeHu, &dailyWind, &hourlyTeHu, &hourlyWind}) {
+        std::string error = file->Close();
+        if (!error.empty()) {
+            errors.push_back(std::move(error));
+        }
+    }
+    return errors;
+}
+
+// ---- List file ------------------------------------------------------------------------
+
+namespace {
+
+std::string Padded(std::string_view text, std::size_t width, bool left = false) {
+    std::string out;
+    if (text.size() < width && !left) {
+        out.append(width - text.size(), ' ');
+    }
+    out.append(text);
+    if (text.size() < width && left) {
+        out.append(width - text.size(), ' ');
+    }
+    return out;
+}
+
+void Rule(std::string& out) {
+    out += std::string(100, '-') + '\n';
+}
+
+void Heading(std::string& out, std::string_view title) {
+    out += '\n';
+    out.append(title);
+    out += '\n';
+    out += std::string(title.size(), '=') + '\n';
+}
+
+void EchoInputs(std::string& out, const ControlSettings& s, const RunNotes& notes) {
+    const auto line = [&](std::string_view label, const std::string& value) {
+        out += Padded(label, 28, true);
+        out += value;
+        out += '\n';
+    };
+    Heading(out, "INPUTS");
+    line("Control file:", notes.controlPath);
+    line("Title:", s.title);
+    line("Output folder:", s.outputFolder);
+    line("List file:", s.ListPath());
+    line("Statistics files:", s.StatisticsPath("{Hourly,Daily}{Wind,TeHu}Stats.dat"));
+    line("Station file:", s.StationPath());
+    line("Processing time zone:", s.zone);
+    line("Period:", PeriodText(s));
+    line("Calm wind threshold:",
+         s.calmText + " m/s (a pair is calm when either speed is at or below it)");
+    line("Missing filter:", FilterText(s.missingFilter));
+    std::string windows;
+    for (const TimeWindow& w : s.windows) {
+        char text[32];
+        std::snprintf(text, sizeof text, "%s%02d-%02d", windows.empty() ? "" : ", ", w.first,
+                      w.last);
+        windows += text;
+    }
+    line("Time-of-day windows:", windows.empty() ? "none" : windows);
+    std::string ranges;
+    for (const SpeedRange& r : s.ranges) {
+        ranges += (ranges.empty() ? "" : ", ") + r.lowText + " < WS <= " + r.highText;
+    }
+    line("Wind-speed ranges (m/s):", ranges.empty() ? "none" : ranges);
+}
+
+std::string WindowTitle(const TimeWindow& w) {
+    char text[96];
+    std::snprintf(text, sizeof text, "TIME OF DAY %02d TO %02d (hours of the end stamps, %s)",
+                  w.first, w.last, w.first <= w.last ? "inclusive" : "wrapping past midnight");
+    return text;
+}
+
+void StationTable(std::string& out, const std::vector<StationResult>& stations) {
+    Heading(out, "STATIONS");
+    out +=
+        "Records: data records read; Pairs: same end stamp in both files and in the period;\n"
+        "Missing: pairs with a missing value of an evaluated variable; Used: pairs left after\n"
+        "the missing filter; Calm: used pairs with either speed at or below the threshold;\n"
+        "Skipped: unreadable records; Dup: records repeating an end stamp "
+        "(predicted/observed).\n\n";
+    out +=
+        "  No  Status       Rec_Prd   Rec_Obs     Pairs   Missing      Used      Calm  "
+        "Skipped      Dup  Hum   Variables\n";
+    for (const StationResult& s : stations) {
+        char row[256];
+        std::string variables;
+        for (const auto& [slot, name] : {std::pair{kSpeed, "WSPEED"}, std::pair{kDirection, "WDIR"},
+                                         std::pair{kTemperature, "TEMP"}}) {
+            if (s.evaluates[static_cast<std::size_t>(slot)]) {
+                variables += variables.empty() ? "" : ",";
+                variables += name;
+            }
+        }
+        if (s.humidity != HumidityKind::None) {
+            variables += variables.empty() ? "" : ",";
+            variables += HumidityName(s.humidity);
+        }
+        const std::string skipped = std::to_string(s.predicted.counts.skipped) + "/" +
+                                    std::to_string(s.observed.counts.skipped);
+        const std::string duplicates =
+            std::to_string(s.predicted.duplicates) + "/" + std::to_string(s.observed.duplicates);
+        std::snprintf(
+            row, sizeof row, "%4d  %-9s %9lld %9lld %9lld %9lld %9lld %9lld %8s %8s  %-4s  %s\n",
+            s.number, s.evaluated ? "evaluated" : "FAILED",
+            static_cast<long long>(s.predicted.counts.records),
+            static_cast<long long>(s.observed.counts.records), static_cast<long long>(s.pairs),
+            static_cast<long long>(s.missing), static_cast<long long>(s.used),
+            static_cast<long long>(s.calm), skipped.c_str(), duplicates.c_str(),
+            s.humidity == HumidityKind::None ? "-" : HumidityName(s.humidity),
+            variables.empty() ? "-" : variables.c_str());
+        out += row;
+    }
+    out += "\nFiles (predicted, observed):\n";
+    for (const StationResult& s : stations) {
+        out += Padded(std::to_string(s.number), 4) + "  " + s.predicted.written + '\n';
+        out += "      " + s.observed.written + '\n';
+    }
+    bool anyError = false;
+    for (const StationResult& s : stations) {
+        for (const std::string& e : s.errors) {
+            if (!anyError) {
+                out += "\nStations not evaluated (see ERRORS):\n";
+                anyError = true;
+            }
+            out += Padded(std::to_string(s.number), 4) + "  " + e + '\n';
+        }
+    }
+}
+
+std::string TableHeader(std::initializer_list<const char*> names) {
+    std::string out = Padded("Station", 8, true) + Padded("N", 10);
+    for (const char* name : names) {
+        out += ' ';
+        out += Padded(name, 10);
+    }
+    out += '\n';
+    return out;
+}
+
+void ScalarRow(std::string& out, std::string_view label, const ScalarStats& s,
+               std::string_view extra = {}) {
+    out += Padded(label, 8, true);
+    out += Padded(std::to_string(s.n), 10);
+    for (const double v : {s.meanObserved, s.meanPredicted, s.bias, s.grossError, s.rmse,
+                           s.rmseSystematic, s.rmseUnsystematic, s.agreement, s.correlation}) {
+        out += ' ';
+        out += Padded(FormatValue(v), 10);
+    }
+    if (!extra.empty()) {
+        out += "  ";
+        out.append(extra);
+    }
+    out += '\n';
+}
+
+void DirectionRow(std::string& out, std::string_view label, const DirectionStats& s) {
+    out += Padded(label, 8, true);
+    out += Padded(std::to_string(s.n), 10);
+    for (const double v : {s.meanObserved, s.meanPredicted, s.bias, s.grossError}) {
+        out += ' ';
+        out += Padded(FormatValue(v), 10);
+    }
+    out += '\n';
+}
+
+// The statistics of one group (the whole period, a window or a range) for every station
+// and for all stations.
+void GroupTables(std::string& out, std::string_view title, std::size_t group,
+                 const std::vector<StationResult>& stations, const PooledResults& pooled) {
+    Heading(out, title);
+    const auto scalarTable = [&](std::string_view name, std::size_t k, bool humidity) {
+        out += '\n';
+        out.append(name);
+        out += '\n';
+        out += TableHeader({"Obs", "Prd", "Bias", "GE", "RMSE", "RMSEs", "RMSEu", "IOA", "R"});
+        for (const StationResult& s : stations) {
+            if (!s.evaluated || (humidity && s.humidity == HumidityKind::None)) {
+                continue;
+            }
+            const ScalarStats& stats = s.groups[group].scalar[k];
+            ScalarRow(out, std::to_string(s.number), stats,
+                      humidity ? std::string(HumidityName(s.humidity)) : std::string());
+        }
+        ScalarRow(out, "All", pooled.all[group].scalar[k],
+                  humidity ? std::string(HumidityName(pooled.humidity)) : std::string());
+    };
+    scalarTable("Wind speed (m/s)", kScalarSpeed, false);
+    out += "\nWind direction (degrees; non-calm pairs; differences wrapped into (-180, 180])\n";
+    out += TableHeader({"Obs", "Prd", "Bias", "GE"});
+    for (const StationResult& s : stations) {
+        if (s.evaluated) {
+            DirectionRow(out, std::to_string(s.number), s.groups[group].direction);
+        }
+    }
+    DirectionRow(out, "All", pooled.all[group].direction);
+    scalarTable("Temperature (K)", kScalarTemperature, false);
+    scalarTable("Humidity (each station's variable; All: " + HumidityText(pooled.humidity) +
+                    ", stations using it)",
+                kScalarHumidity, true);
+}
+
+}  // namespace
+
+std::vector<BenchmarkCheck> CheckBenchmarks(const GroupResult& all, HumidityKind humidity) {
+    std::vector<BenchmarkCheck> checks;
+    // Judged on the value as printed, so that the table agrees with the figures beside it.
+    const auto add = [&](std::string quantity, std::string statistic, double value, bool absolute,
+                         bool atMost, double limit, std::string goal) {
+        BenchmarkCheck c{std::move(quantity), std::move(statistic), value, std::move(goal), "n/a"};
+        if (!std::isnan(value)) {
+            double shown = std::round(value * 1e4) / 1e4;
+            if (absolute) {
+                shown = std::fabs(shown);
+            }
+            c.result = (atMost ? shown <= limit : shown >= limit) ? "pass" : "fail";
+        }
+        checks.push_back(std::move(c));
+    };
+    const ScalarStats& ws = all.scalar[kScalarSpeed];
+    add("Wind speed", "RMSE", ws.rmse, false, true, 2.0, "<= 2 m/s");
+    add("Wind speed", "Bias", ws.bias, true, true, 0.5, "|bias| <= 0.5 m/s");
+    add("Wind speed", "IOA", ws.agreement, false, false, 0.6, ">= 0.6");
+    add("Wind direction", "GE", all.direction.grossError, false, true, 30.0, "<= 30 deg");
+    add("Wind direction", "Bias", all.direction.bias, true, true, 10.0, "|bias| <= 10 deg");
+    const ScalarStats& t = all.scalar[kScalarTemperature];
+    add("Temperature", "GE", t.grossError, false, true, 2.0, "<= 2 K");
+    add("Temperature", "Bias", t.bias, true, true, 0.5, "|bias| <= 0.5 K");
+    add("Temperature", "IOA", t.agreement, false, false, 0.8, ">= 0.8");
+    const ScalarStats& h = all.scalar[kScalarHumidity];
+    const std::string name = std::string("Humidity (") + HumidityName(humidity) + ")";
+    if (humidity == HumidityKind::Relative) {
+        for (const char* statistic : {"GE", "Bias", "IOA"}) {
+            const double value = statistic[0] == 'G'   ? h.grossError
+                                 : statistic[0] == 'B' ? h.bias
+                                                       : h.agreement;
+            checks.push_back({name, statistic, value, "no benchmark for RH", "n/a"});
+        }
+    } else {
+        add(name, "GE", h.grossError, false, true, 2.0, "<= 2 g/kg");
+        add(name, "Bias", h.bias, true, true, 1.0, "|bias| <= 1 g/kg");
+        add(name, "IOA", h.agreement, false, false, 0.6, ">= 0.6");
+    }
+    return checks;
+}
+
+namespace {
+
+void BenchmarkTable(std::string& out, const PooledResults& pooled) {
+    Heading(out, "BENCHMARKS (all stations, whole period)");
+    out += "Commonly used simple-terrain benchmarks; a value that cannot be computed is n/a.\n\n";
+    out += "Quantity                Statistic       Value  Benchmark              Result\n";
+    for (const BenchmarkCheck& c : CheckBenchmarks(pooled.all[0], pooled.humidity)) {
+        out += Padded(c.quantity, 24, true) + Padded(c.statistic, 9, true) +
+               Padded(FormatValue(c.value), 10) + "  " + Padded(c.goal, 23, true) + c.result + '\n';
+    }
+}
+
+void Messages(std::string& out, const std::vector<StationResult>& stations, const RunNotes& notes) {
+    Heading(out, "WARNINGS");
+    std::size_t count = 0;
+    for (const std::string& w : notes.warnings) {
+        out += w + '\n';
+        ++count;
+    }
+    for (const StationResult& s : stations) {
+        for (const std::string& w : s.warnings) {
+            out += "station " + std::to_string(s.number) + ": " + w + '\n';
+            ++count;
+        }
+    }
+    if (count == 0) {
+        out += "none\n";
+    }
+    Heading(out, "ERRORS");
+    count = 0;
+    for (const std::string& e : notes.errors) {
+        out += e + '\n';
+        ++count;
+    }
+    for (const StationResult& s : stations) {
+        for (const std::string& e : s.errors) {
+            out += "station " + std::to_string(s.number) + " (not evaluated): " + e + '\n';
+            ++count;
+        }
+    }
+    if (count == 0) {
+        out += "none\n";
+    }
+}
+
+std::string Banner() {
+    return std::string("WXCHECK statistics engine, version ") + EngineVersion() + '\n';
+}
+
+}  // namespace
+
+std::string BuildListFile(const ControlSettings& settings,
+                          const std::vector<StationResult>& stations, const PooledResults& pooled,
+                          const RunNotes& notes) {
+    std::string out = Banner();
+    Rule(out);
+    EchoInputs(out, settings, notes);
+    int evaluated = 0;
+    for (const StationResult& s : stations) {
+        evaluated += s.evaluated ? 1 : 0;
+    }
+    out += "\n" + std::to_string(evaluated) + " of " + std::to_string(stations.size()) +
+           " station(s) evaluated. Pooled humidity variable: " + HumidityText(pooled.humidity) +
+           ", used by " + std::to_string(pooled.humidityStations) + " station(s).\n";
+    StationTable(out, stations);
+    out +=
+        "\nStatistics: N pairs; Obs, Prd means; Bias mean(P-O); GE mean|P-O|; RMSE; RMSEs and\n"
+        "RMSEu systematic and unsystematic RMSE about the least-squares line P = a + b O;\n"
+        "IOA Willmott's 1981 index of agreement; R Pearson correlation; -999 cannot be computed.\n";
+    GroupTables(out, "WHOLE PERIOD", 0, stations, pooled);
+    for (std::size_t w = 0; w < settings.windows.size(); ++w) {
+        GroupTables(out, WindowTitle(settings.windows[w]), 1 + w, stations, pooled);
+    }
+    for (std::size_t r = 0; r < settings.ranges.size(); ++r) {
+        const SpeedRange& range = settings.ranges[r];
+        GroupTables(
+            out,
+            "WIND SPEED RANGE " + range.lowText + " < observed WS <= " + range.highText + " m/s",
+            1 + settings.windows.size() + r, stations, pooled);
+    }
+    BenchmarkTable(out, pooled);
+    Messages(out, stations, notes);
+    return out;
+}
+
+std::string BuildFailureListFile(const ControlSettings& settings, const RunNotes& notes) {
+    std::string out = Banner();
+    Rule(out);
+    out += "\nNOTHING WAS EVALUATED.\n";
+    out += "\nControl file: " + notes.controlPath + '\n';
+    if (!settings.title.empty()) {
+        out += "Title: " + settings.title + '\n';
+    }
+    Messages(out, {}, notes);
+    return out;
+}
+
+}  // namespace corvane::wxcheck

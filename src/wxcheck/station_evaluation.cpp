@@ -1,0 +1,334 @@
+#include "wxcheck/station_evaluation.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "datasets/tsf_header.h"
+#include "wxcheck/text_scan.h"
+
+namespace corvane::wxcheck {
+
+int StartHourOfDay(const ControlSettings& settings) {
+    return FieldsFromStamp(settings.start).hour;
+}
+
+bool GroupHolds(const StationResult& station, const ControlSettings& settings, int startHourOfDay,
+                std::size_t pair, int group) {
+    if (group == 0) {
+        return true;
+    }
+    const int windows = static_cast<int>(settings.windows.size());
+    if (group <= windows) {
+        const int hourOfDay = (startHourOfDay + station.kept[pair].hour) % 24;
+        return settings.windows[static_cast<std::size_t>(group - 1)].Contains(hourOfDay);
+    }
+    return station.InRange(pair, group - 1 - windows);
+}
+
+void SortAndDropDuplicates(std::vector<Record>& records, FileReport& report) {
+    const auto byStamp = [](const Record& a, const Record& b) { return a.stamp < b.stamp; };
+    if (!std::is_sorted(records.begin(), records.end(), byStamp)) {
+        // Stable: of equal end stamps the one read first stays in front.
+        std::stable_sort(records.begin(), records.end(), byStamp);
+    }
+    std::size_t out = 0;
+    for (std::size_t i = 0; i < records.size(); ++i) {
+        if (out > 0 && records[out - 1].stamp == records[i].stamp) {
+            if (report.duplicates++ == 0 || records[i].line < report.firstDuplicateLine) {
+                report.firstDuplicateLine = records[i].line;
+            }
+            continue;
+        }
+        records[out++] = records[i];
+    }
+    records.resize(out);
+}
+
+namespace {
+
+struct OpenedFile {
+    TsfHeader header;
+    FileVariables variables;
+};
+
+bool ReadHeader(const ControlSettings& settings, FileReport& report, OpenedFile& file,
+                StationResult& station) {
+    // Any kind but "MET": the engine evaluates whatever known variables a file has.
+    file.header = ReadTsfHeaderFile(report.path, "ENGINE");
+    if (!file.header.ok()) {
+        station.errors.push_back(report.path + ": " + file.header.message);
+        return false;
+    }
+    const std::string_view zone = Trim(file.header.zone);
+    if (!EqualsNoCase(zone, settings.zone)) {
+        station.errors.push_back(report.path + ":" + std::to_string(file.header.zoneLine) +
+                                 ": the file's time zone " + std::string(zone) +
+                                 " differs from the processing zone " + settings.zone);
+        return false;
+    }
+    file.variables = MapVariables(file.header.variables);
+    for (const std::string& warning : file.variables.warnings) {
+        station.warnings.push_back(report.path + ": " + warning);
+    }
+    return true;
+}
+
+bool ReadRecords(const RecordPlan& plan, const OpenedFile& file, FileReport& report,
+                 std::vector<Record>& records, StationResult& station) {
+    std::string error;
+    if (!ReadRecordFile(report.path, file.header.dataOffset, file.header.dataLine, plan, records,
+                        report.counts, error)) {
+        station.errors.push_back(report.path + ": cannot read the data records: " + error);
+        return false;
+    }
+    report.read = true;
+    const RecordCounts& c = report.counts;
+    if (c.skipped > 0) {
+        station.warnings.push_back(
+            report.path + ":" + std::to_string(c.firstSkippedLine) + ": " +
+            std::to_string(c.skipped) + " record(s) skipped; the first (line " +
+            std::to_string(c.firstSkippedLine) + ") has " + c.firstSkippedReason);
+    }
+    if (c.outOfRange > 0) {
+        station.warnings.push_back(
+            report.path + ":" + std::to_string(c.firstOutOfRangeLine) + ": " +
+            std::to_string(c.outOfRange) +
+            " value(s) out of range (wind direction outside 0 to 360, negative wind speed), "
+            "treated as missing");
+    }
+    SortAndDropDuplicates(records, report);
+    if (report.duplicates > 0) {
+        station.warnings.push_back(report.path + ":" + std::to_string(report.firstDuplicateLine) +
+                                   ": " + std::to_string(report.duplicates) +
+                                   " record(s) repeat an earlier end stamp and are left out");
+    }
+    return true;
+}
+
+RecordPlan PlanFor(const FileVariables& variables, const StationResult& station) {
+    RecordPlan plan;
+    plan.variableCount = variables.variableCount;
+    plan.temperatureUnit = variables.temperatureUnit;
+    for (int slot = 0; slot < 3; ++slot) {
+        if (station.evaluates[static_cast<std::size_t>(slot)]) {
+            plan.column[static_cast<std::size_t>(slot)] =
+                variables.column[static_cast<std::size_t>(slot)];
+        }
+    }
+    if (station.humidity != HumidityKind::None) {
+        plan.column[kHumidity] =
+            variables.humidityColumn[static_cast<std::size_t>(station.humidity)];
+    }
+    return plan;
+}
+
+void ComputeStationGroups(const ControlSettings& settings, StationResult& station) {
+    const int groups = GroupCount(settings);
+    const int startHour = StartHourOfDay(settings);
+    station.partials.assign(static_cast<std::size_t>(groups), GroupPartial());
+    std::vector<int> holds;
+    const auto groupsOf = [&](std::size_t i) {
+        holds.clear();
+        for (int g = 0; g < groups; ++g) {
+            if (GroupHolds(station, settings, startHour, i, g)) {
+                holds.push_back(g);
+            }
+        }
+    };
+    for (std::size_t i = 0; i < station.kept.size(); ++i) {
+        const KeptPair& pair = station.kept[i];
+        groupsOf(i);
+        const bool direction = (pair.flags & kDirectionPair) != 0;
+        const DirectionSums::Term term =
+            direction ? DirectionSums::TermOf(pair.observed[kDirection], pair.predicted[kDirection])
+                      : DirectionSums::Term{};
+        for (const int g : holds) {
+            GroupPartial& partial = station.partials[static_cast<std::size_t>(g)];
+            for (std::size_t k = 0; k < 3; ++k) {
+                const std::size_t slot = static_cast<std::size_t>(kScalarSlots[k]);
+                if (!std::isnan(pair.observed[slot])) {
+                    partial.first[k].Add(pair.observed[slot], pair.predicted[slot]);
+                }
+            }
+            if (direction) {
+                partial.direction.Add(term);
+            }
+        }
+    }
+    for (std::size_t i = 0; i < station.kept.size(); ++i) {
+        const KeptPair& pair = station.kept[i];
+        groupsOf(i);
+        for (const int g : holds) {
+            GroupPartial& partial = station.partials[static_cast<std::size_t>(g)];
+            for (std::size_t k = 0; k < 3; ++k) {
+                const std::size_t slot = static_cast<std::size_t>(kScalarSlots[k]);
+                if (!std::isnan(pair.observed[slot])) {
+                    partial.second[k].Add(pair.observed[slot], pair.predicted[slot],
+                                          partial.first[k].MeanObserved(),
+                                          partial.first[k].MeanPredicted());
+                }
+            }
+        }
+    }
+    station.groups.resize(static_cast<std::size_t>(groups));
+    for (std::size_t g = 0; g < station.groups.size(); ++g) {
+        const GroupPartial& partial = station.partials[g];
+        for (std::size_t k = 0; k < 3; ++k) {
+            station.groups[g].scalar[k] = FinishScalar(partial.first[k], partial.second[k],
+                                                       k == kScalarTemperature ? kKelvinOffset : 0);
+        }
+        station.groups[g].direction = partial.direction.Result();
+    }
+}
+
+}  // namespace
+
+StationResult EvaluateStation(const ControlSettings& settings, const StationEntry& entry,
+                              int number) {
+    StationResult station;
+    station.number = number;
+    station.line = entry.line;
+    station.predicted.written = entry.predicted;
+    station.observed.written = entry.observed;
+    if (!entry.error.empty()) {
+        station.errors.push_back(settings.StationPath() + ":" + std::to_string(entry.line) + ": " +
+                                 entry.error);
+        return station;
+    }
+    station.predicted.path = settings.ResolveInFolder(entry.predicted);
+    station.observed.path = settings.ResolveInFolder(entry.observed);
+
+    OpenedFile predicted;
+    OpenedFile observed;
+    const bool predictedOk = ReadHeader(settings, station.predicted, predicted, station);
+    const bool observedOk = ReadHeader(settings, station.observed, observed, station);
+    if (!predictedOk || !observedOk) {
+        return station;
+    }
+    for (std::size_t slot = 0; slot < 3; ++slot) {
+        station.evaluates[slot] =
+            predicted.variables.column[slot] >= 0 && observed.variables.column[slot] >= 0;
+    }
+    for (std::size_t h = 0; h < 3; ++h) {
+        if (predicted.variables.humidityColumn[h] >= 0 &&
+            observed.variables.humidityColumn[h] >= 0) {
+            station.humidity = static_cast<HumidityKind>(h);
+            station.evaluates[kHumidity] = true;
+            break;
+        }
+    }
+    if (station.evaluates[kDirection] && !station.evaluates[kSpeed]) {
+        // Calm hours are told by the wind speed; without it no direction pair can count.
+        station.evaluates[kDirection] = false;
+        station.warnings.push_back(
+            "wind direction is not evaluated: calm hours cannot be told without WSPEED in "
+            "both files");
+    }
+    if (std::none_of(station.evaluates.begin(), station.evaluates.end(),
+                     [](bool b) { return b; })) {
+        station.errors.push_back(
+            "the two files share no variable that can be evaluated (WSPEED, WDIR, TEMP, "
+            "MIXR, SHUM, RHUM)");
+        return station;
+    }
+
+    std::vector<Record> predictedRecords;
+    std::vector<Record> observedRecords;
+    if (!ReadRecords(PlanFor(predicted.variables, station), predicted, station.predicted,
+                     predictedRecords, station) ||
+        !ReadRecords(PlanFor(observed.variables, station), observed, station.observed,
+                     observedRecords, station)) {
+        return station;
+    }
+
+    const Stamp startHour = FloorDiv(settings.start, kSecondsPerHour);
+    station.rangeWords = static_cast<int>((settings.ranges.size() + 63) / 64);
+    const double calm = settings.calmThreshold;
+    auto p = std::lower_bound(predictedRecords.begin(), predictedRecords.end(), settings.start,
+                              [](const Record& r, Stamp s) { return r.stamp < s; });
+    auto o = std::lower_bound(observedRecords.begin(), observedRecords.end(), settings.start,
+                              [](const Record& r, Stamp s) { return r.stamp < s; });
+    while (p != predictedRecords.end() && o != observedRecords.end()) {
+        if (p->stamp > settings.end || o->stamp > settings.end) {
+            break;
+        }
+        if (p->stamp < o->stamp) {
+            ++p;
+            continue;
+        }
+        if (o->stamp < p->stamp) {
+            ++o;
+            continue;
+        }
+        ++station.pairs;
+        KeptPair pair;
+        bool anyMissing = false;
+        bool anyPresent = false;
+        for (std::size_t slot = 0; slot < kSlotCount; ++slot) {
+            const double ov = o->value[slot];
+            const double pv = p->value[slot];
+            const bool present = !std::isnan(ov) && !std::isnan(pv);
+            if (station.evaluates[slot]) {
+                anyMissing |= !present;
+                anyPresent |= present;
+            }
+            const bool use = station.evaluates[slot] && present;
+            pair.observed[slot] = use ? static_cast<float>(ov) : std::nanf("");
+            pair.predicted[slot] = use ? static_cast<float>(pv) : std::nanf("");
+        }
+        const double observedSpeed = o->value[kSpeed];
+        const double predictedSpeed = p->value[kSpeed];
+        const Record& observedRecord = *o;
+        ++p;
+        ++o;
+        if (anyMissing) {
+            ++station.missing;
+            if (settings.missingFilter == 1) {
+                continue;
+            }
+        }
+        if (!anyPresent) {
+            continue;
+        }
+        ++station.used;
+        if (station.evaluates[kSpeed] &&
+            (observedSpeed <= calm || predictedSpeed <= calm)) {  // NaN compares false
+            ++station.calm;
+        }
+        if (station.evaluates[kDirection] && !std::isnan(pair.observed[kDirection]) &&
+            observedSpeed > calm && predictedSpeed > calm) {
+            pair.flags |= kDirectionPair;
+        }
+        pair.hour =
+            static_cast<std::int32_t>(FloorDiv(observedRecord.stamp, kSecondsPerHour) - startHour);
+        station.kept.push_back(pair);
+        for (int w = 0; w < station.rangeWords; ++w) {
+            std::uint64_t bits = 0;
+            for (int r = w * 64; r < static_cast<int>(settings.ranges.size()) && r < w * 64 + 64;
+                 ++r) {
+                const SpeedRange& range = settings.ranges[static_cast<std::size_t>(r)];
+                if (station.evaluates[kSpeed] && observedSpeed > range.low &&
+                    observedSpeed <= range.high) {
+                    bits |= std::uint64_t{1} << (r % 64);
+                }
+            }
+            station.rangeBits.push_back(bits);
+        }
+    }
+    if (station.pairs == 0) {
+        station.errors.push_back(
+            "no predicted and observed records with the same end stamp "
+            "in the period " +
+            FormatDateTime(settings.start) + " to " + FormatDateTime(settings.end));
+        station.kept.clear();
+        station.rangeBits.clear();
+        return station;
+    }
+    station.kept.shrink_to_fit();
+    station.rangeBits.shrink_to_fit();
+    ComputeStationGroups(settings, station);
+    station.evaluated = true;
+    return station;
+}
+
+}  // namespace corvane::wxcheck

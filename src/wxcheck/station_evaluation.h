@@ -1,0 +1,106 @@
+#pragma once
+
+// One station: read its predicted and observed files, pair their records by end stamp,
+// apply the period, the missing filter and the calm threshold, keep the pairs for the
+// pooled groups and compute the station's own statistics.
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "wxcheck/control_file.h"
+#include "wxcheck/station_file.h"
+#include "wxcheck/statistics.h"
+#include "wxcheck/tsf_records.h"
+
+namespace corvane::wxcheck {
+
+/// Scalar quantities in table order: wind speed, temperature, humidity.
+enum ScalarIndex : int { kScalarSpeed = 0, kScalarTemperature = 1, kScalarHumidity = 2 };
+inline constexpr std::array<int, 3> kScalarSlots = {kSpeed, kTemperature, kHumidity};
+
+enum PairFlags : std::uint8_t { kDirectionPair = 1 };
+
+/// A pair kept for the pooled groups. Values as single precision (NaN when the variable
+/// is not used for this pair); temperature relative to 273.15 K.
+struct KeptPair {
+    std::int32_t hour = 0;  // hours after the hour of the period start
+    std::uint8_t flags = 0;
+    std::array<float, kSlotCount> observed{};
+    std::array<float, kSlotCount> predicted{};
+};
+
+struct GroupResult {
+    std::array<ScalarStats, 3> scalar;
+    DirectionStats direction;
+};
+
+/// Sums of a group that is merged over stations.
+struct GroupPartial {
+    std::array<FirstPass, 3> first;
+    std::array<SecondPass, 3> second;
+    DirectionSums direction;
+};
+
+struct FileReport {
+    std::string written;  // as the station file gives it
+    std::string path;     // as opened
+    bool read = false;
+    RecordCounts counts;
+    std::int64_t duplicates = 0;
+    std::int64_t firstDuplicateLine = 0;
+};
+
+/// The groups of a station, in this order: the whole period, each time-of-day window,
+/// each wind-speed range.
+inline int GroupCount(const ControlSettings& settings) {
+    return 1 + static_cast<int>(settings.windows.size() + settings.ranges.size());
+}
+
+struct StationResult {
+    int number = 0;  // 1-based, in station file order
+    int line = 0;    // in the station file
+    bool evaluated = false;
+    FileReport predicted;
+    FileReport observed;
+    std::array<bool, kSlotCount> evaluates{};
+    HumidityKind humidity = HumidityKind::None;
+    std::int64_t pairs = 0;    // pairs in the period
+    std::int64_t missing = 0;  // of those, pairs with a missing value
+    std::int64_t calm = 0;     // of the pairs used, calm ones
+    std::int64_t used = 0;     // pairs left after the missing filter
+    std::vector<std::string> errors;
+    std::vector<std::string> warnings;
+
+    std::vector<KeptPair> kept;
+    /// Wind-speed range membership of each kept pair, `rangeWords` words a pair.
+    std::vector<std::uint64_t> rangeBits;
+    int rangeWords = 0;
+
+    std::vector<GroupResult> groups;
+    /// First passes and direction sums of each group, for the all-station groups.
+    std::vector<GroupPartial> partials;
+
+    bool InRange(std::size_t pair, int range) const {
+        return (rangeBits[pair * static_cast<std::size_t>(rangeWords) +
+                          static_cast<std::size_t>(range / 64)] >>
+                (range % 64)) &
+               1u;
+    }
+};
+
+/// Hour of the day (0 to 23) of the period start; pair hours count from it.
+int StartHourOfDay(const ControlSettings& settings);
+
+/// Whether `group` of the layout holds the pair (group 0 holds every pair).
+bool GroupHolds(const StationResult& station, const ControlSettings& settings, int startHourOfDay,
+                std::size_t pair, int group);
+
+StationResult EvaluateStation(const ControlSettings& settings, const StationEntry& entry,
+                              int number);
+
+/// Sorts records by end stamp, keeping the first of equal stamps; counts the others.
+void SortAndDropDuplicates(std::vector<Record>& records, FileReport& report);
+
+}  // namespace corvane::wxcheck

@@ -1,0 +1,105 @@
+#include "wxcheck/statistics.h"
+
+#include <cmath>
+#include <numbers>
+
+namespace corvane::wxcheck {
+
+ScalarStats FinishScalar(const FirstPass& first, const SecondPass& second, double offset) {
+    ScalarStats s;
+    s.n = first.n;
+    if (first.n == 0) {
+        return s;
+    }
+    const double n = static_cast<double>(first.n);
+    const double meanObserved = first.MeanObserved();
+    const double meanPredicted = first.MeanPredicted();
+    s.meanObserved = meanObserved + offset;
+    s.meanPredicted = meanPredicted + offset;
+    s.bias = second.sumDifference / n;
+    s.grossError = second.sumAbsDifference / n;
+    s.rmse = std::sqrt(second.sumSquaredDifference / n);
+    if (first.n < 2) {
+        return s;
+    }
+    if (second.sxx > 0) {
+        // Least-squares line P^ = a + b O. With deviations from the means the cross terms
+        // vanish: mean((P^ - O)^2) = (Pbar - Obar)^2 + (b - 1)^2 Sxx / n and
+        // mean((P - P^)^2) = (Syy - b Sxy) / n, so RMSE^2 = RMSEs^2 + RMSEu^2.
+        const double b = second.sxy / second.sxx;
+        const double meanDifference = meanPredicted - meanObserved;
+        const double systematic =
+            meanDifference * meanDifference + (b - 1) * (b - 1) * second.sxx / n;
+        const double unsystematic = (second.syy - b * second.sxy) / n;
+        s.rmseSystematic = std::sqrt(systematic);
+        s.rmseUnsystematic = std::sqrt(unsystematic > 0 ? unsystematic : 0.0);
+    }
+    if (second.sxx > 0 && second.syy > 0) {
+        s.correlation = second.sxy / std::sqrt(second.sxx * second.syy);
+    }
+    if (second.agreementDenominator > 0) {
+        s.agreement = 1.0 - second.sumSquaredDifference / second.agreementDenominator;
+    }
+    return s;
+}
+
+double WrappedDifference(double predicted, double observed) {
+    double d = predicted - observed;
+    while (d > 180.0) {
+        d -= 360.0;
+    }
+    while (d <= -180.0) {
+        d += 360.0;
+    }
+    return d;
+}
+
+namespace {
+constexpr double kRadians = std::numbers::pi / 180.0;
+}
+
+double MeanDirection(double meanU, double meanV) {
+    if (std::hypot(meanU, meanV) < 1e-6) {
+        return kNotComputed;
+    }
+    double degrees = std::atan2(-meanU, -meanV) / kRadians;
+    if (degrees < 0) {
+        degrees += 360.0;
+    }
+    if (degrees >= 360.0) {
+        degrees -= 360.0;
+    }
+    return degrees;
+}
+
+DirectionSums::Term DirectionSums::TermOf(double observed, double predicted) {
+    return {-std::sin(observed * kRadians), -std::cos(observed * kRadians),
+            -std::sin(predicted * kRadians), -std::cos(predicted * kRadians),
+            WrappedDifference(predicted, observed)};
+}
+
+void DirectionSums::Merge(const DirectionSums& other) {
+    n += other.n;
+    uObserved += other.uObserved;
+    vObserved += other.vObserved;
+    uPredicted += other.uPredicted;
+    vPredicted += other.vPredicted;
+    sumDifference += other.sumDifference;
+    sumAbsDifference += other.sumAbsDifference;
+}
+
+DirectionStats DirectionSums::Result() const {
+    DirectionStats s;
+    s.n = n;
+    if (n == 0) {
+        return s;
+    }
+    const double count = static_cast<double>(n);
+    s.meanObserved = MeanDirection(uObserved / count, vObserved / count);
+    s.meanPredicted = MeanDirection(uPredicted / count, vPredicted / count);
+    s.bias = sumDifference / count;
+    s.grossError = sumAbsDifference / count;
+    return s;
+}
+
+}  // namespace corvane::wxcheck

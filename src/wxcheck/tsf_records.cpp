@@ -1,0 +1,291 @@
+#include "wxcheck/tsf_records.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <charconv>
+#include <cmath>
+#include <cstring>
+
+#include "wxcheck/text_scan.h"
+
+namespace corvane::wxcheck {
+
+const char* HumidityName(HumidityKind kind) {
+    switch (kind) {
+        case HumidityKind::MixingRatio:
+            return "MIXR";
+        case HumidityKind::SpecificHumidity:
+            return "SHUM";
+        case HumidityKind::Relative:
+            return "RHUM";
+        case HumidityKind::None:
+            break;
+    }
+    return "none";
+}
+
+const char* HumidityUnits(HumidityKind kind) {
+    return kind == HumidityKind::Relative ? "%" : "g/kg";
+}
+
+FileVariables MapVariables(const std::vector<TsfVariable>& variables) {
+    FileVariables result;
+    result.variableCount = static_cast<int>(variables.size());
+    std::array<bool, 6> seen{};
+    for (std::size_t i = 0; i < variables.size(); ++i) {
+        const std::string& name = variables[i].name;
+        const std::string_view units = Trim(variables[i].units);
+        const int index = static_cast<int>(i);
+        const auto unitsWarning = [&](const char* accepted) {
+            result.warnings.push_back("variable " + name + " (line " + std::to_string(i + 1) +
+                                      " of the variables) has units '" + std::string(units) +
+                                      "', not " + accepted + "; it is not evaluated");
+        };
+        const auto first = [&](std::size_t which) {
+            if (seen[which]) {
+                return false;
+            }
+            seen[which] = true;
+            return true;
+        };
+        if (EqualsNoCase(name, "WSPEED")) {
+            if (!first(0)) {
+                continue;
+            }
+            if (units.empty() || EqualsNoCase(units, "m/s")) {
+                result.column[kSpeed] = index;
+            } else {
+                unitsWarning("m/s");
+            }
+        } else if (EqualsNoCase(name, "WDIR")) {
+            if (!first(1)) {
+                continue;
+            }
+            if (units.empty() || EqualsNoCase(units, "deg")) {
+                result.column[kDirection] = index;
+            } else {
+                unitsWarning("deg");
+            }
+        } else if (EqualsNoCase(name, "TEMP")) {
+            if (!first(2)) {
+                continue;
+            }
+            if (units.empty() || EqualsNoCase(units, "K")) {
+                result.temperatureUnit = TemperatureUnit::Kelvin;
+            } else if (EqualsNoCase(units, "C") || EqualsNoCase(units, "DEGC")) {
+                result.temperatureUnit = TemperatureUnit::Celsius;
+            } else if (EqualsNoCase(units, "F") || EqualsNoCase(units, "DEGF")) {
+                result.temperatureUnit = TemperatureUnit::Fahrenheit;
+            } else {
+                unitsWarning("K, C or F");
+                continue;
+            }
+            result.column[kTemperature] = index;
+        } else {
+            static constexpr std::array<const char*, 3> kHumidity = {"MIXR", "SHUM", "RHUM"};
+            for (std::size_t h = 0; h < kHumidity.size(); ++h) {
+                if (!EqualsNoCase(name, kHumidity[h]) || !first(3 + h)) {
+                    continue;
+                }
+                const char* accepted = h == 2 ? "%" : "g/kg";
+                if (units.empty() || EqualsNoCase(units, accepted)) {
+                    result.humidityColumn[h] = index;
+                } else {
+                    unitsWarning(accepted);
+                }
+            }
+        }
+    }
+    return result;
+}
+
+namespace {
+
+inline bool IsSeparator(char c) {
+    return c == ' ' || c == '\t' || c == '\r';
+}
+
+// Up to `limit` fields of one line; returns how many were found.
+inline int SplitFields(const char* p, const char* end, std::string_view* fields, int limit) {
+    int count = 0;
+    while (count < limit) {
+        while (p < end && IsSeparator(*p)) {
+            ++p;
+        }
+        if (p == end) {
+            break;
+        }
+        const char* begin = p;
+        while (p < end && !IsSeparator(*p)) {
+            ++p;
+        }
+        fields[count++] = std::string_view(begin, static_cast<std::size_t>(p - begin));
+    }
+    return count;
+}
+
+inline bool ReadValue(std::string_view field, double& value) {
+    const char* first = field.data();
+    const char* last = first + field.size();
+    if (*first == '+') {
+        ++first;
+        if (first == last || *first == '-') {
+            return false;
+        }
+    }
+    const auto [ptr, ec] = std::from_chars(first, last, value);
+    if (ptr != last) {
+        return false;
+    }
+    // A value too large or too small for a double is still a number: a huge one is out of
+    // any range, a tiny one is zero.
+    if (ec == std::errc::result_out_of_range) {
+        value = (*first == '-') ? -HUGE_VAL : 0.0;
+        return true;
+    }
+    return ec == std::errc();
+}
+
+void Skip(RecordCounts& counts, std::int64_t line, const char* reason) {
+    if (counts.skipped++ == 0) {
+        counts.firstSkippedLine = line;
+        counts.firstSkippedReason = reason;
+    }
+}
+
+}  // namespace
+
+void ParseRecordLines(std::string_view text, std::int64_t& lineNumber, const RecordPlan& plan,
+                      std::vector<Record>& records, RecordCounts& counts) {
+    constexpr int kMaxFields = 10 + 256;
+    const int wanted = 10 + plan.variableCount;
+    // Values beyond the fields array are not read: such files have more variables than any
+    // header the wizard checks, and their extra columns are never evaluated.
+    const int limit = wanted < kMaxFields ? wanted : kMaxFields;
+    std::string_view fields[kMaxFields];
+    const char* p = text.data();
+    const char* const end = p + text.size();
+    while (p < end) {
+        const char* lineEnd = static_cast<const char*>(std::memchr(p, '\n', end - p));
+        const char* next = lineEnd == nullptr ? end : lineEnd + 1;
+        if (lineEnd == nullptr) {
+            lineEnd = end;
+        }
+        const std::int64_t line = lineNumber++;
+        const int count = SplitFields(p, lineEnd, fields, limit);
+        p = next;
+        if (count == 0) {
+            continue;  // a blank line
+        }
+        if (count < wanted && count < limit) {
+            Skip(counts, line, "too few fields");
+            continue;
+        }
+        Stamp begin = 0;
+        Record record;
+        if (!StampFromFields(fields[0], fields[1], fields[2], fields[3], fields[4], begin) ||
+            !StampFromFields(fields[5], fields[6], fields[7], fields[8], fields[9], record.stamp)) {
+            Skip(counts, line, "not a valid begin and end stamp");
+            continue;
+        }
+        bool numbers = true;
+        std::array<double, kSlotCount> raw{};
+        for (int v = 0; v < limit - 10 && numbers; ++v) {
+            double value = 0;
+            numbers = ReadValue(fields[10 + v], value);
+            for (int s = 0; s < kSlotCount; ++s) {
+                if (plan.column[s] == v) {
+                    raw[s] = value;
+                }
+            }
+        }
+        if (!numbers) {
+            Skip(counts, line, "a value that is not a number");
+            continue;
+        }
+        record.line = static_cast<std::uint32_t>(line);
+        bool outOfRange = false;
+        for (int s = 0; s < kSlotCount; ++s) {
+            double value = raw[s];
+            if (plan.column[s] < 0 || !(value > -900.0) || !std::isfinite(value)) {
+                record.value[s] = kMissing;
+                continue;
+            }
+            if ((s == kSpeed && value < 0) || (s == kDirection && (value < 0 || value > 360))) {
+                outOfRange = true;
+                if (counts.outOfRange++ == 0) {
+                    counts.firstOutOfRangeLine = line;
+                }
+                record.value[s] = kMissing;
+                continue;
+            }
+            if (s == kTemperature) {
+                switch (plan.temperatureUnit) {
+                    case TemperatureUnit::Kelvin:
+                        value -= kKelvinOffset;
+                        break;
+                    case TemperatureUnit::Celsius:
+                        break;
+                    case TemperatureUnit::Fahrenheit:
+                        value = (value - 32.0) * 5.0 / 9.0;
+                        break;
+                }
+            }
+            record.value[s] = value;
+        }
+        (void)outOfRange;
+        ++counts.records;
+        records.push_back(record);
+    }
+}
+
+bool ReadRecordFile(const std::string& path, std::uint64_t offset, std::int64_t firstLine,
+                    const RecordPlan& plan, std::vector<Record>& records, RecordCounts& counts,
+                    std::string& error) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        error = std::strerror(errno);
+        return false;
+    }
+    if (::lseek(fd, static_cast<off_t>(offset), SEEK_SET) < 0) {
+        error = std::strerror(errno);
+        ::close(fd);
+        return false;
+    }
+    constexpr std::size_t kChunk = 1u << 20;
+    std::vector<char> buffer(kChunk);
+    std::size_t kept = 0;  // bytes of an unfinished line at the start of the buffer
+    std::int64_t line = firstLine;
+    for (;;) {
+        if (kept == buffer.size()) {
+            buffer.resize(buffer.size() * 2);  // a line longer than the buffer
+        }
+        const ssize_t got = ::read(fd, buffer.data() + kept, buffer.size() - kept);
+        if (got < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            error = std::strerror(errno);
+            ::close(fd);
+            return false;
+        }
+        const std::size_t filled = kept + static_cast<std::size_t>(got);
+        if (got == 0) {
+            ParseRecordLines(std::string_view(buffer.data(), filled), line, plan, records, counts);
+            break;
+        }
+        std::size_t complete = filled;
+        while (complete > 0 && buffer[complete - 1] != '\n') {
+            --complete;
+        }
+        ParseRecordLines(std::string_view(buffer.data(), complete), line, plan, records, counts);
+        kept = filled - complete;
+        std::memmove(buffer.data(), buffer.data() + complete, kept);
+    }
+    ::close(fd);
+    return true;
+}
+
+}  // namespace corvane::wxcheck

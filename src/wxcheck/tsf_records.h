@@ -1,0 +1,86 @@
+#pragma once
+
+// The data records of a time series file, after its header: begin stamp, end stamp, then
+// one value per variable. Parsed from large chunks with std::from_chars; never line by
+// line through streams.
+
+#include <array>
+#include <cstdint>
+#include <limits>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "datasets/tsf_header.h"
+#include "wxcheck/record_stamp.h"
+
+namespace corvane::wxcheck {
+
+/// The quantities the engine evaluates, in the order of its tables.
+enum Slot : int { kSpeed = 0, kDirection = 1, kTemperature = 2, kHumidity = 3, kSlotCount = 4 };
+
+/// Temperatures are kept as the difference to 273.15 K: the statistics are in kelvin,
+/// and values near 20 keep more digits in single precision than values near 293.
+inline constexpr double kKelvinOffset = 273.15;
+
+enum class TemperatureUnit { Kelvin, Celsius, Fahrenheit };
+
+/// The humidity variables in the order a station picks them.
+enum class HumidityKind : int { None = -1, MixingRatio = 0, SpecificHumidity = 1, Relative = 2 };
+
+const char* HumidityName(HumidityKind kind);
+const char* HumidityUnits(HumidityKind kind);
+
+/// Where the known variables of one file stand (index among its variables; -1 absent) and
+/// what the file says about them.
+struct FileVariables {
+    std::array<int, 3> column{-1, -1, -1};  // speed, direction, temperature
+    TemperatureUnit temperatureUnit = TemperatureUnit::Kelvin;
+    std::array<int, 3> humidityColumn{-1, -1, -1};  // by HumidityKind
+    int variableCount = 0;
+    /// Variables that are not evaluated because of their units.
+    std::vector<std::string> warnings;
+};
+
+/// Finds the known variables among a header's variable lines (names and units compared
+/// without letter case; where a name occurs twice, the first counts).
+FileVariables MapVariables(const std::vector<TsfVariable>& variables);
+
+/// What to read from each record.
+struct RecordPlan {
+    int variableCount = 0;
+    /// Index among the variables for each slot, -1 when the slot is not read.
+    std::array<int, kSlotCount> column{-1, -1, -1, -1};
+    TemperatureUnit temperatureUnit = TemperatureUnit::Kelvin;
+};
+
+inline constexpr double kMissing = std::numeric_limits<double>::quiet_NaN();
+
+struct Record {
+    Stamp stamp = 0;
+    std::uint32_t line = 0;
+    /// NaN for a missing value; temperature as kelvin minus 273.15.
+    std::array<double, kSlotCount> value{};
+};
+
+struct RecordCounts {
+    std::int64_t records = 0;
+    std::int64_t skipped = 0;
+    std::int64_t firstSkippedLine = 0;
+    std::string firstSkippedReason;
+    std::int64_t outOfRange = 0;
+    std::int64_t firstOutOfRangeLine = 0;
+};
+
+/// Parses complete lines (the last may lack its line end). `lineNumber` is the number of
+/// the first line and is advanced past the text.
+void ParseRecordLines(std::string_view text, std::int64_t& lineNumber, const RecordPlan& plan,
+                      std::vector<Record>& records, RecordCounts& counts);
+
+/// Reads the records of a file from `offset` on, in large chunks. False with the system's
+/// reason when the file cannot be read.
+bool ReadRecordFile(const std::string& path, std::uint64_t offset, std::int64_t firstLine,
+                    const RecordPlan& plan, std::vector<Record>& records, RecordCounts& counts,
+                    std::string& error);
+
+}  // namespace corvane::wxcheck
