@@ -89,7 +89,14 @@ void ComputeAllStationGroups(const ControlSettings& settings,
     }
     // Second pass: each station's deviations from the pooled means, merged in station order.
     std::vector<std::vector<GroupPartial>> parts(stations.size());
-    const int startHour = StartHourOfDay(settings);
+    const GroupMembership membership(settings);
+    // Means per group and quantity, looked up once.
+    std::vector<std::array<std::pair<double, double>, 3>> means(groups);
+    for (std::size_t g = 0; g < groups; ++g) {
+        for (std::size_t k = 0; k < 3; ++k) {
+            means[g][k] = {total[g].first[k].MeanObserved(), total[g].first[k].MeanPredicted()};
+        }
+    }
     ParallelFor(stations.size(), threads, [&](std::size_t s) {
         const StationResult& station = stations[s];
         if (!station.evaluated) {
@@ -97,21 +104,20 @@ void ComputeAllStationGroups(const ControlSettings& settings,
         }
         std::vector<GroupPartial>& part = parts[s];
         part.resize(groups);
+        const bool poolsHumidity = Pools(station, kScalarHumidity, pooled.humidity);
         for (std::size_t i = 0; i < station.kept.size(); ++i) {
             const KeptPair& pair = station.kept[i];
-            for (std::size_t g = 0; g < groups; ++g) {
-                if (!GroupHolds(station, settings, startHour, i, static_cast<int>(g))) {
-                    continue;
-                }
+            membership.ForEach(station, i, [&](int group) {
+                const std::size_t g = static_cast<std::size_t>(group);
                 for (std::size_t k = 0; k < 3; ++k) {
                     const std::size_t slot = static_cast<std::size_t>(kScalarSlots[k]);
-                    if (!std::isnan(pair.observed[slot]) && Pools(station, k, pooled.humidity)) {
+                    if (!std::isnan(pair.observed[slot]) &&
+                        (k != kScalarHumidity || poolsHumidity)) {
                         part[g].second[k].Add(pair.observed[slot], pair.predicted[slot],
-                                              total[g].first[k].MeanObserved(),
-                                              total[g].first[k].MeanPredicted());
+                                              means[g][k].first, means[g][k].second);
                     }
                 }
-            }
+            });
         }
     });
     for (const std::vector<GroupPartial>& part : parts) {

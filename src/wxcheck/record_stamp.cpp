@@ -32,7 +32,8 @@ std::string_view WithoutPlus(std::string_view text) {
 }  // namespace
 
 bool StampFromFields(std::string_view year, std::string_view month, std::string_view day,
-                     std::string_view hour, std::string_view seconds, Stamp& stamp) {
+                     std::string_view hour, std::string_view seconds, Stamp& stamp,
+                     DateCache& cache) {
     const int y = Digits(year, 3, 4);
     // The header reads the month and the seconds as numbers, so leading zeros and a plus
     // sign are fine there.
@@ -40,12 +41,23 @@ bool StampFromFields(std::string_view year, std::string_view month, std::string_
     const int d = Digits(day, 1, 2);
     const int h = Digits(hour, 1, 2);
     const int s = Digits(WithoutPlus(seconds), 1, 6);
-    if (y < kFirstYear || y > kLastYear || m < 1 || m > 12 || d < 1 || d > DaysInMonth(y, m) ||
-        h < 0 || h > 23 || s < 0 || s > 32767) {
+    if (h < 0 || h > 23 || s < 0 || s > 32767) {
         return false;
     }
-    stamp = DayNumberFromDate(y, m, d) * kSecondsPerDay + h * kSecondsPerHour + s % 3600;
+    if (y != cache.year || m != cache.month || d != cache.day) {
+        if (y < kFirstYear || y > kLastYear || m < 1 || m > 12 || d < 1 || d > DaysInMonth(y, m)) {
+            return false;
+        }
+        cache = {y, m, d, DayNumberFromDate(y, m, d)};
+    }
+    stamp = cache.dayNumber * kSecondsPerDay + h * kSecondsPerHour + s % 3600;
     return true;
+}
+
+bool StampFromFields(std::string_view year, std::string_view month, std::string_view day,
+                     std::string_view hour, std::string_view seconds, Stamp& stamp) {
+    DateCache cache;
+    return StampFromFields(year, month, day, hour, seconds, stamp, cache);
 }
 
 bool StampFromPeriodText(std::string_view text, Stamp& stamp) {

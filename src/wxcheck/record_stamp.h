@@ -22,6 +22,19 @@ inline constexpr Stamp kSecondsPerDay = 86400;
 bool StampFromFields(std::string_view year, std::string_view month, std::string_view day,
                      std::string_view hour, std::string_view seconds, Stamp& stamp);
 
+/// The last date converted, so that the many records of one day convert it once.
+struct DateCache {
+    int year = -1;
+    int month = -1;
+    int day = -1;
+    std::int64_t dayNumber = 0;
+};
+
+/// As above, reusing the day number of the date last seen.
+bool StampFromFields(std::string_view year, std::string_view month, std::string_view day,
+                     std::string_view hour, std::string_view seconds, Stamp& stamp,
+                     DateCache& cache);
+
 /// Reads the control file's 14-character period text 'YYYYMMDDHHSSSS' (the year may be
 /// written with fewer digits; the seconds within the hour are 0000 to 3599).
 bool StampFromPeriodText(std::string_view text, Stamp& stamp);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 #include "datasets/tsf_header.h"
 #include "wxcheck/text_scan.h"
@@ -12,17 +13,17 @@ int StartHourOfDay(const ControlSettings& settings) {
     return FieldsFromStamp(settings.start).hour;
 }
 
-bool GroupHolds(const StationResult& station, const ControlSettings& settings, int startHourOfDay,
-                std::size_t pair, int group) {
-    if (group == 0) {
-        return true;
+GroupMembership::GroupMembership(const ControlSettings& settings)
+    : startHourOfDay_(StartHourOfDay(settings)), ranges_(static_cast<int>(settings.ranges.size())) {
+    for (const TimeWindow& window : settings.windows) {
+        std::uint32_t mask = 0;
+        for (int hour = 0; hour < 24; ++hour) {
+            if (window.Contains(hour)) {
+                mask |= std::uint32_t{1} << hour;
+            }
+        }
+        windowMasks_.push_back(mask);
     }
-    const int windows = static_cast<int>(settings.windows.size());
-    if (group <= windows) {
-        const int hourOfDay = (startHourOfDay + station.kept[pair].hour) % 24;
-        return settings.windows[static_cast<std::size_t>(group - 1)].Contains(hourOfDay);
-    }
-    return station.InRange(pair, group - 1 - windows);
 }
 
 void SortAndDropDuplicates(std::vector<Record>& records, FileReport& report) {
@@ -75,9 +76,13 @@ bool ReadHeader(const ControlSettings& settings, FileReport& report, OpenedFile&
 
 bool ReadRecords(const RecordPlan& plan, const OpenedFile& file, FileReport& report,
                  std::vector<Record>& records, StationResult& station) {
+    // Reused from station to station on each thread: fresh large blocks would cost a page
+    // fault per page every time.
+    thread_local std::vector<char> buffer;
     std::string error;
+    records.clear();
     if (!ReadRecordFile(report.path, file.header.dataOffset, file.header.dataLine, plan, records,
-                        report.counts, error)) {
+                        report.counts, buffer, error)) {
         station.errors.push_back(report.path + ": cannot read the data records: " + error);
         return false;
     }
@@ -124,25 +129,15 @@ RecordPlan PlanFor(const FileVariables& variables, const StationResult& station)
 
 void ComputeStationGroups(const ControlSettings& settings, StationResult& station) {
     const int groups = GroupCount(settings);
-    const int startHour = StartHourOfDay(settings);
+    const GroupMembership membership(settings);
     station.partials.assign(static_cast<std::size_t>(groups), GroupPartial());
-    std::vector<int> holds;
-    const auto groupsOf = [&](std::size_t i) {
-        holds.clear();
-        for (int g = 0; g < groups; ++g) {
-            if (GroupHolds(station, settings, startHour, i, g)) {
-                holds.push_back(g);
-            }
-        }
-    };
     for (std::size_t i = 0; i < station.kept.size(); ++i) {
         const KeptPair& pair = station.kept[i];
-        groupsOf(i);
         const bool direction = (pair.flags & kDirectionPair) != 0;
         const DirectionSums::Term term =
             direction ? DirectionSums::TermOf(pair.observed[kDirection], pair.predicted[kDirection])
                       : DirectionSums::Term{};
-        for (const int g : holds) {
+        membership.ForEach(station, i, [&](int g) {
             GroupPartial& partial = station.partials[static_cast<std::size_t>(g)];
             for (std::size_t k = 0; k < 3; ++k) {
                 const std::size_t slot = static_cast<std::size_t>(kScalarSlots[k]);
@@ -153,12 +148,11 @@ void ComputeStationGroups(const ControlSettings& settings, StationResult& statio
             if (direction) {
                 partial.direction.Add(term);
             }
-        }
+        });
     }
     for (std::size_t i = 0; i < station.kept.size(); ++i) {
         const KeptPair& pair = station.kept[i];
-        groupsOf(i);
-        for (const int g : holds) {
+        membership.ForEach(station, i, [&](int g) {
             GroupPartial& partial = station.partials[static_cast<std::size_t>(g)];
             for (std::size_t k = 0; k < 3; ++k) {
                 const std::size_t slot = static_cast<std::size_t>(kScalarSlots[k]);
@@ -168,7 +162,7 @@ void ComputeStationGroups(const ControlSettings& settings, StationResult& statio
                                           partial.first[k].MeanPredicted());
                 }
             }
-        }
+        });
     }
     station.groups.resize(static_cast<std::size_t>(groups));
     for (std::size_t g = 0; g < station.groups.size(); ++g) {
@@ -232,8 +226,8 @@ StationResult EvaluateStation(const ControlSettings& settings, const StationEntr
         return station;
     }
 
-    std::vector<Record> predictedRecords;
-    std::vector<Record> observedRecords;
+    thread_local std::vector<Record> predictedRecords;
+    thread_local std::vector<Record> observedRecords;
     if (!ReadRecords(PlanFor(predicted.variables, station), predicted, station.predicted,
                      predictedRecords, station) ||
         !ReadRecords(PlanFor(observed.variables, station), observed, station.observed,
@@ -248,6 +242,12 @@ StationResult EvaluateStation(const ControlSettings& settings, const StationEntr
                               [](const Record& r, Stamp s) { return r.stamp < s; });
     auto o = std::lower_bound(observedRecords.begin(), observedRecords.end(), settings.start,
                               [](const Record& r, Stamp s) { return r.stamp < s; });
+    const auto periodEnd = [&](std::vector<Record>& records, std::vector<Record>::iterator from) {
+        return std::upper_bound(from, records.end(), settings.end,
+                                [](Stamp s, const Record& r) { return s < r.stamp; });
+    };
+    station.kept.reserve(static_cast<std::size_t>(
+        std::min(periodEnd(predictedRecords, p) - p, periodEnd(observedRecords, o) - o)));
     while (p != predictedRecords.end() && o != observedRecords.end()) {
         if (p->stamp > settings.end || o->stamp > settings.end) {
             break;
@@ -273,8 +273,10 @@ StationResult EvaluateStation(const ControlSettings& settings, const StationEntr
                 anyPresent |= present;
             }
             const bool use = station.evaluates[slot] && present;
-            pair.observed[slot] = use ? static_cast<float>(ov) : std::nanf("");
-            pair.predicted[slot] = use ? static_cast<float>(pv) : std::nanf("");
+            pair.observed[slot] =
+                use ? static_cast<float>(ov) : std::numeric_limits<float>::quiet_NaN();
+            pair.predicted[slot] =
+                use ? static_cast<float>(pv) : std::numeric_limits<float>::quiet_NaN();
         }
         const double observedSpeed = o->value[kSpeed];
         const double predictedSpeed = p->value[kSpeed];

@@ -93,9 +93,35 @@ struct StationResult {
 /// Hour of the day (0 to 23) of the period start; pair hours count from it.
 int StartHourOfDay(const ControlSettings& settings);
 
-/// Whether `group` of the layout holds the pair (group 0 holds every pair).
-bool GroupHolds(const StationResult& station, const ControlSettings& settings, int startHourOfDay,
-                std::size_t pair, int group);
+/// Which groups of the layout hold a pair: group 0 (the whole period) every pair, a
+/// window group the pairs whose end hour lies in the window, a range group the pairs whose
+/// observed speed lies in the range.
+class GroupMembership {
+public:
+    explicit GroupMembership(const ControlSettings& settings);
+
+    /// Calls visit(group) for every group that holds pair `i` of `station`, in group order.
+    template <class Visit>
+    void ForEach(const StationResult& station, std::size_t i, Visit&& visit) const {
+        visit(0);
+        const int hourOfDay = (startHourOfDay_ + station.kept[i].hour) % 24;
+        for (std::size_t w = 0; w < windowMasks_.size(); ++w) {
+            if ((windowMasks_[w] >> hourOfDay) & 1u) {
+                visit(static_cast<int>(1 + w));
+            }
+        }
+        for (int r = 0; r < ranges_; ++r) {
+            if (station.InRange(i, r)) {
+                visit(1 + static_cast<int>(windowMasks_.size()) + r);
+            }
+        }
+    }
+
+private:
+    int startHourOfDay_ = 0;
+    std::vector<std::uint32_t> windowMasks_;
+    int ranges_ = 0;
+};
 
 StationResult EvaluateStation(const ControlSettings& settings, const StationEntry& entry,
                               int number);

@@ -164,7 +164,17 @@ void ParseRecordLines(std::string_view text, std::int64_t& lineNumber, const Rec
     // Values beyond the fields array are not read: such files have more variables than any
     // header the wizard checks, and their extra columns are never evaluated.
     const int limit = wanted < kMaxFields ? wanted : kMaxFields;
+    std::array<signed char, kMaxFields - 10> slotOf;
+    slotOf.fill(-1);
+    for (int s = 0; s < kSlotCount; ++s) {
+        const int column = plan.column[static_cast<std::size_t>(s)];
+        if (column >= 0 && column < kMaxFields - 10) {
+            slotOf[static_cast<std::size_t>(column)] = static_cast<signed char>(s);
+        }
+    }
     std::string_view fields[kMaxFields];
+    DateCache beginCache;
+    DateCache endCache;
     const char* p = text.data();
     const char* const end = p + text.size();
     while (p < end) {
@@ -179,26 +189,30 @@ void ParseRecordLines(std::string_view text, std::int64_t& lineNumber, const Rec
         if (count == 0) {
             continue;  // a blank line
         }
-        if (count < wanted && count < limit) {
+        if (count < limit) {
             Skip(counts, line, "too few fields");
             continue;
         }
         Stamp begin = 0;
         Record record;
-        if (!StampFromFields(fields[0], fields[1], fields[2], fields[3], fields[4], begin) ||
-            !StampFromFields(fields[5], fields[6], fields[7], fields[8], fields[9], record.stamp)) {
+        if (!StampFromFields(fields[0], fields[1], fields[2], fields[3], fields[4], begin,
+                             beginCache) ||
+            !StampFromFields(fields[5], fields[6], fields[7], fields[8], fields[9], record.stamp,
+                             endCache)) {
             Skip(counts, line, "not a valid begin and end stamp");
             continue;
         }
         bool numbers = true;
         std::array<double, kSlotCount> raw{};
-        for (int v = 0; v < limit - 10 && numbers; ++v) {
+        for (int v = 0; v < limit - 10; ++v) {
             double value = 0;
-            numbers = ReadValue(fields[10 + v], value);
-            for (int s = 0; s < kSlotCount; ++s) {
-                if (plan.column[s] == v) {
-                    raw[s] = value;
-                }
+            if (!ReadValue(fields[10 + v], value)) {
+                numbers = false;
+                break;
+            }
+            const int slot = slotOf[static_cast<std::size_t>(v)];
+            if (slot >= 0) {
+                raw[static_cast<std::size_t>(slot)] = value;
             }
         }
         if (!numbers) {
@@ -206,15 +220,13 @@ void ParseRecordLines(std::string_view text, std::int64_t& lineNumber, const Rec
             continue;
         }
         record.line = static_cast<std::uint32_t>(line);
-        bool outOfRange = false;
-        for (int s = 0; s < kSlotCount; ++s) {
+        for (std::size_t s = 0; s < kSlotCount; ++s) {
             double value = raw[s];
             if (plan.column[s] < 0 || !(value > -900.0) || !std::isfinite(value)) {
                 record.value[s] = kMissing;
                 continue;
             }
             if ((s == kSpeed && value < 0) || (s == kDirection && (value < 0 || value > 360))) {
-                outOfRange = true;
                 if (counts.outOfRange++ == 0) {
                     counts.firstOutOfRangeLine = line;
                 }
@@ -235,7 +247,6 @@ void ParseRecordLines(std::string_view text, std::int64_t& lineNumber, const Rec
             }
             record.value[s] = value;
         }
-        (void)outOfRange;
         ++counts.records;
         records.push_back(record);
     }
@@ -243,7 +254,7 @@ void ParseRecordLines(std::string_view text, std::int64_t& lineNumber, const Rec
 
 bool ReadRecordFile(const std::string& path, std::uint64_t offset, std::int64_t firstLine,
                     const RecordPlan& plan, std::vector<Record>& records, RecordCounts& counts,
-                    std::string& error) {
+                    std::vector<char>& buffer, std::string& error) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
         error = std::strerror(errno);
@@ -255,7 +266,9 @@ bool ReadRecordFile(const std::string& path, std::uint64_t offset, std::int64_t 
         return false;
     }
     constexpr std::size_t kChunk = 1u << 20;
-    std::vector<char> buffer(kChunk);
+    if (buffer.size() < kChunk) {
+        buffer.resize(kChunk);
+    }
     std::size_t kept = 0;  // bytes of an unfinished line at the start of the buffer
     std::int64_t line = firstLine;
     for (;;) {

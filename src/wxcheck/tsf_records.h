@@ -77,10 +77,11 @@ struct RecordCounts {
 void ParseRecordLines(std::string_view text, std::int64_t& lineNumber, const RecordPlan& plan,
                       std::vector<Record>& records, RecordCounts& counts);
 
-/// Reads the records of a file from `offset` on, in large chunks. False with the system's
+/// Reads the records of a file from `offset` on, in large chunks through `buffer` (kept
+/// by the caller so that its memory is reused from file to file). False with the system's
 /// reason when the file cannot be read.
 bool ReadRecordFile(const std::string& path, std::uint64_t offset, std::int64_t firstLine,
                     const RecordPlan& plan, std::vector<Record>& records, RecordCounts& counts,
-                    std::string& error);
+                    std::vector<char>& buffer, std::string& error);
 
 }  // namespace corvane::wxcheck
