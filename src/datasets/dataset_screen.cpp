@@ -37,6 +37,13 @@ QLabel* AddLabel(QWidget* frame, const char* objectName, const QString& caption,
     return label;
 }
 
+// The window's own font, marked as set so that the frame's caption font does not replace it.
+QFont WindowFont(const QWidget* window) {
+    QFont font = window->font();
+    font.setResolveMask(QFont::AllPropertiesResolved);
+    return font;
+}
+
 void AppendEntries(QListWidget* list, const QStringList& files, std::int32_t count) {
     const qsizetype usable = std::min<qsizetype>(std::max(count, 0), files.size());
     list->addItems(files.mid(0, usable));
@@ -72,7 +79,7 @@ QPushButton* DatasetScreen::AddFrameButton(const char* objectName, const QString
 QListWidget* DatasetScreen::AddFileList(const char* objectName, int left) {
     auto* list = new QListWidget(Frame1_);
     list->setObjectName(QString::fromLatin1(objectName));
-    list->setFont(font());  // the window's font, not the frame's caption font
+    list->setFont(WindowFont(this));
     list->setSelectionMode(QAbstractItemView::ExtendedSelection);
     // Full paths stay whole: the list scrolls sideways to its widest entry.
     list->setWordWrap(false);
@@ -131,8 +138,8 @@ void DatasetScreen::BuildControls() {
                                           3600, 6360, 1575, 615);
     cmdRemoveSelection2_ = AddFrameButton("cmdRemoveSelection2", QStringLiteral("Remove Selection"),
                                           10920, 6360, 1575, 615);
-    cmdRemoveSelection1_->setFont(font());
-    cmdRemoveSelection2_->setFont(font());
+    cmdRemoveSelection1_->setFont(WindowFont(this));
+    cmdRemoveSelection2_->setFont(WindowFont(this));
 
     chkDisableErrorChecking_ = AddDisableErrorCheckingBox(120, 8040);
     cmdBACK_ = AddButton("cmdBACK", QStringLiteral("BACK"), 6015, 7800);
