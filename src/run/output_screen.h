@@ -1,28 +1,73 @@
 #pragma once
 
+#include "run/run_sequence.h"
 #include "shell/wizard_screen.h"
 
 class QCheckBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
 class QPushButton;
+class QRadioButton;
 
 namespace corvane {
 
-/// The output screen: output settings, RUN and, after a finished run, EXIT.
-class OutputScreen final : public WizardScreen {
+/// Whether a character typed into the threshold field is kept: control characters, ".",
+/// the digits and codes from 128 on; blanks, signs, commas, "/" and letters are discarded.
+bool ThresholdKeyPasses(char32_t code);
+
+/// The output screen: the calm wind threshold, the missing-data filter, the title line,
+/// root name and output folder, and RUN, which drives one evaluation run; EXIT after a
+/// finished run.
+class OutputScreen final : public WizardScreen, private RunHost {
     Q_OBJECT
 
 public:
     OutputScreen(RunSetup& setup, Navigator& navigator, QWidget* parent = nullptr);
 
-private:
-    void cmdBACK_Click();
-    void cmdRUN_Click();
-    void cmdExit_Click();
+    /// True while RUN's run waits; a second RUN or BACK then does nothing.
+    bool RunInProgress() const { return running_; }
 
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void Form_Load();
+    void cmdBrowseDirectory_Click();
+    void txtOutputDirectory_LostFocus();
+    void cmdRUN_Click();
+    void cmdRUN_LostFocus();
+    void cmdBACK_Click();
+    void cmdExit_Click();
+    /// The checks of RUN; false when one failed and showed its message.
+    bool CheckRunInput();
+
+    // RunHost
+    QWidget* HostWidget() override { return this; }
+    bool HostClosing() const override { return closing_; }
+    void StoreOutputSettings() override;
+    QLabel* StatusLabel() override { return lblStatus_; }
+    void ShowExitButton() override;
+
+    QGroupBox* Frame2_;
+    QLineEdit* txtCalmWindThreshold_;
+    QGroupBox* Frame4_;
+    QRadioButton* optKeepMissing_;
+    QRadioButton* optRemoveMissing_;
+    QGroupBox* Frame1_;
+    QLineEdit* txtTitleLine_;
+    QLineEdit* txtBaseFilename_;
+    QLineEdit* txtOutputDirectory_;
+    QPushButton* cmdBrowseDirectory_;
+    QLabel* lblStatus_;
     QPushButton* cmdBACK_;
     QPushButton* cmdRUN_;
     QPushButton* cmdExit_;
     QCheckBox* chkDisableErrorChecking_;
+
+    bool running_ = false;
+    bool closing_ = false;
 };
 
 }  // namespace corvane

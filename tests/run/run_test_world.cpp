@@ -1,0 +1,106 @@
+#include "run_test_world.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QPointer>
+#include <QTest>
+#include <QTimer>
+
+#include "dialogs/path_helpers.h"
+#include "run/console_window.h"
+
+namespace corvane::testing {
+
+void RecordingNavigator::EndProgram() {
+    ++ended;
+    QApplication::closeAllWindows();
+}
+
+QByteArray ReadAll(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void WriteAll(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    if (file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+        file.write(bytes);
+    }
+}
+
+RunTestWorld::RunTestWorld() : oldPath_(qgetenv("PATH")) {
+    const QString bin = QCoreApplication::applicationDirPath();
+    QDir root(root_.path());
+    root.mkdir(QStringLiteral("program"));
+    root.mkdir(QStringLiteral("viewer"));
+    root.mkdir(QStringLiteral("out"));
+    QFile::link(bin + QStringLiteral("/batchrun"),
+                root.filePath(QStringLiteral("program/batchrun")));
+    QFile::link(bin + QStringLiteral("/fake_wxcheck"),
+                root.filePath(QStringLiteral("program/wxcheck")));
+    QFile::link(bin + QStringLiteral("/recording_program"),
+                root.filePath(QStringLiteral("viewer/xdg-open")));
+    SetProgramFolderForTesting(root.filePath(QStringLiteral("program")));
+    qputenv("PATH", root.filePath(QStringLiteral("viewer")).toUtf8() + ':' + oldPath_);
+    qputenv("VIEWER_RECORD", root.filePath(QStringLiteral("viewed.txt")).toUtf8());
+    qunsetenv("FAKE_WXCHECK_MODE");
+    SetMessageHandler([this](const MessageRequest& request) {
+        messages.push_back(request);
+        return answer ? answer(request) : MessageAnswer::Cancel;
+    });
+}
+
+RunTestWorld::~RunTestWorld() {
+    if (ConsoleWindow* console = ConsoleWindow::Existing()) {
+        delete console;  // stops a script still waiting at its pause
+    }
+    FlushDeletions();
+    SetMessageHandler({});
+    SetProgramFolderForTesting(QString());
+    qputenv("PATH", oldPath_);
+    qunsetenv("VIEWER_RECORD");
+    qunsetenv("FAKE_WXCHECK_MODE");
+}
+
+void RunTestWorld::FillSetup(RunSetup& setup, const QString& folder) const {
+    setup.PredictedFiles = {QStringLiteral("/data/st1_model.tsf"),
+                            QStringLiteral("/data/st2_model.tsf")};
+    setup.ObservedFiles = {QStringLiteral("/data/st1_obs.tsf"),
+                           QStringLiteral("/data/st2_obs.tsf")};
+    setup.PredictedCount = 2;
+    setup.ObservedCount = 2;
+    setup.DataTimeZone = QStringLiteral("UTC+0300");
+    setup.DataStart = setup.PeriodStart = 39448.0;  // 1 January 2008
+    setup.DataEnd = setup.PeriodEnd = 39478.0;
+    setup.LastBrowseDir = QStringLiteral("/data/");
+    setup.OutputDirectory = folder;
+    setup.BaseFilename = QStringLiteral("case1");
+    setup.TitleLine = QStringLiteral("Test run");
+}
+
+QString RunTestWorld::ViewerRecord() const {
+    return QString::fromUtf8(ReadAll(root_.filePath(QStringLiteral("viewed.txt"))));
+}
+
+bool RunTestWorld::WaitForViewer(int milliseconds) const {
+    return QTest::qWaitFor([this] { return !ViewerRecord().isEmpty(); }, milliseconds);
+}
+
+bool ClickAndWait(QWidget* button, int milliseconds) {
+    bool returned = false;
+    QPointer<QWidget> target(button);
+    QTimer::singleShot(0, [&returned, target] {
+        if (target) {
+            QTest::mouseClick(target, Qt::LeftButton);
+        }
+        returned = true;
+    });
+    return QTest::qWaitFor([&returned] { return returned; }, milliseconds);
+}
+
+void FlushDeletions() {
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+}  // namespace corvane::testing

@@ -1,0 +1,69 @@
+#pragma once
+
+// A world for tests of whole runs: a temporary program folder holding batchrun and the
+// stand-in engine, a stand-in viewer first on PATH, an output folder, recorded message
+// boxes, and a navigator that only records. Everything is put back on destruction.
+
+#include <QString>
+#include <QTemporaryDir>
+#include <functional>
+#include <vector>
+
+#include "dialogs/message_box.h"
+#include "shell/navigator.h"
+#include "shell/run_setup.h"
+
+class QWidget;
+
+namespace corvane::testing {
+
+class RecordingNavigator final : public Navigator {
+public:
+    void ShowScreen(ScreenId target) override { shown.push_back(target); }
+    /// Closes every window as the wizard does, without quitting the tests' application.
+    void EndProgram() override;
+
+    std::vector<ScreenId> shown;
+    int ended = 0;
+};
+
+class RunTestWorld {
+public:
+    RunTestWorld();
+    ~RunTestWorld();
+    RunTestWorld(const RunTestWorld&) = delete;
+    RunTestWorld& operator=(const RunTestWorld&) = delete;
+
+    /// Fills the setup as the earlier screens leave it, for the output folder `folder`.
+    void FillSetup(RunSetup& setup, const QString& folder) const;
+
+    /// The output folder, ending in "/".
+    QString Output() const { return root_.path() + QStringLiteral("/out/"); }
+    QString Root() const { return root_.path(); }
+    /// What the stand-in viewer was asked to open, or empty while it has not run.
+    QString ViewerRecord() const;
+    /// Waits up to `milliseconds` for the stand-in viewer to have run.
+    bool WaitForViewer(int milliseconds = 10000) const;
+
+    /// Every message box shown, in order; `answer` chooses the button (Cancel by default).
+    std::vector<MessageRequest> messages;
+    std::function<MessageAnswer(const MessageRequest&)> answer;
+
+private:
+    QTemporaryDir root_;
+    QByteArray oldPath_;
+};
+
+/// Reads a whole file; empty when it cannot be read.
+QByteArray ReadAll(const QString& path);
+/// Writes a whole file.
+void WriteAll(const QString& path, const QByteArray& bytes);
+
+/// Clicks `button` from the event loop and waits until the click's handler has returned,
+/// so that a test can act during the handler's waits with timers.
+bool ClickAndWait(QWidget* button, int milliseconds = 60000);
+
+/// Runs the deferred deletions.
+void FlushDeletions();
+
+}  // namespace corvane::testing
