@@ -27,10 +27,12 @@ GroupMembership::GroupMembership(const ControlSettings& settings)
 }
 
 void SortAndDropDuplicates(std::vector<Record>& records, FileReport& report) {
-    const auto byStamp = [](const Record& a, const Record& b) { return a.stamp < b.stamp; };
+    // Of equal end stamps the record read first stays in front.
+    const auto byStamp = [](const Record& a, const Record& b) {
+        return a.stamp < b.stamp || (a.stamp == b.stamp && a.line < b.line);
+    };
     if (!std::is_sorted(records.begin(), records.end(), byStamp)) {
-        // Stable: of equal end stamps the one read first stays in front.
-        std::stable_sort(records.begin(), records.end(), byStamp);
+        std::sort(records.begin(), records.end(), byStamp);
     }
     std::size_t out = 0;
     for (std::size_t i = 0; i < records.size(); ++i) {

@@ -66,8 +66,9 @@ double MeanDirection(double meanU, double meanV) {
     if (degrees < 0) {
         degrees += 360.0;
     }
-    if (degrees >= 360.0) {
-        degrees -= 360.0;
+    // Just west of north by less than the printed precision is north: never "360.0000".
+    if (degrees >= 360.0 - 0.5e-4) {
+        degrees = 0.0;
     }
     return degrees;
 }

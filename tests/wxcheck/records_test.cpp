@@ -1,0 +1,166 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "period/calendar.h"
+#include "wxcheck/record_stamp.h"
+#include "wxcheck/station_evaluation.h"
+#include "wxcheck/tsf_records.h"
+
+namespace corvane::wxcheck {
+namespace {
+
+struct Parsed {
+    std::vector<Record> records;
+    RecordCounts counts;
+};
+
+// Variables WSPEED, WDIR, TEMP (in `unit`), MIXR.
+Parsed Parse(const std::string& text, TemperatureUnit unit = TemperatureUnit::Kelvin) {
+    RecordPlan plan;
+    plan.variableCount = 4;
+    plan.column = {0, 1, 2, 3};
+    plan.temperatureUnit = unit;
+    Parsed parsed;
+    std::int64_t line = 14;
+    ParseRecordLines(text, line, plan, parsed.records, parsed.counts);
+    return parsed;
+}
+
+const std::string kStamps = "2008 01 01 00 0000 2008 01 01 01 0000";
+
+TEST(Records, ValuesMissingAndOutOfRange) {
+    const Parsed p = Parse(kStamps + " 3.5 350 293.15 7.2\r\n" +              // line 14, CRLF
+                           kStamps + "\t+1.5\t-999\t-900 -899.5\n" +          // 15: tabs, plus sign
+                           kStamps + " nan inf 280 -1e3\n" +                  // 16
+                           kStamps + " -0.1 360.5 280 1 extra fields\n" +     // 17: out of range
+                           "\n" +                                             // 18: blank
+                           kStamps + " 0 0 0\n" +                             // 19: too few fields
+                           kStamps + " 1 2 3 x4\n" +                          // 20: not a number
+                           "2008 02 30 00 0000 2008 01 01 01 0000 1 2 3 4");  // 21: bad date
+    ASSERT_EQ(p.records.size(), 4u);
+    EXPECT_DOUBLE_EQ(p.records[0].value[kSpeed], 3.5);
+    EXPECT_DOUBLE_EQ(p.records[0].value[kDirection], 350);
+    EXPECT_NEAR(p.records[0].value[kTemperature], 20.0, 1e-12);  // kept relative to 273.15 K
+    EXPECT_EQ(p.records[0].line, 14u);
+    EXPECT_DOUBLE_EQ(p.records[1].value[kSpeed], 1.5);
+    EXPECT_TRUE(std::isnan(p.records[1].value[kDirection]));    // -999
+    EXPECT_TRUE(std::isnan(p.records[1].value[kTemperature]));  // -900 is missing too
+    EXPECT_DOUBLE_EQ(p.records[1].value[kHumidity], -899.5);
+    EXPECT_TRUE(std::isnan(p.records[2].value[kSpeed]));
+    EXPECT_TRUE(std::isnan(p.records[2].value[kDirection]));
+    EXPECT_TRUE(std::isnan(p.records[2].value[kHumidity]));
+    EXPECT_TRUE(std::isnan(p.records[3].value[kSpeed]));
+    EXPECT_TRUE(std::isnan(p.records[3].value[kDirection]));
+    EXPECT_EQ(p.counts.outOfRange, 2);
+    EXPECT_EQ(p.counts.firstOutOfRangeLine, 17);
+    EXPECT_EQ(p.counts.records, 4);
+    EXPECT_EQ(p.counts.skipped, 3);
+    EXPECT_EQ(p.counts.firstSkippedLine, 19);
+    EXPECT_EQ(p.counts.firstSkippedReason, "too few fields");
+}
+
+TEST(Records, TemperatureUnitsBecomeKelvin) {
+    const std::string line = kStamps + " 1 2 50 4\n";
+    EXPECT_NEAR(
+        Parse(line, TemperatureUnit::Celsius).records[0].value[kTemperature] + kKelvinOffset,
+        323.15, 1e-12);
+    EXPECT_NEAR(
+        Parse(line, TemperatureUnit::Fahrenheit).records[0].value[kTemperature] + kKelvinOffset,
+        283.15, 1e-12);
+    // Missing is tested before any conversion: -999 F is not a temperature.
+    EXPECT_TRUE(std::isnan(Parse(kStamps + " 1 2 -999 4\n", TemperatureUnit::Fahrenheit)
+                               .records[0]
+                               .value[kTemperature]));
+}
+
+TEST(Records, VariablesByNameAndUnits) {
+    const FileVariables v = MapVariables({{"wspeed", ""},
+                                          {"WDIR", "DEG"},
+                                          {"WDIR", "rad"},  // a second WDIR does not count
+                                          {"TEMP", "degc"},
+                                          {"PRES", "hPa"},
+                                          {"RHUM", "%"},
+                                          {"MIXR", "kg/kg"}});
+    EXPECT_EQ(v.column[kSpeed], 0);
+    EXPECT_EQ(v.column[kDirection], 1);
+    EXPECT_EQ(v.column[kTemperature], 3);
+    EXPECT_EQ(v.temperatureUnit, TemperatureUnit::Celsius);
+    EXPECT_EQ(v.humidityColumn[static_cast<int>(HumidityKind::Relative)], 5);
+    EXPECT_EQ(v.humidityColumn[static_cast<int>(HumidityKind::MixingRatio)], -1);
+    ASSERT_EQ(v.warnings.size(), 1u);
+    EXPECT_NE(v.warnings[0].find("MIXR"), std::string::npos);
+    EXPECT_NE(v.warnings[0].find("kg/kg"), std::string::npos);
+    EXPECT_EQ(MapVariables({{"TEMP", "Rankine"}}).column[kTemperature], -1);
+}
+
+TEST(Records, DuplicatesKeepTheFirstRecord) {
+    Parsed p = Parse(kStamps + " 1 0 0 0\n" + "2008 01 01 01 0000 2008 01 01 02 0000 2 0 0 0\n" +
+                     kStamps + " 3 0 0 0\n");
+    FileReport report;
+    std::vector<Record> records = p.records;
+    std::swap(records[0], records[1]);  // any order
+    SortAndDropDuplicates(records, report);
+    ASSERT_EQ(records.size(), 2u);
+    EXPECT_DOUBLE_EQ(records[0].value[kSpeed], 1);
+    EXPECT_EQ(report.duplicates, 1);
+    EXPECT_EQ(report.firstDuplicateLine, 16);
+}
+
+// The integer calendar of the records must give the same second as the header's own
+// conversion of the same fields.
+TEST(RecordStamps, AgreeWithTheHeaderConversion) {
+    std::mt19937 random(2008);
+    std::uniform_int_distribution<int> year(100, 9999), month(1, 12), day(1, 31), hour(0, 23),
+        seconds(0, 32767);
+    int checked = 0;
+    for (int i = 0; i < 20000; ++i) {
+        const std::string y = std::to_string(year(random)), m = std::to_string(month(random)),
+                          d = std::to_string(day(random)), h = std::to_string(hour(random)),
+                          s = std::to_string(seconds(random));
+        Stamp stamp = 0;
+        const bool ours = StampFromFields(y, m, d, h, s, stamp);
+        bool theirs = true;
+        double serial = 0;
+        try {
+            serial = SerialFromHeaderStamp(y, m, d, h, s);
+        } catch (const CalendarError&) {
+            theirs = false;
+        }
+        ASSERT_EQ(ours, theirs) << y << " " << m << " " << d << " " << h << " " << s;
+        if (ours) {
+            ASSERT_EQ(stamp, SecondsFromSerial(serial))
+                << y << " " << m << " " << d << " " << h << " " << s;
+            ++checked;
+        }
+    }
+    EXPECT_GT(checked, 15000);
+}
+
+TEST(RecordStamps, FieldsAndPeriodTexts) {
+    Stamp a = 0, b = 0;
+    ASSERT_TRUE(StampFromFields("2008", "07", "15", "23", "3570", a));
+    ASSERT_TRUE(StampFromPeriodText("20080715233570", b));
+    EXPECT_EQ(a, b);
+    EXPECT_EQ(FormatDateTime(a), "2008-07-15 23:59:30");
+    // 3600 seconds is the full hour of the same hour, not the next one.
+    ASSERT_TRUE(StampFromFields("2008", "1", "1", "1", "3600", a));
+    EXPECT_EQ(FormatDateTime(a), "2008-01-01 01:00:00");
+    EXPECT_FALSE(StampFromFields("2007", "02", "29", "00", "0000", a));
+    EXPECT_TRUE(StampFromFields("2008", "02", "29", "00", "0000", a));
+    EXPECT_FALSE(StampFromFields("2008", "01", "01", "24", "0000", a));
+    EXPECT_FALSE(StampFromFields("2008", "01", "01", "00", "-1", a));
+    EXPECT_FALSE(StampFromPeriodText("20080101003600", a));
+    EXPECT_FALSE(StampFromPeriodText("2008010100000", a));
+    EXPECT_FALSE(StampFromPeriodText("2008-01-01 00:00", a));
+    // Before the origin of the serial date-time, days still start at midnight.
+    ASSERT_TRUE(StampFromPeriodText("18000101050000", a));
+    EXPECT_EQ(FieldsFromStamp(a).hour, 5);
+    EXPECT_EQ(FormatDate(a), "1800-01-01");
+}
+
+}  // namespace
+}  // namespace corvane::wxcheck

@@ -1,0 +1,163 @@
+#include "wxcheck/statistics.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <random>
+#include <vector>
+
+namespace corvane::wxcheck {
+namespace {
+
+ScalarStats Scalar(const std::vector<double>& observed, const std::vector<double>& predicted) {
+    FirstPass first;
+    for (std::size_t i = 0; i < observed.size(); ++i) {
+        first.Add(observed[i], predicted[i]);
+    }
+    SecondPass second;
+    for (std::size_t i = 0; i < observed.size(); ++i) {
+        second.Add(observed[i], predicted[i], first.MeanObserved(), first.MeanPredicted());
+    }
+    return FinishScalar(first, second);
+}
+
+DirectionStats Direction(const std::vector<double>& observed,
+                         const std::vector<double>& predicted) {
+    DirectionSums sums;
+    for (std::size_t i = 0; i < observed.size(); ++i) {
+        sums.Add(observed[i], predicted[i]);
+    }
+    return sums.Result();
+}
+
+TEST(Statistics, SmallGroupAgreesWithHandWorkedValues) {
+    // O = 1, 2, 3; P = 2, 2, 5. Obar = 2, Pbar = 3, d = 1, 0, 2.
+    const ScalarStats s = Scalar({1, 2, 3}, {2, 2, 5});
+    EXPECT_EQ(s.n, 3);
+    EXPECT_DOUBLE_EQ(s.meanObserved, 2.0);
+    EXPECT_DOUBLE_EQ(s.meanPredicted, 3.0);
+    EXPECT_DOUBLE_EQ(s.bias, 1.0);
+    EXPECT_DOUBLE_EQ(s.grossError, 1.0);
+    EXPECT_DOUBLE_EQ(s.rmse, std::sqrt(5.0 / 3.0));
+    // Least squares: Sxx = 2, Sxy = 3, b = 1.5, a = 0; P^ = 1.5, 3, 4.5.
+    // RMSEs^2 = mean((0.5, 1, 1.5)^2) = 3.5 / 3; RMSEu^2 = mean((0.5, -1, 0.5)^2) = 1.5 / 3.
+    EXPECT_NEAR(s.rmseSystematic, std::sqrt(3.5 / 3.0), 1e-12);
+    EXPECT_NEAR(s.rmseUnsystematic, std::sqrt(1.5 / 3.0), 1e-12);
+    // IOA denominator: (|2-2|+|1-2|)^2 + (0+0)^2 + (|5-2|+|3-2|)^2 = 1 + 0 + 16.
+    EXPECT_DOUBLE_EQ(s.agreement, 1.0 - 5.0 / 17.0);
+    // Syy = 1 + 1 + 4 = 6: R = 3 / sqrt(2 * 6).
+    EXPECT_DOUBLE_EQ(s.correlation, 3.0 / std::sqrt(12.0));
+}
+
+TEST(Statistics, ValuesThatCannotBeComputed) {
+    const ScalarStats none = Scalar({}, {});
+    EXPECT_EQ(none.n, 0);
+    for (const double v : {none.meanObserved, none.bias, none.grossError, none.rmse, none.agreement,
+                           none.correlation}) {
+        EXPECT_TRUE(std::isnan(v));
+    }
+    // A single pair: bias, GE and RMSE only.
+    const ScalarStats one = Scalar({2}, {3.5});
+    EXPECT_DOUBLE_EQ(one.bias, 1.5);
+    EXPECT_DOUBLE_EQ(one.rmse, 1.5);
+    EXPECT_TRUE(std::isnan(one.agreement));
+    EXPECT_TRUE(std::isnan(one.rmseSystematic));
+    EXPECT_TRUE(std::isnan(one.rmseUnsystematic));
+    EXPECT_TRUE(std::isnan(one.correlation));
+    // Observed without spread: no regression line and no correlation, but an IOA.
+    const ScalarStats flat = Scalar({4, 4, 4}, {3, 5, 6});
+    EXPECT_TRUE(std::isnan(flat.rmseSystematic));
+    EXPECT_TRUE(std::isnan(flat.rmseUnsystematic));
+    EXPECT_TRUE(std::isnan(flat.correlation));
+    EXPECT_DOUBLE_EQ(flat.agreement, 1.0 - 6.0 / 6.0);
+    // Predicted without spread: no correlation; a perfect constant match has no IOA.
+    EXPECT_TRUE(std::isnan(Scalar({1, 2}, {3, 3}).correlation));
+    const ScalarStats same = Scalar({4, 4}, {4, 4});
+    EXPECT_TRUE(std::isnan(same.agreement));
+    EXPECT_DOUBLE_EQ(same.rmse, 0.0);
+}
+
+// A plain two-pass reference with the regression line worked out explicitly.
+TEST(Statistics, AgreesWithTwoPassReferenceAndSplitsTheMeanSquare) {
+    std::mt19937_64 random(7);
+    std::normal_distribution<double> noise(0.0, 1.0);
+    for (const double level : {0.0, 290.0, 1e4}) {
+        std::vector<double> o, p;
+        for (int i = 0; i < 5000; ++i) {
+            o.push_back(level + 3 * noise(random));
+            p.push_back(0.8 * o.back() + 0.2 * level + 1.0 + noise(random));
+        }
+        const double n = static_cast<double>(o.size());
+        double so = 0, sp = 0;
+        for (std::size_t i = 0; i < o.size(); ++i) {
+            so += o[i];
+            sp += p[i];
+        }
+        const double mo = so / n, mp = sp / n;
+        double sxx = 0, sxy = 0, mse = 0, den = 0, syy = 0;
+        for (std::size_t i = 0; i < o.size(); ++i) {
+            sxx += (o[i] - mo) * (o[i] - mo);
+            syy += (p[i] - mp) * (p[i] - mp);
+            sxy += (o[i] - mo) * (p[i] - mp);
+            mse += (p[i] - o[i]) * (p[i] - o[i]);
+            den += std::pow(std::fabs(p[i] - mo) + std::fabs(o[i] - mo), 2);
+        }
+        const double b = sxy / sxx, a = mp - b * mo;
+        double mss = 0, msu = 0;
+        for (std::size_t i = 0; i < o.size(); ++i) {
+            const double fit = a + b * o[i];
+            mss += (fit - o[i]) * (fit - o[i]);
+            msu += (p[i] - fit) * (p[i] - fit);
+        }
+        const ScalarStats s = Scalar(o, p);
+        const auto close = [](double got, double want) {
+            EXPECT_NEAR(got, want, std::max(1e-12, 1e-9 * std::fabs(want)));
+        };
+        close(s.rmse, std::sqrt(mse / n));
+        close(s.rmseSystematic, std::sqrt(mss / n));
+        close(s.rmseUnsystematic, std::sqrt(msu / n));
+        close(s.agreement, 1 - mse / den);
+        close(s.correlation, sxy / std::sqrt(sxx * syy));
+        close(s.rmse * s.rmse,
+              s.rmseSystematic * s.rmseSystematic + s.rmseUnsystematic * s.rmseUnsystematic);
+    }
+}
+
+TEST(Statistics, PartialSumsMergeToTheWholeGroup) {
+    const std::vector<double> o = {1, 5, 2, 8, 3, 3}, p = {2, 4, 4, 7, 1, 3};
+    FirstPass whole, left, right;
+    for (std::size_t i = 0; i < o.size(); ++i) {
+        whole.Add(o[i], p[i]);
+        (i < 2 ? left : right).Add(o[i], p[i]);
+    }
+    left.Merge(right);
+    EXPECT_EQ(left.n, whole.n);
+    EXPECT_DOUBLE_EQ(left.MeanObserved(), whole.MeanObserved());
+}
+
+TEST(Statistics, WindDirectionAcrossNorth) {
+    EXPECT_DOUBLE_EQ(WrappedDifference(10, 350), 20);
+    EXPECT_DOUBLE_EQ(WrappedDifference(350, 10), -20);
+    EXPECT_DOUBLE_EQ(WrappedDifference(180, 0), 180);
+    EXPECT_DOUBLE_EQ(WrappedDifference(0, 180), 180);
+    EXPECT_DOUBLE_EQ(WrappedDifference(360, 0), 0);
+
+    // Observed 350 and 10 average to north, not to 180.
+    const DirectionStats s = Direction({350, 10}, {10, 350});
+    EXPECT_EQ(s.n, 2);
+    EXPECT_NEAR(s.meanObserved, 0.0, 1e-9);
+    EXPECT_DOUBLE_EQ(s.bias, 0.0);
+    EXPECT_DOUBLE_EQ(s.grossError, 20.0);
+    const DirectionStats east = Direction({80, 100}, {90, 90});
+    EXPECT_NEAR(east.meanObserved, 90.0, 1e-9);
+    EXPECT_NEAR(east.meanPredicted, 90.0, 1e-9);
+    EXPECT_NEAR(Direction({225}, {225}).meanObserved, 225.0, 1e-9);
+    // Opposite directions cancel: no mean direction.
+    const DirectionStats opposite = Direction({90, 270}, {0, 0});
+    EXPECT_TRUE(std::isnan(opposite.meanObserved));
+    EXPECT_NEAR(opposite.meanPredicted, 0.0, 1e-9);
+    EXPECT_TRUE(std::isnan(Direction({}, {}).bias));
+}
+
+}  // namespace
+}  // namespace corvane::wxcheck
