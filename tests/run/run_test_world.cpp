@@ -39,6 +39,8 @@ RunTestWorld::RunTestWorld() : oldPath_(qgetenv("PATH")) {
                 root.filePath(QStringLiteral("program/batchrun")));
     QFile::link(bin + QStringLiteral("/fake_wxcheck"),
                 root.filePath(QStringLiteral("program/wxcheck")));
+    QFile::link(bin + QStringLiteral("/TimeZones.txt"),
+                root.filePath(QStringLiteral("program/TimeZones.txt")));
     QFile::link(bin + QStringLiteral("/recording_program"),
                 root.filePath(QStringLiteral("viewer/xdg-open")));
     SetProgramFolderForTesting(root.filePath(QStringLiteral("program")));
