@@ -1,0 +1,35 @@
+#!/bin/sh
+# Times wxcheck on synthetic hourly data: 200 stations x 365 days unless told otherwise.
+# The data go to a temporary folder under /tmp and are deleted afterwards.
+#   bench/wxcheck_benchmark.sh [BIN_FOLDER] [STATIONS] [DAYS]
+set -eu
+BIN=$(realpath "${1:-build/bin}")
+STATIONS=${2:-200}
+DAYS=${3:-365}
+DIR=$(mktemp -d /tmp/wxcheck-bench.XXXXXX)
+trap 'rm -rf "$DIR"' EXIT INT TERM
+
+"$BIN/wxcheck_generate" --stations "$STATIONS" --days "$DAYS" --base bench "$DIR"
+BYTES=$(cat "$DIR"/*.tsf | wc -c)  # also puts the files into the page cache
+cd "$DIR"
+/usr/bin/time -v "$BIN/wxcheck" wxcheck.inp > /dev/null 2> time.txt || {
+    cat time.txt >&2
+    exit 1
+}
+CORES=$(nproc)
+awk -v bytes="$BYTES" -v cores="$CORES" -v stations="$STATIONS" -v days="$DAYS" '
+/User time/ { user = $NF }
+/System time/ { sys = $NF }
+/Elapsed \(wall clock\)/ {
+    n = split($NF, t, ":"); wall = 0
+    for (i = 1; i <= n; i++) wall = wall * 60 + t[i]
+}
+/Maximum resident set size/ { rss = $NF }
+END {
+    mb = bytes / 1e6
+    printf "wxcheck on %d stations x %d days: %.1f MB of TSF text, %d cores\n", stations, days, mb, cores
+    printf "wall %.2f s, user %.2f s, system %.2f s\n", wall, user, sys
+    printf "throughput: %.0f MB/s per core over the wall time (%.0f MB/s in all)\n", mb / wall / cores, mb / wall
+    printf "            %.0f MB/s per CPU second (user + system)\n", mb / (user + sys)
+    printf "peak memory: %.1f MB, %.0f%% of the TSF text (limit 50%%)\n", rss / 1024, 100 * rss * 1024 / bytes
+}' time.txt
