@@ -159,20 +159,16 @@ void Skip(RecordCounts& counts, std::int64_t line, const char* reason) {
 
 void ParseRecordLines(std::string_view text, std::int64_t& lineNumber, const RecordPlan& plan,
                       std::vector<Record>& records, RecordCounts& counts) {
-    constexpr int kMaxFields = 10 + 256;
-    const int wanted = 10 + plan.variableCount;
-    // Values beyond the fields array are not read: such files have more variables than any
-    // header the wizard checks, and their extra columns are never evaluated.
-    const int limit = wanted < kMaxFields ? wanted : kMaxFields;
-    std::array<signed char, kMaxFields - 10> slotOf;
-    slotOf.fill(-1);
+    const int limit = 10 + plan.variableCount;
+    std::vector<signed char> slotOf(static_cast<std::size_t>(plan.variableCount), -1);
     for (int s = 0; s < kSlotCount; ++s) {
         const int column = plan.column[static_cast<std::size_t>(s)];
-        if (column >= 0 && column < kMaxFields - 10) {
+        if (column >= 0 && column < plan.variableCount) {
             slotOf[static_cast<std::size_t>(column)] = static_cast<signed char>(s);
         }
     }
-    std::string_view fields[kMaxFields];
+    std::vector<std::string_view> fieldStore(static_cast<std::size_t>(limit));
+    std::string_view* const fields = fieldStore.data();
     DateCache beginCache;
     DateCache endCache;
     const char* p = text.data();
