@@ -101,6 +101,7 @@ TEST(CalmWindThreshold, ShortestTextThatReadsBackTheSameFloat) {
             << bad;
     }
     EXPECT_EQ(ErrorNumber([] { CalmWindThresholdFromText(u"1e39"_qs); }), 6);
+    EXPECT_FALSE(FormatCalmWindThreshold(3e38f).contains(u'e'));
 }
 
 TEST_F(WritersTest, ControlFilesMatchTheGoldenFiles) {
