@@ -90,7 +90,8 @@ bool ParseInt(std::string_view text, std::int64_t& value) {
 
 std::vector<std::string_view> SplitLines(std::string_view text) {
     std::vector<std::string_view> lines;
-    std::size_t begin = 0;
+    // Editors on other systems may put a byte-order mark in front of the first line.
+    std::size_t begin = text.starts_with("\xEF\xBB\xBF") ? 3 : 0;
     while (begin < text.size()) {
         std::size_t end = text.find('\n', begin);
         const std::size_t next = end == std::string_view::npos ? text.size() : end + 1;

@@ -32,7 +32,7 @@ bool ParseDouble(std::string_view text, double& value);
 bool ParseInt(std::string_view text, std::int64_t& value);
 
 /// Splits a file's contents into lines; LF or CRLF ends a line, a last line without an end
-/// counts too.
+/// counts too. A UTF-8 byte-order mark at the start is dropped.
 std::vector<std::string_view> SplitLines(std::string_view text);
 
 /// Reads a whole file; false with the system's reason in `error`.

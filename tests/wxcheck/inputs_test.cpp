@@ -43,11 +43,11 @@ TEST(ControlFile, ReadsTheWizardsFile) {
     EXPECT_TRUE(s.ranges.empty());
 }
 
-TEST(ControlFile, SpeedRangesAndAFolderWithoutItsSlash) {
+TEST(ControlFile, SpeedRangesAByteOrderMarkAndAFolderWithoutItsSlash) {
     ControlOptions o;
     o.folder = "out";
     o.block = "1 : NTPD\n22,02\n2 : NWSP\n0,2.5\n2.5, 10 : strong\n";
-    const ControlFileResult r = ParseControlFile(ControlText(o), "c.inp");
+    const ControlFileResult r = ParseControlFile("\xEF\xBB\xBF" + ControlText(o), "c.inp");
     ASSERT_TRUE(r.ok) << r.error;
     EXPECT_EQ(r.settings.ListPath(), "out/run_wxcheck.lst");
     ASSERT_EQ(r.settings.ranges.size(), 2u);

@@ -164,3 +164,38 @@ TEST(RecordStamps, FieldsAndPeriodTexts) {
 
 }  // namespace
 }  // namespace corvane::wxcheck
+
+namespace corvane::wxcheck {
+namespace {
+
+// Random pieces of records, numbers and separators: never a crash, every line accounted for.
+TEST(Records, GarbageIsCountedNeverFatal) {
+    const std::vector<std::string> pieces = {
+        "2008",  "01",     "1",    "00",  "0000",       "3600", "99999", "-5", "+", "+-1",
+        "1e400", "-1e400", "nan",  "inf", "0x10",       "2.5",  "-999",  "\t", " ", "  ",
+        "\r",    "'",      "\xff", "",    "2008 01 01", "24",   "29",    "02"};
+    std::mt19937 random(3);
+    std::uniform_int_distribution<std::size_t> pick(0, pieces.size() - 1), length(0, 20);
+    std::string text;
+    int lines = 0;
+    for (; lines < 5000; ++lines) {
+        const std::size_t n = length(random);
+        for (std::size_t i = 0; i < n; ++i) {
+            text += pieces[pick(random)];
+            text += ' ';
+        }
+        text += '\n';
+    }
+    text += kStamps + " 1 2 3";  // a last line without its end, one value short
+    const Parsed p = Parse(text);
+    EXPECT_EQ(p.counts.records, static_cast<std::int64_t>(p.records.size()));
+    EXPECT_GT(p.counts.skipped, 0);
+    EXPECT_LE(p.counts.records + p.counts.skipped, lines + 1);
+    for (const Record& r : p.records) {
+        EXPECT_TRUE(std::isnan(r.value[kDirection]) ||
+                    (r.value[kDirection] >= 0 && r.value[kDirection] <= 360));
+    }
+}
+
+}  // namespace
+}  // namespace corvane::wxcheck
