@@ -267,7 +267,10 @@ void EchoInputs(std::string& out, const ControlSettings& s, const RunNotes& note
     line("Title:", s.title);
     line("Output folder:", s.outputFolder);
     line("List file:", s.ListPath());
-    line("Statistics files:", s.StatisticsPath("{Hourly,Daily}{Wind,TeHu}Stats.dat"));
+    line("Statistics files:", s.StatisticsPath(kHourlyWindFile));
+    for (const std::string_view suffix : {kHourlyTeHuFile, kDailyWindFile, kDailyTeHuFile}) {
+        line("", s.StatisticsPath(suffix));
+    }
     line("Station file:", s.StationPath());
     line("Processing time zone:", s.zone);
     line("Period:", PeriodText(s));
