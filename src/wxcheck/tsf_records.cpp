@@ -265,11 +265,20 @@ bool ReadRecordFile(const std::string& path, std::uint64_t offset, std::int64_t 
     if (buffer.size() < kChunk) {
         buffer.resize(kChunk);
     }
-    std::size_t kept = 0;  // bytes of an unfinished line at the start of the buffer
+    // A longer line is no record: it is skipped rather than held in memory.
+    constexpr std::size_t kMaxLine = 16u << 20;
+    std::size_t kept = 0;   // bytes of an unfinished line at the start of the buffer
+    bool skipping = false;  // inside a line that is too long
     std::int64_t line = firstLine;
     for (;;) {
         if (kept == buffer.size()) {
-            buffer.resize(buffer.size() * 2);  // a line longer than the buffer
+            if (buffer.size() >= kMaxLine) {
+                Skip(counts, line, "a line longer than 16 MiB");
+                skipping = true;
+                kept = 0;
+            } else {
+                buffer.resize(buffer.size() * 2);
+            }
         }
         const ssize_t got = ::read(fd, buffer.data() + kept, buffer.size() - kept);
         if (got < 0) {
@@ -281,15 +290,31 @@ bool ReadRecordFile(const std::string& path, std::uint64_t offset, std::int64_t 
             return false;
         }
         const std::size_t filled = kept + static_cast<std::size_t>(got);
+        std::size_t begin = 0;
+        if (skipping) {
+            const void* newline = std::memchr(buffer.data(), '\n', filled);
+            if (newline == nullptr) {
+                kept = 0;
+                if (got == 0) {
+                    break;
+                }
+                continue;
+            }
+            begin = static_cast<std::size_t>(static_cast<const char*>(newline) - buffer.data()) + 1;
+            ++line;
+            skipping = false;
+        }
         if (got == 0) {
-            ParseRecordLines(std::string_view(buffer.data(), filled), line, plan, records, counts);
+            ParseRecordLines(std::string_view(buffer.data() + begin, filled - begin), line, plan,
+                             records, counts);
             break;
         }
         std::size_t complete = filled;
-        while (complete > 0 && buffer[complete - 1] != '\n') {
+        while (complete > begin && buffer[complete - 1] != '\n') {
             --complete;
         }
-        ParseRecordLines(std::string_view(buffer.data(), complete), line, plan, records, counts);
+        ParseRecordLines(std::string_view(buffer.data() + begin, complete - begin), line, plan,
+                         records, counts);
         kept = filled - complete;
         std::memmove(buffer.data(), buffer.data() + complete, kept);
     }

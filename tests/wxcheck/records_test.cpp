@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "engine_fixture.h"
 #include "period/calendar.h"
 #include "wxcheck/record_stamp.h"
 #include "wxcheck/station_evaluation.h"
@@ -195,6 +196,38 @@ TEST(Records, GarbageIsCountedNeverFatal) {
         EXPECT_TRUE(std::isnan(r.value[kDirection]) ||
                     (r.value[kDirection] >= 0 && r.value[kDirection] <= 360));
     }
+}
+
+}  // namespace
+}  // namespace corvane::wxcheck
+
+namespace corvane::wxcheck {
+namespace {
+
+TEST(Records, FileReadInChunksSkipsAnOverlongLine) {
+    testing::ScratchFolder folder;
+    std::string text = "header\n";     // offset 7, first record line 2
+    for (int i = 0; i < 30000; ++i) {  // several chunks
+        text += kStamps + " 1 2 3 4\n";
+    }
+    text += std::string(17u << 20, '7') + "\n";
+    text += kStamps + " 5 6 7 8";  // last line without its end
+    testing::WriteText(folder / "big.tsf", text);
+    RecordPlan plan;
+    plan.variableCount = 4;
+    plan.column = {0, 1, 2, 3};
+    std::vector<Record> records;
+    RecordCounts counts;
+    std::vector<char> buffer;
+    std::string error;
+    ASSERT_TRUE(ReadRecordFile(folder / "big.tsf", 7, 2, plan, records, counts, buffer, error));
+    ASSERT_EQ(records.size(), 30001u);
+    EXPECT_EQ(records.back().line, 30003u);
+    EXPECT_DOUBLE_EQ(records.back().value[kHumidity], 8);
+    EXPECT_EQ(counts.skipped, 1);
+    EXPECT_EQ(counts.firstSkippedLine, 30002);
+    EXPECT_FALSE(ReadRecordFile(folder / "none.tsf", 0, 1, plan, records, counts, buffer, error));
+    EXPECT_EQ(error, "No such file or directory");
 }
 
 }  // namespace
