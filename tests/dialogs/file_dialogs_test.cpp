@@ -135,24 +135,6 @@ TEST_F(FileDialogTest, RealDialogShowsTheProgramsTitleCaptionsAndFilterAndReturn
     EXPECT_EQ(QDir(startFolder).canonicalPath(), QDir(dir.path()).canonicalPath());
 }
 
-TEST_F(FileDialogTest, RealDialogCancelledAddsNothingAndKeepsTheStartFolder) {
-    QListWidget list;
-    QString startFolder = dir.path() + u"/"_s;
-    WhenDialogOpens([](QFileDialog* dialog) {
-        QPushButton* cancel = DialogButton(dialog, QDialogButtonBox::RejectRole);
-        if (cancel == nullptr) {
-            ADD_FAILURE() << "no Cancel button";
-            dialog->reject();
-            return;
-        }
-        EXPECT_EQ(cancel->text(), u"Cancel"_s);
-        QTest::mouseClick(cancel, Qt::LeftButton);
-    });
-    AddFilesFromOpenDialog(nullptr, &list, startFolder, kFilters, 1);
-    EXPECT_EQ(list.count(), 0);
-    EXPECT_EQ(startFolder, dir.path() + u"/"_s);
-}
-
 TEST_F(FileDialogTest, AnsweredDialogAppendsInOrderAndFollowsTheSelectionsFolder) {
     QListWidget list;
     QString startFolder = u"/start/"_s;
@@ -257,31 +239,6 @@ TEST_F(FileDialogTest, RealFolderBrowserPreselectsTheInitialFolderAndReturnsTheC
         dialog->reject();
     });
     EXPECT_EQ(BrowseForFolder(initial, u"Pick"_s, false, nullptr), initial);
-}
-
-TEST_F(FileDialogTest, FolderBrowserStartsAtTheNearestExistingFolderOfAMissingOne) {
-    std::unique_ptr<QFileDialog> dialog(
-        CreateFolderBrowserDialog(Path(u"gone/deeper/"_s), u"Pick"_s, true, nullptr));
-    EXPECT_EQ(QDir(dialog->directory()).canonicalPath(),
-              QFileInfo(dir.path()).dir().canonicalPath());
-    EXPECT_EQ(QFileInfo(dialog->selectedFiles().value(0)).fileName(),
-              QFileInfo(dir.path()).fileName());
-}
-
-TEST_F(FileDialogTest, AnsweredFolderBrowserReturnsTheInitialPathOnCancel) {
-    FolderBrowserRequest seen;
-    SetFolderBrowserHandler([&](const FolderBrowserRequest& request) -> std::optional<QString> {
-        seen = request;
-        return std::nullopt;
-    });
-    EXPECT_EQ(BrowseForFolder(u"  /out/ "_s, u"Title"_s, true, nullptr), u"  /out/ "_s);
-    EXPECT_EQ(seen.title, u"Title"_s);
-    EXPECT_TRUE(seen.newDialogStyle);
-
-    SetNextFolderName(u"/chosen"_s);
-    EXPECT_EQ(BrowseForFolder(u"/out/"_s, u"Title"_s, true, nullptr), u"/chosen"_s);
-    SetNextFolderName({});
-    EXPECT_EQ(BrowseForFolder(u"/out/"_s, u"Title"_s, true, nullptr), u"/out/"_s);
 }
 
 }  // namespace

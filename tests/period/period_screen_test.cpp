@@ -204,17 +204,6 @@ TEST_F(PeriodScreenTest, NextRefusesAPeriodThatDoesNotEndAfterItStarts) {
     EXPECT_EQ(FieldsFromSerial(setup.PeriodEnd), (CalendarFields{2008, 1, 1, 1, 0, 1}));
 }
 
-TEST_F(PeriodScreenTest, FullDateTimesAreComparedNotTheTimesOfDay) {
-    // Start a day later but at an earlier time of day than the end.
-    setup.DataStart = Serial(2008, 6, 2, 0, 0, 0);
-    setup.DataEnd = Serial(2008, 6, 1, 12, 0, 0);
-    RecordedMessages messages;
-    Open();
-    Click("cmdNEXT");
-    EXPECT_EQ(messages.texts.size(), 1u);
-    EXPECT_TRUE(navigator.shown.empty());
-}
-
 TEST_F(PeriodScreenTest, TickedBoxAndBackStoreAnyPeriodWithoutAMessage) {
     setup.DataStart = Serial(2009, 1, 1, 0, 0, 0);
     setup.DataEnd = Serial(2008, 1, 1, 0, 0, 0);

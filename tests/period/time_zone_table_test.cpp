@@ -6,10 +6,6 @@
 #include <QFile>
 #include <QRegularExpression>
 #include <QTemporaryDir>
-#include <limits>
-
-#include "dialogs/path_helpers.h"
-#include "period/picker_values.h"
 
 using namespace Qt::StringLiterals;
 
@@ -85,28 +81,6 @@ TEST(TimeZoneTable, AFileThatCannotBeReadGivesNoZonesAndNamesFileAndReason) {
     EXPECT_TRUE(load.problems.at(0).contains(folder));
 }
 
-TEST(TimeZoneTable, LoadReplacesTheStoredTableWholeEvenWhenTheFileIsGone) {
-    QTemporaryDir dir;
-    ASSERT_TRUE(dir.isValid());
-    SetProgramFolderForTesting(dir.path());
-    RunSetup setup;
-    setup.TimeZoneCodes = QStringList{u"OLD"_s, u"OLDER"_s};
-    setup.TimeZoneNames = QStringList{u"old"_s, u"older"_s};
-
-    QFile file(dir.filePath(u"TimeZones.txt"_s));
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write("heading\r\nUTC+0300\t(UTC+03:00) Saudi Arabia\r\n");
-    file.close();
-    EXPECT_TRUE(LoadTimeZoneTable(setup).isEmpty());
-    EXPECT_EQ(setup.TimeZoneCodes, QStringList{u"UTC+0300"_s});
-
-    file.remove();
-    EXPECT_EQ(LoadTimeZoneTable(setup).size(), 1);
-    EXPECT_TRUE(setup.TimeZoneCodes.isEmpty());
-    EXPECT_TRUE(setup.TimeZoneNames.isEmpty());
-    SetProgramFolderForTesting({});
-}
-
 TEST(TimeZoneTable, ShippedTableCoversEveryOffsetInUseWithMatchingNames) {
     // The build copies the table beside the programs, tests included.
     const TimeZoneTableLoad load =
@@ -150,22 +124,6 @@ TEST(ZoneName, LastEqualUpperCaseCodeWinsAndTheSaudiRuleComparesExactly) {
     EXPECT_EQ(ZoneNameForDataTimeZone(setup), u"(UTC+03:00) Saudi Arabia"_s);
     setup.DataTimeZone = u"utc+0300"_s;
     EXPECT_EQ(ZoneNameForDataTimeZone(setup), u"Arabia"_s) << "the fixed name needs the exact text";
-}
-
-TEST(PickerValues, SplitAndJoinKeepEverySecond) {
-    // 15 July 2008 is day 39644; 23:59:30 must not come back as 23:59:29.
-    const double serial = 39644.0 + (23 * 3600 + 59 * 60 + 30) / 86400.0;
-    const PickerValues values = PickerValuesFromSerial(serial);
-    EXPECT_EQ(values.date, QDate(2008, 7, 15));
-    EXPECT_EQ(values.time, QTime(23, 59, 30));
-    EXPECT_DOUBLE_EQ(SerialFromPickerValues(values.date, values.time), serial);
-
-    const double nextSecond = SerialFromPickerValues(QDate(2008, 7, 15), QTime(23, 59, 31));
-    EXPECT_GT(nextSecond, serial);
-    EXPECT_EQ(PickerValuesFromSerial(nextSecond).time, QTime(23, 59, 31));
-
-    EXPECT_EQ(PickerValuesFromSerial(0).date, QDate(1899, 12, 30));
-    EXPECT_FALSE(PickerValuesFromSerial(std::numeric_limits<double>::quiet_NaN()).date.isValid());
 }
 
 }  // namespace
