@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <charconv>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 
 #include "wxcheck/text_scan.h"
@@ -139,10 +140,10 @@ inline bool ReadValue(std::string_view field, double& value) {
     if (ptr != last) {
         return false;
     }
-    // A value too large or too small for a double is still a number: a huge one is out of
-    // any range, a tiny one is zero.
+    // A value too large or too small for a double is still a number: strtod (in the "C"
+    // locale the program keeps) gives it as infinity or as a signed zero.
     if (ec == std::errc::result_out_of_range) {
-        value = (*first == '-') ? -HUGE_VAL : 0.0;
+        value = std::strtod(std::string(first, last).c_str(), nullptr);
         return true;
     }
     return ec == std::errc();

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <charconv>
 #include <cmath>
 #include <random>
 #include <string>
@@ -228,6 +229,61 @@ TEST(Records, FileReadInChunksSkipsAnOverlongLine) {
     EXPECT_EQ(counts.firstSkippedLine, 30002);
     EXPECT_FALSE(ReadRecordFile(folder / "none.tsf", 0, 1, plan, records, counts, buffer, error));
     EXPECT_EQ(error, "No such file or directory");
+}
+
+}  // namespace
+}  // namespace corvane::wxcheck
+
+namespace corvane::wxcheck {
+namespace {
+
+// Values read through a record are the doubles std::from_chars gives for the same text.
+TEST(Records, NumbersAsFromCharsReadsThem) {
+    std::mt19937_64 random(5);
+    std::vector<std::string> texts = {"0",
+                                      "-0",
+                                      "5.",
+                                      ".5",
+                                      "007.250",
+                                      "1e3",
+                                      "-2.5E-3",
+                                      "123456789012345",
+                                      "1234567890123456",
+                                      "0.1",
+                                      "0.2",
+                                      "0.3",
+                                      "-899.99",
+                                      "3.14159265358979",
+                                      "0.0000000000000001",
+                                      "12345678.12345678"};
+    for (int i = 0; i < 3000; ++i) {
+        const int digits = static_cast<int>(random() % 17) + 1;
+        std::string text = random() % 2 ? "-" : "";
+        const int pointAt = static_cast<int>(random() % (digits + 1));
+        for (int d = 0; d < digits; ++d) {
+            if (d == pointAt && d > 0) {
+                text += '.';
+            }
+            text += static_cast<char>('0' + random() % 10);
+        }
+        texts.push_back(text);
+    }
+    std::string lines;
+    for (const std::string& t : texts) {
+        lines += kStamps + " 1 2 3 " + t + "\n";
+    }
+    const Parsed p = Parse(lines);
+    ASSERT_EQ(p.records.size(), texts.size());
+    for (std::size_t i = 0; i < texts.size(); ++i) {
+        double expected = 0;
+        std::from_chars(texts[i].data(), texts[i].data() + texts[i].size(), expected);
+        if (!(expected > -900.0)) {
+            EXPECT_TRUE(std::isnan(p.records[i].value[kHumidity])) << texts[i];
+            continue;
+        }
+        EXPECT_EQ(p.records[i].value[kHumidity], expected) << texts[i];
+        EXPECT_EQ(std::signbit(p.records[i].value[kHumidity]), std::signbit(expected)) << texts[i];
+    }
 }
 
 }  // namespace
