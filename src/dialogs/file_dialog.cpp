@@ -1,6 +1,7 @@
 #include "dialogs/file_dialog.h"
 
 #include <QFileDialog>
+#include <QFileSystemModel>
 #include <QListWidget>
 #include <QPointer>
 
@@ -25,6 +26,17 @@ QStringList ShowRealDialog(QWidget* owner, const FileDialogRequest& request) {
     return chosen;
 }
 
+// To the user "*.*" means every file, as on Windows; Qt's own matching would hide every name
+// without a dot. The dialog has set the filter's patterns by the time it reports it.
+void ShowEveryFileForStarDotStar(QFileDialog* dialog, const QString& nameFilter) {
+    if (!nameFilter.endsWith(u"(*.*)")) {
+        return;
+    }
+    if (auto* model = dialog->findChild<QFileSystemModel*>()) {
+        model->setNameFilters({QStringLiteral("*")});
+    }
+}
+
 }  // namespace
 
 QFileDialog* CreateSelectFilesDialog(QWidget* owner, const FileDialogRequest& request) {
@@ -43,11 +55,15 @@ QFileDialog* CreateSelectFilesDialog(QWidget* owner, const FileDialogRequest& re
     if (!request.initialDirectory.isEmpty()) {
         dialog->setDirectory(request.initialDirectory);
     }
+    QObject::connect(dialog, &QFileDialog::filterSelected, dialog, [dialog](const QString& filter) {
+        ShowEveryFileForStarDotStar(dialog, filter);
+    });
     if (!request.nameFilters.isEmpty()) {
         dialog->setNameFilters(request.nameFilters);
         if (request.selectedFilter >= 0 && request.selectedFilter < request.nameFilters.size()) {
             dialog->selectNameFilter(request.nameFilters.at(request.selectedFilter));
         }
+        ShowEveryFileForStarDotStar(dialog, dialog->selectedNameFilter());
     }
     return dialog;
 }

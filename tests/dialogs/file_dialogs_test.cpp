@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QComboBox>
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QFile>
@@ -90,6 +91,7 @@ protected:
 TEST_F(FileDialogTest, RealDialogShowsTheProgramsTitleCaptionsAndFilterAndReturnsTypedFiles) {
     TouchFile(Path(u"a.tsf"_s));
     TouchFile(Path(u"b.tsf"_s));
+    TouchFile(Path(u"README"_s));
     QListWidget list;
     list.addItem(u"/earlier/entry.tsf"_s);
     QString startFolder = dir.path();
@@ -110,6 +112,25 @@ TEST_F(FileDialogTest, RealDialogShowsTheProgramsTitleCaptionsAndFilterAndReturn
         EXPECT_EQ(dialog->defaultSuffix(), u"txt"_s);
         EXPECT_TRUE(dialog->testOption(QFileDialog::DontUseNativeDialog));
         EXPECT_TRUE(dialog->isSizeGripEnabled());
+
+        // "All Files (*.*)" lists names without a dot too, as the user expects.
+        auto* types = dialog->findChild<QComboBox*>(u"fileTypeCombo"_s);
+        auto* view = dialog->findChild<QListView*>(u"listView"_s);
+        if (types != nullptr && view != nullptr) {
+            QTest::keyClick(types, Qt::Key_Up);  // from the preselected type to "All Files"
+            EXPECT_EQ(types->currentText(), u"All Files (*.*)"_s);
+            EXPECT_TRUE(QTest::qWaitFor(
+                [view] {
+                    const QModelIndexList found =
+                        view->model()->match(view->model()->index(0, 0, view->rootIndex()),
+                                             Qt::DisplayRole, u"README"_s, 1, Qt::MatchExactly);
+                    return !found.isEmpty() && !view->isRowHidden(found.at(0).row()) &&
+                           (found.at(0).flags() & Qt::ItemIsEnabled);
+                },
+                2000));
+        } else {
+            ADD_FAILURE() << "the dialog's file type box or file list is missing";
+        }
 
         // Type two names, the second first, and press the dialog's own Select button.
         auto* nameEdit = dialog->findChild<QLineEdit*>(u"fileNameEdit"_s);
