@@ -65,6 +65,11 @@ RunTestWorld::~RunTestWorld() {
     qunsetenv("FAKE_WXCHECK_MODE");
 }
 
+bool RunTestWorld::UseEngine(const QString& engine) {
+    const QString link = root_.filePath(QStringLiteral("program/wxcheck"));
+    return QFile::remove(link) && QFile::link(engine, link);
+}
+
 void RunTestWorld::FillSetup(RunSetup& setup, const QString& folder) const {
     setup.PredictedFiles = {QStringLiteral("/data/st1_model.tsf"),
                             QStringLiteral("/data/st2_model.tsf")};

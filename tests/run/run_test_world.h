@@ -34,6 +34,9 @@ public:
     RunTestWorld(const RunTestWorld&) = delete;
     RunTestWorld& operator=(const RunTestWorld&) = delete;
 
+    /// Puts `engine` in the program folder as the engine in place of the stand-in.
+    bool UseEngine(const QString& engine);
+
     /// Fills the setup as the earlier screens leave it, for the output folder `folder`.
     void FillSetup(RunSetup& setup, const QString& folder) const;
 

@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QProcess>
 #include <QPushButton>
 #include <QTest>
 
@@ -28,6 +29,37 @@ T* Control(const Wizard& wizard, const char* name) {
     return control;
 }
 
+/// Walks from the splash to "Finished" with the given lists, title and root name, and the
+/// output folder of `world`.
+void WalkTheRoad(testing::RunTestWorld& world, const QStringList& set1, const QStringList& set2,
+                 const QString& root) {
+    Wizard wizard;
+    wizard.Start(0);
+    ASSERT_NE(wizard.CurrentScreen(), nullptr);
+
+    // The file dialog is modal: the lists are filled directly.
+    Control<QListWidget>(wizard, "lstTSFFiles1")->addItems(set1);
+    Control<QListWidget>(wizard, "lstTSFFiles2")->addItems(set2);
+    QTest::mouseClick(Control(wizard, "cmdNEXT"), Qt::LeftButton);
+    testing::FlushDeletions();
+    ASSERT_NE(wizard.CurrentScreen()->findChild<QWidget*>(u"DTPicker_BeginDate"_s), nullptr)
+        << "not on the period screen";
+    QTest::mouseClick(Control(wizard, "cmdNEXT"), Qt::LeftButton);
+    testing::FlushDeletions();
+
+    auto* folder = Control<QLineEdit>(wizard, "txtOutputDirectory");
+    ASSERT_NE(folder, nullptr) << "not on the output screen";
+    folder->setText(world.Output());
+    QTest::keyClicks(Control<QLineEdit>(wizard, "txtTitleLine"), u"January check"_s);
+    QTest::keyClicks(Control<QLineEdit>(wizard, "txtBaseFilename"), root);
+    ASSERT_TRUE(testing::ClickAndWait(Control(wizard, "cmdRUN")));
+
+    EXPECT_TRUE(world.messages.empty()) << world.messages.front().text.toStdString();
+    EXPECT_EQ(Control<QLabel>(wizard, "lblStatus")->text(), u"Finished"_s);
+    EXPECT_TRUE(Control(wizard, "cmdExit")->isVisible());
+    EXPECT_EQ(wizard.Setup().OutputDirectory, world.Output());
+}
+
 TEST(WholeRoad, FromTheSplashToTheListFileInTheViewer) {
     testing::RunTestWorld world;
     const QString data = world.Root() + u"/data/"_s;
@@ -37,36 +69,8 @@ TEST(WholeRoad, FromTheSplashToTheListFileInTheViewer) {
     testing::WriteAll(first,
                       "TIMESERIES.TSF 1.3\n0-\nmodel\nstation 1\nUTC+0300\nGREGORIAN_YMD\n"
                       "2008 01 01 01 0000 2008 01 31 23 0000 3600\n1-\nWDIR\n");
-
-    {
-        Wizard wizard;
-        wizard.Start(0);
-        ASSERT_NE(wizard.CurrentScreen(), nullptr);
-
-        // The file dialog is modal: the lists are filled directly.
-        auto* set1 = Control<QListWidget>(wizard, "lstTSFFiles1");
-        auto* set2 = Control<QListWidget>(wizard, "lstTSFFiles2");
-        set1->addItems({first, data + u"st2_prd.tsf"_s});
-        set2->addItems({data + u"st1_obs.tsf"_s, data + u"st2_obs.tsf"_s});
-        QTest::mouseClick(Control(wizard, "cmdNEXT"), Qt::LeftButton);
-        testing::FlushDeletions();
-        ASSERT_NE(wizard.CurrentScreen()->findChild<QWidget*>(u"DTPicker_BeginDate"_s), nullptr)
-            << "not on the period screen";
-        QTest::mouseClick(Control(wizard, "cmdNEXT"), Qt::LeftButton);
-        testing::FlushDeletions();
-
-        auto* folder = Control<QLineEdit>(wizard, "txtOutputDirectory");
-        ASSERT_NE(folder, nullptr) << "not on the output screen";
-        folder->setText(out);
-        QTest::keyClicks(Control<QLineEdit>(wizard, "txtTitleLine"), u"January check"_s);
-        QTest::keyClicks(Control<QLineEdit>(wizard, "txtBaseFilename"), u"jan"_s);
-        ASSERT_TRUE(testing::ClickAndWait(Control(wizard, "cmdRUN")));
-
-        EXPECT_TRUE(world.messages.empty()) << world.messages.front().text.toStdString();
-        EXPECT_EQ(Control<QLabel>(wizard, "lblStatus")->text(), u"Finished"_s);
-        EXPECT_TRUE(Control(wizard, "cmdExit")->isVisible());
-        EXPECT_EQ(wizard.Setup().OutputDirectory, out);
-    }
+    WalkTheRoad(world, {first, data + u"st2_prd.tsf"_s},
+                {data + u"st1_obs.tsf"_s, data + u"st2_obs.tsf"_s}, u"jan"_s);
 
     // What the run wrote.
     EXPECT_EQ(testing::ReadAll(out + u"jan_WXCHECK.TSF.STN"_s),
@@ -89,6 +93,34 @@ TEST(WholeRoad, FromTheSplashToTheListFileInTheViewer) {
     ASSERT_TRUE(world.WaitForViewer());
     EXPECT_TRUE(world.ViewerRecord().endsWith(out + u"jan_wxcheck.lst\n"_s));
     EXPECT_FALSE(QFile::exists(out + u"open_file.bat"_s));
+}
+
+TEST(WholeRoad, WithTheRealEngineOnGeneratedSeries) {
+    const QString bin = QCoreApplication::applicationDirPath();
+    const QString engine = bin + u"/wxcheck"_s;
+    const QString generator = bin + u"/wxcheck_generate"_s;
+    if (!QFile::exists(engine) || !QFile::exists(generator)) {
+        GTEST_SKIP() << "needs wxcheck and wxcheck_generate in " << bin.toStdString();
+    }
+    testing::RunTestWorld world;
+    ASSERT_TRUE(world.UseEngine(engine));
+    const QString data = world.Root() + u"/data/"_s;
+    ASSERT_TRUE(QDir().mkpath(data));
+    QProcess generate;
+    generate.start(generator, {u"--stations"_s, u"2"_s, u"--days"_s, u"3"_s, data});
+    ASSERT_TRUE(generate.waitForFinished(60000));
+    ASSERT_EQ(generate.exitCode(), 0) << generate.readAllStandardError().toStdString();
+
+    WalkTheRoad(world, {data + u"st001_prd.tsf"_s, data + u"st002_prd.tsf"_s},
+                {data + u"st001_obs.tsf"_s, data + u"st002_obs.tsf"_s}, u"real"_s);
+    const QString out = world.Output();
+    EXPECT_FALSE(testing::ReadAll(out + u"real_wxcheck.lst"_s).isEmpty());
+    for (const QString& name : {u"DailyTeHuStats.dat"_s, u"DailyWindStats.dat"_s,
+                                u"HourlyTeHuStats.dat"_s, u"HourlyWindStats.dat"_s}) {
+        EXPECT_TRUE(QFile::exists(out + u"real_"_s + name)) << name.toStdString();
+    }
+    ASSERT_TRUE(world.WaitForViewer());
+    EXPECT_TRUE(world.ViewerRecord().endsWith(out + u"real_wxcheck.lst\n"_s));
 }
 
 }  // namespace
