@@ -107,7 +107,6 @@ TEST_F(RunSequenceTest, AWholeRunEndsWithTheListFileInTheViewer) {
             }
         }
     });
-    QObject::connect(&watcher, &QTimer::timeout, [] {});
     watcher.start(20);
 
     ASSERT_TRUE(ClickAndWait(Control("cmdRUN")));
