@@ -305,8 +305,8 @@ void StationTable(std::string& out, const std::vector<StationResult>& stations) 
         "Records: data records read; Pairs: same end stamp in both files and in the period;\n"
         "Missing: pairs with a missing value of an evaluated variable; Used: pairs left after\n"
         "the missing filter; Calm: used pairs with either speed at or below the threshold;\n"
-        "Skipped: unreadable records; Dup: records repeating an end stamp "
-        "(predicted/observed).\n\n";
+        "Skipped: unreadable records; Dup: records in the period repeating an end stamp\n"
+        "(Skipped and Dup: predicted/observed).\n\n";
     out +=
         "  No  Status       Rec_Prd   Rec_Obs     Pairs   Missing      Used      Calm  "
         "Skipped      Dup  Hum   Variables\n";

@@ -105,15 +105,19 @@ bool ReadRecords(const RecordPlan& plan, const OpenedFile& file, FileReport& rep
     }
     SortAndDropDuplicates(records, report);
     if (report.duplicates > 0) {
-        station.warnings.push_back(report.path + ":" + std::to_string(report.firstDuplicateLine) +
-                                   ": " + std::to_string(report.duplicates) +
-                                   " record(s) repeat an earlier end stamp and are left out");
+        station.warnings.push_back(
+            report.path + ":" + std::to_string(report.firstDuplicateLine) + ": " +
+            std::to_string(report.duplicates) +
+            " record(s) in the period repeat an earlier end stamp and are left out");
     }
     return true;
 }
 
-RecordPlan PlanFor(const FileVariables& variables, const StationResult& station) {
+RecordPlan PlanFor(const ControlSettings& settings, const FileVariables& variables,
+                   const StationResult& station) {
     RecordPlan plan;
+    plan.first = settings.start;
+    plan.last = settings.end;
     plan.variableCount = variables.variableCount;
     plan.temperatureUnit = variables.temperatureUnit;
     for (int slot = 0; slot < 3; ++slot) {
@@ -230,9 +234,9 @@ StationResult EvaluateStation(const ControlSettings& settings, const StationEntr
 
     thread_local std::vector<Record> predictedRecords;
     thread_local std::vector<Record> observedRecords;
-    if (!ReadRecords(PlanFor(predicted.variables, station), predicted, station.predicted,
+    if (!ReadRecords(PlanFor(settings, predicted.variables, station), predicted, station.predicted,
                      predictedRecords, station) ||
-        !ReadRecords(PlanFor(observed.variables, station), observed, station.observed,
+        !ReadRecords(PlanFor(settings, observed.variables, station), observed, station.observed,
                      observedRecords, station)) {
         return station;
     }

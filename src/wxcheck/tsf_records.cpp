@@ -245,7 +245,9 @@ void ParseRecordLines(std::string_view text, std::int64_t& lineNumber, const Rec
             record.value[s] = value;
         }
         ++counts.records;
-        records.push_back(record);
+        if (record.stamp >= plan.first && record.stamp <= plan.last) {
+            records.push_back(record);
+        }
     }
 }
 

@@ -52,6 +52,10 @@ struct RecordPlan {
     /// Index among the variables for each slot, -1 when the slot is not read.
     std::array<int, kSlotCount> column{-1, -1, -1, -1};
     TemperatureUnit temperatureUnit = TemperatureUnit::Kelvin;
+    /// Records whose end stamp lies outside [first, last] are read and counted but not
+    /// kept, so that memory follows the period, not the file.
+    Stamp first = std::numeric_limits<Stamp>::min();
+    Stamp last = std::numeric_limits<Stamp>::max();
 };
 
 inline constexpr double kMissing = std::numeric_limits<double>::quiet_NaN();
@@ -64,7 +68,7 @@ struct Record {
 };
 
 struct RecordCounts {
-    std::int64_t records = 0;
+    std::int64_t records = 0;  // valid records read, kept or not
     std::int64_t skipped = 0;
     std::int64_t firstSkippedLine = 0;
     std::string firstSkippedReason;

@@ -105,12 +105,20 @@ inline std::string TsfText(const std::vector<std::string>& variables, const std:
     return text + records;
 }
 
-/// A record ending at day `day` of January 2008, hour `hour` (24 = 00 of the next day).
+/// A record ending at day `day` of January 2008, hour `hour` (24 = 00 of the next day; hour
+/// 0 of day 1 begins on 31 December 2007).
 inline std::string Record(int day, int hour, const std::string& values) {
-    char text[64];
+    char text[80];
     const int endDay = hour == 24 ? day + 1 : day;
-    std::snprintf(text, sizeof text, "2008 01 %02d %02d 0000 2008 01 %02d %02d 0000 ",
-                  hour == 0 ? day - 1 : day, hour == 0 ? 23 : hour - 1, endDay, hour % 24);
+    const int beginDay = hour == 0 ? day - 1 : day;
+    const int beginHour = hour == 0 ? 23 : hour - 1;
+    if (beginDay == 0) {
+        std::snprintf(text, sizeof text, "2007 12 31 %02d 0000 2008 01 %02d %02d 0000 ", beginHour,
+                      endDay, hour % 24);
+    } else {
+        std::snprintf(text, sizeof text, "2008 01 %02d %02d 0000 2008 01 %02d %02d 0000 ", beginDay,
+                      beginHour, endDay, hour % 24);
+    }
     return text + values + "\n";
 }
 

@@ -130,6 +130,12 @@ TEST_F(HandWorked, PooledHoursAndDays) {
     EXPECT_EQ(ReadTable(folder_ / "run_DailyTeHuStats.dat").At(0, "N_H"), "3");
 
     const std::string list = ReadText(folder_ / "run_wxcheck.lst");
+    // Station table: records read (one of each file before the period), pairs in the
+    // period, missing, used, calm, skipped and duplicates, humidity variable.
+    EXPECT_TRUE(Contains(list,
+                         "   1  evaluated         5         5         4         1         4"
+                         "         1      0/0      0/0  MIXR  WSPEED,WDIR,TEMP,MIXR"))
+        << list.substr(list.find("STATIONS"), 800);
     EXPECT_TRUE(Contains(list, "Willmott's 1981 index of agreement"));
     EXPECT_TRUE(Contains(list, "Pooled humidity variable: MIXR (g/kg), used by 1 station(s)"));
     EXPECT_TRUE(Contains(list, "BENCHMARKS"));
@@ -190,7 +196,8 @@ TEST(Engine, BadInputIsReportedAndTheOtherStationsEvaluated) {
                  "messy.tsf:15: 2 record(s) skipped; the first (line 15) has "
                  "too few fields",
              "station 4: " + path + "messy.tsf:20: 1 value(s) out of range",
-             "station 4: " + path + "messy.tsf:18: 1 record(s) repeat an earlier end stamp",
+             "station 4: " + path +
+                 "messy.tsf:18: 1 record(s) in the period repeat an earlier end stamp",
              "station 5: " + path +
                  "units.tsf: variable WSPEED (line 1 of the variables) has "
                  "units 'knots', not m/s; it is not evaluated",
