@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <numbers>
 #include <random>
 #include <string>
@@ -40,7 +41,8 @@ void Usage() {
         "Usage: wxcheck_generate [--stations N] [--days D] [--seed S] [--start YYYY-MM-DD]\n"
         "                        [--missing FRACTION] [--base NAME] FOLDER\n"
         "Writes FOLDER/stNNN_prd.tsf and FOLDER/stNNN_obs.tsf for every station, the station\n"
-        "file NAME_WXCHECK.TSF.STN and wxcheck.inp (output folder FOLDER) for wxcheck.\n",
+        "file NAME_WXCHECK.TSF.STN and wxcheck.inp (output folder FOLDER, as written) for\n"
+        "wxcheck. FOLDER is created when it does not exist.\n",
         stderr);
 }
 
@@ -142,6 +144,13 @@ int main(int argc, char** argv) {
     }
     if (o.folder.back() != '/') {
         o.folder += '/';
+    }
+    std::error_code error;
+    std::filesystem::create_directories(o.folder, error);
+    if (error) {
+        std::fprintf(stderr, "wxcheck_generate: %s: %s\n", o.folder.c_str(),
+                     error.message().c_str());
+        return 1;
     }
     const std::int64_t startDay = corvane::DayNumberFromDate(o.year, o.month, o.day);
     const int hours = o.days * 24;
