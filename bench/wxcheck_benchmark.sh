@@ -2,6 +2,8 @@
 # Times wxcheck on synthetic hourly data: 200 stations x 365 days unless told otherwise.
 # The data go to a temporary folder under /tmp and are deleted afterwards.
 #   bench/wxcheck_benchmark.sh [BIN_FOLDER] [STATIONS] [DAYS]
+# On a busy machine BENCH_RUNNER='chrt -f 10' (as root) keeps other processes off the
+# cores during the timed run only.
 set -eu
 BIN=$(realpath "${1:-build/bin}")
 STATIONS=${2:-200}
@@ -12,7 +14,7 @@ trap 'rm -rf "$DIR"' EXIT INT TERM
 "$BIN/wxcheck_generate" --stations "$STATIONS" --days "$DAYS" --base bench "$DIR"
 BYTES=$(cat "$DIR"/*.tsf | wc -c)  # also puts the files into the page cache
 cd "$DIR"
-/usr/bin/time -v "$BIN/wxcheck" wxcheck.inp > /dev/null 2> time.txt || {
+${BENCH_RUNNER:-} /usr/bin/time -v "$BIN/wxcheck" wxcheck.inp > /dev/null 2> time.txt || {
     cat time.txt >&2
     exit 1
 }
