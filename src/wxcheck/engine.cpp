@@ -33,10 +33,29 @@ bool WriteList(const ControlSettings& settings, const std::string& text, std::os
     return true;
 }
 
-int Refuse(const ControlSettings& settings, bool listKnown, RunNotes& notes,
+// Writes the statistics files; their errors go to `err` and the list file. True when all
+// four were written.
+bool WriteStatistics(const ControlSettings& settings, const std::vector<StationResult>& stations,
+                     const PooledResults& pooled, unsigned threads, RunNotes& notes,
+                     std::ostream& err) {
+    const std::vector<std::string> errors =
+        WriteStatisticsFiles(settings, stations, pooled, threads);
+    for (const std::string& e : errors) {
+        err << "wxcheck: " << e << std::endl;
+        notes.errors.push_back(e);
+    }
+    return errors.empty();
+}
+
+// A run that cannot evaluate anything. With a usable control file the statistics files are
+// written too (every row without pairs), so that none is left from an earlier run.
+int Refuse(const ControlSettings& settings, bool listKnown, bool settingsUsable, RunNotes& notes,
            const std::string& error, std::ostream& out, std::ostream& err) {
     err << "wxcheck: " << error << std::endl;
     notes.errors.push_back(error);
+    if (settingsUsable) {
+        WriteStatistics(settings, {}, ComputePooled(settings, {}, 1), 1, notes, err);
+    }
     if (listKnown && WriteList(settings, BuildFailureListFile(settings, notes), err)) {
         out << "wxcheck: nothing evaluated; the reason is in " << settings.ListPath() << std::endl;
     }
@@ -64,7 +83,7 @@ int RunEngine(const EngineOptions& options, std::ostream& out, std::ostream& err
     const ControlFileResult control = ReadControlFile(options.controlPath);
     const ControlSettings& settings = control.settings;
     if (!control.ok) {
-        return Refuse(settings, control.listPathKnown, notes, control.error, out, err);
+        return Refuse(settings, control.listPathKnown, false, notes, control.error, out, err);
     }
     notes.warnings = settings.warnings;
     for (const std::string& warning : notes.warnings) {
@@ -74,7 +93,7 @@ int RunEngine(const EngineOptions& options, std::ostream& out, std::ostream& err
     std::string stationText;
     std::string error;
     if (!ReadWholeFile(settings.StationPath(), stationText, error)) {
-        return Refuse(settings, true, notes,
+        return Refuse(settings, true, true, notes,
                       settings.StationPath() + ": cannot read the station file: " + error, out,
                       err);
     }
@@ -82,7 +101,7 @@ int RunEngine(const EngineOptions& options, std::ostream& out, std::ostream& err
         stationText, settings.StationPath(),
         [&](std::string_view path) { return settings.ResolveInFolder(path); }, IsRegularFile);
     if (!stationFile.ok) {
-        return Refuse(settings, true, notes, stationFile.error, out, err);
+        return Refuse(settings, true, true, notes, stationFile.error, out, err);
     }
 
     const unsigned threads =
@@ -120,12 +139,9 @@ int RunEngine(const EngineOptions& options, std::ostream& out, std::ostream& err
     int status = evaluated == 0      ? kNothingEvaluated
                  : evaluated < count ? kSomeFailed
                                      : kAllEvaluated;
-    if (evaluated > 0) {
-        for (const std::string& e : WriteStatisticsFiles(settings, stations, pooled, threads)) {
-            err << "wxcheck: " << e << std::endl;
-            notes.errors.push_back(e);
-            status = std::max(status, kSomeFailed);
-        }
+    // Also when nothing was evaluated: the five files always belong to the same run.
+    if (!WriteStatistics(settings, stations, pooled, threads, notes, err)) {
+        status = std::max(status, kSomeFailed);
     }
     if (!WriteList(settings, BuildListFile(settings, stations, pooled, notes), err)) {
         return kNothingEvaluated;

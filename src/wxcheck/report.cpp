@@ -138,6 +138,10 @@ public:
                 error_ = path_ + ": cannot write the file: " + std::strerror(errno);
             }
             file_ = nullptr;
+            // A cut-off statistics file would read as a shorter period.
+            if (!error_.empty()) {
+                std::remove(path_.c_str());
+            }
         }
         return error_;
     }

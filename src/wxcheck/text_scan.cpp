@@ -148,6 +148,9 @@ bool WriteWholeFile(const std::string& path, std::string_view contents, std::str
     const bool closed = std::fclose(file) == 0;
     if (!written || !closed) {
         error = std::strerror(written ? errno : writeErrno);
+        // A cut-off file must not stand under the name: the run script copies the list
+        // file to the completion marker, and the wizard would report a run that failed.
+        std::remove(path.c_str());
         return false;
     }
     return true;

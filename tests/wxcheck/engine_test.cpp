@@ -238,6 +238,12 @@ TEST(Engine, NothingToEvaluateStillExplainsInTheListFile) {
     run = RunIn(f, ControlOptions());
     EXPECT_EQ(run.status, kNothingEvaluated);
     EXPECT_TRUE(Contains(ReadText(f / "run_wxcheck.lst"), "no station could be evaluated"));
+    // The statistics files of the run are there, every row without pairs: nothing is left
+    // from an earlier run.
+    const Table hourly = ReadTable(f / "run_HourlyWindStats.dat");
+    ASSERT_EQ(hourly.rows.size(), 24u);
+    EXPECT_EQ(hourly.At(0, "N_WS"), "0");
+    EXPECT_EQ(hourly.At(0, "Obs_WS"), "-999");
     // No control file at all: nothing to write, but a clear message.
     std::ostringstream out, err;
     EngineOptions missing;
