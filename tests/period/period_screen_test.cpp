@@ -93,7 +93,19 @@ protected:
 };
 
 TEST_F(PeriodScreenTest, EveryControlHasItsTablePlaceCaptionAndName) {
+    // The pickers show English month names whatever the desktop's language.
+    const QLocale before;
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    setup.DataEnd = Serial(2008, 3, 5, 23, 59, 30);
     Open();
+    QLocale::setDefault(before);
+    EXPECT_EQ(Control<QDateEdit>("DTPicker_BeginDate")->date(), QDate(2008, 1, 1));
+    EXPECT_EQ(Control<QTimeEdit>("DTPicker_BeginTime")->time(), QTime(1, 0, 0));
+    EXPECT_EQ(Control<QDateEdit>("DTPicker_EndDate")->text(), u"Mar 05, 2008"_s);
+    EXPECT_EQ(Control<QTimeEdit>("DTPicker_EndTime")->text(), u"23:59:30"_s);
+    EXPECT_EQ(Control<QDateEdit>("DTPicker_BeginDate")->minimumDate(), QDate(1601, 1, 1));
+    EXPECT_EQ(Control<QDateEdit>("DTPicker_BeginDate")->maximumDate(), QDate(9999, 12, 31));
+
     const LayoutRow rows[] = {
         {"Frame1", nullptr, 240, 240, 11295, 4095, "PROCESSING PERIOD"},
         {"Label2", "Frame1", 360, 720, 7095, 255,
@@ -126,20 +138,6 @@ TEST_F(PeriodScreenTest, EveryControlHasItsTablePlaceCaptionAndName) {
     EXPECT_FALSE(Control<QCheckBox>("chkDisableErrorChecking")->isChecked());
     EXPECT_EQ(Marks(), std::vector<int>(4, kMarkValid));
     EXPECT_TRUE(Control<QLabel>("lblBeginDate")->alignment() & Qt::AlignRight);
-}
-
-TEST_F(PeriodScreenTest, LoadShowsTheDataPeriodInEnglishWhateverTheLanguage) {
-    const QLocale before;
-    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
-    setup.DataEnd = Serial(2008, 3, 5, 23, 59, 30);
-    Open();
-    QLocale::setDefault(before);
-    EXPECT_EQ(Control<QDateEdit>("DTPicker_BeginDate")->date(), QDate(2008, 1, 1));
-    EXPECT_EQ(Control<QTimeEdit>("DTPicker_BeginTime")->time(), QTime(1, 0, 0));
-    EXPECT_EQ(Control<QDateEdit>("DTPicker_EndDate")->text(), u"Mar 05, 2008"_s);
-    EXPECT_EQ(Control<QTimeEdit>("DTPicker_EndTime")->text(), u"23:59:30"_s);
-    EXPECT_EQ(Control<QDateEdit>("DTPicker_BeginDate")->minimumDate(), QDate(1601, 1, 1));
-    EXPECT_EQ(Control<QDateEdit>("DTPicker_BeginDate")->maximumDate(), QDate(9999, 12, 31));
 }
 
 TEST_F(PeriodScreenTest, ZoneBoxListsTheTableAndShowsTheDataZonesName) {
