@@ -8,9 +8,11 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPointer>
 #include <QProcess>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 
 #include "run/console_window.h"
 #include "run_test_world.h"
@@ -121,6 +123,32 @@ TEST(WholeRoad, WithTheRealEngineOnGeneratedSeries) {
     }
     ASSERT_TRUE(world.WaitForViewer());
     EXPECT_TRUE(world.ViewerRecord().endsWith(out + u"real_wxcheck.lst\n"_s));
+}
+
+// Last in this file: the program really quits, and its event loops refuse to run after that.
+TEST(WholeRoad, ClosingTheScreenDuringTheWaitEndsTheProgramTheConsoleAndTheEngine) {
+    testing::RunTestWorld world;
+    qputenv("FAKE_WXCHECK_MODE", "sleep:3");
+    Wizard wizard;
+    world.FillSetup(wizard.Setup(), world.Output());
+    wizard.Start(0);
+    wizard.ShowScreen(ScreenId::Output);
+    testing::FlushDeletions();
+    QPointer<QWidget> screen = wizard.CurrentScreen();
+    QTimer closer;
+    QObject::connect(&closer, &QTimer::timeout, [&] {
+        if (screen && QFile::exists(world.Output() + u"engine_call.txt"_s)) {
+            screen->close();  // the window's own close control
+        }
+    });
+    closer.start(50);
+    ASSERT_TRUE(testing::ClickAndWait(Control(wizard, "cmdRUN")));
+    EXPECT_TRUE(wizard.Ended());
+    EXPECT_TRUE(world.messages.empty());
+    EXPECT_EQ(ConsoleWindow::Existing(), nullptr);
+    // The engine was stopped with its script: its list file never comes.
+    QTest::qWait(4000);
+    EXPECT_FALSE(QFile::exists(world.Output() + u"case1_wxcheck.lst"_s));
 }
 
 }  // namespace
