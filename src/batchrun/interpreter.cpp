@@ -86,6 +86,12 @@ bool Copy(const ScriptLine& line, const Place& place) {
     if (error) {
         Report(place, "cannot copy " + Quoted(line.words[0]) + " to " + Quoted(line.words[1]) +
                           ": " + error.message());
+        // A copy cut off by a full disk must not stand as the file: the wizard takes the
+        // mere existence of the copied list file as the end of a good run.
+        std::error_code ignored;
+        if (!std::filesystem::equivalent(line.words[0], line.words[1], ignored)) {
+            std::filesystem::remove(line.words[1], ignored);
+        }
         return false;
     }
     std::printf("        1 file(s) copied.\n");
