@@ -52,7 +52,7 @@ bool Contains(const std::string& text, const std::string& part) {
 }
 
 // Two stations over one day, values worked out by hand.
-class HandWorked : public ::testing::Test {
+class WxcheckHandWorked : public ::testing::Test {
 protected:
     void SetUp() override {
         WriteText(folder_ / "a_prd.tsf",
@@ -74,7 +74,7 @@ protected:
     ScratchFolder folder_;
 };
 
-TEST_F(HandWorked, PooledHoursAndDays) {
+TEST_F(WxcheckHandWorked, PooledHoursAndDays) {
     const RunOutcome run = RunIn(folder_, ControlOptions());
     ASSERT_EQ(run.status, kAllEvaluated) << run.err;
     const Table wind = ReadTable(folder_ / "run_HourlyWindStats.dat");
@@ -142,7 +142,7 @@ TEST_F(HandWorked, PooledHoursAndDays) {
     EXPECT_TRUE(Contains(run.out, "Station 2 of 2"));
 }
 
-TEST_F(HandWorked, MissingFilterOneDropsTheWholeHour) {
+TEST_F(WxcheckHandWorked, MissingFilterOneDropsTheWholeHour) {
     ControlOptions o;
     o.filter = "1";
     o.start = "20080101020000";  // from 02:00
@@ -160,7 +160,7 @@ TEST_F(HandWorked, MissingFilterOneDropsTheWholeHour) {
     EXPECT_TRUE(Contains(list, "1 (remove hours with missing values)"));
 }
 
-TEST(Engine, BadInputIsReportedAndTheOtherStationsEvaluated) {
+TEST(WxcheckEngine, BadInputIsReportedAndTheOtherStationsEvaluated) {
     ScratchFolder f;
     const std::string good = Record(1, 1, "3 10 281 6") + Record(1, 2, "4 20 282 6");
     WriteText(f / "good.tsf", TsfText(kMet, good));
@@ -218,7 +218,7 @@ TEST(Engine, BadInputIsReportedAndTheOtherStationsEvaluated) {
     EXPECT_EQ(wind.At(1, "Prd_WS"), "4.0000");
 }
 
-TEST(Engine, NothingToEvaluateStillExplainsInTheListFile) {
+TEST(WxcheckEngine, NothingToEvaluateStillExplainsInTheListFile) {
     ScratchFolder f;
     // A refused control file.
     ControlOptions o;
@@ -252,7 +252,7 @@ TEST(Engine, NothingToEvaluateStillExplainsInTheListFile) {
     EXPECT_TRUE(Contains(err.str(), "none.inp: cannot read the control file: No such file"));
 }
 
-TEST(Engine, ReadOnlyOutputFolderIsReported) {
+TEST(WxcheckEngine, ReadOnlyOutputFolderIsReported) {
     corvane::testing::TmpfsMount mount(256);
     if (!mount.available()) {
         GTEST_SKIP() << mount.error();
@@ -273,7 +273,7 @@ TEST(Engine, ReadOnlyOutputFolderIsReported) {
     mount.makeWritable();
 }
 
-TEST(Engine, OutputDoesNotDependOnTheThreadCount) {
+TEST(WxcheckEngine, OutputDoesNotDependOnTheThreadCount) {
     ScratchFolder f;
     std::mt19937 random(11);
     std::uniform_real_distribution<double> speed(0, 8), direction(0, 360), temperature(260, 300);

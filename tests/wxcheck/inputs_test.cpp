@@ -13,7 +13,7 @@ namespace {
 using testing::ControlOptions;
 using testing::ControlText;
 
-TEST(ControlFile, ReadsTheWizardsFile) {
+TEST(WxcheckControlFile, ReadsTheWizardsFile) {
     ControlOptions o;
     o.folder = "/data/it's here/";
     o.title = "A 'quoted' title";
@@ -43,7 +43,7 @@ TEST(ControlFile, ReadsTheWizardsFile) {
     EXPECT_TRUE(s.ranges.empty());
 }
 
-TEST(ControlFile, SpeedRangesAByteOrderMarkAndAFolderWithoutItsSlash) {
+TEST(WxcheckControlFile, SpeedRangesAByteOrderMarkAndAFolderWithoutItsSlash) {
     ControlOptions o;
     o.folder = "out";
     o.block = "1 : NTPD\n22,02\n2 : NWSP\n0,2.5\n2.5, 10 : strong\n";
@@ -56,7 +56,7 @@ TEST(ControlFile, SpeedRangesAByteOrderMarkAndAFolderWithoutItsSlash) {
     EXPECT_TRUE(r.settings.windows[0].Contains(1));
 }
 
-TEST(ControlFile, RefusesWithLineAndReasonButKeepsTheListName) {
+TEST(WxcheckControlFile, RefusesWithLineAndReasonButKeepsTheListName) {
     struct Case {
         const char* what;
         ControlOptions options;
@@ -101,7 +101,7 @@ TEST(ControlFile, RefusesWithLineAndReasonButKeepsTheListName) {
     EXPECT_EQ(r.settings.warnings.size(), 1u);
 }
 
-TEST(StationFile, SplitsAtTheQuotedCommaAndFindsTheMeantSplit) {
+TEST(WxcheckStationFile, SplitsAtTheQuotedCommaAndFindsTheMeantSplit) {
     const std::set<std::string> existing = {"/f/a','b.tsf", "/f/c.tsf", "/f/a",    "/f/x','y",
                                             "/f/z",         "/f/x",     "/f/y','z"};
     const auto resolve = [](std::string_view p) { return "/f/" + std::string(p); };

@@ -34,7 +34,7 @@ Parsed Parse(const std::string& text, TemperatureUnit unit = TemperatureUnit::Ke
 
 const std::string kStamps = "2008 01 01 00 0000 2008 01 01 01 0000";
 
-TEST(Records, ValuesMissingAndOutOfRange) {
+TEST(WxcheckRecords, ValuesMissingAndOutOfRange) {
     const Parsed p = Parse(kStamps + " 3.5 350 293.15 7.2\r\n" +              // line 14, CRLF
                            kStamps + "\t+1.5\t-999\t-900 -899.5\n" +          // 15: tabs, plus sign
                            kStamps + " nan inf 280 -1e3\n" +                  // 16
@@ -65,7 +65,7 @@ TEST(Records, ValuesMissingAndOutOfRange) {
     EXPECT_EQ(p.counts.firstSkippedReason, "too few fields");
 }
 
-TEST(Records, TemperatureUnitsBecomeKelvin) {
+TEST(WxcheckRecords, TemperatureUnitsBecomeKelvin) {
     const std::string line = kStamps + " 1 2 50 4\n";
     EXPECT_NEAR(
         Parse(line, TemperatureUnit::Celsius).records[0].value[kTemperature] + kKelvinOffset,
@@ -79,7 +79,7 @@ TEST(Records, TemperatureUnitsBecomeKelvin) {
                                .value[kTemperature]));
 }
 
-TEST(Records, VariablesByNameAndUnits) {
+TEST(WxcheckRecords, VariablesByNameAndUnits) {
     const FileVariables v = MapVariables({{"wspeed", ""},
                                           {"WDIR", "DEG"},
                                           {"WDIR", "rad"},  // a second WDIR does not count
@@ -99,7 +99,7 @@ TEST(Records, VariablesByNameAndUnits) {
     EXPECT_EQ(MapVariables({{"TEMP", "Rankine"}}).column[kTemperature], -1);
 }
 
-TEST(Records, DuplicatesKeepTheFirstRecord) {
+TEST(WxcheckRecords, DuplicatesKeepTheFirstRecord) {
     Parsed p = Parse(kStamps + " 1 0 0 0\n" + "2008 01 01 01 0000 2008 01 01 02 0000 2 0 0 0\n" +
                      kStamps + " 3 0 0 0\n");
     FileReport report;
@@ -114,7 +114,7 @@ TEST(Records, DuplicatesKeepTheFirstRecord) {
 
 // The integer calendar of the records must give the same second as the header's own
 // conversion of the same fields.
-TEST(RecordStamps, AgreeWithTheHeaderConversion) {
+TEST(WxcheckRecordStamps, AgreeWithTheHeaderConversion) {
     std::mt19937 random(2008);
     std::uniform_int_distribution<int> year(100, 9999), month(1, 12), day(1, 31), hour(0, 23),
         seconds(0, 32767);
@@ -142,7 +142,7 @@ TEST(RecordStamps, AgreeWithTheHeaderConversion) {
     EXPECT_GT(checked, 15000);
 }
 
-TEST(RecordStamps, FieldsAndPeriodTexts) {
+TEST(WxcheckRecordStamps, FieldsAndPeriodTexts) {
     Stamp a = 0, b = 0;
     ASSERT_TRUE(StampFromFields("2008", "07", "15", "23", "3570", a));
     ASSERT_TRUE(StampFromPeriodText("20080715233570", b));
@@ -171,7 +171,7 @@ namespace corvane::wxcheck {
 namespace {
 
 // Random pieces of records, numbers and separators: never a crash, every line accounted for.
-TEST(Records, GarbageIsCountedNeverFatal) {
+TEST(WxcheckRecords, GarbageIsCountedNeverFatal) {
     const std::vector<std::string> pieces = {
         "2008",  "01",     "1",    "00",  "0000",       "3600", "99999", "-5", "+", "+-1",
         "1e400", "-1e400", "nan",  "inf", "0x10",       "2.5",  "-999",  "\t", " ", "  ",
@@ -205,7 +205,7 @@ TEST(Records, GarbageIsCountedNeverFatal) {
 namespace corvane::wxcheck {
 namespace {
 
-TEST(Records, FileReadInChunksSkipsAnOverlongLine) {
+TEST(WxcheckRecords, FileReadInChunksSkipsAnOverlongLine) {
     testing::ScratchFolder folder;
     std::string text = "header\n";     // offset 7, first record line 2
     for (int i = 0; i < 30000; ++i) {  // several chunks
@@ -238,7 +238,7 @@ namespace corvane::wxcheck {
 namespace {
 
 // Values read through a record are the doubles std::from_chars gives for the same text.
-TEST(Records, NumbersAsFromCharsReadsThem) {
+TEST(WxcheckRecords, NumbersAsFromCharsReadsThem) {
     std::mt19937_64 random(5);
     std::vector<std::string> texts = {"0",
                                       "-0",

@@ -30,7 +30,7 @@ DirectionStats Direction(const std::vector<double>& observed,
     return sums.Result();
 }
 
-TEST(Statistics, SmallGroupAgreesWithHandWorkedValues) {
+TEST(WxcheckStatistics, SmallGroupAgreesWithHandWorkedValues) {
     // O = 1, 2, 3; P = 2, 2, 5. Obar = 2, Pbar = 3, d = 1, 0, 2.
     const ScalarStats s = Scalar({1, 2, 3}, {2, 2, 5});
     EXPECT_EQ(s.n, 3);
@@ -49,7 +49,7 @@ TEST(Statistics, SmallGroupAgreesWithHandWorkedValues) {
     EXPECT_DOUBLE_EQ(s.correlation, 3.0 / std::sqrt(12.0));
 }
 
-TEST(Statistics, ValuesThatCannotBeComputed) {
+TEST(WxcheckStatistics, ValuesThatCannotBeComputed) {
     const ScalarStats none = Scalar({}, {});
     EXPECT_EQ(none.n, 0);
     for (const double v : {none.meanObserved, none.bias, none.grossError, none.rmse, none.agreement,
@@ -78,7 +78,7 @@ TEST(Statistics, ValuesThatCannotBeComputed) {
 }
 
 // A plain two-pass reference with the regression line worked out explicitly.
-TEST(Statistics, AgreesWithTwoPassReferenceAndSplitsTheMeanSquare) {
+TEST(WxcheckStatistics, AgreesWithTwoPassReferenceAndSplitsTheMeanSquare) {
     std::mt19937_64 random(7);
     std::normal_distribution<double> noise(0.0, 1.0);
     for (const double level : {0.0, 290.0, 1e4}) {
@@ -123,7 +123,7 @@ TEST(Statistics, AgreesWithTwoPassReferenceAndSplitsTheMeanSquare) {
     }
 }
 
-TEST(Statistics, PartialSumsMergeToTheWholeGroup) {
+TEST(WxcheckStatistics, PartialSumsMergeToTheWholeGroup) {
     const std::vector<double> o = {1, 5, 2, 8, 3, 3}, p = {2, 4, 4, 7, 1, 3};
     FirstPass whole, left, right;
     for (std::size_t i = 0; i < o.size(); ++i) {
@@ -135,7 +135,7 @@ TEST(Statistics, PartialSumsMergeToTheWholeGroup) {
     EXPECT_DOUBLE_EQ(left.MeanObserved(), whole.MeanObserved());
 }
 
-TEST(Statistics, WindDirectionAcrossNorth) {
+TEST(WxcheckStatistics, WindDirectionAcrossNorth) {
     EXPECT_DOUBLE_EQ(WrappedDifference(10, 350), 20);
     EXPECT_DOUBLE_EQ(WrappedDifference(350, 10), -20);
     EXPECT_DOUBLE_EQ(WrappedDifference(180, 0), 180);
