@@ -114,8 +114,11 @@ bool RunSequence::RunStep(Step step) {
             // The wait must end only on this run's marker.
             DeleteFileIfExists(MarkerPath());
             return true;
-        case Step::RunScript:
-            return StartRunScriptAndWait();
+        case Step::RunScript: {
+            // A Retry after a run without marker starts the script again.
+            const std::unique_ptr<ScriptRun> run = StartRunScript();
+            return run != nullptr && WaitForMarker(*run);
+        }
         case Step::ShowFinished:
             RestorePointer();
             host_.StatusLabel()->setText(QStringLiteral("Finished"));
@@ -142,23 +145,26 @@ bool RunSequence::WaitForWrite(const QString& what) {
     return true;
 }
 
-bool RunSequence::StartRunScriptAndWait() {
+std::unique_ptr<ScriptRun> RunSequence::StartRunScript() {
     const QString folder = setup_.OutputDirectory;
     const QString script = folder + QString::fromUtf16(kRunScriptName);
     WriteScriptFile(script, RunScriptBytes(folder, ProgramFolder(), setup_.BaseFilename));
     PauseMilliseconds(500);
     if (!Alive()) {
-        return false;
+        return nullptr;
     }
-    const std::unique_ptr<ScriptRun> run = CurrentScriptLauncher().StartInConsole(script, folder);
+    return CurrentScriptLauncher().StartInConsole(script, folder);
+}
+
+bool RunSequence::WaitForMarker(const ScriptRun& run) {
     // The test comes first, so one poll takes three animation steps, about 900 ms.
     while (!IsPlainFile(MarkerPath())) {
-        if (run->HasEnded()) {
+        if (run.HasEnded()) {
             // The copy line may have made the marker just before the script ended.
             if (IsPlainFile(MarkerPath())) {
                 break;
             }
-            ThrowNoMarker(*run);
+            ThrowNoMarker(run);
         }
         if (!AnimateRunningStatus()) {
             return false;

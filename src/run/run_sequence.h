@@ -62,7 +62,10 @@ private:
     /// Carries out one step; false when the screen went away during it.
     bool RunStep(Step step);
     bool WaitForWrite(const QString& what);
-    bool StartRunScriptAndWait();
+    /// Writes run_wxcheck.bat and starts it; nullptr when the screen went away.
+    std::unique_ptr<ScriptRun> StartRunScript();
+    /// Animates the status until the marker exists; false when the screen went away.
+    bool WaitForMarker(const ScriptRun& run);
     /// Shows the three "Running" texts, 300 ms each; false when the screen went away.
     bool AnimateRunningStatus();
     bool OpenListFileInNotepad(QString& folder, const QString& listFileName);

@@ -316,5 +316,17 @@ TEST_F(RunSequenceTest, WithTheBoxTickedAWriterFailureReachesTheErrorBox) {
     EXPECT_EQ(ConsoleWindow::Existing(), nullptr);
 }
 
+TEST_F(RunSequenceTest, AMissingInterpreterIsReportedWithItsPath) {
+    const QString interpreter = world_->Root() + u"/program/batchrun"_s;
+    ASSERT_TRUE(QFile::remove(interpreter));
+    ASSERT_TRUE(ClickAndWait(Control("cmdRUN")));
+    ASSERT_EQ(world_->messages.size(), 1U);
+    EXPECT_TRUE(world_->messages[0].text.contains(
+        u"Cannot start the script "_s + Out(u"run_wxcheck.bat"_s) + u" with "_s + interpreter))
+        << world_->messages[0].text.toStdString();
+    EXPECT_EQ(Status(), QString());
+    EXPECT_FALSE(Screen()->RunInProgress());
+}
+
 }  // namespace
 }  // namespace corvane
