@@ -9,8 +9,8 @@
 namespace corvane::batchrun {
 
 /// Splits a line into words at blanks and tabs. Double quotes group words and are removed;
-/// nothing else is special, so `&`, `;`, `$`, `|` and `*` stay as they stand. An unclosed
-/// quote runs to the end of the line.
+/// nothing else has a meaning of its own, so `&`, `;`, `$`, `|` and `*` stay as they stand. An
+/// unclosed quote runs to the end of the line.
 std::vector<std::string> SplitWords(std::string_view line);
 
 struct ScriptLine {

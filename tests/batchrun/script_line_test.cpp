@@ -8,7 +8,7 @@ namespace {
 using Words = std::vector<std::string>;
 using Kind = ScriptLine::Kind;
 
-TEST(SplitWords, QuotesGroupWordsAndNothingElseIsSpecial) {
+TEST(SplitWords, QuotesGroupWordsAndNothingElseCounts) {
     EXPECT_EQ(SplitWords("a  b\tc"), (Words{"a", "b", "c"}));
     EXPECT_EQ(SplitWords("\"/my dir/wxcheck\" wxcheck.inp"),
               (Words{"/my dir/wxcheck", "wxcheck.inp"}));
