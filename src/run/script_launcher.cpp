@@ -89,6 +89,8 @@ public:
             delete process;
             ThrowCannotStart(script, reason);
         }
+        // Nobody can answer a pause without a window: it returns at once.
+        process->closeWriteChannel();
         return std::make_unique<HiddenScriptRun>(std::move(state));
     }
 };
