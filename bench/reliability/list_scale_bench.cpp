@@ -6,12 +6,14 @@
 // Prints the time of each operation and the peak resident size. Run it at two sizes to see
 // how the time grows (bench/reliability/run_scale.sh does).
 
+#include <sys/resource.h>
+
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QItemSelectionModel>
 #include <QListWidget>
 #include <cstdio>
 #include <cstdlib>
-#include <sys/resource.h>
 
 #include "datasets/store_file_lists.h"
 #include "dialogs/list_widget_list.h"
@@ -37,9 +39,17 @@ void Fill(QListWidget& list, int count, const char* set) {
     list.addItems(texts);
 }
 
-// Every third entry, so that each move and removal works on many scattered selections.
-void SelectEveryThird(QListWidget& list) {
-    for (int i = 1; i < list.count(); i += 3) {
+// A block of entries, as a shift-click selects them.
+void SelectBlock(QListWidget& list, int first, int last) {
+    list.clearSelection();
+    const QItemSelection block(list.model()->index(first, 0), list.model()->index(last, 0));
+    list.selectionModel()->select(block, QItemSelectionModel::Select);
+}
+
+// Every `step`-th entry, as ctrl-clicks select them.
+void SelectEvery(QListWidget& list, int step) {
+    list.clearSelection();
+    for (int i = step / 2; i < list.count(); i += step) {
         list.item(i)->setSelected(true);
     }
 }
@@ -92,10 +102,14 @@ int main(int argc, char** argv) {
     }
 
     corvane::ListWidgetList list(&predicted);
-    SelectEveryThird(predicted);
-    Timed("move a third up", count, [&] { corvane::MoveSelectionUp(list); });
-    Timed("move a third down", count, [&] { corvane::MoveSelectionDown(list); });
-    Timed("remove a third", count, [&] { corvane::RemoveSelection(list); });
+    SelectBlock(predicted, count / 4, count / 4 + count / 2 - 1);
+    Timed("move a block of half up", count, [&] { corvane::MoveSelectionUp(list); });
+    Timed("move a block of half down", count, [&] { corvane::MoveSelectionDown(list); });
+    SelectEvery(predicted, 100);
+    Timed("move every 100th up", count, [&] { corvane::MoveSelectionUp(list); });
+    Timed("remove every 100th", count, [&] { corvane::RemoveSelection(list); });
+    SelectBlock(predicted, 0, predicted.count() / 2 - 1);
+    Timed("remove the first half", count, [&] { corvane::RemoveSelection(list); });
     const int left = predicted.count();
     predicted.selectAll();
     Timed("remove all the rest", left, [&] { corvane::RemoveSelection(list); });
