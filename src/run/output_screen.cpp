@@ -1,5 +1,6 @@
 #include "run/output_screen.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QFileInfo>
@@ -120,7 +121,13 @@ OutputScreen::OutputScreen(RunSetup& setup, Navigator& navigator, QWidget* paren
     txtOutputDirectory_ = AddTextBox(Frame1_, "txtOutputDirectory", 480, 1935, 9495, 315);
     cmdBrowseDirectory_ = new QPushButton(QStringLiteral("Browse"), Frame1_);
     cmdBrowseDirectory_->setObjectName(QStringLiteral("cmdBrowseDirectory"));
-    cmdBrowseDirectory_->setFont(font());  // the window's default font
+    // The window's default font, set attribute by attribute: a font left unset would be
+    // the frame's bold caption font.
+    QFont windowFont = QApplication::font(this);
+    windowFont.setFamily(windowFont.family());
+    windowFont.setPointSizeF(windowFont.pointSizeF());
+    windowFont.setBold(false);
+    cmdBrowseDirectory_->setFont(windowFont);
     PlaceTwips(cmdBrowseDirectory_, 10080, 1905, 975, 350);
 
     lblStatus_ = new QLabel(this);

@@ -111,6 +111,7 @@ TEST_F(OutputScreenTest, EveryControlStandsWhereTheLayoutPutsIt) {
     }
     EXPECT_EQ(Control<QLabel>("lblStatus")->palette().color(QPalette::WindowText),
               QColor(0, 0, 255));
+    EXPECT_FALSE(Control("cmdBrowseDirectory")->font().bold()) << "not the frame's font";
     EXPECT_FALSE(Control("cmdExit")->isVisible());
 
     // The tab order follows the layout's tab indexes.
