@@ -22,9 +22,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         std::abort();
     }
     for (const auto& station : result.stations) {
-        // Every station is either usable or carries its reason, and names its line.
-        if (station.line < 1 ||
-            (station.error.empty() && station.predicted.empty() && station.observed.empty())) {
+        // Every station names its line. (Empty paths are kept; the engine cannot open them
+        // and reports the station.)
+        if (station.line < 4) {
             std::abort();
         }
     }
