@@ -111,9 +111,8 @@ void ComputeAllStationGroups(const ControlSettings& settings,
                 const std::size_t g = static_cast<std::size_t>(group);
                 for (std::size_t k = 0; k < 3; ++k) {
                     const std::size_t slot = static_cast<std::size_t>(kScalarSlots[k]);
-                    if (!std::isnan(pair.observed[slot]) &&
-                        (k != kScalarHumidity || poolsHumidity)) {
-                        part[g].second[k].Add(pair.observed[slot], pair.predicted[slot],
+                    if (pair.Uses(slot) && (k != kScalarHumidity || poolsHumidity)) {
+                        part[g].second[k].Add(pair.Observed(slot), pair.Predicted(slot),
                                               means[g][k].first, means[g][k].second);
                     }
                 }
@@ -160,14 +159,16 @@ void ComputeDay(std::int64_t day, const PeriodRows& rows, std::int64_t blockFirs
             GroupPartial& hour = hours[static_cast<std::size_t>(pair.hour - firstHour)];
             for (std::size_t k = 0; k < 3; ++k) {
                 const std::size_t slot = static_cast<std::size_t>(kScalarSlots[k]);
-                if (!std::isnan(pair.observed[slot]) && Pools(station, k, humidity)) {
-                    hour.first[k].Add(pair.observed[slot], pair.predicted[slot]);
-                    whole.first[k].Add(pair.observed[slot], pair.predicted[slot]);
+                if (pair.Uses(slot) && Pools(station, k, humidity)) {
+                    const double o = pair.Observed(slot);
+                    const double p = pair.Predicted(slot);
+                    hour.first[k].Add(o, p);
+                    whole.first[k].Add(o, p);
                 }
             }
             if (pair.flags & kDirectionPair) {
                 const DirectionSums::Term term =
-                    DirectionSums::TermOf(pair.observed[kDirection], pair.predicted[kDirection]);
+                    DirectionSums::TermOf(pair.Observed(kDirection), pair.Predicted(kDirection));
                 hour.direction.Add(term);
                 whole.direction.Add(term);
             }
@@ -180,9 +181,9 @@ void ComputeDay(std::int64_t day, const PeriodRows& rows, std::int64_t blockFirs
             GroupPartial& hour = hours[static_cast<std::size_t>(pair.hour - firstHour)];
             for (std::size_t k = 0; k < 3; ++k) {
                 const std::size_t slot = static_cast<std::size_t>(kScalarSlots[k]);
-                if (!std::isnan(pair.observed[slot]) && Pools(station, k, humidity)) {
-                    const double o = pair.observed[slot];
-                    const double p = pair.predicted[slot];
+                if (pair.Uses(slot) && Pools(station, k, humidity)) {
+                    const double o = pair.Observed(slot);
+                    const double p = pair.Predicted(slot);
                     hour.second[k].Add(o, p, hour.first[k].MeanObserved(),
                                        hour.first[k].MeanPredicted());
                     whole.second[k].Add(o, p, whole.first[k].MeanObserved(),

@@ -141,14 +141,14 @@ void ComputeStationGroups(const ControlSettings& settings, StationResult& statio
         const KeptPair& pair = station.kept[i];
         const bool direction = (pair.flags & kDirectionPair) != 0;
         const DirectionSums::Term term =
-            direction ? DirectionSums::TermOf(pair.observed[kDirection], pair.predicted[kDirection])
+            direction ? DirectionSums::TermOf(pair.Observed(kDirection), pair.Predicted(kDirection))
                       : DirectionSums::Term{};
         membership.ForEach(station, i, [&](int g) {
             GroupPartial& partial = station.partials[static_cast<std::size_t>(g)];
             for (std::size_t k = 0; k < 3; ++k) {
                 const std::size_t slot = static_cast<std::size_t>(kScalarSlots[k]);
-                if (!std::isnan(pair.observed[slot])) {
-                    partial.first[k].Add(pair.observed[slot], pair.predicted[slot]);
+                if (pair.Uses(slot)) {
+                    partial.first[k].Add(pair.Observed(slot), pair.Predicted(slot));
                 }
             }
             if (direction) {
@@ -162,8 +162,8 @@ void ComputeStationGroups(const ControlSettings& settings, StationResult& statio
             GroupPartial& partial = station.partials[static_cast<std::size_t>(g)];
             for (std::size_t k = 0; k < 3; ++k) {
                 const std::size_t slot = static_cast<std::size_t>(kScalarSlots[k]);
-                if (!std::isnan(pair.observed[slot])) {
-                    partial.second[k].Add(pair.observed[slot], pair.predicted[slot],
+                if (pair.Uses(slot)) {
+                    partial.second[k].Add(pair.Observed(slot), pair.Predicted(slot),
                                           partial.first[k].MeanObserved(),
                                           partial.first[k].MeanPredicted());
                 }
@@ -278,11 +278,11 @@ StationResult EvaluateStation(const ControlSettings& settings, const StationEntr
                 anyMissing |= !present;
                 anyPresent |= present;
             }
-            const bool use = station.evaluates[slot] && present;
-            pair.observed[slot] =
-                use ? static_cast<float>(ov) : std::numeric_limits<float>::quiet_NaN();
-            pair.predicted[slot] =
-                use ? static_cast<float>(pv) : std::numeric_limits<float>::quiet_NaN();
+            if (station.evaluates[slot] && present) {
+                pair.Set(slot, ov, pv);
+            } else {
+                pair.SetUnused(slot);
+            }
         }
         const double observedSpeed = o->value[kSpeed];
         const double predictedSpeed = p->value[kSpeed];
@@ -303,8 +303,8 @@ StationResult EvaluateStation(const ControlSettings& settings, const StationEntr
             (observedSpeed <= calm || predictedSpeed <= calm)) {  // NaN compares false
             ++station.calm;
         }
-        if (station.evaluates[kDirection] && !std::isnan(pair.observed[kDirection]) &&
-            observedSpeed > calm && predictedSpeed > calm) {
+        if (station.evaluates[kDirection] && pair.Uses(kDirection) && observedSpeed > calm &&
+            predictedSpeed > calm) {
             pair.flags |= kDirectionPair;
         }
         pair.hour =

@@ -5,6 +5,8 @@
 // pooled groups and compute the station's own statistics.
 
 #include <array>
+#include <bit>
+#include <cmath>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -22,14 +24,71 @@ inline constexpr std::array<int, 3> kScalarSlots = {kSpeed, kTemperature, kHumid
 
 enum PairFlags : std::uint8_t { kDirectionPair = 1 };
 
-/// A pair kept for the pooled groups. Values as single precision (NaN when the variable
-/// is not used for this pair); temperature relative to 273.15 K.
-struct KeptPair {
+/// A pair kept for the pooled groups, in 40 bytes. Each value takes four bytes: a whole
+/// number of ten-thousandths when it is one (as the values of files written with up to
+/// four decimals are), single precision otherwise. Dividing ten-thousandths by 1e4 rounds
+/// once, so it gives back the very double that was read, where single precision alone
+/// would already blur the fourth decimal of a temperature. Temperatures are kept relative
+/// to 273.15 K.
+class KeptPair {
+public:
     std::int32_t hour = 0;  // hours after the hour of the period start
     std::uint8_t flags = 0;
-    std::array<float, kSlotCount> observed{};
-    std::array<float, kSlotCount> predicted{};
+
+    /// Both values of a slot the pair uses.
+    void Set(std::size_t slot, double observed, double predicted) {
+        exact_ = static_cast<std::uint8_t>(exact_ & ~(0x11u << slot));
+        if (Encode(observed, observed_[slot])) {
+            exact_ = static_cast<std::uint8_t>(exact_ | (1u << slot));
+        }
+        if (Encode(predicted, predicted_[slot])) {
+            exact_ = static_cast<std::uint8_t>(exact_ | (0x10u << slot));
+        }
+    }
+    /// A slot the pair does not use (missing in either series, or not evaluated).
+    void SetUnused(std::size_t slot) {
+        exact_ = static_cast<std::uint8_t>(exact_ & ~(0x11u << slot));
+        observed_[slot] = predicted_[slot] = kUnusedBits;
+    }
+    bool Uses(std::size_t slot) const {
+        return ((exact_ >> slot) & 1u) != 0 || observed_[slot] != kUnusedBits;
+    }
+    double Observed(std::size_t slot) const {
+        return Decode(observed_[slot], (exact_ >> slot) & 1u);
+    }
+    double Predicted(std::size_t slot) const {
+        return Decode(predicted_[slot], (exact_ >> (4 + slot)) & 1u);
+    }
+
+private:
+    static constexpr std::uint32_t kUnusedBits = 0x7fc00000u;  // a quiet NaN as float
+
+    static bool Encode(double value, std::uint32_t& bits) {
+        const double scaled = value * 1e4;
+        if (scaled > -2e9 && scaled < 2e9) {
+            const double whole = std::nearbyint(scaled);
+            const double off = scaled - whole;
+            if ((off < 0 ? -off : off) <= 1e-9 + 1e-15 * (whole < 0 ? -whole : whole)) {
+                bits = static_cast<std::uint32_t>(static_cast<std::int32_t>(whole));
+                return true;
+            }
+        }
+        bits = std::bit_cast<std::uint32_t>(static_cast<float>(value));
+        return false;
+    }
+    static double Decode(std::uint32_t bits, unsigned exact) {
+        return exact != 0 ? static_cast<double>(static_cast<std::int32_t>(bits)) / 1e4
+                          : static_cast<double>(std::bit_cast<float>(bits));
+    }
+
+    std::uint8_t exact_ = 0;  // bit s: observed slot s in ten-thousandths; bit 4 + s: predicted
+    std::array<std::uint32_t, kSlotCount> observed_{kUnusedBits, kUnusedBits, kUnusedBits,
+                                                    kUnusedBits};
+    std::array<std::uint32_t, kSlotCount> predicted_{kUnusedBits, kUnusedBits, kUnusedBits,
+                                                     kUnusedBits};
 };
+
+static_assert(sizeof(KeptPair) == 40, "pairs are kept by the million");
 
 struct GroupResult {
     std::array<ScalarStats, 3> scalar;

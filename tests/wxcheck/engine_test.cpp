@@ -160,6 +160,42 @@ TEST_F(WxcheckHandWorked, MissingFilterOneDropsTheWholeHour) {
     EXPECT_TRUE(Contains(list, "1 (remove hours with missing values)"));
 }
 
+// The fields of the "All" row of a table in a section of the list file.
+std::vector<std::string> AllRow(const std::string& list, const std::string& section,
+                                const std::string& table) {
+    const std::size_t at = list.find(table, list.find(section));
+    const std::size_t row = list.find("\nAll ", at);
+    if (at == std::string::npos || row == std::string::npos) {
+        return {};
+    }
+    std::istringstream fields(list.substr(row + 1, list.find('\n', row + 1) - row - 1));
+    std::vector<std::string> out;
+    for (std::string field; fields >> field;) {
+        out.push_back(field);
+    }
+    return out;
+}
+
+TEST_F(WxcheckHandWorked, TimeOfDayWindowsAndSpeedRanges) {
+    ControlOptions o;
+    o.block = "1 : NTPD\n02,03\n1 : NWSP\n1.5,3\n";
+    ASSERT_EQ(RunIn(folder_, o).status, kAllEvaluated);
+    const std::string list = ReadText(folder_ / "run_wxcheck.lst");
+    // Hours 02 and 03: station a only (O 0.9999, 1; P 5, 2).
+    const std::vector<std::string> window =
+        AllRow(list, "TIME OF DAY 02 TO 03", "Wind speed (m/s)");
+    ASSERT_GE(window.size(), 5u) << list;
+    EXPECT_EQ(window[1], "2");
+    EXPECT_EQ(window[4], "2.5000");  // bias (4.0001 + 1) / 2, in print
+    // Observed speed in (1.5, 3]: station a at 01:00 (O 2, P 3) and 00:00 (O 2, P 4).
+    const std::vector<std::string> range =
+        AllRow(list, "WIND SPEED RANGE 1.5 < observed WS <= 3 m/s", "Wind speed (m/s)");
+    ASSERT_GE(range.size(), 5u) << list;
+    EXPECT_EQ(range[1], "2");
+    EXPECT_EQ(range[2], "2.0000");
+    EXPECT_EQ(range[4], "1.5000");
+}
+
 TEST(WxcheckEngine, BadInputIsReportedAndTheOtherStationsEvaluated) {
     ScratchFolder f;
     const std::string good = Record(1, 1, "3 10 281 6") + Record(1, 2, "4 20 282 6");

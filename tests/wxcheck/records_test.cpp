@@ -2,6 +2,8 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstdlib>
+#include <cstring>
 #include <random>
 #include <string>
 #include <vector>
@@ -284,6 +286,44 @@ TEST(WxcheckRecords, NumbersAsFromCharsReadsThem) {
         EXPECT_EQ(p.records[i].value[kHumidity], expected) << texts[i];
         EXPECT_EQ(std::signbit(p.records[i].value[kHumidity]), std::signbit(expected)) << texts[i];
     }
+}
+
+}  // namespace
+}  // namespace corvane::wxcheck
+
+namespace corvane::wxcheck {
+namespace {
+
+// Kept pairs give back values of up to four decimals as the very doubles read, others to
+// single precision.
+TEST(WxcheckRecords, KeptPairsKeepFourDecimalsExactly) {
+    std::mt19937_64 random(9);
+    KeptPair pair;
+    for (int i = 0; i < 20000; ++i) {
+        char text[32];
+        const long long tenThousandths =
+            static_cast<long long>(random() % 4000000000ull) - 2000000000ll;
+        std::snprintf(text, sizeof text, "%lld.%04lld", tenThousandths / 10000,
+                      std::llabs(tenThousandths % 10000));
+        double value = 0;
+        std::from_chars(text, text + std::strlen(text), value);
+        if (tenThousandths < 0 && tenThousandths > -10000) {
+            value = -value;  // "-0.xxxx" was printed as "0.xxxx"
+        }
+        pair.Set(kTemperature, value, -value);
+        ASSERT_EQ(pair.Observed(kTemperature), value) << text;
+        ASSERT_EQ(pair.Predicted(kTemperature), -value) << text;
+    }
+    for (const double odd : {1.0 / 3.0, 2.5e9, -1e-7, 293.15 - 273.15}) {
+        pair.Set(kSpeed, odd, 7.25);
+        EXPECT_NEAR(pair.Observed(kSpeed), odd, 1e-6 * std::fabs(odd) + 1e-12);
+        EXPECT_EQ(pair.Predicted(kSpeed), 7.25);
+        EXPECT_TRUE(pair.Uses(kSpeed));
+    }
+    pair.SetUnused(kSpeed);
+    EXPECT_FALSE(pair.Uses(kSpeed));
+    EXPECT_TRUE(pair.Uses(kTemperature));
+    EXPECT_FALSE(KeptPair().Uses(kHumidity));
 }
 
 }  // namespace
