@@ -144,19 +144,26 @@ QString FormatCalmWindThreshold(float value) {
     return QString::fromLatin1(buffer.data(), result.ptr - buffer.data());
 }
 
-void WriteControlFile(RunSetup& setup) {
-    setup.WriteSucceeded = false;
-    const QString start = FormatControlFileTime(setup.PeriodStart);
-    const QString end = FormatControlFileTime(setup.PeriodEnd);
+void CheckControlFileValues(const RunSetup& setup) {
+    FormatControlFileTime(setup.PeriodStart);
+    FormatControlFileTime(setup.PeriodEnd);
     const QString path = ControlFilePath(setup);
-
-    // Everything that can be refused is checked before the file is touched, so a refused
-    // write leaves an existing file as it was.
     RejectLineBreak(setup.TitleLine, QStringLiteral("title line"), path);
     RejectLineBreak(setup.OutputDirectory, QStringLiteral("output folder"), path);
     RejectLineBreak(setup.BaseFilename, QStringLiteral("output root name"), path);
     RejectLineBreak(setup.DataTimeZone, QStringLiteral("time zone"), path);
     RejectLineBreak(setup.MissingFilterFlag, QStringLiteral("missing filter flag"), path);
+    CalmWindThresholdFromText(setup.CalmWindText);
+}
+
+void WriteControlFile(RunSetup& setup) {
+    setup.WriteSucceeded = false;
+    // Everything that can be refused is checked before the file is touched, so a refused
+    // write leaves an existing file as it was.
+    CheckControlFileValues(setup);
+    const QString start = FormatControlFileTime(setup.PeriodStart);
+    const QString end = FormatControlFileTime(setup.PeriodEnd);
+    const QString path = ControlFilePath(setup);
     const float threshold = CalmWindThresholdFromText(setup.CalmWindText);
 
     CrlfFile file(path);

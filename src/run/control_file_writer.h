@@ -25,6 +25,11 @@ float CalmWindThresholdFromText(const QString& text);
 /// "0.9999" for 0.9999f, "2" for 2. Never an exponent.
 QString FormatCalmWindThreshold(float value);
 
+/// Checks every value that WriteControlFile refuses, without touching a file: a line break,
+/// a threshold that is not a number, a period outside the calendar. Throws WriteError as
+/// WriteControlFile does.
+void CheckControlFileValues(const RunSetup& setup);
+
 /// Writes the 50 lines of wxcheck.inp into OutputDirectory, replacing an existing file,
 /// every line ended by CRLF. Sets WriteSucceeded false first and true once the file is
 /// closed. Throws WriteError, leaving WriteSucceeded false, when a value holds a line break

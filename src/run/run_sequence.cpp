@@ -102,6 +102,10 @@ bool RunSequence::RunStep(Step step) {
             host_.StoreOutputSettings();
             return true;
         case Step::WriteStationFile:
+            // A value that a later file of the run refuses is refused before the first file
+            // is written, so that a refused run leaves no half set of input files behind.
+            CheckControlFileValues(setup_);
+            RunScriptBytes(setup_.OutputDirectory, ProgramFolder(), setup_.BaseFilename);
             WriteStationFile(setup_);
             return WaitForWrite(StationFilePath(setup_));
         case Step::WriteControlFile:
