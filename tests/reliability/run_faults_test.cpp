@@ -8,9 +8,11 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QWidget>
 #include <memory>
+#include <utility>
 
 #include "program_run.h"
 #include "run/console_window.h"
@@ -142,29 +144,44 @@ TEST_F(RunFaults, AFolderRemovedAfterTheChecksIsReportedAndRetryFinishesOnceItIs
     ExpectWholeRun();
 }
 
-TEST_F(RunFaults, AFullDiskIsReportedAndRetryWritesWholeFilesOnceThereIsRoom) {
+// The disk fills at the first file of the run, or (with two pages left for the station and
+// the control file) at the run script.
+class FullDisk : public RunFaults,
+                 public ::testing::WithParamInterface<std::pair<int, const char*>> {};
+
+TEST_P(FullDisk, IsReportedAndRetryWritesWholeFilesOnceThereIsRoom) {
+    const auto [pagesLeft, failingFile] = GetParam();
     testing::TmpfsMount mount(4096);
     if (!mount.available()) {
         GTEST_SKIP() << mount.error();
     }
     setup_.OutputDirectory = QString::fromStdString(mount.path()) + u'/';
+    const QString filler = setup_.OutputDirectory + u"filler"_s;
     ASSERT_TRUE(testing::FillDisk(mount.path(), "filler"));
-    world_->answer = [&mount](const MessageRequest&) {
-        QFile::remove(QString::fromStdString(mount.path()) + u"/filler"_s);
+    ASSERT_TRUE(QFile::resize(filler, QFileInfo(filler).size() - pagesLeft * 4096));
+    world_->answer = [filler](const MessageRequest&) {
+        QFile::remove(filler);
         return MessageAnswer::Retry;
     };
     EXPECT_EQ(Run(), RunOutcome::Finished);
     ASSERT_EQ(world_->messages.size(), 1U);
-    EXPECT_TRUE(world_->messages[0].text.contains(u"No space left on device"_s))
-        << world_->messages[0].text.toStdString();
-    EXPECT_TRUE(world_->messages[0].text.endsWith(u"(Error Number = 28)"_s));
+    const QString& text = world_->messages[0].text;
+    EXPECT_TRUE(text.contains(setup_.OutputDirectory + QString::fromLatin1(failingFile)))
+        << text.toStdString();
+    EXPECT_TRUE(text.contains(u"No space left on device"_s)) << text.toStdString();
+    EXPECT_TRUE(text.endsWith(u"(Error Number = 28)"_s)) << text.toStdString();
     const QList<QByteArray> stationLines =
         testing::ReadAll(setup_.OutputDirectory + u"case1_WXCHECK.TSF.STN"_s).split('\n');
     EXPECT_EQ(stationLines.size(), 3 + 4 + 1);  // and nothing after the last CRLF
     EXPECT_EQ(testing::ReadAll(setup_.OutputDirectory + u"wxcheck.inp"_s).count("\r\n"), 50);
+    EXPECT_EQ(testing::ReadAll(setup_.OutputDirectory + u"run_wxcheck.bat"_s).count("\r\n"), 5);
     ExpectWholeRun();
     delete ConsoleWindow::Existing();  // its script keeps the mount busy
 }
+
+INSTANTIATE_TEST_SUITE_P(Disks, FullDisk,
+                         ::testing::Values(std::pair{0, "case1_WXCHECK.TSF.STN"},
+                                           std::pair{2, "run_wxcheck.bat"}));
 
 // Folder names with the characters that shells, the scripts' quoting and the engine's
 // quoted values treat specially; each travels through the writers, batchrun and the engine.
