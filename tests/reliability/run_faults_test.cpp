@@ -181,7 +181,11 @@ TEST_P(FullDisk, IsReportedAndRetryWritesWholeFilesOnceThereIsRoom) {
 
 INSTANTIATE_TEST_SUITE_P(Disks, FullDisk,
                          ::testing::Values(std::pair{0, "case1_WXCHECK.TSF.STN"},
-                                           std::pair{2, "run_wxcheck.bat"}));
+                                           std::pair{2, "run_wxcheck.bat"}),
+                         [](const auto& info) {
+                             return std::string(info.param.first == 0 ? "AtTheFirstFile"
+                                                                      : "AtTheRunScript");
+                         });
 
 // Folder names with the characters that shells, the scripts' quoting and the engine's
 // quoted values treat specially; each travels through the writers, batchrun and the engine.
