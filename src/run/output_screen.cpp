@@ -73,9 +73,11 @@ QRadioButton* AddOption(QWidget* parent, const char* name, const QString& captio
     return option;
 }
 
+// Apostrophes may stay: the interpreter groups words by double quotes only, and the engine
+// reads a quoted value from the first to the last apostrophe of its line.
 bool IsRootNameSafe(const QString& name) {
     for (const QChar c : name) {
-        if (c.isSpace() || c == u'"' || c == u'\'') {
+        if (c.isSpace() || c == u'"') {
             return false;
         }
     }

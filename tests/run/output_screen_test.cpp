@@ -228,7 +228,7 @@ TEST_F(OutputScreenTest, RunChecksItsFieldsInOrderBeforeAnythingIsWritten) {
          folder},
         {u"1"_s, out, u"case 1"_s,
          u"The output root name may not contain blanks, quotes or line breaks."_s, root},
-        {u"1"_s, out, u"o'neil"_s,
+        {u"1"_s, out, u"say\"when"_s,
          u"The output root name may not contain blanks, quotes or line breaks."_s, root},
     };
     for (const Step& step : steps) {
