@@ -348,6 +348,13 @@ TsfHeader ReadTsfHeaderFile(const std::string& path, std::string_view kind) {
         header.message = "cannot open \"" + path + "\": it is a folder";
         return header;
     }
+    // Opening a named pipe waits until some program writes into it, and a device may never
+    // end: only plain files (or links to them) are read.
+    const auto type = std::filesystem::status(path, code).type();
+    if (!code && type != std::filesystem::file_type::regular) {
+        header.message = "cannot open \"" + path + "\": it is not a plain file";
+        return header;
+    }
     errno = 0;
     std::ifstream in(path, std::ios::binary);
     if (!in) {
