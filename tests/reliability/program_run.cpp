@@ -1,6 +1,7 @@
 #include "program_run.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -29,7 +30,7 @@ bool WriteFile(const std::string& path, const std::string& contents) {
 }
 
 ProgramResult RunProgram(const std::string& program, const std::vector<std::string>& args,
-                         const std::string& folder) {
+                         const std::string& folder, int timeoutSeconds) {
     ProgramResult result;
     char outName[] = "/tmp/corvane_out_XXXXXX";
     char errName[] = "/tmp/corvane_err_XXXXXX";
@@ -55,10 +56,25 @@ ProgramResult RunProgram(const std::string& program, const std::vector<std::stri
         _exit(127);
     }
     int status = 0;
-    while (pid > 0 && waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    bool killed = false;
+    for (int waited = 0; pid > 0;) {
+        const pid_t ended = waitpid(pid, &status, WNOHANG);
+        if (ended == pid || (ended < 0 && errno != EINTR)) {
+            break;
+        }
+        if (ended == 0 && waited >= timeoutSeconds * 20) {
+            kill(pid, SIGKILL);
+            killed = true;
+        }
+        if (ended == 0) {
+            usleep(50000);
+            ++waited;
+        }
     }
-    if (pid > 0 && WIFEXITED(status)) {
+    if (pid > 0 && WIFEXITED(status) && !killed) {
         result.status = WEXITSTATUS(status);
+    } else if (killed) {
+        result.status = -2;
     }
     close(out);
     close(err);

@@ -17,8 +17,10 @@ struct ProgramResult {
 /// The folder of the running test program, where the build puts every program.
 std::string ProgramFolder();
 
+/// Runs `program` in `folder` with standard input closed. A program still running after
+/// `timeoutSeconds` is killed and gives status -2.
 ProgramResult RunProgram(const std::string& program, const std::vector<std::string>& args,
-                         const std::string& folder);
+                         const std::string& folder, int timeoutSeconds = 120);
 
 std::string ReadFile(const std::string& path);
 bool WriteFile(const std::string& path, const std::string& contents);
