@@ -2,7 +2,8 @@
 # Scale of one station in the engine, two sizes each, so that growth shows:
 #   1. TSF files of about 0.5 GB and 1 GB (predicted and observed each) with a processing
 #      period of 30 years: the time should follow the bytes read, the memory only the period;
-#   2. periods of 15 and 30 years, each the whole file: time and memory follow the period.
+#   2. periods of 15 and 30 years, each the whole file: time and memory follow the period;
+#   3. 20 000 and 40 000 stations of two days each, as a dataset list of that length gives.
 # Data go to a temporary folder (SCALE_TMP, default /tmp) and are deleted afterwards.
 #   bench/reliability/scale_bench.sh [BIN_FOLDER]
 set -eu
@@ -42,7 +43,8 @@ run() {
     if [ "$periodEnd" != whole ]; then
         sed -i "9s/.*/'${periodEnd}0000'/" "$folder/wxcheck.inp"
     fi
-    bytes=$(cat "$folder"/*.tsf | wc -c)  # also puts the files into the page cache
+    # Also puts the files into the page cache.
+    bytes=$(find "$folder" -name '*.tsf' -exec cat {} + | wc -c)
     status=0
     (cd "$folder" && /usr/bin/time -v "$BIN/wxcheck" wxcheck.inp > /dev/null 2> time.txt) || status=$?
     # Status 1 and 2 are the engine's own verdicts; anything else is a crash.
@@ -55,7 +57,7 @@ run() {
     /User time/ { user = $NF }
     /System time/ { sys = $NF }
     /Maximum resident set size/ { rss = $NF }
-    END { printf "%-11s %5.0f MB of TSF  period %s (%6d hourly rows)  exit %d  wall %6.2f s  cpu %6.2f s  peak %6.1f MB\n",
+    END { printf "%-14s %5.0f MB of TSF  period %s (%6d hourly rows)  exit %d  wall %6.2f s  cpu %6.2f s  peak %6.1f MB\n",
                  name, bytes / 1e6, period, rows - 1, status, wall, user + sys, rss / 1024 }' "$folder/time.txt"
     rm -rf "$folder"
 }
@@ -70,3 +72,8 @@ series period-15y 1 5479
 run period-15y whole
 series period-30y 1 10958
 run period-30y whole
+for stations in 20000 40000; do
+    "$BIN/wxcheck_generate" --stations "$stations" --days 2 --base s "$DIR/stations-$stations" \
+        > /dev/null
+    run "stations-$stations" whole
+done
