@@ -7,7 +7,7 @@
 
 #include "period/calendar.h"
 #include "run/crlf_file.h"
-#include "run/write_error.h"
+#include "run/run_error.h"
 #include "shell/run_setup.h"
 
 namespace corvane {
@@ -73,9 +73,9 @@ QString Trimmed(const QString& text) {
 }
 
 [[noreturn]] void NotANumber(const QString& text) {
-    throw WriteError(
+    throw RunError(
         QStringLiteral("Type mismatch: the calm wind threshold \"%1\" is not a number").arg(text),
-        WriteError::kTypeMismatch);
+        RunError::kTypeMismatch);
 }
 
 }  // namespace
@@ -89,7 +89,7 @@ QString FormatControlFileTime(double serial) {
     try {
         fields = FieldsFromSerial(serial);
     } catch (const CalendarError& error) {
-        throw WriteError(QString::fromStdString(error.what()), error.number());
+        throw RunError(QString::fromStdString(error.what()), error.number());
     }
     return QStringLiteral("%1%2%3%4%5")
         .arg(fields.year)
@@ -126,9 +126,9 @@ float CalmWindThresholdFromText(const QString& text) {
         if (again.ec == std::errc() && std::fabs(wide) < 1.0) {
             return static_cast<float>(wide);
         }
-        throw WriteError(
+        throw RunError(
             QStringLiteral("Overflow: the calm wind threshold \"%1\" is too large").arg(text),
-            WriteError::kOverflow);
+            RunError::kOverflow);
     }
     if (result.ec != std::errc()) {
         NotANumber(text);

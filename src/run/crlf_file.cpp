@@ -4,7 +4,7 @@
 #include <cerrno>
 #include <cstring>
 
-#include "run/write_error.h"
+#include "run/run_error.h"
 
 namespace corvane {
 
@@ -50,7 +50,7 @@ void CrlfFile::Close() {
 
 void CrlfFile::Fail(const char* what, int error) {
     const int number = error != 0 ? error : EIO;
-    throw WriteError(
+    throw RunError(
         QStringLiteral("Cannot %1 \"%2\": %3")
             .arg(QString::fromLatin1(what), path_, QString::fromLocal8Bit(std::strerror(number))),
         number);
@@ -58,9 +58,9 @@ void CrlfFile::Fail(const char* what, int error) {
 
 void RejectLineBreak(const QString& value, const QString& what, const QString& path) {
     if (value.contains(u'\n') || value.contains(u'\r')) {
-        throw WriteError(
+        throw RunError(
             QStringLiteral("Cannot write \"%1\": the %2 holds a line break").arg(path, what),
-            WriteError::kInvalidValue);
+            RunError::kInvalidValue);
     }
 }
 

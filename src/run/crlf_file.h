@@ -1,7 +1,7 @@
 #pragma once
 
 // A text file written line by line with CRLF after every line, for the engine's input files.
-// Every failure is raised as a WriteError that names the file and carries the system's errno.
+// Every failure is raised as a RunError that names the file and carries the system's errno.
 
 #include <QString>
 #include <cstdio>
@@ -29,7 +29,7 @@ private:
     std::FILE* file_ = nullptr;
 };
 
-/// Throws an invalid-value WriteError when `value` holds a carriage return or a line feed:
+/// Throws an invalid-value RunError when `value` holds a carriage return or a line feed:
 /// the value would break the line structure the engine reads. `what` names the value.
 void RejectLineBreak(const QString& value, const QString& what, const QString& path);
 

@@ -14,7 +14,6 @@
 #include "run/run_script.h"
 #include "run/script_launcher.h"
 #include "run/station_file_writer.h"
-#include "run/write_error.h"
 
 namespace corvane {
 namespace {
@@ -69,9 +68,6 @@ RunOutcome RunSequence::Run() {
             }
             step = static_cast<Step>(static_cast<int>(step) + 1);
             continue;
-        } catch (const WriteError& error) {
-            description = error.description();
-            number = error.number();
         } catch (const RunError& error) {
             description = error.description();
             number = error.number();

@@ -1,7 +1,7 @@
 #include "run/station_file_writer.h"
 
 #include "run/crlf_file.h"
-#include "run/write_error.h"
+#include "run/run_error.h"
 #include "shell/run_setup.h"
 
 namespace corvane {
@@ -26,14 +26,14 @@ void WriteStationFile(RunSetup& setup) {
     // write leaves an existing file as it was.
     for (const QStringList* files : {&setup.PredictedFiles, &setup.ObservedFiles}) {
         if (files->size() < count) {
-            throw WriteError(
+            throw RunError(
                 QStringLiteral("Cannot write \"%1\": index out of range, the %2 "
                                "file list holds %3 entries for %4 stations")
                     .arg(path, files == &setup.PredictedFiles ? QStringLiteral("predicted")
                                                               : QStringLiteral("observed"))
                     .arg(files->size())
                     .arg(count),
-                WriteError::kIndexOutOfRange);
+                RunError::kIndexOutOfRange);
         }
     }
     for (qsizetype i = 0; i < count; ++i) {

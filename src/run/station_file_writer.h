@@ -14,7 +14,7 @@ QString StationFilePath(const RunSetup& setup);
 /// Writes the three header lines and PredictedCount pair lines
 /// 'PREDICTED','OBSERVED' into OutputDirectory, replacing an existing file, every line ended
 /// by CRLF. Sets WriteSucceeded false first and true once the file is closed. Throws
-/// WriteError, leaving WriteSucceeded false: an index error when PredictedFiles or
+/// RunError, leaving WriteSucceeded false: an index error when PredictedFiles or
 /// ObservedFiles holds fewer than PredictedCount entries, an invalid-value error when a path
 /// holds a line break (both before the file is touched), and the system's error when the file
 /// cannot be created, written or closed.

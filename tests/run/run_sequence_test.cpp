@@ -254,7 +254,7 @@ TEST_F(RunSequenceTest, ClosingOrDeletingTheScreenDuringTheWaitEndsTheRunQuietly
     }
 }
 
-TEST_F(RunSequenceTest, RetryAfterAWriteErrorCompletesTheRun) {
+TEST_F(RunSequenceTest, RetryAfterARunErrorCompletesTheRun) {
     testing::TmpfsMount mount(256);
     if (!mount.available()) {
         GTEST_SKIP() << mount.error();

@@ -10,7 +10,7 @@
 #include "period/calendar.h"
 #include "run/control_file_writer.h"
 #include "run/station_file_writer.h"
-#include "run/write_error.h"
+#include "run/run_error.h"
 #include "shell/run_setup.h"
 #include "support/tmpfs_mount.h"
 
@@ -70,11 +70,11 @@ protected:
 int ErrorNumber(const auto& call) {
     try {
         call();
-    } catch (const WriteError& error) {
+    } catch (const RunError& error) {
         EXPECT_FALSE(error.description().isEmpty());
         return error.number();
     }
-    ADD_FAILURE() << "no WriteError thrown";
+    ADD_FAILURE() << "no RunError thrown";
     return 0;
 }
 
@@ -150,22 +150,22 @@ TEST_F(WritersTest, RefusedValuesLeaveTheOldFileAndTheFlagFalse) {
     setup.OutputDirectory = QStringLiteral("out/");
     setup.WriteSucceeded = true;
     setup.TitleLine = QStringLiteral("two\nlines");
-    EXPECT_EQ(ErrorNumber([&] { WriteControlFile(setup); }), WriteError::kInvalidValue);
+    EXPECT_EQ(ErrorNumber([&] { WriteControlFile(setup); }), RunError::kInvalidValue);
     EXPECT_FALSE(setup.WriteSucceeded);
     setup.TitleLine = QStringLiteral("ok");
     setup.BaseFilename = QStringLiteral("a\rb");
-    EXPECT_EQ(ErrorNumber([&] { WriteControlFile(setup); }), WriteError::kInvalidValue);
+    EXPECT_EQ(ErrorNumber([&] { WriteControlFile(setup); }), RunError::kInvalidValue);
     setup.BaseFilename.clear();
     setup.CalmWindText = QStringLiteral(".");
-    EXPECT_EQ(ErrorNumber([&] { WriteControlFile(setup); }), WriteError::kTypeMismatch);
+    EXPECT_EQ(ErrorNumber([&] { WriteControlFile(setup); }), RunError::kTypeMismatch);
     EXPECT_EQ(ReadBytes("out/wxcheck.inp"), "earlier run");
 
     setup.WriteSucceeded = true;
     setup.ObservedFiles.removeLast();
-    EXPECT_EQ(ErrorNumber([&] { WriteStationFile(setup); }), WriteError::kIndexOutOfRange);
+    EXPECT_EQ(ErrorNumber([&] { WriteStationFile(setup); }), RunError::kIndexOutOfRange);
     EXPECT_FALSE(setup.WriteSucceeded);
     setup.ObservedFiles.append(QStringLiteral("line\nbreak.tsf"));
-    EXPECT_EQ(ErrorNumber([&] { WriteStationFile(setup); }), WriteError::kInvalidValue);
+    EXPECT_EQ(ErrorNumber([&] { WriteStationFile(setup); }), RunError::kInvalidValue);
     EXPECT_EQ(ReadBytes("out/_WXCHECK.TSF.STN"), "earlier run");
 }
 
@@ -175,7 +175,7 @@ TEST_F(WritersTest, MissingFolderReportsThePathAndErrno) {
     try {
         WriteStationFile(setup);
         FAIL() << "no error";
-    } catch (const WriteError& error) {
+    } catch (const RunError& error) {
         EXPECT_EQ(error.number(), ENOENT);
         EXPECT_TRUE(error.description().contains(u"missing/_WXCHECK.TSF.STN"_qs))
             << error.description().toStdString();
