@@ -5,6 +5,7 @@
 #include <QDateEdit>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QLocale>
 #include <QPushButton>
 #include <QTimeEdit>
@@ -170,6 +171,8 @@ void PeriodScreen::Form_Load() {
         } else {
             cboTimeZone_->setEditText(zoneName);
         }
+        // Show the start of a long name, where the offset stands, not its end.
+        cboTimeZone_->lineEdit()->setCursorPosition(0);
     }
 
     ShowPickerValues(DTPicker_BeginDate_, DTPicker_BeginTime_, setup_.DataStart);
