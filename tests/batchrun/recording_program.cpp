@@ -12,17 +12,15 @@
 
 int main(int argc, char** argv) {
     const bool asViewer = std::filesystem::path(argv[0]).filename() == "xdg-open";
-    const char* viewerRecord = std::getenv("VIEWER_RECORD");
-    const std::string file =
-        asViewer ? (viewerRecord != nullptr ? viewerRecord : "viewed.txt") : "recorded.txt";
+    const char* record = asViewer ? std::getenv("VIEWER_RECORD") : "recorded.txt";
+    const std::string file = record != nullptr ? record : "viewed.txt";
     const std::string partial = file + ".part";
-    {
-        std::ofstream out(partial, std::ios::binary);
-        out << std::filesystem::current_path().string() << '\n';
-        for (int i = asViewer ? 1 : 2; i < argc; ++i) {
-            out << argv[i] << '\n';
-        }
+    std::ofstream out(partial, std::ios::binary);
+    out << std::filesystem::current_path().string() << '\n';
+    for (int i = asViewer ? 1 : 2; i < argc; ++i) {
+        out << argv[i] << '\n';
     }
+    out.close();
     // Appears whole or not at all: tests poll for it.
     std::filesystem::rename(partial, file);
     if (asViewer) {

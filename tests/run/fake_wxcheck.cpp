@@ -4,53 +4,37 @@
 // file there. FAKE_WXCHECK_MODE changes that: "nolist" writes no list file and fails,
 // "sleep:N" waits N seconds first. It records its folder and arguments in engine_call.txt.
 
-#include <chrono>
+#include <unistd.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
-#include <thread>
 #include <vector>
 
-namespace {
-
-std::string Unquoted(std::string line) {
-    while (!line.empty() && (line.back() == '\r' || line.back() == ' ')) {
-        line.pop_back();
-    }
-    if (line.size() >= 2 && line.front() == '\'' && line.back() == '\'') {
-        return line.substr(1, line.size() - 2);
-    }
-    return line;
-}
-
-}  // namespace
-
 int main(int argc, char** argv) {
-    {
-        std::ofstream call("engine_call.txt", std::ios::binary);
-        call << std::filesystem::current_path().string() << '\n';
-        for (int i = 1; i < argc; ++i) {
-            call << argv[i] << '\n';
-        }
+    std::ofstream call("engine_call.txt", std::ios::binary);
+    call << std::filesystem::current_path().string() << '\n';
+    for (int i = 1; i < argc; ++i) {
+        call << argv[i] << '\n';
     }
-    const char* modeText = std::getenv("FAKE_WXCHECK_MODE");
-    const std::string mode = modeText != nullptr ? modeText : "";
-    if (mode.rfind("sleep:", 0) == 0) {
-        std::this_thread::sleep_for(std::chrono::seconds(std::atoi(mode.c_str() + 6)));
+    call.close();
+    const std::string mode =
+        std::getenv("FAKE_WXCHECK_MODE") ? std::getenv("FAKE_WXCHECK_MODE") : "";
+    if (mode.starts_with("sleep:")) {
+        ::sleep(std::atoi(mode.c_str() + 6));
     }
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: wxcheck CONTROLFILE\n");
-        return 2;
-    }
-    std::ifstream control(argv[1], std::ios::binary);
-    std::vector<std::string> lines;
+    std::ifstream control(argc == 2 ? argv[1] : "", std::ios::binary);
+    std::vector<std::string> lines;  // without CR, blanks and the quotes around them
     for (std::string line; std::getline(control, line);) {
-        lines.push_back(line);
+        line.erase(line.find_last_not_of("\r ") + 1);
+        lines.push_back(line.size() >= 2 && line.front() == '\'' && line.back() == '\''
+                            ? line.substr(1, line.size() - 2)
+                            : line);
     }
     if (lines.size() < 4) {
-        std::fprintf(stderr, "wxcheck: cannot read %s\n", argv[1]);
+        std::fprintf(stderr, "usage: wxcheck CONTROLFILE\n");
         return 2;
     }
     std::printf("Processing station 1 of 1\n");
@@ -59,7 +43,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "wxcheck: stopped before writing the list file\n");
         return 3;
     }
-    std::ofstream list(Unquoted(lines[2]) + Unquoted(lines[3]), std::ios::binary);
-    list << "List file of the stand-in engine\r\n" << Unquoted(lines[1]) << "\r\n";
+    std::ofstream list(lines[2] + lines[3], std::ios::binary);
+    list << "List file of the stand-in engine\r\n" << lines[1] << "\r\n";
     return list ? 0 : 4;
 }

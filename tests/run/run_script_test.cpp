@@ -2,27 +2,17 @@
 
 #include <gtest/gtest.h>
 
-#include <QDir>
-#include <QFile>
-#include <QTemporaryDir>
-
 #include "run/run_error.h"
-#include "support/tmpfs_mount.h"
 
 using namespace Qt::StringLiterals;
 
 namespace corvane {
 namespace {
 
-TEST(DriveOfPath, TakesThePathUpToItsFirstColon) {
-    EXPECT_EQ(DriveOfPath(u"C:\\runs\\case1\\"_s), u"C:"_s);
+TEST(RunScriptBytes, DriveLineAndFiveLinesWithCrlf) {
     EXPECT_EQ(DriveOfPath(u"  /srv/a:b/c:d/ "_s), u"/srv/a:"_s);
     EXPECT_EQ(DriveOfPath(u" /home/ann/runs/ "_s), u"/home/ann/runs/:"_s);
     EXPECT_EQ(DriveOfPath(u"   "_s), QString());
-    EXPECT_EQ(DriveOfPath(QString()), QString());
-}
-
-TEST(RunScriptBytes, FiveLinesWithCrlf) {
     EXPECT_EQ(RunScriptBytes(u"/home/ann/runs/case1/"_s, u"/opt/corvane/bin"_s, u"case1"_s),
               QByteArray("/home/ann/runs/case1/:\r\n"
                          "cd \"/home/ann/runs/case1/\"\r\n"
@@ -40,9 +30,6 @@ TEST(RunScriptBytes, FiveLinesWithCrlf) {
     // A program folder given with a trailing separator does not double it.
     EXPECT_TRUE(RunScriptBytes(u"/o/"_s, u"/opt/bin/"_s, u"r"_s)
                     .contains("\"/opt/bin/wxcheck\" wxcheck.inp\r\n"));
-}
-
-TEST(OpenFileScriptBytes, OneNotepadLine) {
     EXPECT_EQ(OpenFileScriptBytes(u"/home/ann/runs/case1/"_s, ListFileName(u"case1"_s)),
               QByteArray("notepad \"/home/ann/runs/case1/case1_wxcheck.lst\"\r\n"));
     EXPECT_EQ(OpenFileScriptBytes(u"/r/"_s, ListFileName(QString())),
@@ -73,47 +60,7 @@ TEST(RunScriptBytes, RefusesValuesThatWouldBreakTheScript) {
         }
     }
     EXPECT_THROW(OpenFileScriptBytes(u"/a\"b/"_s, u"x_wxcheck.lst"_s), RunError);
-}
-
-TEST(ScriptFiles, ReplaceWriteAndDelete) {
-    QTemporaryDir folder;
-    const QString path = folder.filePath(u"run_wxcheck.bat"_s);
-    WriteScriptFile(path, "a much longer first content\r\n");
-    WriteScriptFile(path, "pause\r\n");
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    EXPECT_EQ(file.readAll(), QByteArray("pause\r\n"));
-    file.close();
-
-    DeleteFileIfExists(path);
-    EXPECT_FALSE(QFile::exists(path));
-    DeleteFileIfExists(path);  // a missing file is no error
-
-    // A folder in the marker's place cannot be deleted as a file.
-    ASSERT_TRUE(QDir(folder.path()).mkdir(u"finished.txt"_s));
-    try {
-        DeleteFileIfExists(folder.filePath(u"finished.txt"_s));
-        ADD_FAILURE() << "no error";
-    } catch (const RunError& error) {
-        EXPECT_TRUE(error.description().contains(folder.filePath(u"finished.txt"_s)));
-    }
-}
-
-TEST(ScriptFiles, AReadOnlyFolderIsReportedWithThePathAndTheReason) {
-    testing::TmpfsMount mount(64);
-    if (!mount.available()) {
-        GTEST_SKIP() << mount.error();
-    }
-    ASSERT_TRUE(mount.makeReadOnly());
-    const QString path = QString::fromStdString(mount.path()) + u"/run_wxcheck.bat"_s;
-    try {
-        WriteScriptFile(path, "pause\r\n");
-        ADD_FAILURE() << "no error";
-    } catch (const RunError& error) {
-        EXPECT_EQ(error.description(),
-                  u"Cannot create the script "_s + path + u": Read-only file system"_s);
-        EXPECT_EQ(error.number(), 30);  // EROFS
-    }
+    EXPECT_THROW(OpenFileScriptBytes(u"/a\nb/"_s, u"x_wxcheck.lst"_s), RunError);
 }
 
 }  // namespace

@@ -32,17 +32,15 @@ void WriteAll(const QString& path, const QByteArray& bytes) {
 RunTestWorld::RunTestWorld() : oldPath_(qgetenv("PATH")) {
     const QString bin = QCoreApplication::applicationDirPath();
     QDir root(root_.path());
-    root.mkdir(QStringLiteral("program"));
-    root.mkdir(QStringLiteral("viewer"));
-    root.mkdir(QStringLiteral("out"));
-    QFile::link(bin + QStringLiteral("/batchrun"),
-                root.filePath(QStringLiteral("program/batchrun")));
-    QFile::link(bin + QStringLiteral("/fake_wxcheck"),
-                root.filePath(QStringLiteral("program/wxcheck")));
-    QFile::link(bin + QStringLiteral("/TimeZones.txt"),
-                root.filePath(QStringLiteral("program/TimeZones.txt")));
-    QFile::link(bin + QStringLiteral("/recording_program"),
-                root.filePath(QStringLiteral("viewer/xdg-open")));
+    for (const char* folder : {"program", "viewer", "out"}) {
+        root.mkdir(QLatin1String(folder));
+    }
+    for (const auto& [from, to] : {std::pair{"batchrun", "program/batchrun"},
+                                   {"fake_wxcheck", "program/wxcheck"},
+                                   {"TimeZones.txt", "program/TimeZones.txt"},
+                                   {"recording_program", "viewer/xdg-open"}}) {
+        QFile::link(bin + u'/' + QLatin1String(from), root.filePath(QLatin1String(to)));
+    }
     SetProgramFolderForTesting(root.filePath(QStringLiteral("program")));
     qputenv("PATH", root.filePath(QStringLiteral("viewer")).toUtf8() + ':' + oldPath_);
     qputenv("VIEWER_RECORD", root.filePath(QStringLiteral("viewed.txt")).toUtf8());
@@ -54,9 +52,7 @@ RunTestWorld::RunTestWorld() : oldPath_(qgetenv("PATH")) {
 }
 
 RunTestWorld::~RunTestWorld() {
-    if (ConsoleWindow* console = ConsoleWindow::Existing()) {
-        delete console;  // stops a script still waiting at its pause
-    }
+    delete ConsoleWindow::Existing();  // stops a script still waiting at its pause
     FlushDeletions();
     SetMessageHandler({});
     SetProgramFolderForTesting(QString());
@@ -75,8 +71,7 @@ void RunTestWorld::FillSetup(RunSetup& setup, const QString& folder) const {
                             QStringLiteral("/data/st2_model.tsf")};
     setup.ObservedFiles = {QStringLiteral("/data/st1_obs.tsf"),
                            QStringLiteral("/data/st2_obs.tsf")};
-    setup.PredictedCount = 2;
-    setup.ObservedCount = 2;
+    setup.PredictedCount = setup.ObservedCount = 2;
     setup.DataTimeZone = QStringLiteral("UTC+0300");
     setup.DataStart = setup.PeriodStart = 39448.0;  // 1 January 2008
     setup.DataEnd = setup.PeriodEnd = 39478.0;

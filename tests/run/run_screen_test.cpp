@@ -1,0 +1,373 @@
+// The output screen on its real controls, and whole runs from its RUN button with the
+// stand-in engine, batchrun and the console.
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QDir>
+#include <QFile>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+#include <QTimer>
+#include <memory>
+
+#include "dialogs/field_marks.h"
+#include "run/console_window.h"
+#include "run/output_screen.h"
+#include "run/run_error_handler.h"
+#include "run_test_world.h"
+#include "shell/wizard.h"
+#include "support/tmpfs_mount.h"
+
+using namespace Qt::StringLiterals;
+
+namespace corvane {
+namespace {
+
+using testing::ClickAndWait;
+using testing::ReadAll;
+
+class OutputScreenTest : public ::testing::Test {
+protected:
+    void SetUp() override { world_ = std::make_unique<testing::RunTestWorld>(); }
+    void TearDown() override {
+        wizard_.reset();
+        delete screen_.data();
+        world_.reset();
+        EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr) << "the busy pointer stayed";
+        for (QWidget* widget : QApplication::topLevelWidgets()) {
+            EXPECT_FALSE(widget->isVisible())
+                << "left open: " << widget->objectName().toStdString();
+        }
+    }
+
+    /// Opens the screen anew, as a visit from the period screen does.
+    OutputScreen* Open() {
+        delete screen_.data();
+        screen_ = new OutputScreen(setup_, navigator_);
+        screen_->show();
+        QApplication::setActiveWindow(screen_);
+        EXPECT_TRUE(QTest::qWaitForWindowActive(screen_));
+        return screen_;
+    }
+    template <typename T = QPushButton>
+    T* Control(const char* name) {
+        T* control = Current()->findChild<T*>(QString::fromLatin1(name));
+        EXPECT_NE(control, nullptr) << name;
+        return control;
+    }
+    /// The wizard's screen when the test walks the wizard, else the output screen.
+    QWidget* Current() {
+        return wizard_ ? wizard_->CurrentScreen() : screen_ ? screen_.data() : Open();
+    }
+    QString Status() { return Control<QLabel>("lblStatus")->text(); }
+    QString Out(const QString& name) const { return world_->Output() + name; }
+    /// Fills the setup as the earlier screens leave it and opens the screen on it.
+    void Prepare() {
+        world_->FillSetup(setup_, world_->Output());
+        Open();
+    }
+
+    RunSetup setup_;
+    testing::RecordingNavigator navigator_;
+    std::unique_ptr<testing::RunTestWorld> world_;
+    QPointer<OutputScreen> screen_;
+    std::unique_ptr<Wizard> wizard_;
+};
+
+TEST_F(OutputScreenTest, EveryControlStandsWhereTheLayoutPutsIt) {
+    Open();
+    EXPECT_EQ(screen_->windowTitle(), u" Corvane"_s);
+    EXPECT_EQ(screen_->size(), QSize(785, 441));
+    struct Row {
+        const char* name;
+        const char* frame;  // nullptr: on the window
+        int left, top, width, height;
+        QString caption;
+    };
+    const Row rows[] = {
+        {"Frame2", nullptr, 240, 240, 11295, 975, u"CALM WIND THRESHOLD"_s},
+        {"Label3", "Frame2", 480, 405, 2895, 255, u"Calm wind speed threshold (m/s):"_s},
+        {"txtCalmWindThreshold", "Frame2", 3360, 360, 1335, 330, u"0.9999"_s},
+        {"Frame4", nullptr, 240, 1440, 11295, 1215, u"MISSING DATA FILTER"_s},
+        {"optKeepMissing", "Frame4", 480, 390, 6975, 255,
+         u"Keep periods with missing values in processing"_s},
+        {"optRemoveMissing", "Frame4", 480, 750, 8055, 255,
+         u"Remove periods with missing values from both sets of data"_s},
+        {"Frame1", nullptr, 240, 2880, 11295, 2535, u"OUTPUT INFORMATION"_s},
+        {"Label1", "Frame1", 480, 525, 1455, 255, u"Output Title Line:"_s},
+        {"txtTitleLine", "Frame1", 2040, 480, 9015, 330, QString()},
+        {"Label2", "Frame1", 360, 1005, 1575, 255, u"Output Root Name:"_s},
+        {"txtBaseFilename", "Frame1", 2040, 960, 1335, 330, QString()},
+        {"Label6", "Frame1", 360, 1560, 3855, 255,
+         u"Please select a directory to write the output to:"_s},
+        {"txtOutputDirectory", "Frame1", 480, 1935, 9495, 315, QString()},
+        {"cmdBrowseDirectory", "Frame1", 10080, 1905, 975, 350, u"Browse"_s},
+        {"lblStatus", nullptr, 240, 5520, 11295, 255, QString()},
+        {"cmdBACK", nullptr, 4560, 5880, 1215, 495, u"BACK"_s},
+        {"cmdRUN", nullptr, 6000, 5880, 1215, 495, u"RUN"_s},
+        {"cmdExit", nullptr, 10320, 5880, 1215, 495, u"EXIT"_s},
+        {"chkDisableErrorChecking", nullptr, 240, 6120, 1935, 255, u"Disable Error Checking"_s},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        QWidget* control = Control<QWidget>(row.name);
+        ASSERT_NE(control, nullptr);
+        EXPECT_EQ(control->geometry(),
+                  QRect(Twips(row.left), Twips(row.top), Twips(row.width), Twips(row.height)));
+        EXPECT_EQ(control->parentWidget()->objectName(),
+                  row.frame != nullptr ? QString::fromLatin1(row.frame) : screen_->objectName());
+        const char* property = qobject_cast<QGroupBox*>(control) ? "title" : "text";
+        EXPECT_EQ(control->property(property).toString(), row.caption);
+    }
+    EXPECT_FALSE(Control("cmdBrowseDirectory")->font().bold()) << "not the frame's font";
+    EXPECT_FALSE(Control("cmdExit")->isVisible());
+}
+
+TEST_F(OutputScreenTest, BackStoresTheFieldsAndTheNextVisitBringsThemBack) {
+    setup_.LastBrowseDir = u"/data/series/"_s;
+    Open();
+    EXPECT_TRUE(Control<QRadioButton>("optKeepMissing")->isChecked());
+    EXPECT_EQ(Control<QLineEdit>("txtOutputDirectory")->text(), u"/data/series/"_s);
+
+    Control<QRadioButton>("optRemoveMissing")->click();
+    QTest::keyClicks(Control<QLineEdit>("txtTitleLine"), u"  July run  "_s);
+    QTest::keyClicks(Control<QLineEdit>("txtBaseFilename"), u"case1"_s);
+    Control<QLineEdit>("txtOutputDirectory")->setText(u" /out/ "_s);
+    QTest::mouseClick(Control("cmdBACK"), Qt::LeftButton);
+    ASSERT_EQ(navigator_.shown.size(), 1U);
+    EXPECT_EQ(navigator_.shown[0], ScreenId::Period);
+    EXPECT_EQ(setup_.CalmWindText, u"0.9999"_s);
+    EXPECT_EQ(setup_.MissingFilterFlag, u"1"_s);
+    EXPECT_EQ(setup_.TitleLine, u"July run"_s);
+    EXPECT_EQ(setup_.BaseFilename, u"case1"_s);
+    EXPECT_EQ(setup_.OutputDirectory, u"/out/"_s);
+
+    Open();
+    EXPECT_TRUE(Control<QRadioButton>("optRemoveMissing")->isChecked());
+    EXPECT_EQ(Control<QLineEdit>("txtTitleLine")->text(), u"July run"_s);
+    EXPECT_EQ(Control<QLineEdit>("txtBaseFilename")->text(), u"case1"_s);
+    EXPECT_EQ(Control<QLineEdit>("txtOutputDirectory")->text(), u"/out/"_s);
+    EXPECT_FALSE(Control<QCheckBox>("chkDisableErrorChecking")->isChecked());
+}
+
+TEST_F(OutputScreenTest, TheThresholdFieldTakesOnlyDigitsAndPointsAndEnterMovesOn) {
+    QLineEdit* field = Control<QLineEdit>("txtCalmWindThreshold");
+    field->setFocus();
+    field->selectAll();
+    QTest::keyClick(field, Qt::Key_Backspace);
+    QTest::keyClicks(field, u"a-, /+e0.5Z"_s);
+    EXPECT_EQ(field->text(), u"0.5"_s);
+    QTest::keyClick(field, Qt::Key_Return);
+    EXPECT_EQ(field->text(), u"0.5"_s);
+    EXPECT_EQ(QApplication::focusWidget(), Control<QWidget>("optKeepMissing"));
+}
+
+TEST_F(OutputScreenTest, RunChecksItsFieldsInOrderBeforeAnythingIsWritten) {
+    const QString out = world_->Output();
+    QLineEdit* threshold = Control<QLineEdit>("txtCalmWindThreshold");
+    QLineEdit* folder = Control<QLineEdit>("txtOutputDirectory");
+    QLineEdit* root = Control<QLineEdit>("txtBaseFilename");
+    const QString badRoot =
+        u"The output root name may not contain blanks, quotes or line breaks."_s;
+    struct Step {
+        QString threshold, folder, root;
+        QString message;
+        QLineEdit* marked;
+    };
+    const Step steps[] = {
+        {QString(), out, u"r"_s, u"Please enter a calm wind threshold."_s, threshold},
+        {u"1"_s, QString(), u"r"_s, u"Please select an Output Directory."_s, folder},
+        {u"1"_s, out + u"missing/"_s, u"r"_s, u"Selected Output Directory does not exist."_s,
+         folder},
+        {u"1"_s, out, u"case 1"_s, badRoot, root},
+        {u"1"_s, out, u"say\"when"_s, badRoot, root},
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.message.toStdString());
+        threshold->setText(step.threshold);
+        folder->setText(step.folder);
+        root->setText(step.root);
+        world_->messages.clear();
+        QTest::mouseClick(Control("cmdRUN"), Qt::LeftButton);
+        ASSERT_EQ(world_->messages.size(), 1U);
+        EXPECT_EQ(world_->messages[0].text, step.message);
+        EXPECT_EQ(world_->messages[0].title, u"Error"_s);
+        EXPECT_EQ(world_->messages[0].kind, MessageKind::Ok);
+        EXPECT_EQ(FieldMark(step.marked), kMarkInvalid);
+        // The fields keep their texts.
+        EXPECT_EQ(threshold->text(), step.threshold);
+        EXPECT_EQ(folder->text(), step.folder);
+        EXPECT_EQ(root->text(), step.root);
+    }
+    // A later RUN clears the threshold's mark once it holds text.
+    EXPECT_EQ(FieldMark(threshold), kMarkValid);
+    // Nothing was stored or written.
+    EXPECT_TRUE(setup_.CalmWindText.isEmpty());
+    EXPECT_TRUE(setup_.OutputDirectory.isEmpty());
+    EXPECT_TRUE(QDir(out).isEmpty());
+}
+
+// The whole road of one evaluation on the real wizard: splash, dataset screen, period
+// screen, output screen, RUN, "Finished" and the list file in the viewer.
+TEST_F(OutputScreenTest, WholeRoadFromTheSplashToTheListFileInTheViewer) {
+    const QString data = world_->Root() + u"/data/"_s;
+    const QString out = world_->Output();
+    ASSERT_TRUE(QDir().mkpath(data));
+    const QString first = data + u"st1_prd.tsf"_s;
+    testing::WriteAll(first,
+                      "TIMESERIES.TSF 1.3\n0-\nmodel\nstation 1\nUTC+0300\nGREGORIAN_YMD\n"
+                      "2008 01 01 01 0000 2008 01 31 23 0000 3600\n1-\nWDIR\n");
+    testing::WriteAll(out + u"finished.txt"_s, "stale marker of an earlier run");
+    testing::WriteAll(out + u"open_file.bat"_s, "left over");
+    // The engine takes a second: a wait that ended on the stale marker would end before
+    // the list file exists.
+    qputenv("FAKE_WXCHECK_MODE", "sleep:1");
+
+    wizard_ = std::make_unique<Wizard>();
+    wizard_->Start(0);
+    ASSERT_NE(Current(), nullptr);
+    // The file dialog is modal: the lists are filled directly.
+    Control<QListWidget>("lstTSFFiles1")->addItems({first, data + u"st2_prd.tsf"_s});
+    Control<QListWidget>("lstTSFFiles2")
+        ->addItems({data + u"st1_obs.tsf"_s, data + u"st2_obs.tsf"_s});
+    QTest::mouseClick(Control("cmdNEXT"), Qt::LeftButton);
+    testing::FlushDeletions();
+    ASSERT_NE(Current()->findChild<QWidget*>(u"DTPicker_BeginDate"_s), nullptr)
+        << "not on the period screen";
+    QTest::mouseClick(Control("cmdNEXT"), Qt::LeftButton);
+    testing::FlushDeletions();
+    auto* folder = Control<QLineEdit>("txtOutputDirectory");
+    ASSERT_NE(folder, nullptr) << "not on the output screen";
+    folder->setText(out);
+    QTest::keyClicks(Control<QLineEdit>("txtTitleLine"), u"January check"_s);
+    QTest::keyClicks(Control<QLineEdit>("txtBaseFilename"), u"jan"_s);
+
+    ASSERT_TRUE(ClickAndWait(Control("cmdRUN")));
+    EXPECT_TRUE(world_->messages.empty()) << world_->messages.front().text.toStdString();
+    EXPECT_EQ(Status(), u"Finished"_s);
+    EXPECT_TRUE(Control("cmdExit")->isVisible());
+    EXPECT_EQ(wizard_->Setup().OutputDirectory, out);
+
+    // The control file holds the period read from the series.
+    const QList<QByteArray> control = ReadAll(out + u"wxcheck.inp"_s).split('\n');
+    ASSERT_GE(control.size(), 11);
+    EXPECT_EQ(control[7], "'20080101010000'\r");
+    EXPECT_EQ(control[8], "'20080131230000'\r");
+    EXPECT_EQ(ReadAll(out + u"finished.txt"_s), ReadAll(out + u"jan_wxcheck.lst"_s));
+    ASSERT_TRUE(world_->WaitForViewer());
+    EXPECT_EQ(world_->ViewerRecord(), out.chopped(1) + u"\n"_s + out + u"jan_wxcheck.lst\n"_s);
+    EXPECT_FALSE(QFile::exists(out + u"open_file.bat"_s));
+
+    // The console shows the engine's output and waits at the pause.
+    ConsoleWindow* console = ConsoleWindow::Existing();
+    ASSERT_NE(console, nullptr);
+    EXPECT_TRUE(console->isVisible());
+    EXPECT_TRUE(console->Text().contains(u"Processing station 1 of 1"_s));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return console->Text().contains(u"Press any key"_s); }));
+
+    // A second run reuses the console.
+    ASSERT_TRUE(ClickAndWait(Control("cmdRUN")));
+    EXPECT_EQ(Status(), u"Finished"_s);
+    EXPECT_EQ(ConsoleWindow::Existing(), console);
+    EXPECT_EQ(console->Text().count(u"Processing station"_s), 1);
+}
+
+TEST_F(OutputScreenTest, AnEngineWithoutListFileEndsInTheErrorBoxOnceThePauseIsAnswered) {
+    Prepare();
+    qputenv("FAKE_WXCHECK_MODE", "nolist");
+    QTimer pauseAnswerer;  // answers the console's pause with a key press as soon as it asks
+    QObject::connect(&pauseAnswerer, &QTimer::timeout, [] {
+        ConsoleWindow* console = ConsoleWindow::Existing();
+        if (console != nullptr && console->Text().endsWith(u"Press any key to continue . . . "_s)) {
+            QTest::keyClick(console->findChild<QPlainTextEdit*>(u"consoleText"_s), Qt::Key_Space);
+        }
+    });
+    pauseAnswerer.start(50);
+    ASSERT_TRUE(ClickAndWait(Control("cmdRUN")));
+    ASSERT_EQ(world_->messages.size(), 1U);
+    const MessageRequest& box = world_->messages[0];
+    EXPECT_EQ(box.title, u"ERROR:"_s);
+    EXPECT_EQ(box.kind, MessageKind::RetryCancel);
+    EXPECT_EQ(box.text,
+              RunErrorText(u"WXCHECK ended without its list file "_s + Out(u"case1_wxcheck.lst"_s) +
+                               u"; its console window shows why"_s,
+                           53));
+    // Cancel clears the status and keeps the screen.
+    EXPECT_EQ(Status(), QString());
+    EXPECT_FALSE(Control("cmdExit")->isVisible());
+    EXPECT_FALSE(QFile::exists(Out(u"finished.txt"_s)));
+    EXPECT_FALSE(screen_->RunInProgress());
+    EXPECT_TRUE(screen_->isVisible());
+    // The console told the user why.
+    EXPECT_TRUE(ConsoleWindow::Existing()->Text().contains(u"cannot copy"_s));
+}
+
+TEST_F(OutputScreenTest, RunAndBackDuringTheWaitDoNothing) {
+    Prepare();
+    qputenv("FAKE_WXCHECK_MODE", "sleep:2");
+    int clicks = 0;
+    QTimer clicker;
+    QObject::connect(&clicker, &QTimer::timeout, [&] {
+        if (screen_ && Status().startsWith(u"Running"_s) && clicks < 4) {
+            ++clicks;
+            QTest::mouseClick(Control(clicks % 2 == 0 ? "cmdRUN" : "cmdBACK"), Qt::LeftButton);
+        }
+    });
+    clicker.start(100);
+    ASSERT_TRUE(ClickAndWait(Control("cmdRUN")));
+    EXPECT_EQ(clicks, 4);
+    EXPECT_TRUE(navigator_.shown.empty());
+    EXPECT_TRUE(world_->messages.empty());
+    EXPECT_EQ(Status(), u"Finished"_s);
+    EXPECT_EQ(ConsoleWindow::Existing()->Text().count(u"Processing station"_s), 1);
+}
+
+TEST_F(OutputScreenTest, ClosingTheScreenDuringTheWaitEndsTheRunQuietly) {
+    qputenv("FAKE_WXCHECK_MODE", "sleep:60");
+    Prepare();
+    QTimer::singleShot(1500, [this] { screen_->close(); });  // the program ends
+    ASSERT_TRUE(ClickAndWait(Control("cmdRUN")));
+    EXPECT_TRUE(world_->messages.empty());
+    EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
+    EXPECT_EQ(navigator_.ended, 1);
+    // Closing every window stopped the script and its engine.
+    EXPECT_EQ(ConsoleWindow::Existing(), nullptr);
+    EXPECT_FALSE(QFile::exists(Out(u"case1_wxcheck.lst"_s)));
+}
+
+TEST_F(OutputScreenTest, RetryAfterAWriteErrorCompletesTheRun) {
+    testing::TmpfsMount mount(256);
+    if (!mount.available()) {
+        GTEST_SKIP() << mount.error();
+    }
+    world_->FillSetup(setup_, QString::fromStdString(mount.path()) + u'/');
+    const QString folder = setup_.OutputDirectory;
+    Open();
+    ASSERT_TRUE(mount.makeReadOnly());
+    world_->answer = [&](const MessageRequest&) {
+        EXPECT_TRUE(mount.makeWritable());
+        return MessageAnswer::Retry;
+    };
+    ASSERT_TRUE(ClickAndWait(Control("cmdRUN")));
+    ASSERT_EQ(world_->messages.size(), 1U);
+    EXPECT_TRUE(world_->messages[0].text.startsWith(u"The following error has occurred: \""_s));
+    EXPECT_TRUE(world_->messages[0].text.contains(folder + u"case1_WXCHECK.TSF.STN"_s))
+        << world_->messages[0].text.toStdString();
+    EXPECT_TRUE(world_->messages[0].text.endsWith(u".\"  (Error Number = 30)"_s));
+    EXPECT_EQ(Status(), u"Finished"_s);
+    EXPECT_TRUE(QFile::exists(folder + u"finished.txt"_s));
+    EXPECT_TRUE(world_->WaitForViewer());
+    delete ConsoleWindow::Existing();  // its script holds the mount busy
+}
+
+}  // namespace
+}  // namespace corvane
