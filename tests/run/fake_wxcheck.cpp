@@ -2,24 +2,17 @@
 // starts the engine (`wxcheck wxcheck.inp` in the output folder), it reads the output
 // folder and the list file name from lines 3 and 4 of the control file and writes the list
 // file there. FAKE_WXCHECK_MODE changes that: "nolist" writes no list file and fails,
-// "sleep:N" waits N seconds first. It records its folder and arguments in engine_call.txt.
+// "sleep:N" waits N seconds first.
 
 #include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
 
 int main(int argc, char** argv) {
-    std::ofstream call("engine_call.txt", std::ios::binary);
-    call << std::filesystem::current_path().string() << '\n';
-    for (int i = 1; i < argc; ++i) {
-        call << argv[i] << '\n';
-    }
-    call.close();
     const std::string mode =
         std::getenv("FAKE_WXCHECK_MODE") ? std::getenv("FAKE_WXCHECK_MODE") : "";
     if (mode.starts_with("sleep:")) {
