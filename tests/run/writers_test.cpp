@@ -13,6 +13,8 @@
 #include "shell/run_setup.h"
 #include "support/tmpfs_mount.h"
 
+using namespace Qt::StringLiterals;
+
 namespace corvane {
 namespace {
 
@@ -68,17 +70,15 @@ TEST(Writers, GoldenFilesAndRefusedValues) {
     const fs::path previous = fs::current_path();
     fs::current_path(pattern);
     RunSetup setup;
-    setup.OutputDirectory = QStringLiteral("run, it's/");
-    setup.DataTimeZone = QStringLiteral("UTC+0300");
+    setup.OutputDirectory = u"run, it's/"_s;
+    setup.DataTimeZone = u"UTC+0300"_s;
     setup.PeriodStart = SerialFromFields({2008, 1, 1, 0, 0, 0});
     setup.PeriodEnd = SerialFromFields({2008, 7, 15, 23, 59, 30});
-    setup.CalmWindText = QStringLiteral("0.9999");
-    setup.MissingFilterFlag = QStringLiteral("0");
-    setup.PredictedFiles = {QStringLiteral("/data/st1_model.tsf"),
-                            QStringLiteral("/data/o'hare, il/model.tsf"), QStringLiteral("b.tsf"),
-                            QStringLiteral("not written.tsf")};
-    setup.ObservedFiles = {QStringLiteral("/data/st1_obs.tsf"),
-                           QStringLiteral("/data/o'hare, il/obs.tsf"), QStringLiteral("a.tsf")};
+    setup.CalmWindText = u"0.9999"_s;
+    setup.MissingFilterFlag = u"0"_s;
+    setup.PredictedFiles = {u"/data/st1_model.tsf"_s, u"/data/o'hare, il/model.tsf"_s, u"b.tsf"_s,
+                            u"not written.tsf"_s};
+    setup.ObservedFiles = {u"/data/st1_obs.tsf"_s, u"/data/o'hare, il/obs.tsf"_s, u"a.tsf"_s};
     setup.PredictedCount = setup.ObservedCount = 3;
     fs::create_directory("run, it's");
     // An existing longer file is replaced, not appended to or left with a tail.
@@ -89,14 +89,14 @@ TEST(Writers, GoldenFilesAndRefusedValues) {
     WriteStationFile(setup);
     EXPECT_EQ(ReadBytes("run, it's/_WXCHECK.TSF.STN"), Golden("station_empty_name.stn"));
 
-    setup.TitleLine = QStringLiteral("Summer 2008: Bob's evaluation, run 1");
-    setup.OutputDirectory = QStringLiteral("out/");
-    setup.BaseFilename = QStringLiteral("summer");
-    setup.DataTimeZone = QStringLiteral("UTC-0500");
+    setup.TitleLine = u"Summer 2008: Bob's evaluation, run 1"_s;
+    setup.OutputDirectory = u"out/"_s;
+    setup.BaseFilename = u"summer"_s;
+    setup.DataTimeZone = u"UTC-0500"_s;
     setup.PeriodStart = SerialFromFields({2008, 7, 15, 10, 1, 0});
     setup.PeriodEnd = SerialFromFields({2008, 7, 16, 23, 0, 0});
-    setup.CalmWindText = QStringLiteral("2");
-    setup.MissingFilterFlag = QStringLiteral("1");
+    setup.CalmWindText = u"2"_s;
+    setup.MissingFilterFlag = u"1"_s;
     fs::create_directory("out");
     WriteControlFile(setup);
     EXPECT_EQ(ReadBytes("out/wxcheck.inp"), Golden("wxcheck_named.inp"));
@@ -117,8 +117,8 @@ TEST(Writers, ReadOnlyTmpfsThenWritable) {
     }
     RunSetup setup;
     setup.OutputDirectory = QString::fromStdString(mount.path()) + u'/';
-    setup.CalmWindText = QStringLiteral("0.9999");
-    setup.MissingFilterFlag = QStringLiteral("0");
+    setup.CalmWindText = u"0.9999"_s;
+    setup.MissingFilterFlag = u"0"_s;
     ASSERT_TRUE(mount.makeReadOnly()) << mount.error();
     EXPECT_EQ(ErrorNumber([&] { WriteStationFile(setup); }), EROFS);
     EXPECT_FALSE(setup.WriteSucceeded);
