@@ -17,10 +17,10 @@ namespace {
 
 class CountingList final : public SelectableList {
 public:
-    CountingList(int count, std::vector<bool> selected) : selected_(std::move(selected)) {
-        for (int i = 0; i < count; ++i) {
-            texts_.push_back(QString::number(i));
-        }
+    explicit CountingList(std::vector<bool> selected)
+        : texts_(selected.size()), selected_(std::move(selected)) {
+        std::generate(texts_.begin(), texts_.end(),
+                      [i = 0]() mutable { return QString::number(i++); });
     }
     int ListCount() const override { return static_cast<int>(texts_.size()); }
     QString List(int index) const override { return texts_.at(index); }
@@ -57,11 +57,9 @@ TEST(ListMoves, SelectionsMoveAsExchangingOneByOneWritingOnlyWhatChanges) {
         const int count = 1 + static_cast<int>(random() % 12);
         const auto share = random() % 100;
         std::vector<bool> selected(count);
-        for (auto&& s : selected) {
-            s = random() % 100 < share;
-        }
+        std::generate(selected.begin(), selected.end(), [&] { return random() % 100 < share; });
         const bool up = random() % 2 == 0;
-        CountingList list(count, selected);
+        CountingList list(selected);
         std::vector<QString> texts = list.texts_;
         ReferenceMove(texts, selected, up);
         up ? MoveSelectionUp(list) : MoveSelectionDown(list);
@@ -74,7 +72,7 @@ TEST(ListMoves, SelectionsMoveAsExchangingOneByOneWritingOnlyWhatChanges) {
     for (const int first : {10000, 0}) {
         std::vector<bool> selected(40000, false);
         std::fill_n(selected.begin() + first, 20000, true);
-        CountingList list(40000, selected);
+        CountingList list(selected);
         MoveSelectionUp(list);
         EXPECT_EQ(list.textWrites, first == 0 ? 0 : 20001);
         EXPECT_EQ(list.selectionWrites, first == 0 ? 0 : 2);
