@@ -6,8 +6,10 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
+#include <ctime>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -26,8 +28,6 @@ public:
         std::error_code ignored;
         std::filesystem::remove_all(path_, ignored);
     }
-    ScratchFolder(const ScratchFolder&) = delete;
-    ScratchFolder& operator=(const ScratchFolder&) = delete;
 
     /// Ends in '/'.
     const std::string& path() const { return path_; }
@@ -45,9 +45,7 @@ inline void WriteText(const std::string& path, const std::string& text) {
 
 inline std::string ReadText(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
+    return {std::istreambuf_iterator<char>(in), {}};
 }
 
 struct ControlOptions {
@@ -108,17 +106,12 @@ inline std::string TsfText(const std::vector<std::string>& variables, const std:
 /// A record ending at day `day` of January 2008, hour `hour` (24 = 00 of the next day; hour
 /// 0 of day 1 begins on 31 December 2007).
 inline std::string Record(int day, int hour, const std::string& values) {
+    // 1199145600 is 2008-01-01 00:00:00 UTC.
+    const std::time_t endTime = 1199145600 + (day - 1) * 86400 + hour * 3600;
+    const std::time_t beginTime = endTime - 3600;
     char text[80];
-    const int endDay = hour == 24 ? day + 1 : day;
-    const int beginDay = hour == 0 ? day - 1 : day;
-    const int beginHour = hour == 0 ? 23 : hour - 1;
-    if (beginDay == 0) {
-        std::snprintf(text, sizeof text, "2007 12 31 %02d 0000 2008 01 %02d %02d 0000 ", beginHour,
-                      endDay, hour % 24);
-    } else {
-        std::snprintf(text, sizeof text, "2008 01 %02d %02d 0000 2008 01 %02d %02d 0000 ", beginDay,
-                      beginHour, endDay, hour % 24);
-    }
+    std::size_t size = std::strftime(text, sizeof text, "%Y %m %d %H 0000 ", gmtime(&beginTime));
+    std::strftime(text + size, sizeof text - size, "%Y %m %d %H 0000 ", gmtime(&endTime));
     return text + values + "\n";
 }
 
@@ -136,8 +129,14 @@ struct Table {
         }
         return "<no column " + column + ">";
     }
-    double Number(std::size_t row, const std::string& column) const {
-        return std::stod(At(row, column));
+    /// The values of the blank-separated `columns` of `row`, joined by single blanks.
+    std::string Fields(std::size_t row, const std::string& columns) const {
+        std::istringstream names(columns);
+        std::string joined;
+        for (std::string name; names >> name;) {
+            joined.append(" ").append(At(row, name));
+        }
+        return joined.empty() ? joined : joined.substr(1);
     }
 };
 
