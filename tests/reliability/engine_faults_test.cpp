@@ -135,19 +135,16 @@ TEST(EngineFaults, AFullDiskNeverLeavesACutOffOutputOrMarker) {
 
 // A check or an engine that waits for a writer hangs until the test's time limit.
 TEST(EngineFaults, APipeOrADeviceAsASeriesNeverHangsTheHeaderCheckOrTheEngine) {
-    const std::string folder =
-        fs::temp_directory_path() / ("corvane_pipe_" + std::to_string(getpid()));
-    fs::create_directories(folder);
+    const std::string folder = "/tmp/corvane_pipe_" + std::to_string(getpid());
     const std::string pipe = folder + "/pipe.tsf";
+    WriteInputs(folder, {"'" + pipe + "','" + kExamples + "st001_obs.tsf'",
+                         "'/dev/zero','" + kExamples + "st002_obs.tsf'",
+                         "'" + kExamples + "st003_prd.tsf','" + kExamples + "st003_obs.tsf'"});
     ASSERT_EQ(mkfifo(pipe.c_str(), 0644), 0);
     const TsfHeader header = ReadTsfHeaderFile(pipe);
     EXPECT_EQ(header.failure, TsfFailure::CannotOpen);
     EXPECT_NE(header.message.find(pipe), std::string::npos) << header.message;
     EXPECT_FALSE(ReadTsfHeaderFile("/dev/zero").ok());
-
-    WriteInputs(folder, {"'" + pipe + "','" + kExamples + "st001_obs.tsf'",
-                         "'/dev/zero','" + kExamples + "st002_obs.tsf'",
-                         "'" + kExamples + "st003_prd.tsf','" + kExamples + "st003_obs.tsf'"});
     std::string err;
     const int status = RunProgram("wxcheck", "wxcheck.inp", folder, err, 60);
     ASSERT_NE(status, 137) << "wxcheck did not end within a minute";

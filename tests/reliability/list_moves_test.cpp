@@ -38,8 +38,7 @@ public:
 // (down), trades places with its neighbour and takes the selection along; nothing moves when
 // the selection touches the end it moves to.
 void ReferenceMove(std::vector<QString>& texts, std::vector<bool>& selected, bool up) {
-    const int count = static_cast<int>(texts.size());
-    const int step = up ? -1 : 1;
+    const int count = static_cast<int>(texts.size()), step = up ? -1 : 1;
     if (selected[up ? 0 : count - 1]) {
         return;
     }
