@@ -3,37 +3,37 @@
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
+#include <QComboBox>
+#include <QCoreApplication>
 #include <QFile>
 #include <QListWidget>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimeEdit>
 
+#include "datasets/check_tsf_header.h"
+#include "datasets/store_file_lists.h"
 #include "dialogs/field_marks.h"
 #include "dialogs/file_dialog.h"
 #include "period/screen_test_helpers.h"
+#include "shell/wizard.h"
 
 using namespace Qt::StringLiterals;
 
 namespace corvane {
 namespace {
 
-using testing::ExpectLaidOut;
 using testing::Find;
-using testing::LayoutRow;
-using testing::RecordedMessages;
-using testing::RecordingNavigator;
 
-constexpr char kValidHeader[] =
-    "TIMESERIES.TSF 1.3\n0-\nfirst\nsecond\nUTC+0300\nGREGORIAN_YMD\n"
-    "2008 01 01 01 0000 2008 12 31 23 0000 3600\n1-\nWDIR\n";
+const QString kNotTsf = u"The selected file is not a valid Time Series File (*.TSF)."_s;
 
-QStringList Entries(const QListWidget* list) {
-    QStringList entries;
-    for (int i = 0; i < list->count(); ++i) {
-        entries << list->item(i)->text();
-    }
-    return entries;
+QByteArray Header(const QByteArray& line1 = "TIMESERIES.TSF 1.3",
+                  const QByteArray& vars = "1-\r\nwdir ") {
+    return line1 +
+           "\r\n0-\r\na\r\nb\r\nUTC+0300\r\nGREGORIAN_YMD\r\n"
+           "2008 01 01 01 0000 2008 12 31 23 0000 3600\r\n" +
+           vars + "\r\n";
 }
 
 class DatasetScreenTest : public ::testing::Test {
@@ -43,44 +43,37 @@ protected:
         screen.reset();
         SetFileDialogHandler({});
     }
-
-    DatasetScreen& Open() {
+    void Open() {
         screen = std::make_unique<DatasetScreen>(setup, navigator);
         screen->show();
-        return *screen;
-    }
-    template <typename T = QWidget>
-    T* Control(const char* name) {
-        return Find<T>(screen.get(), name);
     }
     QListWidget* List(int set) {
-        return Control<QListWidget>(set == 1 ? "lstTSFFiles1" : "lstTSFFiles2");
+        return Find<QListWidget>(screen.get(), set == 1 ? "lstTSFFiles1" : "lstTSFFiles2");
     }
     void Click(const char* button) {
-        QTest::mouseClick(Control<QPushButton>(button), Qt::LeftButton);
+        QTest::mouseClick(Find<QAbstractButton>(screen.get(), button), Qt::LeftButton);
     }
-    // Browses set 1 or 2 and "chooses" the given files in the dialog.
     void Browse(int set, const QStringList& files) {
         SetNextFileNames(files);
         Click(set == 1 ? "cmdBrowseDataFiles1" : "cmdBrowseDataFiles2");
     }
-    QString WriteFile(const QString& name, const char* content) {
-        const QString path = folder.filePath(name);
-        QFile file(path);
+    QString File(const QString& name, const QByteArray& content) {
+        QFile file(folder.filePath(name));
         EXPECT_TRUE(file.open(QIODevice::WriteOnly));
         file.write(content);
-        return path;
+        return file.fileName();
     }
 
     QTemporaryDir folder;
     RunSetup setup;
-    RecordingNavigator navigator;
+    testing::RecordingNavigator navigator;
     std::unique_ptr<DatasetScreen> screen;
+    testing::RecordedMessages messages;
 };
 
-TEST_F(DatasetScreenTest, EveryControlHasItsTablePlaceCaptionNameAndTabOrder) {
+TEST_F(DatasetScreenTest, LayoutAndNextWithEqualUnequalTickedAndInvalidHeader) {
     Open();
-    const LayoutRow rows[] = {
+    const testing::LayoutRow rows[] = {
         {"Frame1", nullptr, 120, 240, 14415, 7335, "STEP 1:  METEOROLOGICAL DATASET INFORMATION"},
         {"Label2", "Frame1", 360, 480, 13575, 495,
          "Please enter two sets of meteorological time series files (TSF) for each location to "
@@ -102,184 +95,156 @@ TEST_F(DatasetScreenTest, EveryControlHasItsTablePlaceCaptionNameAndTabOrder) {
         {"cmdBACK", nullptr, 6015, 7800, 1215, 495, "BACK"},
         {"cmdNEXT", nullptr, 7455, 7800, 1215, 495, "NEXT"},
     };
-    for (const LayoutRow& row : rows) {
-        ExpectLaidOut(screen.get(), row);
+    for (const testing::LayoutRow& row : rows) {
+        testing::ExpectLaidOut(screen.get(), row);
     }
     EXPECT_EQ(screen->size(), QSize(979, 569));
-    EXPECT_EQ(screen->windowTitle(), u" Corvane"_s);
-    EXPECT_FALSE(Control("cmdBACK")->isEnabled());
-    EXPECT_EQ(List(1)->selectionMode(), QAbstractItemView::ExtendedSelection);
-    EXPECT_EQ(FieldMark(List(1)), kMarkValid);
-    EXPECT_EQ(Control("Label1")->font().pointSizeF(), 11.25);
-    EXPECT_TRUE(Control("cmdMoveUP1")->font().bold());
-    // Without a font of its own a control shows the window's, not the frame's caption font.
-    EXPECT_EQ(Control("cmdRemoveSelection1")->font().pointSizeF(), screen->font().pointSizeF());
-    EXPECT_FALSE(Control("cmdRemoveSelection1")->font().bold());
-    EXPECT_FALSE(List(1)->font().bold());
 
-    // The focus starts on the first Browse button and Tab walks the table's order.
-    EXPECT_EQ(screen->focusWidget(), Control("cmdBrowseDataFiles1"));
-    const QStringList order{u"cmdBrowseDataFiles1"_s,
-                            u"cmdBrowseDataFiles2"_s,
-                            u"cmdNEXT"_s,
-                            u"cmdRemoveSelection1"_s,
-                            u"cmdMoveUP1"_s,
-                            u"cmdMoveDOWN1"_s,
-                            u"cmdRemoveSelection2"_s,
-                            u"cmdMoveUP2"_s,
-                            u"cmdMoveDOWN2"_s,
-                            u"cmdBACK"_s,
-                            u"lstTSFFiles1"_s,
-                            u"lstTSFFiles2"_s,
-                            u"chkDisableErrorChecking"_s};
-    QStringList walked;
-    QWidget* widget = Control("cmdBrowseDataFiles1");
-    do {
-        if (order.contains(widget->objectName())) {
-            walked << widget->objectName();
-        }
-        widget = widget->nextInFocusChain();
-    } while (widget != Control("cmdBrowseDataFiles1") && walked.size() <= order.size());
-    EXPECT_EQ(walked, order);
-}
-
-TEST_F(DatasetScreenTest, BrowsingAppendsAndTheNextBrowseStartsInTheLastListsFolder) {
-    Open();
-    QString askedStart = u"unset"_s;
-    SetFileDialogHandler([&](const FileDialogRequest& request) {
-        askedStart = request.initialDirectory;
-        EXPECT_EQ(request.nameFilters, DatasetScreen::BrowseFilters());
-        EXPECT_EQ(request.nameFilters.value(request.selectedFilter),
-                  u"Time Series Files (*.tsf)"_s);
-        return QStringList{u"/met/a.tsf"_s, u"/met/b.tsf"_s};
-    });
-    Click("cmdBrowseDataFiles1");
-    EXPECT_EQ(askedStart, QString());
-    EXPECT_EQ(Entries(List(1)), (QStringList{u"/met/a.tsf"_s, u"/met/b.tsf"_s}));
-    EXPECT_EQ(setup.LastBrowseDir, u"/met/"_s);
-
-    SetFileDialogHandler({});
-    Browse(2, {u"/obs/x.tsf"_s});
-    EXPECT_EQ(setup.LastBrowseDir, u"/obs/"_s);
-    Browse(2, {});  // cancelled: the list's own folder is remembered all the same
-    EXPECT_EQ(Entries(List(2)), QStringList{u"/obs/x.tsf"_s});
-    EXPECT_EQ(setup.LastBrowseDir, u"/obs/"_s);
-
-    SetFileDialogHandler([&](const FileDialogRequest& request) {
-        askedStart = request.initialDirectory;
-        return QStringList{};
-    });
-    Click("cmdBrowseDataFiles1");
-    EXPECT_EQ(askedStart, u"/obs/"_s);
-    // Browsing set 1 again brings its own folder back.
-    EXPECT_EQ(setup.LastBrowseDir, u"/met/"_s);
-}
-
-TEST_F(DatasetScreenTest, LeavingAListRemembersItsFolderAndClearsAFilledMark) {
-    Open();
-    // Focus changes reach the controls of the active window only.
-    screen->activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(screen.get()));
-    Browse(1, {u"/met/a.tsf"_s});
-    setup.LastBrowseDir.clear();
-    MarkFieldInvalid(List(1));
-    List(1)->setFocus(Qt::OtherFocusReason);
-    List(1)->setCurrentRow(-1);
-    Control("cmdNEXT")->setFocus(Qt::TabFocusReason);
-    EXPECT_EQ(setup.LastBrowseDir, u"/met/"_s);
-    EXPECT_EQ(FieldMark(List(1)), kMarkInvalid) << "no current entry: the mark stays";
-
-    List(1)->setFocus(Qt::OtherFocusReason);
-    List(1)->setCurrentRow(0);
-    Control("cmdNEXT")->setFocus(Qt::MouseFocusReason);
-    EXPECT_EQ(FieldMark(List(1)), kMarkValid);
-}
-
-TEST_F(DatasetScreenTest, MoveRemoveButtonsAndTheDeleteKeyWorkOnTheirOwnList) {
-    Open();
-    Browse(1, {u"/a/0"_s, u"/a/1"_s, u"/a/2"_s});
-    Browse(2, {u"/b/0"_s, u"/b/1"_s, u"/b/2"_s});
-    List(1)->item(1)->setSelected(true);
-    Click("cmdMoveUP1");
-    EXPECT_EQ(Entries(List(1)), (QStringList{u"/a/1"_s, u"/a/0"_s, u"/a/2"_s}));
-    Click("cmdMoveDOWN1");
-    Click("cmdRemoveSelection1");
-    EXPECT_EQ(Entries(List(1)), (QStringList{u"/a/0"_s, u"/a/2"_s}));
-
-    List(2)->item(0)->setSelected(true);
-    Click("cmdMoveDOWN2");
-    Click("cmdMoveUP2");
-    EXPECT_EQ(Entries(List(2)), (QStringList{u"/b/0"_s, u"/b/1"_s, u"/b/2"_s}));
-    Click("cmdRemoveSelection2");
-    List(2)->item(1)->setSelected(true);
-    QTest::keyClick(List(2), Qt::Key_Delete);
-    EXPECT_EQ(Entries(List(2)), QStringList{u"/b/1"_s});
-    EXPECT_EQ(List(1)->count(), 2) << "each button works on its own list";
-}
-
-TEST_F(DatasetScreenTest, NextWithUnequalListsMarksBothAndStaysUntilTheyMatch) {
-    const QString header = WriteFile(u"p1.tsf"_s, kValidHeader);
-    RecordedMessages messages;
-    Open();
-    Browse(1, {header, u"/p/2.tsf"_s, u"/p/3.tsf"_s});
+    Click("cmdNEXT");  // no files at all: passes
+    Browse(1, {File(u"p1.tsf"_s, Header()), u"/p/2.tsf"_s, u"/p/3.tsf"_s});
     Browse(2, {u"/o/1.tsf"_s, u"/o/2.tsf"_s});
     Click("cmdNEXT");
     EXPECT_EQ(FieldMark(List(1)), kMarkInvalid);
     EXPECT_EQ(FieldMark(List(2)), kMarkInvalid);
-    ASSERT_EQ(messages.texts.size(), 1u);
-    EXPECT_EQ(messages.texts.at(0),
-              u"Both sets of time series files must contain the same number of files."_s);
+    EXPECT_EQ(messages.texts, std::vector<QString>{u"Both sets of time series files must "
+                                                   u"contain the same number of files."_s});
     EXPECT_EQ(messages.titles.at(0), u"Error"_s);
-    EXPECT_TRUE(navigator.shown.empty());
+    EXPECT_EQ(navigator.shown.size(), 1u);
     EXPECT_EQ(setup.PredictedCount, 3) << "the lists are stored before the count check";
     EXPECT_EQ(setup.ObservedCount, 2);
     EXPECT_EQ(setup.DataTimeZone, u"UTC+0300"_s);
 
+    auto* box = Find<QCheckBox>(screen.get(), "chkDisableErrorChecking");
+    QTest::mouseClick(box, Qt::LeftButton);
+    Click("cmdNEXT");
+    EXPECT_EQ(messages.texts.size(), 1u);
+    EXPECT_EQ(navigator.shown.size(), 2u);
+    QTest::mouseClick(box, Qt::LeftButton);
     Browse(2, {u"/o/3.tsf"_s});
     Click("cmdNEXT");
     EXPECT_EQ(messages.texts.size(), 1u);
     EXPECT_EQ(FieldMark(List(1)), kMarkValid);
     EXPECT_EQ(FieldMark(List(2)), kMarkValid);
-    EXPECT_EQ(navigator.shown, std::vector<ScreenId>{ScreenId::Period});
+    EXPECT_EQ(navigator.shown, std::vector<ScreenId>(3, ScreenId::Period));
     EXPECT_EQ(setup.ObservedFiles, (QStringList{u"/o/1.tsf"_s, u"/o/2.tsf"_s, u"/o/3.tsf"_s}));
-}
 
-TEST_F(DatasetScreenTest, TickedBoxLetsUnequalListsPassAndEmptyListsAlwaysPass) {
-    RecordedMessages messages;
-    Open();
-    Click("cmdNEXT");  // 0 files each
-    EXPECT_EQ(navigator.shown.size(), 1u);
-    EXPECT_EQ(setup.PredictedCount, 0);
-
-    Open();
-    Browse(1, {u"/p/1.tsf"_s, u"/p/2.tsf"_s, u"/p/3.tsf"_s});
-    Browse(2, {u"/o/1.tsf"_s, u"/o/2.tsf"_s});
-    MarkFieldInvalid(List(2));
-    QTest::mouseClick(Control<QCheckBox>("chkDisableErrorChecking"), Qt::LeftButton);
-    Click("cmdNEXT");
-    EXPECT_TRUE(messages.texts.empty());
-    EXPECT_EQ(navigator.shown.size(), 2u);
-    EXPECT_EQ(setup.PredictedCount, 3);
-    EXPECT_EQ(setup.ObservedCount, 2);
-    // The path check of the always step marked the lists white; the count check did nothing.
-    EXPECT_EQ(FieldMark(List(1)), kMarkValid);
-    EXPECT_EQ(FieldMark(List(2)), kMarkValid);
-}
-
-TEST_F(DatasetScreenTest, AnInvalidHeaderIsReportedButDoesNotStopNext) {
-    const QString notTsf = WriteFile(u"wrong.tsf"_s, "SOMETHING ELSE 1.3\n");
+    // A file that is no TSF is reported, stores nothing of its header and does not stop NEXT.
+    setup = RunSetup{};
     setup.DataTimeZone = u"UTC+0100"_s;
-    RecordedMessages messages;
     Open();
+    const QString notTsf = File(u"wrong.tsf"_s, "SOMETHING ELSE 1.3\n");
     Browse(1, {notTsf});
     Browse(2, {u"/o/1.tsf"_s});
     Click("cmdNEXT");
-    ASSERT_EQ(messages.texts.size(), 1u);
-    EXPECT_EQ(messages.texts.at(0),
-              u"The selected file is not a valid Time Series File (*.TSF)."_s);
-    EXPECT_EQ(navigator.shown, std::vector<ScreenId>{ScreenId::Period});
-    EXPECT_EQ(setup.DataTimeZone, u"UTC+0100"_s) << "a failed header stores nothing";
+    EXPECT_EQ(messages.texts.back(), kNotTsf);
+    EXPECT_EQ(navigator.shown.size(), 4u);
+    EXPECT_EQ(setup.DataTimeZone, u"UTC+0100"_s);
     EXPECT_EQ(setup.PredictedFiles, QStringList{notTsf});
+}
+
+TEST_F(DatasetScreenTest, HeaderFailuresAreMarkedBeforeTheirMessageOrPassSilently) {
+    QListWidget list;
+    list.addItem(u"entry"_s);
+    list.setCurrentRow(0);
+    std::vector<int> marks;  // the list's mark when each message shows
+    SetMessageHandler([&](const MessageRequest& request) {
+        messages.texts.push_back(request.text);
+        marks.push_back(FieldMark(&list));
+        return MessageAnswer::Ok;
+    });
+    CheckTSFHeader(File(u"c.tsf"_s, Header("TIMESERIES.TSF 1.3", "2-\r\nWSPEED\r\nTEMP")), u"MET"_s,
+                   &list, setup);
+    EXPECT_EQ(messages.texts, std::vector<QString>{u"The selected file is not a valid "
+                                                   u"meteorological Time Series File (*.TSF)."_s});
+    EXPECT_EQ(marks, std::vector<int>{kMarkInvalid});
+    CheckTSFHeader(File(u"c.tsf"_s, Header("TIMESERIES.TSF 1.30")), u"MET"_s, &list, setup);
+    EXPECT_EQ(messages.texts.size(), 1u) << "a wrong version fails silently";
+    EXPECT_EQ(FieldMark(&list), kMarkValid) << "the keyword passed";
+}
+
+TEST_F(DatasetScreenTest, StoreFileListsFitsSkipsReportsAndCountsEveryEntry) {
+    const QString first = File(u"st1.tsf"_s, Header());
+    QString detour = folder.path() + u'/';  // over 132 characters, but its short form fits
+    while (detour.size() <= 140) {
+        detour += u"./"_s;
+    }
+    const QString missing = u"/no/such/folder/"_s + QString(130, u'x');
+    QListWidget list1, list2;
+    list1.addItems({first, detour + u"st1.tsf"_s, QString(), missing});
+    QStringList many;
+    for (int i = 0; i < 33000; ++i) {
+        many << u"/data/station_%1.tsf"_s.arg(i);
+    }
+    list2.addItems(many);
+    StoreFileLists(&list1, &list2, setup);
+    EXPECT_EQ(setup.PredictedFiles, (QStringList{first, first, missing}));
+    EXPECT_EQ(list1.item(1)->text(), first) << "the entry shows its short form";
+    EXPECT_EQ(setup.PredictedCount, 3);
+    EXPECT_EQ(messages.texts.size(), 1u) << "the overlong entry is reported";
+    EXPECT_EQ(FieldMark(&list1), kMarkInvalid);
+    EXPECT_EQ(setup.ObservedCount, 33000);
+    EXPECT_EQ(setup.ObservedFiles, many);
+
+    // Empty lists count zero and keep the stored names.
+    list1.clear();
+    list2.clear();
+    StoreFileLists(&list1, &list2, setup);
+    EXPECT_EQ(setup.PredictedCount, 0);
+    EXPECT_EQ(setup.PredictedFiles.size(), 3);
+}
+
+// The dataset and period screens inside the real wizard: what BACK and NEXT bring back is
+// what the setup state holds, not what a screen showed when it was left.
+template <typename T>
+T* In(Wizard& wizard, const char* name) {
+    return testing::Find<T>(wizard.CurrentScreen(), name);
+}
+
+TEST_F(DatasetScreenTest, InTheWizardBackAndNextShowWhatTheSetupHolds) {
+    const QString first = File(u"station1.tsf"_s, Header());
+    Wizard wizard;
+    auto click = [&](const char* name) {
+        QTest::mouseClick(In<QPushButton>(wizard, name), Qt::LeftButton);
+        // The screen that was left goes at the next turn of the event loop.
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    };
+    wizard.ShowScreen(ScreenId::Dataset);
+    SetNextFileNames({first, u"/p/station2.tsf"_s});
+    click("cmdBrowseDataFiles1");
+    SetNextFileNames({u"/o/station1.tsf"_s, u"/o/station2.tsf"_s});
+    click("cmdBrowseDataFiles2");
+    In<QListWidget>(wizard, "lstTSFFiles1")->item(1)->setSelected(true);
+    QTest::mouseClick(In<QCheckBox>(wizard, "chkDisableErrorChecking"), Qt::LeftButton);
+    click("cmdNEXT");
+
+    // The period screen starts from the header's data period and zone.
+    ASSERT_NE(In<QTimeEdit>(wizard, "DTPicker_EndTime"), nullptr);
+    EXPECT_EQ(In<QTimeEdit>(wizard, "DTPicker_EndTime")->text(), u"23:00:00"_s);
+    EXPECT_EQ(In<QComboBox>(wizard, "cboTimeZone")->currentText(), u"(UTC+03:00) Saudi Arabia"_s);
+    auto* beginTime = In<QTimeEdit>(wizard, "DTPicker_BeginTime");
+    beginTime->setFocus();
+    beginTime->setSelectedSection(QDateTimeEdit::MinuteSection);
+    QTest::keyClicks(beginTime, u"15"_s);
+    click("cmdBACK");
+
+    // BACK: the lists as NEXT stored them, nothing selected, the box unticked.
+    auto* list1 = In<QListWidget>(wizard, "lstTSFFiles1");
+    ASSERT_NE(list1, nullptr);
+    EXPECT_EQ(list1->count(), 2);
+    EXPECT_EQ(list1->item(0)->text(), first);
+    EXPECT_TRUE(list1->selectedItems().isEmpty());
+    EXPECT_FALSE(In<QCheckBox>(wizard, "chkDisableErrorChecking")->isChecked());
+    const double chosenStart = wizard.Setup().PeriodStart;
+    EXPECT_GT(chosenStart, wizard.Setup().DataStart) << "BACK stored the chosen period";
+
+    // NEXT again, and back from the output screen: the data period once more.
+    click("cmdNEXT");
+    EXPECT_EQ(wizard.Setup().PeriodStart, chosenStart);
+    EXPECT_EQ(In<QTimeEdit>(wizard, "DTPicker_BeginTime")->text(), u"01:00:00"_s);
+    click("cmdNEXT");
+    click("cmdBACK");
+    EXPECT_EQ(In<QTimeEdit>(wizard, "DTPicker_BeginTime")->text(), u"01:00:00"_s);
+    EXPECT_TRUE(messages.texts.empty());
 }
 
 }  // namespace
