@@ -1,132 +1,125 @@
-#include "dialogs/check_path_length.h"
-#include "dialogs/field_marks.h"
-#include "dialogs/list_widget_list.h"
-#include "dialogs/message_box.h"
-#include "dialogs/pause.h"
-
 #include <gtest/gtest.h>
 
-#include <QElapsedTimer>
-#include <QLabel>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QTimer>
-
+#include <QTemporaryDir>
 #include <vector>
+
+#include "dialogs/check_path_length.h"
+#include "dialogs/field_marks.h"
+#include "dialogs/list_operations.h"
+#include "dialogs/list_widget_list.h"
+#include "dialogs/message_box.h"
+#include "dialogs/path_helpers.h"
 
 using namespace Qt::StringLiterals;
 
 namespace corvane {
 namespace {
 
-// Records every message box instead of showing it.
-class RecordedMessages {
-public:
-    RecordedMessages() {
-        SetMessageHandler([this](const MessageRequest& request) {
-            requests.push_back(request);
-            return MessageAnswer::Ok;
-        });
-    }
-    ~RecordedMessages() { SetMessageHandler({}); }
-    std::vector<MessageRequest> requests;
-};
-
-TEST(FieldMarks, MarksReadBackAsTheirStoredValuesOnEveryKindOfControl) {
-    QLineEdit edit;
-    QListWidget list;
-    QLabel label;
-    for (QWidget* control : std::vector<QWidget*>{&edit, &list, &label}) {
-        MarkFieldInvalid(control);
-        EXPECT_EQ(FieldMark(control), kMarkInvalid) << control->metaObject()->className();
-        MarkFieldValid(control);
-        EXPECT_EQ(FieldMark(control), kMarkValid) << control->metaObject()->className();
+// Entries "0" to "4" on a real list widget, "*" after each selected one.
+TEST(ListOperations, MoveAndRemoveTheSelection) {
+    const struct {
+        void (*operation)(SelectableList&);
+        const char* before;
+        const char* after;
+    } cases[] = {
+        {MoveSelectionUp, "01*2*34", "1*2*034"},    // a block moves above its neighbour
+        {MoveSelectionUp, "0*123*4", "0*123*4"},    // the first entry stops all
+        {MoveSelectionDown, "01*23*4", "021*43*"},  // each entry moves
+        {MoveSelectionDown, "01*234*", "01*234*"},  // the last entry stops all
+        {RemoveSelection, "0*12*34*", "13"},        // removal from the bottom
+        {RemoveSelection, "01234", "01234"},
+    };
+    for (const auto& c : cases) {
+        QListWidget widget;
+        widget.setSelectionMode(QAbstractItemView::ExtendedSelection);
+        for (const char* p = c.before; *p != 0; ++p) {
+            *p == '*' ? widget.item(widget.count() - 1)->setSelected(true)
+                      : widget.addItem(QString::fromLatin1(p, 1));
+        }
+        ListWidgetList list(&widget);
+        c.operation(list);
+        std::string after;
+        for (int i = 0; i < widget.count(); ++i) {
+            after +=
+                widget.item(i)->text().toStdString() + (widget.item(i)->isSelected() ? "*" : "");
+        }
+        EXPECT_EQ(after, c.after) << c.before;
     }
 }
 
-TEST(FieldMarks, ClearMarkIfFilledTurnsOnlyFilledYellowFieldsWhite) {
+TEST(FieldMarks, OnlyFilledYellowFieldsTurnWhite) {
     QLineEdit edit;
-    MarkFieldInvalid(&edit);
-    ClearMarkIfFilled(&edit);
-    EXPECT_EQ(FieldMark(&edit), kMarkInvalid) << "empty text keeps the mark";
-    edit.setText(u"0.5"_s);
-    ClearMarkIfFilled(&edit);
-    EXPECT_EQ(FieldMark(&edit), kMarkValid);
-
-    // A list's text is its current entry: without one the mark stays.
-    QListWidget list;
+    QListWidget list;  // a list's text is its current entry
     list.addItem(u"/data/a.tsf"_s);
-    MarkFieldInvalid(&list);
-    ClearMarkIfFilled(&list);
-    EXPECT_EQ(FieldMark(&list), kMarkInvalid);
+    for (QWidget* control : std::vector<QWidget*>{&edit, &list}) {
+        MarkFieldInvalid(control);
+        ClearMarkIfFilled(control);
+        EXPECT_EQ(FieldMark(control), kMarkInvalid) << "empty: the mark stays";
+    }
+    edit.setText(u"0.5"_s);
     list.setCurrentRow(0);
-    ClearMarkIfFilled(&list);
-    EXPECT_EQ(FieldMark(&list), kMarkValid);
-
-    // A field of another colour is left alone.
-    QLineEdit other;
-    other.setText(u"x"_s);
-    QPalette palette = other.palette();
+    for (QWidget* control : std::vector<QWidget*>{&edit, &list}) {
+        ClearMarkIfFilled(control);
+        EXPECT_EQ(FieldMark(control), kMarkValid);
+    }
+    QPalette palette = edit.palette();  // a field of another colour is left alone
     palette.setColor(QPalette::Base, Qt::red);
-    other.setPalette(palette);
-    ClearMarkIfFilled(&other);
-    EXPECT_EQ(FieldMark(&other), 0x0000FF);
+    edit.setPalette(palette);
+    ClearMarkIfFilled(&edit);
+    EXPECT_EQ(FieldMark(&edit), 0x0000FF);
 }
 
-TEST(CheckPathLength, ShortPathsPassAndMarkTheListWhite) {
-    RecordedMessages messages;
+TEST(PathHelpers, LongPathsAreReplacedByTheirShortFormOrReportedAndMarked) {
+    std::vector<MessageRequest> requests;
+    SetMessageHandler([&](const MessageRequest& request) {
+        requests.push_back(request);
+        return MessageAnswer::Ok;
+    });
+    QTemporaryDir dir;
+    const QString file = dir.filePath(u"a.tsf"_s);
+    ASSERT_TRUE(QFile(file).open(QIODevice::WriteOnly));
+    // The same file reached through a detour of "./" and doubled separators.
+    auto padded = [&](int length) {
+        QString path = dir.path();
+        while (path.size() + 8 < length) {
+            path += u"/."_s;
+        }
+        path += u"/a.tsf"_s;
+        while (path.size() < length) {
+            path.insert(dir.path().size(), u'/');
+        }
+        return path;
+    };
     QListWidget list;
     MarkFieldInvalid(&list);
-    EXPECT_EQ(CheckPathLength(u"/data/a.tsf"_s, &list), u"/data/a.tsf"_s);
+    const QString atLimit = padded(kMaxEnginePathLength);
+    ASSERT_EQ(atLimit.size(), kMaxEnginePathLength);
+    EXPECT_EQ(CheckPathLength(atLimit, &list), atLimit);
     EXPECT_EQ(FieldMark(&list), kMarkValid);
-    EXPECT_TRUE(messages.requests.empty());
-}
+    const QString over = padded(kMaxEnginePathLength + 1);
+    ASSERT_EQ(over.size(), kMaxEnginePathLength + 1);
+    EXPECT_EQ(CheckPathLength(over, &list), QFileInfo(file).canonicalFilePath());
+    EXPECT_TRUE(requests.empty());
 
-TEST(CheckPathLength, AnUnfittablePathKeepsItsTextMarksTheListAndSaysWhy) {
-    RecordedMessages messages;
-    QListWidget list;
-    const QString path = u"/no/such/folder/"_s + QString(150, u'x') + u".tsf"_s;
-    EXPECT_EQ(CheckPathLength(path, &list), path);
+    // A missing path is kept, never replaced by an empty text; so is a short form too long.
+    const QString missing = dir.path() + u'/' + QString(200, u'x');
+    EXPECT_EQ(CheckPathLength(missing, &list), missing);
     EXPECT_EQ(FieldMark(&list), kMarkInvalid);
-    ASSERT_EQ(messages.requests.size(), 1u);
-    EXPECT_EQ(messages.requests[0].text,
+    const QString deep = dir.path() + u'/' + QString(140, u'd');
+    ASSERT_TRUE(QDir().mkpath(deep));
+    ASSERT_TRUE(QFile(deep + u"/b.tsf"_s).open(QIODevice::WriteOnly));
+    EXPECT_FALSE(FitPathLength(deep + u"/b.tsf"_s).fits);
+    SetMessageHandler({});
+    ASSERT_EQ(requests.size(), 1u);
+    EXPECT_EQ(requests[0].text,
               u"The selected path/filename may not exceed 132 characters in length."_s);
-    EXPECT_EQ(messages.requests[0].title, u"Error"_s);
-    EXPECT_EQ(messages.requests[0].kind, MessageKind::Ok);
-}
-
-TEST(ListWidgetList, SelectionOperationsWorkOnARealListWidget) {
-    QListWidget widget;
-    widget.setSelectionMode(QAbstractItemView::ExtendedSelection);
-    widget.addItems({u"a"_s, u"b"_s, u"c"_s});
-    widget.item(2)->setSelected(true);
-    ListWidgetList list(&widget);
-    EXPECT_EQ(list.SelCount(), 1);
-    MoveSelectionUp(list);
-    EXPECT_EQ(widget.item(1)->text(), u"c"_s);
-    EXPECT_TRUE(widget.item(1)->isSelected());
-    RemoveSelection(list);
-    ASSERT_EQ(widget.count(), 2);
-    EXPECT_EQ(widget.item(1)->text(), u"b"_s);
-}
-
-TEST(PauseMilliseconds, ZeroReturnsAtOnceWithoutProcessingEvents) {
-    bool fired = false;
-    QTimer::singleShot(0, [&fired] { fired = true; });
-    PauseMilliseconds(0);
-    PauseMilliseconds(-5);
-    EXPECT_FALSE(fired);
-    PauseMilliseconds(1);  // lets the pending timer run, so nothing leaks into other tests
-}
-
-TEST(PauseMilliseconds, WaitsAtLeastItsDurationAndKeepsEventsFlowing) {
-    bool fired = false;
-    QTimer::singleShot(50, [&fired] { fired = true; });
-    QElapsedTimer clock;
-    clock.start();
-    PauseMilliseconds(300);
-    EXPECT_GE(clock.elapsed(), 300);
-    EXPECT_TRUE(fired);
+    EXPECT_EQ(requests[0].title, u"Error"_s);
+    EXPECT_EQ(requests[0].kind, MessageKind::Ok);
 }
 
 }  // namespace
