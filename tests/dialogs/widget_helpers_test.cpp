@@ -1,11 +1,13 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <vector>
 
 #include "dialogs/check_path_length.h"
@@ -14,6 +16,7 @@
 #include "dialogs/list_widget_list.h"
 #include "dialogs/message_box.h"
 #include "dialogs/path_helpers.h"
+#include "dialogs/pause.h"
 
 using namespace Qt::StringLiterals;
 
@@ -120,6 +123,19 @@ TEST(PathHelpers, LongPathsAreReplacedByTheirShortFormOrReportedAndMarked) {
               u"The selected path/filename may not exceed 132 characters in length."_s);
     EXPECT_EQ(requests[0].title, u"Error"_s);
     EXPECT_EQ(requests[0].kind, MessageKind::Ok);
+}
+
+// The run's animation and the splash rely on the wait keeping events flowing.
+TEST(PauseMilliseconds, ZeroReturnsAtOnceAndAWaitKeepsEventsFlowing) {
+    bool fired = false;
+    QTimer::singleShot(0, [&fired] { fired = true; });
+    PauseMilliseconds(0);
+    EXPECT_FALSE(fired) << "a zero wait processes no event";
+    QElapsedTimer clock;
+    clock.start();
+    PauseMilliseconds(300);
+    EXPECT_GE(clock.elapsed(), 300);
+    EXPECT_TRUE(fired);
 }
 
 }  // namespace
