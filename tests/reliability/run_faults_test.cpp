@@ -136,11 +136,18 @@ TEST_P(HostileNames, TravelThroughTheWholeRunAsTheyStand) {
 }
 
 // The last name is longer than the engine's usual paths: one folder of 240 bytes.
+// Short test names: the names themselves make unreadable test titles.
+std::string HostileNameKind(const ::testing::TestParamInfo<std::string>& info) {
+    static const char* const kinds[] = {"Quotes", "ShellSigns", "NonAscii", "VeryLong"};
+    return kinds[info.index];
+}
+
 INSTANTIATE_TEST_SUITE_P(Names, HostileNames,
                          ::testing::Values("blanks  and   runs of them, it's o'brien's a,b','c,'d'",
                                            "semi; amp & pipe | dollar $HOME %PATH% `touch canary` "
                                            "$(touch canary) * ? [x] {y} <z> ~ # !",
-                                           "Ünïcödé 東京 ёж", std::string(240, 'L')));
+                                           "Ünïcödé 東京 ёж", std::string(240, 'L')),
+                         HostileNameKind);
 
 TEST_F(RunFaults, NamesNoScriptCanCarryAreRefusedBeforeAnythingIsWritten) {
     struct Case {
