@@ -108,47 +108,77 @@ bool Pause() {
     return true;
 }
 
-/// Runs a program in the current folder with its output passed straight through, and
-/// waits for it.
-bool RunProgram(ScriptLine& line, const Place& place) {
-    std::vector<char*> argv = ArgumentVector(line.words);
+/// How a started program runs: waited for, its output passed straight through; or handed
+/// to a session of its own with its output going nowhere, and not waited for.
+enum class StartMode { Wait, Detach };
+
+struct StartResult {
+    int startError = 0;  ///< errno of a program that could not be started, else 0
+    int exitStatus = 0;  ///< waitpid status of a program that was waited for
+};
+
+StartResult StartProgram(std::vector<std::string>& words, StartMode mode) {
+    std::vector<char*> argv = ArgumentVector(words);
     std::fflush(stdout);
     std::fflush(stderr);
     // A pipe closed on exec tells the parent whether the program could be started.
     int status[2];
     if (::pipe2(status, O_CLOEXEC) != 0) {
-        Report(place, std::string("cannot start a program: ") + std::strerror(errno));
-        return false;
+        return {errno, 0};
     }
     const pid_t child = ::fork();
     if (child < 0) {
         const int error = errno;
         ::close(status[0]);
         ::close(status[1]);
-        Report(place, "cannot start " + Quoted(line.words[0]) + ": " + std::strerror(error));
-        return false;
+        return {error, 0};
     }
     if (child == 0) {
         ::close(status[0]);
+        if (mode == StartMode::Detach) {
+            // Forking twice hands the program to init, so it never lingers as our zombie,
+            // and stopping the script does not stop it.
+            ::setsid();
+            if (::fork() != 0) {
+                ::_exit(0);
+            }
+            const int devNull = ::open("/dev/null", O_RDWR);
+            if (devNull >= 0) {
+                ::dup2(devNull, STDIN_FILENO);
+                ::dup2(devNull, STDOUT_FILENO);
+                ::dup2(devNull, STDERR_FILENO);
+            }
+        }
         ::execvp(argv[0], argv.data());
         const int error = errno;
         (void)!::write(status[1], &error, sizeof error);
         ::_exit(127);
     }
     ::close(status[1]);
-    int startError = 0;
+    StartResult result;
     ssize_t n = 0;
     do {
-        n = ::read(status[0], &startError, sizeof startError);
+        n = ::read(status[0], &result.startError, sizeof result.startError);
     } while (n < 0 && errno == EINTR);
     ::close(status[0]);
-    int exitStatus = 0;
-    while (::waitpid(child, &exitStatus, 0) < 0 && errno == EINTR) {
+    if (n != static_cast<ssize_t>(sizeof result.startError)) {
+        result.startError = 0;
     }
-    if (n == static_cast<ssize_t>(sizeof startError)) {
-        Report(place, "cannot start " + Quoted(line.words[0]) + ": " + std::strerror(startError));
+    while (::waitpid(child, &result.exitStatus, 0) < 0 && errno == EINTR) {
+    }
+    return result;
+}
+
+/// Runs a program in the current folder with its output passed straight through, and
+/// waits for it.
+bool RunProgram(ScriptLine& line, const Place& place) {
+    const StartResult result = StartProgram(line.words, StartMode::Wait);
+    if (result.startError != 0) {
+        Report(place,
+               "cannot start " + Quoted(line.words[0]) + ": " + std::strerror(result.startError));
         return false;
     }
+    const int exitStatus = result.exitStatus;
     if (WIFEXITED(exitStatus) && WEXITSTATUS(exitStatus) != 0) {
         Report(place, Quoted(line.words[0]) + " ended with exit status " +
                           std::to_string(WEXITSTATUS(exitStatus)));
@@ -163,61 +193,18 @@ bool RunProgram(ScriptLine& line, const Place& place) {
     return true;
 }
 
-/// Opens a file in the desktop's viewer and does not wait for it. The viewer runs in a
-/// session of its own, so stopping the script does not close it, and its output goes
-/// nowhere: the script may end long before the viewer does.
+/// Opens a file in the desktop's viewer and does not wait for it: the script may end long
+/// before the viewer does.
 bool OpenInViewer(const ScriptLine& line, const Place& place) {
     if (line.words.size() != 1) {
         Report(place, "notepad needs one file name, found " + std::to_string(line.words.size()));
         return false;
     }
     std::vector<std::string> words{"xdg-open", line.words[0]};
-    std::vector<char*> argv = ArgumentVector(words);
-    std::fflush(stdout);
-    std::fflush(stderr);
-    int status[2];
-    if (::pipe2(status, O_CLOEXEC) != 0) {
-        Report(place, std::string("cannot start xdg-open: ") + std::strerror(errno));
-        return false;
-    }
-    const pid_t child = ::fork();
-    if (child < 0) {
-        const int error = errno;
-        ::close(status[0]);
-        ::close(status[1]);
-        Report(place, std::string("cannot start xdg-open: ") + std::strerror(error));
-        return false;
-    }
-    if (child == 0) {
-        // Forking twice hands the viewer to init, so it never lingers as our zombie.
-        ::close(status[0]);
-        ::setsid();
-        if (::fork() != 0) {
-            ::_exit(0);
-        }
-        const int devNull = ::open("/dev/null", O_RDWR);
-        if (devNull >= 0) {
-            ::dup2(devNull, STDIN_FILENO);
-            ::dup2(devNull, STDOUT_FILENO);
-            ::dup2(devNull, STDERR_FILENO);
-        }
-        ::execvp(argv[0], argv.data());
-        const int error = errno;
-        (void)!::write(status[1], &error, sizeof error);
-        ::_exit(127);
-    }
-    ::close(status[1]);
-    while (::waitpid(child, nullptr, 0) < 0 && errno == EINTR) {
-    }
-    int startError = 0;
-    ssize_t n = 0;
-    do {
-        n = ::read(status[0], &startError, sizeof startError);
-    } while (n < 0 && errno == EINTR);
-    ::close(status[0]);
-    if (n == static_cast<ssize_t>(sizeof startError)) {
+    const StartResult result = StartProgram(words, StartMode::Detach);
+    if (result.startError != 0) {
         Report(place, "cannot start the viewer xdg-open for " + Quoted(line.words[0]) + ": " +
-                          std::strerror(startError));
+                          std::strerror(result.startError));
         return false;
     }
     return true;
