@@ -62,7 +62,11 @@ std::vector<std::string_view> SplitBlanks(std::string_view text) {
     return fields;
 }
 
-bool ParseDouble(std::string_view text, double& value) {
+namespace {
+
+// from_chars with an optional leading '+', which it does not take itself; "+-1" stays wrong.
+template <typename Number>
+bool ParseWhole(std::string_view text, Number& value) {
     const char* first = text.data();
     const char* last = first + text.size();
     if (first != last && *first == '+') {
@@ -75,17 +79,14 @@ bool ParseDouble(std::string_view text, double& value) {
     return ec == std::errc() && ptr == last && first != last;
 }
 
+}  // namespace
+
+bool ParseDouble(std::string_view text, double& value) {
+    return ParseWhole(text, value);
+}
+
 bool ParseInt(std::string_view text, std::int64_t& value) {
-    const char* first = text.data();
-    const char* last = first + text.size();
-    if (first != last && *first == '+') {
-        ++first;
-        if (first != last && *first == '-') {
-            return false;
-        }
-    }
-    const auto [ptr, ec] = std::from_chars(first, last, value);
-    return ec == std::errc() && ptr == last && first != last;
+    return ParseWhole(text, value);
 }
 
 std::vector<std::string_view> SplitLines(std::string_view text) {
