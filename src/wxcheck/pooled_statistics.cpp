@@ -132,6 +132,14 @@ void ComputeAllStationGroups(const ControlSettings& settings,
     }
 }
 
+// A visitor made of several lambdas, one per kind of value visited.
+template <typename... Visits>
+struct Overloaded : Visits... {
+    using Visits::operator()...;
+};
+template <typename... Visits>
+Overloaded(Visits...) -> Overloaded<Visits...>;
+
 // One day: its hours and the day itself, both pooled over the stations in station order.
 void ComputeDay(std::int64_t day, const PeriodRows& rows, std::int64_t blockFirstHour,
                 const std::vector<StationResult>& stations, HumidityKind humidity,
@@ -152,46 +160,44 @@ void ComputeDay(std::int64_t day, const PeriodRows& rows, std::int64_t blockFirs
         spans[s] = {static_cast<std::size_t>(begin - kept.begin()),
                     static_cast<std::size_t>(end - kept.begin())};
     }
-    for (std::size_t s = 0; s < stations.size(); ++s) {
-        const StationResult& station = stations[s];
-        for (std::size_t i = spans[s].first; i < spans[s].second; ++i) {
-            const KeptPair& pair = station.kept[i];
-            GroupPartial& hour = hours[static_cast<std::size_t>(pair.hour - firstHour)];
-            for (std::size_t k = 0; k < 3; ++k) {
-                const std::size_t slot = static_cast<std::size_t>(kScalarSlots[k]);
-                if (pair.Uses(slot) && Pools(station, k, humidity)) {
-                    const double o = pair.Observed(slot);
-                    const double p = pair.Predicted(slot);
-                    hour.first[k].Add(o, p);
-                    whole.first[k].Add(o, p);
+    // Both passes visit the same pairs and pooled values; one walk keeps them the same.
+    const auto forEachPair = [&](auto visit) {
+        for (std::size_t s = 0; s < stations.size(); ++s) {
+            const StationResult& station = stations[s];
+            for (std::size_t i = spans[s].first; i < spans[s].second; ++i) {
+                const KeptPair& pair = station.kept[i];
+                GroupPartial& hour = hours[static_cast<std::size_t>(pair.hour - firstHour)];
+                for (std::size_t k = 0; k < 3; ++k) {
+                    const std::size_t slot = static_cast<std::size_t>(kScalarSlots[k]);
+                    if (pair.Uses(slot) && Pools(station, k, humidity)) {
+                        visit(hour, k, pair.Observed(slot), pair.Predicted(slot));
+                    }
                 }
-            }
-            if (pair.flags & kDirectionPair) {
-                const DirectionSums::Term term =
-                    DirectionSums::TermOf(pair.Observed(kDirection), pair.Predicted(kDirection));
-                hour.direction.Add(term);
-                whole.direction.Add(term);
-            }
-        }
-    }
-    for (std::size_t s = 0; s < stations.size(); ++s) {
-        const StationResult& station = stations[s];
-        for (std::size_t i = spans[s].first; i < spans[s].second; ++i) {
-            const KeptPair& pair = station.kept[i];
-            GroupPartial& hour = hours[static_cast<std::size_t>(pair.hour - firstHour)];
-            for (std::size_t k = 0; k < 3; ++k) {
-                const std::size_t slot = static_cast<std::size_t>(kScalarSlots[k]);
-                if (pair.Uses(slot) && Pools(station, k, humidity)) {
-                    const double o = pair.Observed(slot);
-                    const double p = pair.Predicted(slot);
-                    hour.second[k].Add(o, p, hour.first[k].MeanObserved(),
-                                       hour.first[k].MeanPredicted());
-                    whole.second[k].Add(o, p, whole.first[k].MeanObserved(),
-                                        whole.first[k].MeanPredicted());
+                if (pair.flags & kDirectionPair) {
+                    visit(hour, pair);
                 }
             }
         }
-    }
+    };
+    // First pass: the means, and the direction sums, which need no second pass.
+    forEachPair(Overloaded{[&](GroupPartial& hour, std::size_t k, double o, double p) {
+                               hour.first[k].Add(o, p);
+                               whole.first[k].Add(o, p);
+                           },
+                           [&](GroupPartial& hour, const KeptPair& pair) {
+                               const DirectionSums::Term term = DirectionSums::TermOf(
+                                   pair.Observed(kDirection), pair.Predicted(kDirection));
+                               hour.direction.Add(term);
+                               whole.direction.Add(term);
+                           }});
+    // Second pass: the deviations about those means.
+    forEachPair(Overloaded{[&](GroupPartial& hour, std::size_t k, double o, double p) {
+                               hour.second[k].Add(o, p, hour.first[k].MeanObserved(),
+                                                  hour.first[k].MeanPredicted());
+                               whole.second[k].Add(o, p, whole.first[k].MeanObserved(),
+                                                   whole.first[k].MeanPredicted());
+                           },
+                           [](GroupPartial&, const KeptPair&) {}});
     for (std::size_t h = 0; h < hours.size(); ++h) {
         hourResults[static_cast<std::size_t>(firstHour - blockFirstHour) + h] = Finish(hours[h]);
     }
