@@ -7,10 +7,11 @@
 #include <thread>
 
 #include "wxcheck/control_file.h"
+#include "wxcheck/list_file.h"
 #include "wxcheck/pooled_statistics.h"
-#include "wxcheck/report.h"
 #include "wxcheck/station_evaluation.h"
 #include "wxcheck/station_file.h"
+#include "wxcheck/statistics_files.h"
 #include "wxcheck/text_scan.h"
 
 namespace corvane::wxcheck {

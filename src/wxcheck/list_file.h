@@ -1,10 +1,9 @@
 #pragma once
 
-// The engine's output: the four statistics files (hourly and daily, wind and
-// temperature/humidity) and the list file.
+// The list file: the run's inputs, the station table, the statistics per station and for
+// all stations, the benchmark table, warnings and errors.
 
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "wxcheck/control_file.h"
@@ -12,23 +11,6 @@
 #include "wxcheck/station_evaluation.h"
 
 namespace corvane::wxcheck {
-
-/// The program's version, as the list and statistics files name it.
-const char* EngineVersion();
-
-/// A number with 4 decimals, "-999" when it cannot be computed (NaN); never "-0.0000".
-std::string FormatValue(double value);
-
-/// The suffixes of the four statistics files, after the base name of line 5.
-inline constexpr std::string_view kHourlyWindFile = "HourlyWindStats.dat";
-inline constexpr std::string_view kHourlyTeHuFile = "HourlyTeHuStats.dat";
-inline constexpr std::string_view kDailyWindFile = "DailyWindStats.dat";
-inline constexpr std::string_view kDailyTeHuFile = "DailyTeHuStats.dat";
-
-/// Writes the four statistics files. Returns the errors ("path: reason"), empty on success.
-std::vector<std::string> WriteStatisticsFiles(const ControlSettings& settings,
-                                              const std::vector<StationResult>& stations,
-                                              const PooledResults& pooled, unsigned threads);
 
 /// What the list file reports besides the stations.
 struct RunNotes {

@@ -1,0 +1,193 @@
+#include "wxcheck/statistics_files.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+#include "wxcheck/output_text.h"
+#include "wxcheck/text_scan.h"
+
+namespace corvane::wxcheck {
+
+namespace {
+
+void AppendField(std::string& out, std::string_view text) {
+    out += ' ';
+    out.append(text);
+}
+
+void AppendScalarColumns(std::string& out, const ScalarStats& s) {
+    AppendField(out, std::to_string(s.n));
+    for (const double v : {s.meanObserved, s.meanPredicted, s.bias, s.grossError, s.rmse,
+                           s.rmseSystematic, s.rmseUnsystematic, s.agreement, s.correlation}) {
+        AppendField(out, FormatValue(v));
+    }
+}
+
+void AppendDirectionColumns(std::string& out, const DirectionStats& s) {
+    AppendField(out, std::to_string(s.n));
+    for (const double v : {s.meanObserved, s.meanPredicted, s.bias, s.grossError}) {
+        AppendField(out, FormatValue(v));
+    }
+}
+
+std::string ScalarNames(std::string_view suffix) {
+    std::string out;
+    for (const char* name :
+         {"N", "Obs", "Prd", "Bias", "GE", "RMSE", "RMSEs", "RMSEu", "IOA", "R"}) {
+        out += ' ';
+        out += name;
+        out += '_';
+        out.append(suffix);
+    }
+    return out;
+}
+
+std::string StatisticsHeader(const ControlSettings& s, const PooledResults& pooled,
+                             std::string_view what) {
+    std::string out;
+    out += "# wxcheck ";
+    out += EngineVersion();
+    out += '\n';
+    out += "# ";
+    out.append(what);
+    out += ", all stations pooled\n";
+    out += "# Title: " + s.title + '\n';
+    out += "# Period: " + PeriodText(s) + '\n';
+    out += "# Time zone: " + s.zone + '\n';
+    out += "# Calm wind threshold: " + s.calmText + " m/s\n";
+    out += "# Missing filter: " + FilterText(s.missingFilter) + '\n';
+    out += "# Humidity variable: " + HumidityText(pooled.humidity) + '\n';
+    out += "# Units: wind speed m/s, wind direction degrees, temperature K\n";
+    out += "# IOA: Willmott's 1981 index of agreement; -999: cannot be computed\n";
+    return out;
+}
+
+// A statistics file written as it is computed, with its first error kept.
+class OutputFile {
+public:
+    explicit OutputFile(std::string path) : path_(std::move(path)) {
+        errno = 0;
+        file_ = std::fopen(path_.c_str(), "wb");
+        if (file_ == nullptr) {
+            error_ = path_ + ": cannot write the file: " + std::strerror(errno);
+        }
+    }
+    ~OutputFile() {
+        if (file_ != nullptr) {
+            std::fclose(file_);
+        }
+    }
+    OutputFile(const OutputFile&) = delete;
+    OutputFile& operator=(const OutputFile&) = delete;
+
+    void Write(std::string_view text) {
+        if (file_ != nullptr && error_.empty() &&
+            std::fwrite(text.data(), 1, text.size(), file_) != text.size()) {
+            error_ = path_ + ": cannot write the file: " + std::strerror(errno);
+        }
+    }
+    /// Closes the file; the first error or empty.
+    std::string Close() {
+        if (file_ != nullptr) {
+            errno = 0;
+            if (std::fclose(file_) != 0 && error_.empty()) {
+                error_ = path_ + ": cannot write the file: " + std::strerror(errno);
+            }
+            file_ = nullptr;
+            // A cut-off statistics file would read as a shorter period.
+            if (!error_.empty()) {
+                std::remove(path_.c_str());
+            }
+        }
+        return error_;
+    }
+
+private:
+    std::string path_;
+    std::FILE* file_ = nullptr;
+    std::string error_;
+};
+
+}  // namespace
+
+std::vector<std::string> WriteStatisticsFiles(const ControlSettings& settings,
+                                              const std::vector<StationResult>& stations,
+                                              const PooledResults& pooled, unsigned threads) {
+    OutputFile hourlyWind(settings.StatisticsPath(kHourlyWindFile));
+    OutputFile hourlyTeHu(settings.StatisticsPath(kHourlyTeHuFile));
+    OutputFile dailyWind(settings.StatisticsPath(kDailyWindFile));
+    OutputFile dailyTeHu(settings.StatisticsPath(kDailyTeHuFile));
+    const std::string windNames = ScalarNames("WS") + " N_WD Obs_WD Prd_WD Bias_WD GE_WD\n";
+    const std::string teHuNames = ScalarNames("T") + ScalarNames("H") + '\n';
+    hourlyWind.Write(StatisticsHeader(settings, pooled, "Hourly wind statistics"));
+    hourlyWind.Write("Date Hour" + windNames);
+    hourlyTeHu.Write(
+        StatisticsHeader(settings, pooled, "Hourly temperature and humidity statistics"));
+    hourlyTeHu.Write("Date Hour" + teHuNames);
+    dailyWind.Write(StatisticsHeader(settings, pooled, "Daily wind statistics"));
+    dailyWind.Write("Date" + windNames);
+    dailyTeHu.Write(
+        StatisticsHeader(settings, pooled, "Daily temperature and humidity statistics"));
+    dailyTeHu.Write("Date" + teHuNames);
+
+    const PeriodRows rows(settings);
+    // Blocks of days keep memory flat over long periods.
+    constexpr std::int64_t kBlockDays = 512;
+    std::vector<GroupResult> hours;
+    std::vector<GroupResult> days;
+    std::string windText;
+    std::string teHuText;
+    for (std::int64_t first = 0; first < rows.dayCount; first += kBlockDays) {
+        const std::int64_t count = std::min(kBlockDays, rows.dayCount - first);
+        ComputeDayBlock(settings, stations, pooled.humidity, threads, first, count, hours, days);
+        const std::int64_t firstHour = rows.FirstHourOfDay(first);
+        windText.clear();
+        teHuText.clear();
+        for (std::size_t h = 0; h < hours.size(); ++h) {
+            const Stamp stamp =
+                rows.firstHour + (firstHour + static_cast<std::int64_t>(h)) * kSecondsPerHour;
+            char hour[8];
+            std::snprintf(hour, sizeof hour, " %02d", FieldsFromStamp(stamp).hour);
+            const std::string date = FormatDate(stamp);
+            windText += date;
+            windText += hour;
+            AppendScalarColumns(windText, hours[h].scalar[kScalarSpeed]);
+            AppendDirectionColumns(windText, hours[h].direction);
+            windText += '\n';
+            teHuText += date;
+            teHuText += hour;
+            AppendScalarColumns(teHuText, hours[h].scalar[kScalarTemperature]);
+            AppendScalarColumns(teHuText, hours[h].scalar[kScalarHumidity]);
+            teHuText += '\n';
+        }
+        hourlyWind.Write(windText);
+        hourlyTeHu.Write(teHuText);
+        windText.clear();
+        teHuText.clear();
+        for (std::size_t d = 0; d < days.size(); ++d) {
+            const std::string date =
+                FormatDate(rows.firstDay + (first + static_cast<std::int64_t>(d)) * kSecondsPerDay);
+            windText += date;
+            AppendScalarColumns(windText, days[d].scalar[kScalarSpeed]);
+            AppendDirectionColumns(windText, days[d].direction);
+            windText += '\n';
+            teHuText += date;
+            AppendScalarColumns(teHuText, days[d].scalar[kScalarTemperature]);
+            AppendScalarColumns(teHuText, days[d].scalar[kScalarHumidity]);
+            teHuText += '\n';
+        }
+        dailyWind.Write(windText);
+        dailyTeHu.Write(teHuText);
+    }
+    std::vector<std::string> errors;
+    for (OutputFile* file : {&dailyTeHu, &dailyWind, &hourlyTeHu, &hourlyWind}) {
+        std::string error = file->Close();
+        if (!error.empty()) {
+            errors.push_back(std::move(error));
+        }
+    }
+    return errors;
+}
+
+}  // namespace corvane::wxcheck
