@@ -3,7 +3,7 @@
 // folder, prints "recording_program ran" and ends with exit status STATUS. Called by the
 // name xdg-open it stands in for the desktop's viewer: it writes its current folder and
 // all its arguments into $VIEWER_RECORD (or viewed.txt) and ends with status 0. Either way,
-// when $DESCRIPTOR_RECORD names a file, it first writes there the descriptors it inherited
+// when $DESCRIPTOR_RECORD names a file, it first adds there the descriptors it inherited
 // beyond standard input, output and error, one number a line.
 
 #include <fcntl.h>
@@ -22,7 +22,7 @@ int main(int argc, char** argv) {
                 inherited += std::to_string(fd) + '\n';
             }
         }
-        std::ofstream(descriptors, std::ios::binary) << inherited;
+        std::ofstream(descriptors, std::ios::binary | std::ios::app) << inherited;
     }
     const bool asViewer = std::filesystem::path(argv[0]).filename() == "xdg-open";
     const char* record = asViewer ? std::getenv("VIEWER_RECORD") : "recorded.txt";

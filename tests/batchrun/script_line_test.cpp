@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cerrno>
 
 #include "batchrun/script_reader.h"
 
@@ -41,17 +40,10 @@ TEST(ParseScriptLine, ClassifiesEachKindOfLine) {
     // A command word only counts as a whole word.
     EXPECT_EQ(ParseScriptLine("copyfiles a b").kind, Kind::Program);
     EXPECT_EQ(ParseScriptLine("cdrecord").kind, Kind::Program);
-}
-
-// The run script's drive line is the folder of the `cd` after it up to its first ":".
-TEST(IsDriveLineOf, OnlyTheDriveOfTheNextFolder) {
-    const ScriptLine cd = ParseScriptLine("cd \"/tmp/my runs/\"\r");
-    EXPECT_TRUE(IsDriveLineOf("/tmp/my runs/:", cd));
+    // The run script's drive line: the folder of the next line's cd up to its first ":".
     EXPECT_TRUE(IsDriveLineOf("/tmp/a:", ParseScriptLine("cd \"/tmp/a:b/\"")));
-    EXPECT_FALSE(IsDriveLineOf("/tmp/my:", cd));
-    EXPECT_FALSE(IsDriveLineOf("/tmp/my runs/", cd));
-    EXPECT_FALSE(IsDriveLineOf(":", ParseScriptLine("cd :x")));
-    EXPECT_FALSE(IsDriveLineOf("/tmp/my runs/:", ParseScriptLine("\"/tmp/my runs/\"")));
+    EXPECT_FALSE(IsDriveLineOf("/tmp/a:b/:", ParseScriptLine("cd \"/tmp/a:b/\"")));
+    EXPECT_FALSE(IsDriveLineOf("/tmp/a:", ParseScriptLine("\"/tmp/a\"")));
 }
 
 // Reads `text` through a reader that gets `chunk` bytes a call; each line as "number:text",
@@ -85,21 +77,6 @@ TEST(ScriptReader, EndsLinesAtCrLfLfOrCrAndBoundsThem) {
         EXPECT_EQ(ReadLines(text, chunk), expected);
     }
     EXPECT_TRUE(ReadLines("", 1).empty());
-}
-
-TEST(ScriptReader, AReadErrorEndsTheScriptWithoutItsHalfLine) {
-    int calls = 0;
-    ScriptReader reader([&](char* buffer, std::size_t) {
-        if (++calls == 1) {
-            std::copy_n("ok\nhalf", 7, buffer);
-            return 7L;
-        }
-        errno = EIO;
-        return -1L;
-    });
-    EXPECT_EQ(reader.Next()->text, "ok");
-    EXPECT_FALSE(reader.Next().has_value());
-    EXPECT_EQ(reader.error(), EIO);
 }
 
 }  // namespace
