@@ -295,7 +295,8 @@ int RunScript(ScriptReader& script, const std::string& scriptName) {
 
 int RunScriptFile(const std::string& path) {
     // The programs a script starts get standard input, output and error, and no other
-    // descriptor of ours or of whoever started us.
+    // descriptor of ours or of whoever started us (a kernel older than 5.11 leaves the
+    // inherited ones as they are; ours are opened close-on-exec anyway).
     ::close_range(3, ~0U, CLOSE_RANGE_CLOEXEC);
     struct stat info {};
     std::string reason;
