@@ -6,15 +6,16 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <istream>
-#include <string_view>
+#include <optional>
 #include <vector>
 
+#include "batchrun/plain_files.h"
 #include "batchrun/script_line.h"
+#include "batchrun/script_reader.h"
 
 namespace corvane::batchrun {
 namespace {
@@ -23,17 +24,33 @@ namespace {
 /// needs it to find the line.
 struct Place {
     const std::string& script;
-    int line;
+    std::uint64_t line;
 };
 
 void Report(const Place& place, const std::string& reason) {
     std::fflush(stdout);
-    std::fprintf(stderr, "%s, line %d: %s\n", place.script.c_str(), place.line, reason.c_str());
+    std::fprintf(stderr, "%s, line %llu: %s\n", place.script.c_str(),
+                 static_cast<unsigned long long>(place.line), reason.c_str());
     std::fflush(stderr);
 }
 
 std::string Quoted(const std::string& text) {
     return "\"" + text + "\"";
+}
+
+/// "found none", "found 1 name: "a"", "found 3 names: "a" "b" "c"": what a command was given
+/// instead of what it needs.
+std::string FoundNames(const std::vector<std::string>& words) {
+    if (words.empty()) {
+        return "found none";
+    }
+    std::string found =
+        "found " + std::to_string(words.size()) + (words.size() == 1 ? " name:" : " names:");
+    for (const std::string& word : words) {
+        found += ' ';
+        found += Quoted(word);
+    }
+    return found;
 }
 
 std::vector<char*> ArgumentVector(std::vector<std::string>& words) {
@@ -76,22 +93,13 @@ bool ChangeDirectory(const ScriptLine& line, const Place& place) {
 
 bool Copy(const ScriptLine& line, const Place& place) {
     if (line.words.size() != 2) {
-        Report(place, "copy needs a source and a target file, found " +
-                          std::to_string(line.words.size()) + " names");
+        Report(place, "copy needs a source and a target, " + FoundNames(line.words));
         return false;
     }
-    std::error_code error;
-    std::filesystem::copy_file(line.words[0], line.words[1],
-                               std::filesystem::copy_options::overwrite_existing, error);
-    if (error) {
+    const std::string reason = CopyPlainFile(line.words[0], line.words[1]);
+    if (!reason.empty()) {
         Report(place, "cannot copy " + Quoted(line.words[0]) + " to " + Quoted(line.words[1]) +
-                          ": " + error.message());
-        // A copy cut off by a full disk must not stand as the file: the wizard takes the
-        // mere existence of the copied list file as the end of a good run.
-        std::error_code ignored;
-        if (!std::filesystem::equivalent(line.words[0], line.words[1], ignored)) {
-            std::filesystem::remove(line.words[1], ignored);
-        }
+                          ": " + reason);
         return false;
     }
     std::printf("        1 file(s) copied.\n");
@@ -142,7 +150,7 @@ StartResult StartProgram(std::vector<std::string>& words, StartMode mode) {
             if (::fork() != 0) {
                 ::_exit(0);
             }
-            const int devNull = ::open("/dev/null", O_RDWR);
+            const int devNull = ::open("/dev/null", O_RDWR | O_CLOEXEC);
             if (devNull >= 0) {
                 ::dup2(devNull, STDIN_FILENO);
                 ::dup2(devNull, STDOUT_FILENO);
@@ -197,7 +205,7 @@ bool RunProgram(ScriptLine& line, const Place& place) {
 /// before the viewer does.
 bool OpenInViewer(const ScriptLine& line, const Place& place) {
     if (line.words.size() != 1) {
-        Report(place, "notepad needs one file name, found " + std::to_string(line.words.size()));
+        Report(place, "notepad needs one file name, " + FoundNames(line.words));
         return false;
     }
     std::vector<std::string> words{"xdg-open", line.words[0]};
@@ -229,43 +237,80 @@ bool RunLine(ScriptLine& line, const Place& place) {
     return false;
 }
 
-}  // namespace
+/// Runs one line of the script; `following` is the line after it, if any.
+bool RunTextLine(const ScriptReader::Line& text, const std::optional<ScriptReader::Line>& following,
+                 const Place& place) {
+    // Such lines are neither echoed nor run: a cut line could run something else.
+    if (text.tooLong) {
+        Report(place, "the line is longer than " + std::to_string(kMaxScriptLineBytes) +
+                          " bytes; it is not run");
+        return false;
+    }
+    if (text.holdsNul) {
+        Report(place, "the line holds a NUL byte; it is not run");
+        return false;
+    }
+    ScriptLine line = ParseScriptLine(text.text);
+    if (line.kind == ScriptLine::Kind::Program && text.number == 1 && following &&
+        IsDriveLineOf(text.text, ParseScriptLine(following->text))) {
+        line.kind = ScriptLine::Kind::Drive;
+    }
+    if (line.kind != ScriptLine::Kind::Empty) {
+        // Echo the line as the Windows shell does, so the console shows what runs.
+        std::error_code error;
+        const std::string folder = std::filesystem::current_path(error).string();
+        std::printf("\n%s>%s\n", folder.c_str(), text.text.c_str());
+        std::fflush(stdout);
+    }
+    return RunLine(line, place);
+}
 
-int RunScript(std::istream& script, const std::string& scriptName) {
+/// Runs the lines of `script` in order. A failing line prints its reason on standard error
+/// and the script goes on. Returns 0 when every line succeeded, 1 otherwise.
+int RunScript(ScriptReader& script, const std::string& scriptName) {
     // A console that goes away must not kill us in the middle of a line: writes then fail
     // with EPIPE instead, and the script goes on to its end.
     ::signal(SIGPIPE, SIG_IGN);
     bool allSucceeded = true;
-    std::string text;
-    for (int number = 1; std::getline(script, text); ++number) {
-        ScriptLine line = ParseScriptLine(text);
-        if (line.kind != ScriptLine::Kind::Empty) {
-            // Echo the line as the Windows shell does, so the console shows what runs.
-            std::error_code error;
-            const std::string folder = std::filesystem::current_path(error).string();
-            std::string shown = text;
-            while (!shown.empty() && (shown.back() == '\r' || shown.back() == '\n')) {
-                shown.pop_back();
-            }
-            std::printf("\n%s>%s\n", folder.c_str(), shown.c_str());
-            std::fflush(stdout);
-        }
-        if (!RunLine(line, Place{scriptName, number})) {
+    std::uint64_t lastNumber = 0;
+    // One line ahead: the run script's drive line is known by the line after it.
+    std::optional<ScriptReader::Line> line = script.Next();
+    while (line) {
+        std::optional<ScriptReader::Line> following = script.Next();
+        lastNumber = line->number;
+        if (!RunTextLine(*line, following, Place{scriptName, line->number})) {
             allSucceeded = false;
         }
+        line = std::move(following);
+    }
+    if (script.error() != 0) {
+        Report(Place{scriptName, lastNumber + 1},
+               std::string("cannot read the script: ") + std::strerror(script.error()));
+        allSucceeded = false;
     }
     return allSucceeded ? 0 : 1;
 }
 
+}  // namespace
+
 int RunScriptFile(const std::string& path) {
-    std::ifstream script(path, std::ios::binary);
-    if (!script) {
-        std::fprintf(stderr, "batchrun: cannot open the script \"%s\": %s\n", path.c_str(),
-                     std::strerror(errno));
+    // The programs a script starts get standard input, output and error, and no other
+    // descriptor of ours or of whoever started us (a kernel older than 5.11 leaves the
+    // inherited ones as they are; ours are opened close-on-exec anyway).
+    ::close_range(3, ~0U, CLOSE_RANGE_CLOEXEC);
+    struct stat info {};
+    std::string reason;
+    const int fd = OpenPlainFile(path, info, reason);
+    if (fd < 0) {
+        std::fprintf(stderr, "batchrun: cannot run the script: %s\n", reason.c_str());
         return 1;
     }
-    const std::string name = std::filesystem::path(path).filename().string();
-    return RunScript(script, name);
+    ScriptReader script([fd](char* buffer, std::size_t size) {
+        return static_cast<long>(::read(fd, buffer, size));
+    });
+    const int status = RunScript(script, std::filesystem::path(path).filename().string());
+    ::close(fd);
+    return status;
 }
 
 }  // namespace corvane::batchrun

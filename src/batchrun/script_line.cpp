@@ -20,6 +20,10 @@ std::string_view Trim(std::string_view text) {
     return text;
 }
 
+bool IsAsciiLetter(char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+
 bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
     return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
                return std::tolower(static_cast<unsigned char>(x)) ==
@@ -70,7 +74,8 @@ ScriptLine ParseScriptLine(std::string_view rawLine) {
     if (line.empty()) {
         return result;
     }
-    if (line.back() == ':') {
+    // Only a drive letter is a drive line here: "x:" at the end of any other line is text.
+    if (line.size() == 2 && line[1] == ':' && IsAsciiLetter(line[0])) {
         result.kind = ScriptLine::Kind::Drive;
         return result;
     }
@@ -107,6 +112,17 @@ ScriptLine ParseScriptLine(std::string_view rawLine) {
     result.kind = ScriptLine::Kind::Program;
     result.words = SplitWords(line);
     return result;
+}
+
+bool IsDriveLineOf(std::string_view rawLine, const ScriptLine& next) {
+    const std::string_view line = Trim(rawLine);
+    if (next.kind != ScriptLine::Kind::ChangeDirectory || next.words.empty() || line.size() < 2 ||
+        line.back() != ':') {
+        return false;
+    }
+    // The run script's drive of a folder: its text up to the first ":", or all of it.
+    const std::string_view folder = next.words.front();
+    return folder.substr(0, folder.find(':')) == line.substr(0, line.size() - 1);
 }
 
 }  // namespace corvane::batchrun

@@ -16,7 +16,7 @@ std::vector<std::string> SplitWords(std::string_view line);
 struct ScriptLine {
     enum class Kind {
         Empty,            // blank line or a `rem` comment
-        Drive,            // "C:" and the like: nothing to do where there are no drives
+        Drive,            // a drive letter and ":": nothing to do where there are no drives
         ChangeDirectory,  // cd DIR
         Copy,             // copy A B
         Pause,            // pause
@@ -32,5 +32,11 @@ struct ScriptLine {
 /// Classifies a line. Trailing carriage returns and surrounding blanks are ignored; the
 /// command words are matched without regard to case, as the Windows shell does.
 ScriptLine ParseScriptLine(std::string_view line);
+
+/// Whether `line`, a script's first line, is the drive line that the run script writes
+/// before it changes to its folder: `next`, the line after it, is that `cd`, and `line` is the
+/// folder's text up to its first ":" (all of it when it has none), followed by ":". Such a
+/// line has nothing to do where there are no drives.
+bool IsDriveLineOf(std::string_view line, const ScriptLine& next);
 
 }  // namespace corvane::batchrun

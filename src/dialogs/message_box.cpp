@@ -10,8 +10,8 @@ MessageHandler& Handler() {
     return handler;
 }
 
-MessageAnswer ShowRealBox(QWidget* parent, const MessageRequest& request) {
-    QMessageBox box(parent);
+MessageAnswer ShowRealBox(const MessageRequest& request) {
+    QMessageBox box(request.parent);
     box.setIcon(QMessageBox::NoIcon);
     box.setWindowTitle(request.title);
     box.setText(request.text);
@@ -29,7 +29,7 @@ MessageAnswer ShowRealBox(QWidget* parent, const MessageRequest& request) {
             return MessageAnswer::Cancel;
         default:
             return request.kind == MessageKind::RetryCancel ? MessageAnswer::Cancel
-                                                           : MessageAnswer::Ok;
+                                                            : MessageAnswer::Ok;
     }
 }
 
@@ -37,13 +37,15 @@ MessageAnswer ShowRealBox(QWidget* parent, const MessageRequest& request) {
 
 MessageAnswer ShowMessage(QWidget* parent, const QString& text, const QString& title,
                           MessageKind kind) {
-    const MessageRequest request{text, title, kind};
+    const MessageRequest request{text, title, kind, parent};
     if (Handler()) {
         return Handler()(request);
     }
-    return ShowRealBox(parent, request);
+    return ShowRealBox(request);
 }
 
-void SetMessageHandler(MessageHandler handler) { Handler() = std::move(handler); }
+void SetMessageHandler(MessageHandler handler) {
+    Handler() = std::move(handler);
+}
 
 }  // namespace corvane

@@ -3,7 +3,6 @@
 // Modal message boxes go through ShowMessage so that tests can answer them.
 
 #include <QString>
-
 #include <functional>
 
 class QWidget;
@@ -17,6 +16,7 @@ struct MessageRequest {
     QString text;
     QString title;
     MessageKind kind = MessageKind::Ok;
+    QWidget* parent = nullptr;  ///< the box stands centred over it
 };
 
 /// Shows a modal box without icon and returns the button the user chose.

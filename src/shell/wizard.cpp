@@ -1,39 +1,40 @@
 #include "shell/wizard.h"
 
+#include <QApplication>
+
 #include "datasets/dataset_screen.h"
 #include "dialogs/pause.h"
 #include "period/period_screen.h"
 #include "run/output_screen.h"
 #include "shell/splash_screen.h"
 
-#include <QApplication>
-#include <QScreen>
-#include <QStyle>
-
 // Resources of a static library are registered by hand, outside any namespace.
-static void InitShellResources() { Q_INIT_RESOURCE(shell_resources); }
+static void InitShellResources() {
+    Q_INIT_RESOURCE(shell_resources);
+}
 
 namespace corvane {
 namespace {
 
 void ShowCentred(QWidget* window) {
-    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        window->setGeometry(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, window->size(),
-                                                screen->availableGeometry()));
-    }
+    CentreOnScreen(window);
     window->show();
 }
 
 }  // namespace
 
-Wizard::Wizard() { InitShellResources(); }
+Wizard::Wizard() {
+    InitShellResources();
+}
 
 Wizard::~Wizard() {
     delete current_.data();
     delete splash_.data();
 }
 
-QWidget* Wizard::CurrentScreen() const { return current_.data(); }
+QWidget* Wizard::CurrentScreen() const {
+    return current_.data();
+}
 
 void Wizard::Start(std::int16_t splashMilliseconds) {
     splash_ = new SplashScreen();

@@ -3,7 +3,10 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QFont>
+#include <QGuiApplication>
 #include <QPushButton>
+#include <QScreen>
+#include <QStyle>
 
 namespace corvane {
 
@@ -18,6 +21,13 @@ QFont ArialFont(double pointSize, bool bold) {
     return font;
 }
 
+void CentreOnScreen(QWidget* window) {
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        window->setGeometry(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, window->size(),
+                                                screen->availableGeometry()));
+    }
+}
+
 WizardScreen::WizardScreen(RunSetup& setup, Navigator& navigator, int clientWidthTwips,
                            int clientHeightTwips, QWidget* parent)
     : QWidget(parent, Qt::Window), setup_(setup), navigator_(navigator) {
@@ -27,6 +37,7 @@ WizardScreen::WizardScreen(RunSetup& setup, Navigator& navigator, int clientWidt
     background.setColor(QPalette::Window, Qt::white);
     setPalette(background);
     setAutoFillBackground(true);
+    CentreOnScreen(this);
 }
 
 void WizardScreen::closeEvent(QCloseEvent* event) {

@@ -4,10 +4,10 @@
 // centred), the setup state and navigator they work with, and the rule that closing the
 // window ends the program.
 
+#include <QWidget>
+
 #include "shell/navigator.h"
 #include "shell/run_setup.h"
-
-#include <QWidget>
 
 class QAbstractButton;
 class QCheckBox;
@@ -17,7 +17,9 @@ class QPushButton;
 namespace corvane {
 
 /// Layout tables are in twips; 15 twips make a pixel.
-constexpr int Twips(int twips) { return (twips + 7) / 15; }
+constexpr int Twips(int twips) {
+    return (twips + 7) / 15;
+}
 
 /// Places a control at a layout-table position (left, top, width, height in twips).
 void PlaceTwips(QWidget* control, int left, int top, int width, int height);
@@ -25,12 +27,17 @@ void PlaceTwips(QWidget* control, int left, int top, int width, int height);
 /// Arial at a point size, bold or not ("Arial" resolves to a metric-compatible font).
 QFont ArialFont(double pointSize, bool bold = false);
 
+/// Places a window, at its size, in the middle of the primary screen's free area.
+void CentreOnScreen(QWidget* window);
+
 class WizardScreen : public QWidget {
     Q_OBJECT
 
 public:
-    WizardScreen(RunSetup& setup, Navigator& navigator, int clientWidthTwips,
-                 int clientHeightTwips, QWidget* parent = nullptr);
+    /// The screen stands centred from the start, so that a message of its load step shows
+    /// over the place where it opens.
+    WizardScreen(RunSetup& setup, Navigator& navigator, int clientWidthTwips, int clientHeightTwips,
+                 QWidget* parent = nullptr);
 
     /// Marks the screen as being left through the wizard: its closing then does not end
     /// the program.

@@ -1,8 +1,11 @@
 // batchrun run as the wizard runs it: a script file, standard input a pipe that answers
 // pause or is closed, and the output collected in a file.
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <cstdlib>
@@ -11,6 +14,8 @@
 #include <sstream>
 #include <string>
 #include <thread>
+
+#include "support/tmpfs_mount.h"
 
 namespace {
 
@@ -31,6 +36,18 @@ void WriteFile(const fs::path& path, const std::string& text) {
     std::ofstream(path, std::ios::binary) << text;
 }
 
+/// Waits for a file that a detached program writes whole, then reads it.
+std::string ReadOnceWritten(const fs::path& path) {
+    for (int i = 0; i < 500 && !fs::exists(path); ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return ReadFile(path);
+}
+
+void ExpectHolds(const std::string& text, const std::string& part) {
+    EXPECT_NE(text.find(part), std::string::npos) << "no \"" << part << "\" in:\n" << text;
+}
+
 struct Outcome {
     int status = -1;
     std::string output;  // standard output and error together
@@ -46,17 +63,28 @@ protected:
     }
     void TearDown() override { fs::remove_all(folder_); }
 
-    /// Runs batchrun on `script` in `folder_` with its output in a file; standard input is a
-    /// pipe that holds `input` and is then closed. `path`, when given, replaces PATH.
-    Outcome Run(const std::string& script, const std::string& input = "",
-                const std::string* path = nullptr) {
-        WriteFile(folder_ / "script.bat", script);
+    /// Runs batchrun on the script file `scriptPath` in `folder_` with its output in a file;
+    /// standard input is a pipe that holds `input` and is then closed. `environment` holds
+    /// NAME=VALUE words for the run.
+    Outcome RunOn(const std::string& scriptPath, const std::string& input = "",
+                  const std::string& environment = "") {
         const std::string command =
-            "cd '" + folder_.string() + "' && printf '" + input + "' | " +
-            (path != nullptr ? "env PATH='" + *path + "' " : std::string()) + "'" +
-            (BinFolder() / "batchrun").string() + "' script.bat > output.txt 2>&1";
+            "cd '" + folder_.string() + "' && printf '" + input + "' | env " + environment + " '" +
+            (BinFolder() / "batchrun").string() + "' '" + scriptPath + "' > output.txt 2>&1";
         const int status = std::system(command.c_str());
         return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadFile(folder_ / "output.txt")};
+    }
+    Outcome Run(const std::string& script, const std::string& input = "",
+                const std::string& environment = "") {
+        WriteFile(folder_ / "script.bat", script);
+        return RunOn("script.bat", input, environment);
+    }
+    /// A PATH where xdg-open is the recording program.
+    std::string ViewerPath() {
+        const fs::path viewerFolder = folder_ / "viewer";
+        fs::create_directory(viewerFolder);
+        fs::create_symlink(BinFolder() / "recording_program", viewerFolder / "xdg-open");
+        return "PATH='" + viewerFolder.string() + ":/usr/bin:/bin'";
     }
 
     fs::path folder_;
@@ -87,11 +115,10 @@ TEST_F(BatchrunTest, AFailingLineIsReportedAndTheScriptGoesOn) {
     const Outcome outcome = Run(script);
     EXPECT_EQ(outcome.status, 1);
     const std::string& out = outcome.output;
-    EXPECT_NE(out.find("script.bat, line 1: cannot copy \"missing_wxcheck.lst\" to "
-                       "\"finished.txt\": No such file or directory"),
-              std::string::npos)
-        << out;
-    EXPECT_NE(out.find("line 2: copy needs a source and a target file"), std::string::npos);
+    ExpectHolds(out,
+                "script.bat, line 1: cannot copy \"missing_wxcheck.lst\" to \"finished.txt\": "
+                "cannot open \"missing_wxcheck.lst\": No such file or directory");
+    ExpectHolds(out, "line 2: copy needs a source and a target, found 3 names: \"a\" \"b\" \"c\"");
     EXPECT_NE(out.find("line 3: \"" + program_ + "\" ended with exit status 3"), std::string::npos);
     EXPECT_NE(out.find("line 4: cannot start \"/no/such/program\": No such file or directory"),
               std::string::npos);
@@ -103,25 +130,100 @@ TEST_F(BatchrunTest, AFailingLineIsReportedAndTheScriptGoesOn) {
 }
 
 TEST_F(BatchrunTest, NotepadOpensTheFileInTheViewerOrFailsWithoutOne) {
-    const fs::path viewerFolder = folder_ / "viewer";
-    fs::create_directory(viewerFolder);
-    fs::create_symlink(BinFolder() / "recording_program", viewerFolder / "xdg-open");
-    const std::string path = viewerFolder.string() + ":/usr/bin:/bin";
     const Outcome outcome =
-        Run("notepad \"" + folder_.string() + "/a b_wxcheck.lst\"\r\n", "", &path);
+        Run("notepad \"" + folder_.string() + "/a b_wxcheck.lst\"\r\n", "", ViewerPath());
     EXPECT_EQ(outcome.status, 0) << outcome.output;
-    const fs::path record = folder_ / "viewed.txt";
-    for (int i = 0; i < 500 && !fs::exists(record); ++i) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    EXPECT_EQ(ReadFile(record), folder_.string() + "\n" + folder_.string() + "/a b_wxcheck.lst\n");
+    EXPECT_EQ(ReadOnceWritten(folder_ / "viewed.txt"),
+              folder_.string() + "\n" + folder_.string() + "/a b_wxcheck.lst\n");
 
-    const std::string nothing = (folder_ / "nothing_here").string();
-    const Outcome failed = Run("notepad \"/tmp/x.lst\"\r\n", "", &nothing);
+    const Outcome failed = Run("notepad \"/tmp/x.lst\"\r\n", "", "PATH=/nothing_here");
     EXPECT_EQ(failed.status, 1);
-    EXPECT_NE(failed.output.find("cannot start the viewer xdg-open for \"/tmp/x.lst\""),
-              std::string::npos)
-        << failed.output;
+    ExpectHolds(failed.output, "cannot start the viewer xdg-open for \"/tmp/x.lst\"");
+}
+
+// Whatever a copy meets, its target is replaced whole or left exactly as it was.
+TEST_F(BatchrunTest, ACopyReplacesItsTargetWholeOrNotAtAll) {
+    WriteFile(folder_ / "a.txt", "new\n");
+    WriteFile(folder_ / "t.txt", "keep\n");
+    fs::create_directory(folder_ / "emptydir");
+    ASSERT_EQ(::mkfifo((folder_ / "fifo").c_str(), 0600), 0);
+    const Outcome failed = Run(
+        "copy missing.txt t.txt\r\ncopy fifo t.txt\r\ncopy emptydir t.txt\r\ncopy a.txt fifo\r\n");
+    EXPECT_EQ(failed.status, 1);
+    for (const char* reason : {
+             "line 1: cannot copy \"missing.txt\" to \"t.txt\": cannot open \"missing.txt\": No "
+             "such",
+             "line 2: cannot copy \"fifo\" to \"t.txt\": \"fifo\" is a named pipe, not a plain "
+             "file",
+             "line 3: cannot copy \"emptydir\" to \"t.txt\": \"emptydir\" is a folder",
+             "line 4: cannot copy \"a.txt\" to \"fifo\": \"fifo\" is a named pipe, not a plain "
+             "file; "
+             "it is left as it is",
+         }) {
+        ExpectHolds(failed.output, reason);
+    }
+    EXPECT_EQ(ReadFile(folder_ / "t.txt"), "keep\n");
+    EXPECT_TRUE(fs::is_fifo(folder_ / "fifo"));
+
+    // As the shell does: an existing file is replaced, a folder receives the copy.
+    const Outcome copied = Run("copy a.txt t.txt\r\ncopy a.txt emptydir\r\n");
+    EXPECT_EQ(copied.status, 0) << copied.output;
+    EXPECT_EQ(ReadFile(folder_ / "t.txt"), "new\n");
+    EXPECT_EQ(ReadFile(folder_ / "emptydir" / "a.txt"), "new\n");
+}
+
+TEST_F(BatchrunTest, ACopyOnAFullDiskLeavesTheTargetAsItWas) {
+    corvane::testing::TmpfsMount disk(64);
+    if (!disk.available()) {
+        GTEST_SKIP() << disk.error();
+    }
+    const fs::path target = fs::path(disk.path()) / "finished.txt";
+    WriteFile(target, "keep\n");
+    WriteFile(folder_ / "big.lst", std::string(256 * 1024, 'x'));
+    const Outcome outcome = Run("copy big.lst \"" + target.string() + "\"\r\n");
+    EXPECT_EQ(outcome.status, 1);
+    ExpectHolds(outcome.output,
+                "cannot write \"" + target.string() + "\": No space left on device");
+    EXPECT_EQ(ReadFile(target), "keep\n");
+    EXPECT_EQ(std::distance(fs::directory_iterator(disk.path()), fs::directory_iterator()), 1);
+}
+
+// Only a plain file runs, and only whole lines of it: a line too long or holding a NUL byte
+// fails by its number, unseen and unrun; CR alone ends a line; only the run script's drive
+// line is skipped.
+TEST_F(BatchrunTest, ScriptsRunAsBoundedWholeLinesOfPlainFiles) {
+    const Outcome refused = RunOn(folder_.string());
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_EQ(refused.output, "batchrun: cannot run the script: \"" + folder_.string() +
+                                  "\" is a folder, not a plain file\n");
+    const std::string program = "\"" + program_ + "\" ";
+    const std::string tooLong = std::string(70'000, 'x');
+    const Outcome outcome = Run(program + "0 " + tooLong + "\r\ncd /tmp" + std::string(1, '\0') +
+                                "/nothere\r\n" + program + "0 cr\r" + program + "4 x:\rC:\r\n" +
+                                folder_.string() + ":\r\ncd \"" + folder_.string() + "\"\r\n");
+    EXPECT_EQ(outcome.status, 1);
+    const std::string& out = outcome.output;
+    ExpectHolds(out, "script.bat, line 1: the line is longer than 65536 bytes; it is not run\n");
+    EXPECT_EQ(out.find(tooLong.substr(0, 100)), std::string::npos) << "never echoed";
+    ExpectHolds(out, "script.bat, line 2: the line holds a NUL byte; it is not run\n");
+    ExpectHolds(out, "script.bat, line 4: \"" + program_ + "\" ended with exit status 4\n");
+    ExpectHolds(out, "script.bat, line 6: cannot start \"" + folder_.string() + ":\"");
+    EXPECT_EQ(out.find("line 5"), std::string::npos) << out;
+    EXPECT_EQ(ReadFile(folder_ / "recorded.txt"), folder_.string() + "\nx:\n");
+}
+
+// A started program, waited for or detached, gets standard input, output and error only:
+// neither the script's descriptor nor one that batchrun inherited.
+TEST_F(BatchrunTest, StartedProgramsInheritNoOtherDescriptors) {
+    const int stray = ::open("/dev/null", O_RDONLY);  // as a careless parent leaves one open
+    const fs::path record = folder_ / "descriptors.txt";
+    const Outcome outcome = Run("\"" + program_ + "\" 0\r\nnotepad x.lst\r\n", "",
+                                "DESCRIPTOR_RECORD='" + record.string() + "' " + ViewerPath());
+    ::close(stray);
+    EXPECT_EQ(outcome.status, 0) << outcome.output;
+    EXPECT_EQ(ReadOnceWritten(folder_ / "viewed.txt"), folder_.string() + "\nx.lst\n");
+    EXPECT_TRUE(fs::exists(record));
+    EXPECT_EQ(ReadFile(record), "");
 }
 
 }  // namespace

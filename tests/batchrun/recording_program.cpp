@@ -2,7 +2,11 @@
 // current folder and each of ARGS on a line of its own into recorded.txt in the current
 // folder, prints "recording_program ran" and ends with exit status STATUS. Called by the
 // name xdg-open it stands in for the desktop's viewer: it writes its current folder and
-// all its arguments into $VIEWER_RECORD (or viewed.txt) and ends with status 0.
+// all its arguments into $VIEWER_RECORD (or viewed.txt) and ends with status 0. Either way,
+// when $DESCRIPTOR_RECORD names a file, it first adds there the descriptors it inherited
+// beyond standard input, output and error, one number a line.
+
+#include <fcntl.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -11,6 +15,15 @@
 #include <string>
 
 int main(int argc, char** argv) {
+    if (const char* descriptors = std::getenv("DESCRIPTOR_RECORD")) {
+        std::string inherited;  // listed before this program opens anything itself
+        for (int fd = 3; fd < 1024; ++fd) {
+            if (::fcntl(fd, F_GETFD) != -1) {
+                inherited += std::to_string(fd) + '\n';
+            }
+        }
+        std::ofstream(descriptors, std::ios::binary | std::ios::app) << inherited;
+    }
     const bool asViewer = std::filesystem::path(argv[0]).filename() == "xdg-open";
     const char* record = asViewer ? std::getenv("VIEWER_RECORD") : "recorded.txt";
     const std::string file = record != nullptr ? record : "viewed.txt";
