@@ -33,8 +33,7 @@ std::vector<std::string> Comments(const ConvertOptions& options, const std::stri
         comments.push_back("Source: " + OneLine(options.inputs[i]));
     }
     if (options.inputs.size() > kListedSources) {
-        comments.push_back("Source: and " +
-                           std::to_string(options.inputs.size() - kListedSources) +
+        comments.push_back("Source: and " + std::to_string(options.inputs.size() - kListedSources) +
                            " more files");
     }
     comments.push_back("Command: tsfconvert " + CommandText(options.arguments));
@@ -67,22 +66,18 @@ std::string DuplicatesWarning(const Series& series, const std::vector<std::size_
     return text;
 }
 
-void Convert(const ConvertOptions& options, std::ostream& out, std::ostream& err,
-             int& status) {
+void Convert(const ConvertOptions& options, std::ostream& out, std::ostream& err, int& status) {
     CheckOutputPath(options.output, options.inputs);
     std::vector<std::string> warnings;
     std::string site = options.site;
-    const Series series = options.format == InputFormat::Csv
-                              ? ReadCsvInputs(options, warnings)
-                              : ReadIsdLiteInputs(options, site);
-    const HourlySelection selection =
-        SelectHours(series, options.hourly, options.windowMinutes);
+    const Series series = options.format == InputFormat::Csv ? ReadCsvInputs(options, warnings)
+                                                             : ReadIsdLiteInputs(options, site);
+    const HourlySelection selection = SelectHours(series, options.hourly, options.windowMinutes);
     const auto& records = selection.records;
     if (records.empty()) {
         throw ConvertError(series.observations.empty()
                                ? "the input holds no records, only a header"
-                               : "no report lies within " +
-                                     std::to_string(options.windowMinutes) +
+                               : "no report lies within " + std::to_string(options.windowMinutes) +
                                      " minutes of a full hour");
     }
     for (const HourlyRecord* record : {&records.front(), &records.back()}) {
@@ -136,10 +131,10 @@ std::string CommandText(const std::vector<std::string>& arguments) {
         if (!text.empty()) {
             text += ' ';
         }
-        const bool plain = !argument.empty() &&
-                           argument.find_first_not_of("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnop"
-                                                      "qrstuvwxyz0123456789_./:=,+-%@") ==
-                               std::string::npos;
+        const bool plain =
+            !argument.empty() && argument.find_first_not_of(
+                                     "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnop"
+                                     "qrstuvwxyz0123456789_./:=,+-%@") == std::string::npos;
         if (plain) {
             text += argument;
             continue;

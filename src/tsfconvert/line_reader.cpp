@@ -23,7 +23,8 @@ std::string Quoted(std::string_view text) {
         }
         if (c < 0x20 || c == 0x7F) {
             static constexpr char kHex[] = "0123456789abcdef";
-            out += c == '\t' ? std::string("\\t") : std::string{'\\', 'x', kHex[c >> 4], kHex[c & 15]};
+            out +=
+                c == '\t' ? std::string("\\t") : std::string{'\\', 'x', kHex[c >> 4], kHex[c & 15]};
         } else if (c == '"' || c == '\\') {
             out += '\\';
             out += static_cast<char>(c);
@@ -92,8 +93,8 @@ void LineReader::Fill() {
         got = ::read(fd_, buffer_.data() + end_, buffer_.size() - end_);
     } while (got < 0 && errno == EINTR);
     if (got < 0) {
-        throw ConvertError("cannot read " + path_ + " after line " + std::to_string(line_) +
-                           ": " + std::strerror(errno));
+        throw ConvertError("cannot read " + path_ + " after line " + std::to_string(line_) + ": " +
+                           std::strerror(errno));
     }
     const std::size_t start = end_;
     end_ += static_cast<std::size_t>(got);

@@ -69,9 +69,10 @@ Delimiter DelimiterFrom(const std::string& value) {
         !(c >= '0' && c <= '9') && !(c >= 'A' && c <= 'Z') && !(c >= 'a' && c <= 'z')) {
         return {c, false};
     }
-    throw Failure{"--delimiter wants comma, semicolon, tab, blanks or one punctuation "
-                  "character, not " +
-                  Quoted(value)};
+    throw Failure{
+        "--delimiter wants comma, semicolon, tab, blanks or one punctuation "
+        "character, not " +
+        Quoted(value)};
 }
 
 // "UTC+0300": the sign, hours 00 to 23 and minutes 00 to 59.
@@ -80,8 +81,8 @@ bool ReadZone(std::string& zone, int& minutes) {
         return false;
     }
     for (int i = 0; i < 3; ++i) {
-        zone[i] = static_cast<char>(zone[i] >= 'a' && zone[i] <= 'z' ? zone[i] - 'a' + 'A'
-                                                                      : zone[i]);
+        zone[i] =
+            static_cast<char>(zone[i] >= 'a' && zone[i] <= 'z' ? zone[i] - 'a' + 'A' : zone[i]);
     }
     const int hours = Digits(std::string_view(zone).substr(4, 2));
     const int mins = Digits(std::string_view(zone).substr(6, 2));
@@ -102,9 +103,9 @@ void Check(const ConvertOptions& o, const std::map<std::string, bool>& given) {
     }
     if (o.format == InputFormat::IsdLite) {
         for (const char* option :
-             {"--delimiter", "--time", "--date", "--hour", "--time-format", "--stamp",
-              "--wspeed", "--wdir", "--temp", "--rhum", "--mixr", "--shum", "--dewpoint",
-              "--missing", "--hourly", "--window", "--zone"}) {
+             {"--delimiter", "--time", "--date", "--hour", "--time-format", "--stamp", "--wspeed",
+              "--wdir", "--temp", "--rhum", "--mixr", "--shum", "--dewpoint", "--missing",
+              "--hourly", "--window", "--zone"}) {
             if (has(option)) {
                 throw Failure{std::string(option) +
                               " is for CSV input: ISD-Lite files have fixed columns, whole "
@@ -227,8 +228,7 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
              o.windowMinutes = Digits(value);
              // A wider window would let one report stand for two hours.
              if (o.windowMinutes < 0 || o.windowMinutes > 30) {
-                 throw Failure{"--window wants whole minutes from 0 to 30, not " +
-                               Quoted(value)};
+                 throw Failure{"--window wants whole minutes from 0 to 30, not " + Quoted(value)};
              }
          }},
         {"--zone",
@@ -270,8 +270,8 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
                 return parsed;
             }
             std::optional<std::string> value;
-            if (const std::size_t equals = arg.find('='); arg.starts_with("--") &&
-                                                          equals != std::string::npos) {
+            if (const std::size_t equals = arg.find('=');
+                arg.starts_with("--") && equals != std::string::npos) {
                 value = arg.substr(equals + 1);
                 arg.resize(equals);
             }

@@ -59,17 +59,16 @@ int FindColumn(const CsvReader& reader, const std::string& name, const std::stri
         }
         return found;
     };
-    std::vector<int> found = matches([](const std::string& a, const std::string& b) {
-        return a == b;
-    });
+    std::vector<int> found =
+        matches([](const std::string& a, const std::string& b) { return a == b; });
     if (found.empty()) {
         found = matches(SameNoCase);
     }
     const std::string where = Where(reader.Path(), reader.HeaderLine());
     if (found.size() > 1) {
-        throw ConvertError(where + "the header row has the column " + Quoted(name) + " (" +
-                           option + ") more than once: fields " + std::to_string(found[0] + 1) +
-                           " and " + std::to_string(found[1] + 1));
+        throw ConvertError(where + "the header row has the column " + Quoted(name) + " (" + option +
+                           ") more than once: fields " + std::to_string(found[0] + 1) + " and " +
+                           std::to_string(found[1] + 1));
     }
     if (found.empty()) {
         std::string names;
@@ -80,8 +79,8 @@ int FindColumn(const CsvReader& reader, const std::string& name, const std::stri
             }
             names += (i == 0 ? "" : ", ") + Quoted(header[i]);
         }
-        throw ConvertError(where + "the header row has no column " + Quoted(name) + " (" +
-                           option + "); split at " + DelimiterName(reader.delimiter()) +
+        throw ConvertError(where + "the header row has no column " + Quoted(name) + " (" + option +
+                           "); split at " + DelimiterName(reader.delimiter()) +
                            ", its columns are " + names);
     }
     return found.front();
@@ -110,8 +109,8 @@ public:
             if (*spec.column) {
                 ColumnPlan plan;
                 plan.option = **spec.column;
-                plan.source = spec.option == std::string_view("--wspeed") ? Source::Wind
-                                                                          : Source::Plain;
+                plan.source =
+                    spec.option == std::string_view("--wspeed") ? Source::Wind : Source::Plain;
                 plan.column = Find(plan.option.column, spec.option);
                 columns_.push_back(plan);
             }
@@ -155,8 +154,8 @@ private:
 
     [[noreturn]] void Fail(int column, const std::string& what) const {
         throw ConvertError(Where(reader_.Path(), reader_.Line()) + "column " +
-                           Quoted(reader_.Header()[static_cast<std::size_t>(column)]) +
-                           " (field " + std::to_string(column + 1) + "): " +
+                           Quoted(reader_.Header()[static_cast<std::size_t>(column)]) + " (field " +
+                           std::to_string(column + 1) + "): " +
                            Quoted((*fields_)[static_cast<std::size_t>(column)]) + " " + what);
     }
 
@@ -175,12 +174,11 @@ private:
                 }
             }
         }
-        throw ConvertError(Where(reader_.Path(), reader_.Line()) + "the line has " +
-                           std::to_string(count) + (count == 1 ? " field" : " fields") +
-                           ", but column " +
-                           Quoted(reader_.Header()[static_cast<std::size_t>(wanted)]) +
-                           " is field " + std::to_string(wanted + 1) + " (split at " +
-                           DelimiterName(reader_.delimiter()) + ")");
+        throw ConvertError(
+            Where(reader_.Path(), reader_.Line()) + "the line has " + std::to_string(count) +
+            (count == 1 ? " field" : " fields") + ", but column " +
+            Quoted(reader_.Header()[static_cast<std::size_t>(wanted)]) + " is field " +
+            std::to_string(wanted + 1) + " (split at " + DelimiterName(reader_.delimiter()) + ")");
     }
 
     TimeRead Time(const std::vector<std::string_view>& fields) const {
@@ -272,10 +270,18 @@ private:
 
 constexpr int kIsdFields = 12;
 constexpr int kIsdMissing = -9999;
-constexpr std::array<const char*, kIsdFields> kIsdFieldNames = {
-    "year",       "month",     "day",        "hour",       "air temperature",
-    "dew point",  "sea-level pressure",      "wind direction", "wind speed",
-    "sky cover",  "1-hour precipitation",    "6-hour precipitation"};
+constexpr std::array<const char*, kIsdFields> kIsdFieldNames = {"year",
+                                                                "month",
+                                                                "day",
+                                                                "hour",
+                                                                "air temperature",
+                                                                "dew point",
+                                                                "sea-level pressure",
+                                                                "wind direction",
+                                                                "wind speed",
+                                                                "sky cover",
+                                                                "1-hour precipitation",
+                                                                "6-hour precipitation"};
 
 }  // namespace
 
@@ -302,9 +308,8 @@ Series ReadCsvInputs(const ConvertOptions& options, std::vector<std::string>& wa
         CsvFile(options, options.inputs[i], static_cast<std::uint32_t>(i), series).Read(utcMarks);
     }
     if (utcMarks > 0 && options.zoneMinutes != 0) {
-        warnings.push_back(std::to_string(utcMarks) +
-                           " times end in Z (UTC), but the zone is " + options.zone +
-                           ": they are written as they stand, not shifted");
+        warnings.push_back(std::to_string(utcMarks) + " times end in Z (UTC), but the zone is " +
+                           options.zone + ": they are written as they stand, not shifted");
     }
     return series;
 }
@@ -360,8 +365,8 @@ Series ReadIsdLiteInputs(const ConvertOptions& options, std::string& site) {
                 if (!corvane::wxcheck::ParseInt(fields[static_cast<std::size_t>(f)], value) ||
                     value < -99999 || value > 99999) {
                     throw ConvertError(where + "field " + std::to_string(f + 1) + " (" +
-                                       kIsdFieldNames[static_cast<std::size_t>(f)] + "): " +
-                                       Quoted(fields[static_cast<std::size_t>(f)]) +
+                                       kIsdFieldNames[static_cast<std::size_t>(f)] +
+                                       "): " + Quoted(fields[static_cast<std::size_t>(f)]) +
                                        " is not a whole number");
                 }
                 number[static_cast<std::size_t>(f)] = static_cast<int>(value);

@@ -8,9 +8,9 @@
 namespace corvane::tsfconvert {
 namespace {
 
-constexpr std::array<const char*, 12> kMonths = {"January", "February", "March",     "April",
-                                                 "May",     "June",     "July",      "August",
-                                                 "September", "October", "November", "December"};
+constexpr std::array<const char*, 12> kMonths = {"January",   "February", "March",    "April",
+                                                 "May",       "June",     "July",     "August",
+                                                 "September", "October",  "November", "December"};
 
 bool IsDigit(char c) {
     return c >= '0' && c <= '9';
@@ -128,8 +128,9 @@ TimeRead SecondsFromFields(int year, int month, int day, int dayOfYear, int hour
         dayNumber = DayNumberFromDate(year, month, day);
     }
     if (hour > 24 || minute > 59 || second > 59 || (hour == 24 && (minute != 0 || second != 0))) {
-        return Failed("is no real time of day (hours 0 to 23, or 24:00 for the end of the day; "
-                      "minutes and seconds 0 to 59)");
+        return Failed(
+            "is no real time of day (hours 0 to 23, or 24:00 for the end of the day; "
+            "minutes and seconds 0 to 59)");
     }
     TimeRead read;
     read.seconds = dayNumber * kDay + hour * kHour + minute * 60 + second;
@@ -219,15 +220,17 @@ TimeFormat::TimeFormat(std::string_view pattern, bool dateOnly) {
                            "month and day (%m %d) or the day of the year (%j)");
     }
     if (dateOnly && (has('H') || has('M') || has('S'))) {
-        throw ConvertError(option + ": with --date and --hour the pattern reads the date "
-                                    "column and names no time of day");
+        throw ConvertError(option +
+                           ": with --date and --hour the pattern reads the date "
+                           "column and names no time of day");
     }
     if (!dateOnly && !has('H') && (has('M') || has('S'))) {
         throw ConvertError(option + ": minutes or seconds without the hour (%H)");
     }
     if (!dateOnly && !has('H')) {
-        throw ConvertError(option + ": the pattern must name the hour (%H), or give the hour "
-                                    "in a column of its own with --date and --hour");
+        throw ConvertError(option +
+                           ": the pattern must name the hour (%H), or give the hour "
+                           "in a column of its own with --date and --hour");
     }
 }
 
