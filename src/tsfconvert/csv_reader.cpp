@@ -197,6 +197,14 @@ CsvReader::CsvReader(std::string path, std::optional<Delimiter> delimiter)
     header_.assign(fields.begin(), fields.end());
 }
 
+std::size_t CsvReader::EstimatedRecords() const {
+    std::size_t bytes = 0;
+    for (const std::string& record : ahead_) {
+        bytes += record.size() + 1;
+    }
+    return bytes == 0 ? 0 : static_cast<std::size_t>(lines_.Size() / bytes * ahead_.size());
+}
+
 bool CsvReader::NextRecord(std::string_view& record, std::int64_t& line) {
     if (aheadNext_ < ahead_.size()) {
         record = ahead_[aheadNext_];

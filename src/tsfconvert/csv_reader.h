@@ -47,6 +47,9 @@ public:
     Delimiter delimiter() const { return delimiter_; }
     const std::string& Path() const { return lines_.Path(); }
 
+    /// About how many records the file holds, judged by the first ones; 0 when unknown.
+    std::size_t EstimatedRecords() const;
+
     /// The fields of the next data record, valid until the next call; false at the end.
     bool Next(std::vector<std::string_view>& fields);
     /// The line on which the record that Next gave begins.

@@ -68,6 +68,7 @@ LineReader::LineReader(std::string path) : path_(std::move(path)) {
         ::close(fd_);
         throw ConvertError("cannot read " + path_ + ": it is not a plain file");
     }
+    size_ = static_cast<std::uint64_t>(info.st_size);
     buffer_.resize(kChunk);
 }
 

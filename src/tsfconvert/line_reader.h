@@ -46,6 +46,8 @@ public:
     /// 1-based number of the line that Next gave last.
     std::int64_t LineNumber() const { return line_; }
     const std::string& Path() const { return path_; }
+    /// The file's size in bytes when it was opened.
+    std::uint64_t Size() const { return size_; }
 
 private:
     void Fill();
@@ -57,6 +59,7 @@ private:
     std::size_t begin_ = 0;  // first byte not yet given out
     std::size_t end_ = 0;    // end of the bytes read
     std::int64_t line_ = 0;
+    std::uint64_t size_ = 0;
     bool eof_ = false;
     bool first_ = true;
 };

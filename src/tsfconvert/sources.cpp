@@ -132,6 +132,11 @@ public:
     void Read(std::int64_t& utcMarks) {
         std::vector<std::string_view> fields;
         std::vector<double> values(columns_.size());
+        // Room for the whole file at once: growing by doubling would copy it over and over.
+        const std::size_t expected = std::min(
+            kMaxObservations, series_.observations.size() + reader_.EstimatedRecords() + 16);
+        series_.observations.reserve(expected);
+        series_.values.reserve(expected * columns_.size());
         while (reader_.Next(fields)) {
             fields_ = &fields;
             if (static_cast<int>(fields.size()) <= last_) {

@@ -4,6 +4,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <array>
 #include <cerrno>
 #include <charconv>
 #include <cmath>
@@ -16,6 +18,8 @@
 
 namespace corvane::tsfconvert {
 namespace {
+
+constexpr std::size_t kValueBytes = 32;  // the longest shortest double is 24 characters
 
 Seconds FloorDays(Seconds time) {
     Seconds days = time / kDay;
@@ -31,38 +35,84 @@ void AppendDigits(std::string& out, int value, int width) {
     out.append(text, end);
 }
 
-// "YYYY MM DD HH 0000", converting a day once for all its hours.
+// Writes "YYYY MM DD HH 0000", converting a day once for all its hours.
 class StampWriter {
 public:
-    void Append(std::string& out, Seconds time) {
+    char* Write(char* out, Seconds time) {
         const Seconds day = FloorDays(time);
         if (day != day_) {
             day_ = day;
-            date_ = DateFromDayNumber(day);
+            const CalendarFields date = DateFromDayNumber(day);
+            std::string text;
+            AppendDigits(text, date.year, 4);
+            text += ' ';
+            AppendDigits(text, date.month, 2);
+            text += ' ';
+            AppendDigits(text, date.day, 2);
+            text += ' ';
+            date_ = text;
         }
-        AppendDigits(out, date_.year, 4);
-        out += ' ';
-        AppendDigits(out, date_.month, 2);
-        out += ' ';
-        AppendDigits(out, date_.day, 2);
-        out += ' ';
-        AppendDigits(out, static_cast<int>((time - day * kDay) / kHour), 2);
-        out += " 0000";
+        out = std::copy(date_.begin(), date_.end(), out);
+        const int hour = static_cast<int>((time - day * kDay) / kHour);
+        *out++ = static_cast<char>('0' + hour / 10);
+        *out++ = static_cast<char>('0' + hour % 10);
+        std::memcpy(out, " 0000", 5);
+        return out + 5;
     }
+
+    void Append(std::string& out, Seconds time) {
+        char text[kStampBytes];
+        out.append(text, Write(text, time));
+    }
+
+    static constexpr std::size_t kStampBytes = 18;
 
 private:
     Seconds day_ = std::numeric_limits<Seconds>::min();
-    CalendarFields date_;
+    std::string date_;  // "YYYY MM DD "
 };
 
-void AppendValue(std::string& out, double value) {
+// A value as text that reads back as the same number; -999 for missing. Values with up to
+// four decimals, which is nearly all of them, are written in fixed notation from a whole
+// number: quicker than the general shortest form, and never as 1e+05.
+char* WriteValue(char* out, double value) {
     if (std::isnan(value)) {
-        out += "-999";
-        return;
+        std::memcpy(out, "-999", 4);
+        return out + 4;
     }
-    char text[32];
-    const auto [end, ec] = std::to_chars(text, text + sizeof text, value);
-    out.append(text, end);
+    static constexpr std::array<double, 5> kScale = {1, 10, 100, 1000, 10000};
+    if (std::fabs(value) < 1e12) {
+        for (std::size_t decimals = 0; decimals < kScale.size(); ++decimals) {
+            const double whole = std::round(value * kScale[decimals]);
+            // The quotient is rounded correctly, so it equals the value exactly when the
+            // decimal text whole / 10^decimals reads back as the value.
+            if (whole / kScale[decimals] != value) {
+                continue;
+            }
+            const long long number = static_cast<long long>(whole);
+            char digits[24];
+            const int length = static_cast<int>(
+                std::to_chars(digits, digits + sizeof digits, number < 0 ? -number : number).ptr -
+                digits);
+            if (number < 0) {
+                *out++ = '-';
+            }
+            const int point = length - static_cast<int>(decimals);
+            if (point <= 0) {
+                *out++ = '0';
+                *out++ = '.';
+                out = std::fill_n(out, -point, '0');
+                return std::copy(digits, digits + length, out);
+            }
+            out = std::copy(digits, digits + point, out);
+            if (decimals > 0) {
+                *out++ = '.';
+                out = std::copy(digits + point, digits + length, out);
+            }
+            return out;
+        }
+    }
+    return std::to_chars(out, out + kValueBytes, value).ptr;
 }
 
 }  // namespace
@@ -116,21 +166,26 @@ std::string FormatTsfHeader(const Series& series, const std::vector<HourlyRecord
 void AppendTsfRecords(std::string& out, const Series& series,
                       const std::vector<HourlyRecord>& records, std::size_t first,
                       std::size_t last) {
+    const std::size_t count = series.variables.size();
+    const std::size_t longest = 2 * StampWriter::kStampBytes + count * (kValueBytes + 1) + 2;
+    const std::size_t start = out.size();
+    out.resize(start + (last - first) * longest);
+    char* p = out.data() + start;
     StampWriter begins;
     StampWriter ends;
-    const std::size_t count = series.variables.size();
     for (std::size_t r = first; r < last; ++r) {
         const HourlyRecord& record = records[r];
-        begins.Append(out, record.end - kHour);
-        out += ' ';
-        ends.Append(out, record.end);
+        p = begins.Write(p, record.end - kHour);
+        *p++ = ' ';
+        p = ends.Write(p, record.end);
         const double* values = series.ValuesOf(record.observation);
         for (std::size_t v = 0; v < count; ++v) {
-            out += ' ';
-            AppendValue(out, values[v]);
+            *p++ = ' ';
+            p = WriteValue(p, values[v]);
         }
-        out += '\n';
+        *p++ = '\n';
     }
+    out.resize(static_cast<std::size_t>(p - out.data()));
 }
 
 void CheckOutputPath(const std::string& output, const std::vector<std::string>& inputs) {
