@@ -146,15 +146,8 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
     o.arguments = arguments;
     std::map<std::string, bool> given;
 
-    const auto setOnce = [&](const std::string& option, std::optional<ColumnOption>& target,
-                             ColumnOption value) {
-        if (target) {
-            throw Failure{option + " is given twice"};
-        }
-        target = std::move(value);
-    };
     using Handler = std::function<void(const std::string& option, const std::string& value)>;
-    const auto text = [&](std::string& target) -> Handler {
+    const auto text = [](std::string& target) -> Handler {
         return [&target](const std::string& option, const std::string& value) {
             if (value.empty()) {
                 throw Failure{option + " wants a value"};
@@ -162,18 +155,18 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
             target = value;
         };
     };
-    const auto plain = [&](std::optional<ColumnOption>& target) -> Handler {
-        return [&, target = &target](const std::string& option, const std::string& value) {
+    const auto plain = [](std::optional<ColumnOption>& target) -> Handler {
+        return [&target](const std::string& option, const std::string& value) {
             WindUnit unused{};
-            setOnce(option, *target, Column<WindUnit>(option, value, nullptr, unused));
+            target = Column<WindUnit>(option, value, nullptr, unused);
         };
     };
-    const auto temperature = [&](std::optional<ColumnOption>& target) -> Handler {
-        return [&, target = &target](const std::string& option, const std::string& value) {
+    const auto temperature = [](std::optional<ColumnOption>& target) -> Handler {
+        return [&target](const std::string& option, const std::string& value) {
             TemperatureUnit unit = TemperatureUnit::Celsius;
             ColumnOption column = Column(option, value, &TemperatureUnitFromText, unit);
             column.temperatureUnit = unit;
-            setOnce(option, *target, column);
+            target = column;
         };
     };
     const std::map<std::string, Handler> withValue = {
@@ -206,7 +199,7 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
              WindUnit unit = WindUnit::MetresPerSecond;
              ColumnOption column = Column(option, value, &WindUnitFromText, unit);
              column.windUnit = unit;
-             setOnce(option, o.wspeed, column);
+             o.wspeed = column;
          }},
         {"--wdir", plain(o.wdir)},
         {"--temp", temperature(o.temp)},

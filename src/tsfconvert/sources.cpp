@@ -30,18 +30,39 @@ void AddObservation(Series& series, const std::string& path, std::int64_t line, 
 
 enum class Source { Plain, Wind, DewPoint };
 
-struct ColumnPlan {
+// A variable of the output and the CSV column it comes from.
+struct CsvVariable {
+    OutputVariable output;
+    const char* option = "";
+    ColumnOption column;
     Source source = Source::Plain;
-    int column = -1;
-    int temperatureColumn = -1;  // for the dew point
-    ColumnOption option;
-    TemperatureUnit temperatureUnit = TemperatureUnit::Celsius;
 };
 
-struct VariableSpec {
-    const char* name;
-    const char* option;
-    const std::optional<ColumnOption>* column;
+// The variables the options name, in the order the output writes them.
+std::vector<CsvVariable> CsvVariables(const ConvertOptions& o) {
+    std::vector<CsvVariable> variables;
+    const auto add = [&](const std::optional<ColumnOption>& column, const char* name,
+                         std::string units, const char* option, Source source = Source::Plain) {
+        if (column) {
+            variables.push_back({{name, std::move(units)}, option, *column, source});
+        }
+    };
+    add(o.wspeed, "WSPEED", "m/s", "--wspeed", Source::Wind);
+    add(o.wdir, "WDIR", "deg", "--wdir");
+    if (o.temp) {
+        add(o.temp, "TEMP", TemperatureUnitText(o.temp->temperatureUnit), "--temp");
+    }
+    add(o.mixr, "MIXR", "g/kg", "--mixr");
+    add(o.shum, "SHUM", "g/kg", "--shum");
+    add(o.rhum, "RHUM", "%", "--rhum");
+    add(o.dewpoint, "RHUM", "%", "--dewpoint", Source::DewPoint);
+    return variables;
+}
+
+struct ColumnPlan {
+    CsvVariable variable;
+    int column = -1;
+    int temperatureColumn = -1;  // for the dew point
 };
 
 bool SameNoCase(std::string_view a, std::string_view b) {
@@ -100,28 +121,12 @@ public:
         if (!o_.timeFormat.empty()) {
             format_.emplace(o_.timeFormat, o_.timeColumn.empty());
         }
-        const std::array<VariableSpec, 5> plain = {{{"WSPEED", "--wspeed", &o_.wspeed},
-                                                    {"WDIR", "--wdir", &o_.wdir},
-                                                    {"TEMP", "--temp", &o_.temp},
-                                                    {"MIXR", "--mixr", &o_.mixr},
-                                                    {"SHUM", "--shum", &o_.shum}}};
-        for (const VariableSpec& spec : plain) {
-            if (*spec.column) {
-                ColumnPlan plan;
-                plan.option = **spec.column;
-                plan.source =
-                    spec.option == std::string_view("--wspeed") ? Source::Wind : Source::Plain;
-                plan.column = Find(plan.option.column, spec.option);
-                columns_.push_back(plan);
+        for (const CsvVariable& variable : CsvVariables(o_)) {
+            ColumnPlan plan{variable, Find(variable.column.column, variable.option), -1};
+            if (variable.source == Source::DewPoint) {
+                plan.temperatureColumn = Find(o_.temp->column, "--temp");
             }
-        }
-        if (o_.rhum) {
-            columns_.push_back({Source::Plain, Find(o_.rhum->column, "--rhum"), -1, *o_.rhum,
-                                TemperatureUnit::Celsius});
-        } else if (o_.dewpoint) {
-            columns_.push_back({Source::DewPoint, Find(o_.dewpoint->column, "--dewpoint"),
-                                Find(o_.temp->column, "--temp"), *o_.dewpoint,
-                                o_.temp->temperatureUnit});
+            columns_.push_back(plan);
         }
         for (const ColumnPlan& plan : columns_) {
             last_ = std::max({last_, plan.column, plan.temperatureColumn});
@@ -205,10 +210,8 @@ private:
             Fail(time_, time.error);
         }
         if (o_.hourly == HourlyRule::Exact && time.seconds % kHour != 0) {
-            Fail(hour_ >= 0 && (*fields_)[static_cast<std::size_t>(hour_)].find(':') !=
-                                   std::string_view::npos
-                     ? hour_
-                     : time_,
+            // With a date column beside it, the minutes come from the hour column.
+            Fail(hour_ >= 0 ? hour_ : time_,
                  "is not a full hour; --hourly nearest picks the report nearest to each hour");
         }
         if (o_.stampBegin) {
@@ -241,13 +244,15 @@ private:
         if (std::isnan(value)) {
             return value;
         }
-        switch (plan.source) {
+        switch (plan.variable.source) {
             case Source::Plain:
                 return value;
-            case Source::Wind:
-                return plan.option.windUnit == WindUnit::MetresPerSecond
+            case Source::Wind: {
+                const WindUnit unit = plan.variable.column.windUnit;
+                return unit == WindUnit::MetresPerSecond
                            ? value
-                           : RoundConverted(MetresPerSecond(value, plan.option.windUnit));
+                           : RoundConverted(MetresPerSecond(value, unit));
+            }
             case Source::DewPoint:
                 break;
         }
@@ -255,8 +260,9 @@ private:
         if (std::isnan(temperature)) {
             return temperature;
         }
-        return RoundConverted(RelativeHumidity(Celsius(temperature, plan.temperatureUnit),
-                                               Celsius(value, plan.option.temperatureUnit)));
+        return RoundConverted(
+            RelativeHumidity(Celsius(temperature, o_.temp->temperatureUnit),
+                             Celsius(value, plan.variable.column.temperatureUnit)));
     }
 
     const ConvertOptions& o_;
@@ -293,20 +299,9 @@ constexpr std::array<const char*, kIsdFields> kIsdFieldNames = {"year",
 Series ReadCsvInputs(const ConvertOptions& options, std::vector<std::string>& warnings) {
     Series series;
     series.files = options.inputs;
-    const auto add = [&](const std::optional<ColumnOption>& column, const char* name,
-                         std::string units) {
-        if (column) {
-            series.variables.push_back({name, std::move(units)});
-        }
-    };
-    add(options.wspeed, "WSPEED", "m/s");
-    add(options.wdir, "WDIR", "deg");
-    if (options.temp) {
-        add(options.temp, "TEMP", TemperatureUnitText(options.temp->temperatureUnit));
+    for (const CsvVariable& variable : CsvVariables(options)) {
+        series.variables.push_back(variable.output);
     }
-    add(options.mixr, "MIXR", "g/kg");
-    add(options.shum, "SHUM", "g/kg");
-    add(options.rhum ? options.rhum : options.dewpoint, "RHUM", "%");
 
     std::int64_t utcMarks = 0;
     for (std::size_t i = 0; i < options.inputs.size(); ++i) {
