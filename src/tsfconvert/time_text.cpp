@@ -4,6 +4,7 @@
 
 #include "period/calendar.h"
 #include "tsfconvert/line_reader.h"
+#include "wxcheck/text_scan.h"
 
 namespace corvane::tsfconvert {
 namespace {
@@ -16,19 +17,8 @@ bool IsDigit(char c) {
     return c >= '0' && c <= '9';
 }
 
-bool IsBlank(char c) {
-    return c == ' ' || c == '\t';
-}
-
-std::string_view TrimBlanks(std::string_view text) {
-    while (!text.empty() && IsBlank(text.front())) {
-        text.remove_prefix(1);
-    }
-    while (!text.empty() && IsBlank(text.back())) {
-        text.remove_suffix(1);
-    }
-    return text;
-}
+using corvane::wxcheck::IsBlank;
+using corvane::wxcheck::Trim;
 
 // Reads `least` to `most` digits from the front of `text`.
 bool TakeNumber(std::string_view& text, int least, int most, int& value) {
@@ -138,7 +128,7 @@ TimeRead SecondsFromFields(int year, int month, int day, int dayOfYear, int hour
 }
 
 TimeRead ReadIsoDateTime(std::string_view text) {
-    text = TrimBlanks(text);
+    text = Trim(text);
     int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
     if (!TakeIsoDate(text, year, month, day)) {
         return Failed(std::string("is not ") + kIsoForm);
@@ -150,7 +140,7 @@ TimeRead ReadIsoDateTime(std::string_view text) {
         if (!IsBlank(text.front())) {
             return Failed(std::string("is not ") + kIsoForm);
         }
-        text = TrimBlanks(text);
+        text = Trim(text);
     }
     const TimeRead time = ReadIsoTime(text, hour, minute, second);
     if (!time.ok()) {
@@ -162,7 +152,7 @@ TimeRead ReadIsoDateTime(std::string_view text) {
 }
 
 TimeRead ReadIsoDate(std::string_view text) {
-    text = TrimBlanks(text);
+    text = Trim(text);
     int year = 0, month = 0, day = 0;
     if (!TakeIsoDate(text, year, month, day) || !text.empty()) {
         return Failed("is not a date such as 2024-07-01");
@@ -171,7 +161,7 @@ TimeRead ReadIsoDate(std::string_view text) {
 }
 
 TimeRead ReadHourOfDay(std::string_view text) {
-    text = TrimBlanks(text);
+    text = Trim(text);
     int hour = 0, minute = 0, second = 0;
     bool ok = TakeNumber(text, 1, 2, hour);
     if (ok && Take(text, ':')) {
@@ -235,12 +225,12 @@ TimeFormat::TimeFormat(std::string_view pattern, bool dateOnly) {
 }
 
 TimeRead TimeFormat::Read(std::string_view text) const {
-    text = TrimBlanks(text);
+    text = Trim(text);
     int year = 0, month = 0, day = 0, dayOfYear = 0, hour = 0, minute = 0, second = 0;
     for (const Item& item : items_) {
         if (item.field == 0) {
             if (item.literal == ' ') {
-                text = TrimBlanks(text);
+                text = Trim(text);
             } else if (!Take(text, item.literal)) {
                 return Failed("does not match the --time-format pattern");
             }

@@ -35,6 +35,18 @@ void AppendDigits(std::string& out, int value, int width) {
     out.append(text, end);
 }
 
+// "YYYY-MM-DD" with `separator` between the fields.
+std::string DateText(Seconds day, char separator) {
+    const CalendarFields date = DateFromDayNumber(day);
+    std::string text;
+    AppendDigits(text, date.year, 4);
+    text += separator;
+    AppendDigits(text, date.month, 2);
+    text += separator;
+    AppendDigits(text, date.day, 2);
+    return text;
+}
+
 // Writes "YYYY MM DD HH 0000", converting a day once for all its hours.
 class StampWriter {
 public:
@@ -42,15 +54,7 @@ public:
         const Seconds day = FloorDays(time);
         if (day != day_) {
             day_ = day;
-            const CalendarFields date = DateFromDayNumber(day);
-            std::string text;
-            AppendDigits(text, date.year, 4);
-            text += ' ';
-            AppendDigits(text, date.month, 2);
-            text += ' ';
-            AppendDigits(text, date.day, 2);
-            text += ' ';
-            date_ = text;
+            date_ = DateText(day, ' ') + ' ';
         }
         out = std::copy(date_.begin(), date_.end(), out);
         const int hour = static_cast<int>((time - day * kDay) / kHour);
@@ -119,17 +123,9 @@ char* WriteValue(char* out, double value) {
 
 std::string HourText(Seconds time) {
     const Seconds day = FloorDays(time);
-    const CalendarFields date = DateFromDayNumber(day);
-    std::string text;
-    AppendDigits(text, date.year, 4);
-    text += '-';
-    AppendDigits(text, date.month, 2);
-    text += '-';
-    AppendDigits(text, date.day, 2);
-    text += ' ';
+    std::string text = DateText(day, '-') + ' ';
     AppendDigits(text, static_cast<int>((time - day * kDay) / kHour), 2);
-    text += ":00";
-    return text;
+    return text + ":00";
 }
 
 Seconds FirstRecordEnd() {

@@ -3,22 +3,11 @@
 #include <cmath>
 #include <string>
 
+#include "wxcheck/text_scan.h"
+
 namespace corvane::tsfconvert {
 namespace {
-
-bool Same(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) {
-        return false;
-    }
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; };
-        if (lower(a[i]) != lower(b[i])) {
-            return false;
-        }
-    }
-    return true;
-}
-
+const auto Same = corvane::wxcheck::EqualsNoCase;
 }  // namespace
 
 std::optional<WindUnit> WindUnitFromText(std::string_view text) {
