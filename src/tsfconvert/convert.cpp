@@ -1,5 +1,6 @@
 #include "tsfconvert/convert.h"
 
+#include <algorithm>
 #include <new>
 #include <ostream>
 
@@ -49,16 +50,19 @@ std::string DuplicatesWarning(const Series& series, const std::vector<std::size_
                        " the time of an earlier one and " +
                        (duplicates.size() == 1 ? "was" : "were") +
                        " left out (the first in the input is kept): ";
-    std::uint32_t file = UINT32_MAX;
-    for (std::size_t i = 0; i < duplicates.size() && i < kListedLines; ++i) {
-        const Observation& o = series.observations[duplicates[i]];
-        if (o.file != file) {
-            file = o.file;
-            text += (i == 0 ? "" : "; ") + series.files[file] + " line ";
-        } else {
-            text += ", ";
+    // "a.csv line 3; b.csv lines 2, 7": the lines grouped by file, in input order.
+    std::size_t i = 0;
+    const std::size_t listed = std::min(duplicates.size(), kListedLines);
+    while (i < listed) {
+        const std::uint32_t file = series.observations[duplicates[i]].file;
+        std::string lines;
+        std::size_t count = 0;
+        for (; i < listed && series.observations[duplicates[i]].file == file; ++i, ++count) {
+            lines +=
+                (count == 0 ? "" : ", ") + std::to_string(series.observations[duplicates[i]].line);
         }
-        text += std::to_string(o.line);
+        text += (text.back() == ' ' ? "" : "; ") + series.files[file] +
+                (count == 1 ? " line " : " lines ") + lines;
     }
     if (duplicates.size() > kListedLines) {
         text += " and " + std::to_string(duplicates.size() - kListedLines) + " more";
@@ -76,7 +80,7 @@ void Convert(const ConvertOptions& options, std::ostream& out, std::ostream& err
     const auto& records = selection.records;
     if (records.empty()) {
         throw ConvertError(series.observations.empty()
-                               ? "the input holds no records, only a header"
+                               ? "the input holds no records"
                                : "no report lies within " + std::to_string(options.windowMinutes) +
                                      " minutes of a full hour");
     }

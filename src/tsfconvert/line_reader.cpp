@@ -89,9 +89,13 @@ void LineReader::Fill() {
         end_ -= begin_;
         begin_ = 0;
     }
+    // Only the bytes the file had when it was opened: a file that a logger keeps appending
+    // to is read as it was, and the reading ends.
+    const std::size_t wanted =
+        static_cast<std::size_t>(std::min<std::uint64_t>(buffer_.size() - end_, size_ - read_));
     ssize_t got = 0;
     do {
-        got = ::read(fd_, buffer_.data() + end_, buffer_.size() - end_);
+        got = wanted == 0 ? 0 : ::read(fd_, buffer_.data() + end_, wanted);
     } while (got < 0 && errno == EINTR);
     if (got < 0) {
         throw ConvertError("cannot read " + path_ + " after line " + std::to_string(line_) + ": " +
@@ -99,6 +103,7 @@ void LineReader::Fill() {
     }
     const std::size_t start = end_;
     end_ += static_cast<std::size_t>(got);
+    read_ += static_cast<std::uint64_t>(got);
     if (first_ && end_ >= 2 && buffer_[0] == '\x1f' && buffer_[1] == '\x8b') {
         throw ConvertError("cannot read " + path_ +
                            ": it is compressed with gzip; unpack it first (gunzip)");

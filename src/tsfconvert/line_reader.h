@@ -1,7 +1,8 @@
 #pragma once
 
-// Reading outside text for the converter: plain files only, line by line in large chunks,
-// each line at most kMaxLineBytes long and free of NUL bytes. Failures are thrown as
+// Reading outside text for the converter: plain files only, up to the size they had when
+// opened, line by line in large chunks, each line at most kMaxLineBytes long and free of NUL
+// bytes. Failures are thrown as
 // ConvertError with a message that names the file and the line.
 
 #include <cstdint>
@@ -60,6 +61,7 @@ private:
     std::size_t end_ = 0;    // end of the bytes read
     std::int64_t line_ = 0;
     std::uint64_t size_ = 0;
+    std::uint64_t read_ = 0;
     bool eof_ = false;
     bool first_ = true;
 };

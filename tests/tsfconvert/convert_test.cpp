@@ -309,14 +309,16 @@ TEST_F(ConvertTest, AFullDiskKeepsThePreviousOutput) {
 }
 
 TEST_F(ConvertTest, DuplicateHoursAreWarnedWithTheirLines) {
-    Write("a.csv", "time,ws\n2024-01-01T01:00,1\n2024-01-01T01:00,2\n2024-01-01T02:00,3\n");
+    Write("a.csv",
+          "time,ws\n2024-01-01T01:00,1\n2024-01-01T01:00,2\n2024-01-01T02:00,3\n"
+          "2024-01-01T01:00,9\n");
     Write("b.csv", "ws;time\n4;2024-01-01T02:00\n5;2024-01-01T03:00\n");
     const Outcome outcome =
         Run({"--time", "time", "--wspeed", "ws", "-o", "out.tsf", "a.csv", "b.csv"});
     EXPECT_EQ(outcome.status, kWrittenWithWarnings);
     EXPECT_EQ(outcome.err,
-              "tsfconvert: warning: 2 records repeat the time of an earlier one and were left "
-              "out (the first in the input is kept): a.csv line 3; b.csv line 2\n");
+              "tsfconvert: warning: 3 records repeat the time of an earlier one and were left "
+              "out (the first in the input is kept): a.csv lines 3, 5; b.csv line 2\n");
     EXPECT_NE(Read("out.tsf").find(" 1\n2024 01 01 01 0000 2024 01 01 02 0000 3\n2024 01 01 02 "
                                    "0000 2024 01 01 03 0000 5\n"),
               std::string::npos);
