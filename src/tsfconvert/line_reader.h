@@ -1,0 +1,69 @@
+#pragma once
+
+// Reading outside text for the converter: plain files only, up to the size they had when
+// opened, line by line in large chunks, each line at most kMaxLineBytes long and free of NUL
+// bytes. Failures are thrown as
+// ConvertError with a message that names the file and the line.
+
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace corvane::tsfconvert {
+
+/// A failure that ends the conversion: nothing is written. The message is complete
+/// ("obs.csv:12: ...") and needs only the program's name in front.
+class ConvertError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+/// Longest line read, line end not counted. Real CSV and station archive lines are a few
+/// hundred bytes at most; a longer one means the file is something else.
+inline constexpr std::size_t kMaxLineBytes = 64 * 1024;
+
+/// `text` in double quotes for a message: at most about 200 characters (cut at a character
+/// boundary, then "..."), control bytes and quotes shown escaped.
+std::string Quoted(std::string_view text);
+
+/// "PATH:LINE: " for messages about a line of a file.
+std::string Where(const std::string& path, std::int64_t line);
+
+class LineReader {
+public:
+    /// Opens `path` for reading. Throws when it is not a plain file or cannot be opened.
+    explicit LineReader(std::string path);
+    ~LineReader();
+    LineReader(const LineReader&) = delete;
+    LineReader& operator=(const LineReader&) = delete;
+
+    /// The next line without its line end (LF or CRLF; a last line needs none), valid until
+    /// the next call. False at the end of the file. A UTF-8 byte-order mark in front of the
+    /// first line is dropped. Throws on a read error, a NUL byte or a line that is too long.
+    bool Next(std::string_view& line);
+
+    /// 1-based number of the line that Next gave last.
+    std::int64_t LineNumber() const { return line_; }
+    const std::string& Path() const { return path_; }
+    /// The file's size in bytes when it was opened.
+    std::uint64_t Size() const { return size_; }
+
+private:
+    void Fill();
+    [[noreturn]] void FailAt(std::size_t offset, const std::string& what) const;
+
+    std::string path_;
+    int fd_ = -1;
+    std::vector<char> buffer_;
+    std::size_t begin_ = 0;  // first byte not yet given out
+    std::size_t end_ = 0;    // end of the bytes read
+    std::int64_t line_ = 0;
+    std::uint64_t size_ = 0;
+    std::uint64_t read_ = 0;
+    bool eof_ = false;
+    bool first_ = true;
+};
+
+}  // namespace corvane::tsfconvert

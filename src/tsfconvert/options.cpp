@@ -1,0 +1,357 @@
+#include "tsfconvert/options.h"
+
+#include <charconv>
+#include <functional>
+#include <map>
+
+#include "tsfconvert/line_reader.h"
+
+namespace corvane::tsfconvert {
+namespace {
+
+// Longest --site text: a station's name and place, never a paragraph.
+constexpr std::size_t kMaxSiteText = 200;
+
+struct Failure {
+    std::string message;
+};
+
+bool HasControlCharacter(std::string_view text) {
+    for (const char c : text) {
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) {
+            return true;
+        }
+    }
+    return false;
+}
+
+int Digits(std::string_view text) {
+    int value = 0;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    return ec == std::errc() && end == text.data() + text.size() && !text.empty() ? value : -1;
+}
+
+// "COL" or "COL:UNIT": the unit is split off only when it is one the option knows, so
+// that a header with a colon in it ("Wind:avg") still names its column.
+template <typename Unit>
+ColumnOption Column(const std::string& option, const std::string& value,
+                    std::optional<Unit> (*unitFromText)(std::string_view), Unit& unit) {
+    ColumnOption column;
+    column.column = value;
+    const std::size_t colon = value.rfind(':');
+    if (unitFromText != nullptr && colon != std::string::npos) {
+        if (const auto parsed = unitFromText(std::string_view(value).substr(colon + 1))) {
+            unit = *parsed;
+            column.column = value.substr(0, colon);
+        }
+    }
+    if (column.column.empty()) {
+        throw Failure{option + " wants a column name, not " + Quoted(value)};
+    }
+    return column;
+}
+
+Delimiter DelimiterFrom(const std::string& value) {
+    if (value == "comma" || value == ",") {
+        return {',', false};
+    }
+    if (value == "semicolon" || value == ";") {
+        return {';', false};
+    }
+    if (value == "tab" || value == "\\t" || value == "\t") {
+        return {'\t', false};
+    }
+    if (value == "blanks" || value == " ") {
+        return {' ', true};
+    }
+    const char c = value.size() == 1 ? value[0] : '\0';
+    if (c > ' ' && c < 0x7F && c != '"' && c != '#' && c != '.' && c != '-' && c != '+' &&
+        !(c >= '0' && c <= '9') && !(c >= 'A' && c <= 'Z') && !(c >= 'a' && c <= 'z')) {
+        return {c, false};
+    }
+    throw Failure{
+        "--delimiter wants comma, semicolon, tab, blanks or one punctuation "
+        "character, not " +
+        Quoted(value)};
+}
+
+// "UTC+0300": the sign, hours 00 to 23 and minutes 00 to 59.
+bool ReadZone(std::string& zone, int& minutes) {
+    if (zone.size() != 8 || (zone[3] != '+' && zone[3] != '-')) {
+        return false;
+    }
+    for (int i = 0; i < 3; ++i) {
+        zone[i] =
+            static_cast<char>(zone[i] >= 'a' && zone[i] <= 'z' ? zone[i] - 'a' + 'A' : zone[i]);
+    }
+    const int hours = Digits(std::string_view(zone).substr(4, 2));
+    const int mins = Digits(std::string_view(zone).substr(6, 2));
+    if (!zone.starts_with("UTC") || hours < 0 || hours > 23 || mins < 0 || mins > 59) {
+        return false;
+    }
+    minutes = (zone[3] == '-' ? -1 : 1) * (hours * 60 + mins);
+    return true;
+}
+
+void Check(const ConvertOptions& o, const std::map<std::string, bool>& given) {
+    const auto has = [&](const char* name) { return given.count(name) > 0; };
+    if (o.inputs.empty()) {
+        throw Failure{"no input file is given"};
+    }
+    if (o.output.empty()) {
+        throw Failure{"no output file is given (-o OUTPUT.tsf)"};
+    }
+    if (o.format == InputFormat::IsdLite) {
+        for (const char* option :
+             {"--delimiter", "--time", "--date", "--hour", "--time-format", "--stamp", "--wspeed",
+              "--wdir", "--temp", "--rhum", "--mixr", "--shum", "--dewpoint", "--missing",
+              "--hourly", "--window", "--zone"}) {
+            if (has(option)) {
+                throw Failure{std::string(option) +
+                              " is for CSV input: ISD-Lite files have fixed columns, whole "
+                              "hours in UTC and -9999 for missing values"};
+            }
+        }
+        return;
+    }
+    if (o.timeColumn.empty() == (o.dateColumn.empty() && o.hourColumn.empty())) {
+        throw Failure{o.timeColumn.empty()
+                          ? "no time column is given: --time COL, or --date COL and --hour COL"
+                          : "--time cannot be given with --date and --hour"};
+    }
+    if (o.timeColumn.empty() && (o.dateColumn.empty() || o.hourColumn.empty())) {
+        throw Failure{"--date and --hour go together"};
+    }
+    if (!o.wspeed && !o.wdir && !o.temp && !o.rhum && !o.mixr && !o.shum && !o.dewpoint) {
+        throw Failure{
+            "no variable is given: name at least one column with --wspeed, --wdir, --temp, "
+            "--rhum, --mixr, --shum or --dewpoint"};
+    }
+    if (o.dewpoint && !o.temp) {
+        throw Failure{"--dewpoint needs --temp: the relative humidity follows from both"};
+    }
+    if (o.dewpoint && o.rhum) {
+        throw Failure{"--dewpoint and --rhum both give the relative humidity: choose one"};
+    }
+    if (has("--window") && o.hourly != HourlyRule::Nearest) {
+        throw Failure{"--window goes with --hourly nearest"};
+    }
+}
+
+}  // namespace
+
+ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
+    ParsedCommandLine parsed;
+    ConvertOptions& o = parsed.options;
+    o.arguments = arguments;
+    std::map<std::string, bool> given;
+
+    using Handler = std::function<void(const std::string& option, const std::string& value)>;
+    const auto text = [](std::string& target) -> Handler {
+        return [&target](const std::string& option, const std::string& value) {
+            if (value.empty()) {
+                throw Failure{option + " wants a value"};
+            }
+            target = value;
+        };
+    };
+    const auto plain = [](std::optional<ColumnOption>& target) -> Handler {
+        return [&target](const std::string& option, const std::string& value) {
+            WindUnit unused{};
+            target = Column<WindUnit>(option, value, nullptr, unused);
+        };
+    };
+    const auto temperature = [](std::optional<ColumnOption>& target) -> Handler {
+        return [&target](const std::string& option, const std::string& value) {
+            TemperatureUnit unit = TemperatureUnit::Celsius;
+            ColumnOption column = Column(option, value, &TemperatureUnitFromText, unit);
+            column.temperatureUnit = unit;
+            target = column;
+        };
+    };
+    const std::map<std::string, Handler> withValue = {
+        {"--output", text(o.output)},
+        {"--from",
+         [&](const std::string&, const std::string& value) {
+             if (value == "csv") {
+                 o.format = InputFormat::Csv;
+             } else if (value == "isd-lite") {
+                 o.format = InputFormat::IsdLite;
+             } else {
+                 throw Failure{"--from wants csv or isd-lite, not " + Quoted(value)};
+             }
+         }},
+        {"--delimiter",
+         [&](const std::string&, const std::string& value) { o.delimiter = DelimiterFrom(value); }},
+        {"--time", text(o.timeColumn)},
+        {"--date", text(o.dateColumn)},
+        {"--hour", text(o.hourColumn)},
+        {"--time-format", text(o.timeFormat)},
+        {"--stamp",
+         [&](const std::string&, const std::string& value) {
+             if (value != "end" && value != "begin") {
+                 throw Failure{"--stamp wants end or begin, not " + Quoted(value)};
+             }
+             o.stampBegin = value == "begin";
+         }},
+        {"--wspeed",
+         [&](const std::string& option, const std::string& value) {
+             WindUnit unit = WindUnit::MetresPerSecond;
+             ColumnOption column = Column(option, value, &WindUnitFromText, unit);
+             column.windUnit = unit;
+             o.wspeed = column;
+         }},
+        {"--wdir", plain(o.wdir)},
+        {"--temp", temperature(o.temp)},
+        {"--rhum", plain(o.rhum)},
+        {"--mixr", plain(o.mixr)},
+        {"--shum", plain(o.shum)},
+        {"--dewpoint", temperature(o.dewpoint)},
+        {"--missing",
+         [&](const std::string&, const std::string& value) { o.missing.push_back(value); }},
+        {"--hourly",
+         [&](const std::string&, const std::string& value) {
+             if (value != "exact" && value != "nearest") {
+                 throw Failure{"--hourly wants exact or nearest, not " + Quoted(value)};
+             }
+             o.hourly = value == "nearest" ? HourlyRule::Nearest : HourlyRule::Exact;
+         }},
+        {"--window",
+         [&](const std::string&, const std::string& value) {
+             o.windowMinutes = Digits(value);
+             // A wider window would let one report stand for two hours.
+             if (o.windowMinutes < 0 || o.windowMinutes > 30) {
+                 throw Failure{"--window wants whole minutes from 0 to 30, not " + Quoted(value)};
+             }
+         }},
+        {"--zone",
+         [&](const std::string&, const std::string& value) {
+             o.zone = value;
+             if (!ReadZone(o.zone, o.zoneMinutes)) {
+                 throw Failure{"--zone wants a zone such as UTC+0000 or UTC-0330, not " +
+                               Quoted(value)};
+             }
+         }},
+        {"--site",
+         [&](const std::string&, const std::string& value) {
+             if (value.empty() || HasControlCharacter(value) || value.size() > kMaxSiteText) {
+                 throw Failure{"--site wants a text of one line, at most 200 bytes, not " +
+                               Quoted(value)};
+             }
+             o.site = value;
+         }},
+    };
+
+    try {
+        bool optionsEnd = false;
+        for (std::size_t i = 0; i < arguments.size(); ++i) {
+            std::string arg = arguments[i];
+            if (optionsEnd || arg.size() < 2 || arg[0] != '-') {
+                o.inputs.push_back(arg);
+                continue;
+            }
+            if (arg == "--") {
+                optionsEnd = true;
+                continue;
+            }
+            if (arg == "--help" || arg == "-h") {
+                parsed.action = ParsedCommandLine::Action::Help;
+                return parsed;
+            }
+            if (arg == "--version") {
+                parsed.action = ParsedCommandLine::Action::Version;
+                return parsed;
+            }
+            std::optional<std::string> value;
+            if (const std::size_t equals = arg.find('=');
+                arg.starts_with("--") && equals != std::string::npos) {
+                value = arg.substr(equals + 1);
+                arg.resize(equals);
+            }
+            if (arg == "-o") {
+                arg = "--output";
+            }
+            const auto handler = withValue.find(arg);
+            if (handler == withValue.end()) {
+                throw Failure{"unknown option " + Quoted(arg)};
+            }
+            if (!value) {
+                if (i + 1 == arguments.size()) {
+                    throw Failure{arg + " wants a value"};
+                }
+                value = arguments[++i];
+            }
+            if (given[arg] && arg != "--missing") {
+                throw Failure{arg + " is given twice"};
+            }
+            given[arg] = true;
+            handler->second(arg, *value);
+        }
+        Check(o, given);
+        if (!o.timeFormat.empty()) {
+            TimeFormat(o.timeFormat, o.timeColumn.empty());  // throws on a bad pattern
+        }
+    } catch (const Failure& failure) {
+        parsed.error = failure.message;
+        return parsed;
+    } catch (const ConvertError& error) {
+        parsed.error = error.what();
+        return parsed;
+    }
+    parsed.action = ParsedCommandLine::Action::Convert;
+    return parsed;
+}
+
+const char* UsageText() {
+    return R"(Usage: tsfconvert [OPTIONS] INPUT... -o OUTPUT.tsf
+       tsfconvert --from isd-lite [--site TEXT] FILE... -o OUTPUT.tsf
+       tsfconvert --help | --version
+
+Converts hourly observations or model values from CSV files, or from ISD-Lite station
+archives, into one time series file (TSF) for wxcheck and the Corvane wizard. Several
+inputs are joined; records are sorted by time.
+
+Input and output:
+  -o, --output FILE       the TSF file to write (replaced only once complete)
+  --from FORMAT           csv (default) or isd-lite
+  --delimiter CHAR        comma, semicolon, tab, blanks or one punctuation character
+                          (default: detected from the header row)
+  --site TEXT             the station's site, written as a "Site:" comment line
+                          (ISD-Lite: the station identifier of the file name)
+
+Time (CSV):
+  --time COL              column of ISO 8601 date-times (2024-07-01T13:00,
+                          2024-07-01 13:00:00, a trailing Z)
+  --date COL              column of dates, with --hour
+  --hour COL              column of hours (13, 13:00; 24 ends the day), with --date
+  --time-format PATTERN   the times (or with --date the dates) as strptime-style fields:
+                          %Y %m %d %H %M %S %j %%
+  --stamp WHEN            end (default): a time marks the end of its hour; begin: its
+                          beginning
+  --hourly RULE           exact (default): every time is a full hour; nearest: per hour
+                          the record nearest to it
+  --window MINUTES        with --hourly nearest: at most this far before or after the
+                          hour, 0 to 30 (default 30)
+  --zone ZONE             the zone of the times, written to the header, e.g. UTC+0100
+                          (default UTC+0000); times are not shifted
+
+Variables (CSV; COL is a header name):
+  --wspeed COL[:UNIT]     wind speed in m/s (default), kt, mph or km/h; written in m/s
+  --wdir COL              wind direction, degrees from north
+  --temp COL[:UNIT]       temperature in C (default), K or F; written in its unit
+  --rhum COL              relative humidity, %
+  --mixr COL              mixing ratio, g/kg
+  --shum COL              specific humidity, g/kg
+  --dewpoint COL[:UNIT]   dew point in C (default), K or F; written as the relative
+                          humidity, with --temp
+  --missing TEXT          a cell with this text is missing (may be repeated); empty
+                          cells are missing anyway; written as -999
+
+  -h, --help              this text
+  --version               the program's version
+
+Exit status: 0 written, 1 written with warnings, 2 nothing written.
+)";
+}
+
+}  // namespace corvane::tsfconvert

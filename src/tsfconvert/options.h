@@ -1,0 +1,63 @@
+#pragma once
+
+// The command line of tsfconvert.
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "tsfconvert/csv_reader.h"
+#include "tsfconvert/series.h"
+#include "tsfconvert/units.h"
+
+namespace corvane::tsfconvert {
+
+enum class InputFormat { Csv, IsdLite };
+
+/// A CSV column named by an option, with the unit its values are in.
+struct ColumnOption {
+    std::string column;
+    WindUnit windUnit = WindUnit::MetresPerSecond;
+    TemperatureUnit temperatureUnit = TemperatureUnit::Celsius;
+};
+
+struct ConvertOptions {
+    InputFormat format = InputFormat::Csv;
+    std::vector<std::string> inputs;
+    std::string output;
+
+    std::optional<Delimiter> delimiter;
+    std::string timeColumn;
+    std::string dateColumn;
+    std::string hourColumn;
+    std::string timeFormat;
+    bool stampBegin = false;  ///< A time marks the beginning of its hour.
+
+    std::optional<ColumnOption> wspeed, wdir, temp, rhum, mixr, shum, dewpoint;
+    std::vector<std::string> missing;
+
+    HourlyRule hourly = HourlyRule::Exact;
+    int windowMinutes = 30;
+    std::string zone = "UTC+0000";
+    int zoneMinutes = 0;  ///< The zone's offset from UTC.
+    std::string site;
+
+    /// The arguments as given, for the command comment of the output.
+    std::vector<std::string> arguments;
+};
+
+struct ParsedCommandLine {
+    enum class Action { Convert, Help, Version, Fail } action = Action::Fail;
+    ConvertOptions options;
+    std::string error;  ///< For Fail: what is wrong, without the program's name.
+};
+
+/// Reads the arguments (without the program's name). Checks what can be checked without
+/// opening a file: every option's value, the combinations, that inputs and an output are
+/// given.
+ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments);
+
+/// The text of --help.
+const char* UsageText();
+
+}  // namespace corvane::tsfconvert
