@@ -1,0 +1,173 @@
+// Every manual page of docs/man whose program is built: the options its OPTIONS section
+// lists are those its program's --help names, both ways, and `man` renders it without a
+// warning, as lintian checks it.
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+#include <regex>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "support/shell_command.h"
+
+namespace corvane::testing {
+namespace {
+
+struct ManPage {
+    std::string page;
+    std::string program;
+};
+
+std::vector<ManPage> BuiltPages() {
+    std::vector<ManPage> pages;
+    std::stringstream pairs(CORVANE_MAN_PAGES);
+    std::string pair;
+    while (std::getline(pairs, pair, '|')) {
+        const std::size_t equals = pair.find('=');
+        pages.push_back({pair.substr(0, equals), pair.substr(equals + 1)});
+    }
+    return pages;
+}
+
+std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// An option: one or two dashes and a letter ("-" alone, standard input, is an operand).
+const std::regex kOption("--?[A-Za-z][A-Za-z0-9-]*");
+
+/// The options --help names: option-shaped words that stand after a blank, "[", "|" or "(".
+std::set<std::string> HelpOptions(const std::string& help) {
+    static const std::regex word(R"((^|[\s\[|(])(--?[A-Za-z][A-Za-z0-9-]*))");
+    std::set<std::string> options;
+    for (auto it = std::sregex_iterator(help.begin(), help.end(), word);
+         it != std::sregex_iterator(); ++it) {
+        options.insert((*it)[2]);
+    }
+    return options;
+}
+
+/// The arguments of a roff request line, as troff splits them (double quotes group words).
+std::vector<std::string> RequestArguments(const std::string& line) {
+    std::vector<std::string> arguments;
+    std::size_t i = line.find(' ');
+    while (i != std::string::npos && i < line.size()) {
+        while (i < line.size() && line[i] == ' ') {
+            ++i;
+        }
+        if (i >= line.size()) {
+            break;
+        }
+        std::string argument;
+        if (line[i] == '"') {
+            const std::size_t end = line.find('"', i + 1);
+            argument = line.substr(i + 1, end == std::string::npos ? end : end - i - 1);
+            i = end == std::string::npos ? end : end + 1;
+        } else {
+            const std::size_t end = line.find(' ', i);
+            argument = line.substr(i, end == std::string::npos ? end : end - i);
+            i = end;
+        }
+        arguments.push_back(std::regex_replace(argument, std::regex(R"(\\-)"), "-"));
+    }
+    return arguments;
+}
+
+/// The heading of a .SH line without its quotes ("EXIT STATUS"); empty for any other line.
+std::string SectionName(const std::string& line) {
+    if (line.rfind(".SH ", 0) != 0) {
+        return {};
+    }
+    std::string name = line.substr(4);
+    std::erase(name, '"');
+    return name;
+}
+
+/// The options the OPTIONS section lists: the bold words of each tag line (the line after
+/// .TP or .TQ, a .B or .BR request) that are options.
+std::set<std::string> PageOptions(const std::string& page) {
+    std::set<std::string> options;
+    std::istringstream lines(page);
+    std::string line;
+    bool inOptions = false;
+    bool tagNext = false;
+    while (std::getline(lines, line)) {
+        if (line.rfind(".SH", 0) == 0) {
+            inOptions = SectionName(line) == "OPTIONS";
+            continue;
+        }
+        if (!inOptions) {
+            continue;
+        }
+        if (tagNext) {
+            const bool bold = line.rfind(".B ", 0) == 0;
+            const bool boldRoman = line.rfind(".BR ", 0) == 0;
+            const std::vector<std::string> arguments = RequestArguments(line);
+            for (std::size_t i = 0; (bold || boldRoman) && i < arguments.size(); ++i) {
+                if ((bold || i % 2 == 0) && std::regex_match(arguments[i], kOption)) {
+                    options.insert(arguments[i]);
+                }
+            }
+        }
+        tagNext = line == ".TP" || line == ".TQ";
+    }
+    return options;
+}
+
+std::string Listed(const std::set<std::string>& options) {
+    std::string text;
+    for (const std::string& option : options) {
+        text += " " + option;
+    }
+    return text.empty() ? " (none)" : text;
+}
+
+TEST(ManPages, ListTheOptionsThatHelpNames) {
+    ASSERT_FALSE(BuiltPages().empty());
+    for (const ManPage& page : BuiltPages()) {
+        const CommandResult help = RunShellCommand(ShellQuoted(page.program) + " --help");
+        ASSERT_EQ(help.status, 0) << page.program << " --help\n" << help.output;
+        const std::set<std::string> helpOptions = HelpOptions(help.output);
+        const std::set<std::string> pageOptions = PageOptions(ReadFile(page.page));
+        EXPECT_FALSE(pageOptions.empty()) << page.page << " lists no option";
+        EXPECT_EQ(helpOptions, pageOptions)
+            << page.program << " --help names:" << Listed(helpOptions) << "\n"
+            << page.page << " lists:" << Listed(pageOptions);
+    }
+}
+
+TEST(ManPages, HaveTheUsualSectionsAndRenderWithoutWarnings) {
+    for (const ManPage& page : BuiltPages()) {
+        const std::string text = ReadFile(page.page);
+        EXPECT_EQ(text.rfind(".TH ", 0), 0U) << page.page << " does not begin with .TH";
+        std::vector<std::string> sections;
+        std::istringstream lines(text);
+        for (std::string line; std::getline(lines, line);) {
+            if (!SectionName(line).empty()) {
+                sections.push_back(SectionName(line));
+            }
+        }
+        if (sections.size() > 5 && sections[5] == "FILES") {
+            sections.erase(sections.begin() + 5);
+        }
+        EXPECT_EQ(sections, (std::vector<std::string>{"NAME", "SYNOPSIS", "DESCRIPTION", "OPTIONS",
+                                                      "EXIT STATUS", "EXAMPLES", "SEE ALSO"}))
+            << page.page;
+
+        // What lintian runs: groff's warnings come on standard error, the page on standard
+        // output.
+        const CommandResult warnings =
+            RunShellCommand("LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -E UTF-8 -l -Tutf8 -Z " +
+                            ShellQuoted(page.page) + " 2>&1 >/dev/null");
+        EXPECT_EQ(warnings.status, 0) << page.page;
+        EXPECT_EQ(warnings.output, "") << page.page;
+    }
+}
+
+}  // namespace
+}  // namespace corvane::testing
