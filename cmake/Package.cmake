@@ -28,10 +28,13 @@ set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${CORVANE_PACKAGE_MAINTAINER}")
 set(CPACK_DEBIAN_PACKAGE_SECTION science)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# What the libraries do not say: Qt needs a platform plugin to open a window, and the run
-# opens the list file through xdg-open. The screens are laid out for Arial's metrics.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, xdg-utils")
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-liberation2")
+# What the libraries do not say: the run opens the list file through xdg-open, Qt needs a
+# platform plugin to open a window, and the screens are laid out for Arial's metrics.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "xdg-utils")
+if(CORVANE_BUILD_GUI)
+    string(APPEND CPACK_DEBIAN_PACKAGE_DEPENDS ", qt6-qpa-plugins")
+    set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-liberation2")
+endif()
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 
 include(CPack)
