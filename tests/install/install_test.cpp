@@ -38,31 +38,24 @@ std::string DesktopValue(const std::string& entry, const std::string& key) {
     return {};
 }
 
-/// Width and height of a PNG from its header chunk; 0 x 0 for anything else.
-std::pair<unsigned, unsigned> PngSize(const std::string& png) {
-    if (png.size() < 24 || png.compare(0, 8, "\x89PNG\r\n\x1a\n") != 0) {
-        return {0, 0};
-    }
-    const auto big = [&](std::size_t at) {
-        unsigned value = 0;
-        for (std::size_t i = at; i < at + 4; ++i) {
-            value = value << 8 | static_cast<unsigned char>(png[i]);
-        }
-        return value;
-    };
-    return {big(16), big(20)};
-}
-
 class InstallTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
         std::string pattern = (fs::temp_directory_path() / "corvane_install_XXXXXX").string();
-        destdir_ = ::mkdtemp(pattern.data());
+        if (::mkdtemp(pattern.data()) == nullptr) {
+            install_.output = "cannot make a folder " + pattern;  // never install into /
+            return;
+        }
+        destdir_ = pattern;
         install_ = RunShellCommand("DESTDIR=" + ShellQuoted(destdir_) + " " +
                                    ShellQuoted(CORVANE_CMAKE) + " --install " +
                                    ShellQuoted(CORVANE_BUILD_DIR) + " --prefix /opt/corvane 2>&1");
     }
-    static void TearDownTestSuite() { fs::remove_all(destdir_); }
+    static void TearDownTestSuite() {
+        if (!destdir_.empty()) {
+            fs::remove_all(destdir_);
+        }
+    }
 
     void SetUp() override { ASSERT_EQ(install_.status, 0) << install_.output; }
 
@@ -104,17 +97,14 @@ TEST_F(InstallTest, PutsProgramsPagesDataAndIconsInTheUsualPlaces) {
         EXPECT_TRUE(fs::is_regular_file(Prefix() / "share/doc/corvane" / document)) << document;
     }
 
-    // The menu's command and icon are installed; each PNG has the size of its folder.
+    // The menu's command and icon are installed (lintian checks the PNG sizes).
     const std::string entry = ReadFile(Prefix() / "share/applications" / (kAppId + ".desktop"));
     EXPECT_TRUE(fs::is_regular_file(Program(DesktopValue(entry, "Exec"))));
     ASSERT_EQ(DesktopValue(entry, "Icon"), kAppId);
     const fs::path icons = Prefix() / "share/icons/hicolor";
     EXPECT_TRUE(fs::is_regular_file(icons / "scalable/apps" / (kAppId + ".svg")));
-    for (const unsigned size : {16U, 24U, 32U, 48U, 64U, 128U, 256U}) {
-        const std::string folder = std::to_string(size) + "x" + std::to_string(size);
-        EXPECT_EQ(PngSize(ReadFile(icons / folder / "apps" / (kAppId + ".png"))),
-                  std::make_pair(size, size))
-            << folder;
+    for (const char* size : {"16x16", "24x24", "32x32", "48x48", "64x64", "128x128", "256x256"}) {
+        EXPECT_TRUE(fs::is_regular_file(icons / size / "apps" / (kAppId + ".png"))) << size;
     }
 }
 

@@ -52,28 +52,15 @@ std::set<std::string> HelpOptions(const std::string& help) {
     return options;
 }
 
-/// The arguments of a roff request line, as troff splits them (double quotes group words).
+/// The arguments of a request line (".BR a b") after the request itself, as troff splits them
+/// (double quotes group words), with "\-" read as "-".
 std::vector<std::string> RequestArguments(const std::string& line) {
+    static const std::regex argument(R"x("([^"]*)"?|([^ "]+))x");
     std::vector<std::string> arguments;
-    std::size_t i = line.find(' ');
-    while (i != std::string::npos && i < line.size()) {
-        while (i < line.size() && line[i] == ' ') {
-            ++i;
-        }
-        if (i >= line.size()) {
-            break;
-        }
-        std::string argument;
-        if (line[i] == '"') {
-            const std::size_t end = line.find('"', i + 1);
-            argument = line.substr(i + 1, end == std::string::npos ? end : end - i - 1);
-            i = end == std::string::npos ? end : end + 1;
-        } else {
-            const std::size_t end = line.find(' ', i);
-            argument = line.substr(i, end == std::string::npos ? end : end - i);
-            i = end;
-        }
-        arguments.push_back(std::regex_replace(argument, std::regex(R"(\\-)"), "-"));
+    const std::string text = std::regex_replace(line, std::regex(R"(\\-)"), "-");
+    for (auto it = std::sregex_iterator(text.begin() + text.find(' '), text.end(), argument);
+         it != std::sregex_iterator(); ++it) {
+        arguments.push_back((*it)[1].matched ? (*it)[1] : (*it)[2]);
     }
     return arguments;
 }
@@ -104,12 +91,11 @@ std::set<std::string> PageOptions(const std::string& page) {
         if (!inOptions) {
             continue;
         }
-        if (tagNext) {
-            const bool bold = line.rfind(".B ", 0) == 0;
-            const bool boldRoman = line.rfind(".BR ", 0) == 0;
+        const bool bold = line.rfind(".B ", 0) == 0;
+        if (tagNext && (bold || line.rfind(".BR ", 0) == 0)) {
             const std::vector<std::string> arguments = RequestArguments(line);
-            for (std::size_t i = 0; (bold || boldRoman) && i < arguments.size(); ++i) {
-                if ((bold || i % 2 == 0) && std::regex_match(arguments[i], kOption)) {
+            for (std::size_t i = 0; i < arguments.size(); i += bold ? 1 : 2) {
+                if (std::regex_match(arguments[i], kOption)) {
                     options.insert(arguments[i]);
                 }
             }
