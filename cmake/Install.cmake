@@ -8,7 +8,6 @@
 # Files the build makes for this (gzipped pages, rendered icons) collect in
 # ${PROJECT_BINARY_DIR}/install-files.
 
-set(CORVANE_APP_ID org.corvane.Corvane)
 set(CMAKE_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
     OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
 

@@ -35,8 +35,8 @@ int main(int argc, char** argv) {
 
     QApplication app(argc, argv);
     // Ties the windows to the desktop entry, so that the desktop shows its name and icon.
-    QGuiApplication::setDesktopFileName(QStringLiteral("org.corvane.Corvane"));
-    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("org.corvane.Corvane")));
+    QGuiApplication::setDesktopFileName(QStringLiteral(CORVANE_APP_ID));
+    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral(CORVANE_APP_ID)));
     QApplication::setStyle(new corvane::CorvaneStyle);
     // Screens replace each other, so for a moment no window is open; the program ends
     // only when the wizard says so.
