@@ -8,6 +8,7 @@
 # Files the build makes for this (gzipped pages, rendered icons) collect in
 # ${PROJECT_BINARY_DIR}/install-files.
 
+# Folders rwxr-xr-x whatever the umask of the one who installs, as a package wants them.
 set(CMAKE_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
     OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
 
