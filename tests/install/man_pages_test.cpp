@@ -4,12 +4,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cctype>
 #include <fstream>
 #include <iterator>
-#include <regex>
 #include <set>
 #include <sstream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "support/shell_command.h"
@@ -38,17 +40,35 @@ std::string ReadFile(const std::string& path) {
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-// An option: one or two dashes and a letter ("-" alone, standard input, is an operand).
-const std::string kOptionPattern = "(--?[A-Za-z][A-Za-z0-9-]*)";
-const std::regex kOption(kOptionPattern);
+/// Whether `word` is an option: one or two dashes, a letter, then letters, digits or dashes
+/// ("-" alone, standard input, is an operand).
+bool IsOption(std::string_view word) {
+    const std::size_t dashes = word.starts_with("--") ? 2 : word.starts_with('-') ? 1 : 0;
+    if (dashes == 0 || word.size() == dashes ||
+        std::isalpha(static_cast<unsigned char>(word[dashes])) == 0) {
+        return false;
+    }
+    return std::all_of(word.begin() + dashes, word.end(),
+                       [](unsigned char c) { return std::isalnum(c) != 0 || c == '-'; });
+}
 
-/// The options --help names: option-shaped words that stand after a blank, "[", "|" or "(".
+/// The options --help names: option words at a line's start or after a blank, "[", "|", "(".
 std::set<std::string> HelpOptions(const std::string& help) {
-    static const std::regex word(R"((^|[\s\[|(]))" + kOptionPattern);
     std::set<std::string> options;
-    for (auto it = std::sregex_iterator(help.begin(), help.end(), word);
-         it != std::sregex_iterator(); ++it) {
-        options.insert((*it)[2]);
+    for (std::size_t i = 0; i < help.size(); ++i) {
+        if (help[i] != '-' ||
+            (i > 0 && std::string_view(" \t\n[|(").find(help[i - 1]) == std::string_view::npos)) {
+            continue;
+        }
+        std::size_t end = i;
+        while (end < help.size() &&
+               (std::isalnum(static_cast<unsigned char>(help[end])) != 0 || help[end] == '-')) {
+            ++end;
+        }
+        if (IsOption(std::string_view(help).substr(i, end - i))) {
+            options.insert(help.substr(i, end - i));
+        }
+        i = end;
     }
     return options;
 }
@@ -56,12 +76,21 @@ std::set<std::string> HelpOptions(const std::string& help) {
 /// The arguments of a request line (".BR a b") after the request itself, as troff splits them
 /// (double quotes group words), with "\-" read as "-".
 std::vector<std::string> RequestArguments(const std::string& line) {
-    static const std::regex argument(R"x("([^"]*)"?|([^ "]+))x");
     std::vector<std::string> arguments;
-    const std::string text = std::regex_replace(line, std::regex(R"(\\-)"), "-");
-    for (auto it = std::sregex_iterator(text.begin() + text.find(' '), text.end(), argument);
-         it != std::sregex_iterator(); ++it) {
-        arguments.push_back((*it)[1].matched ? (*it)[1] : (*it)[2]);
+    std::size_t i = line.find(' ');
+    while (i < line.size()) {
+        if (line[i] == ' ') {
+            ++i;
+            continue;
+        }
+        const bool quoted = line[i] == '"';
+        std::string argument;
+        for (i += quoted ? 1 : 0; i < line.size() && line[i] != (quoted ? '"' : ' '); ++i) {
+            i += line.compare(i, 2, "\\-") == 0 ? 1 : 0;
+            argument += line[i];
+        }
+        arguments.push_back(argument);
+        ++i;
     }
     return arguments;
 }
@@ -96,7 +125,7 @@ std::set<std::string> PageOptions(const std::string& page) {
         if (tagNext && (bold || line.rfind(".BR ", 0) == 0)) {
             const std::vector<std::string> arguments = RequestArguments(line);
             for (std::size_t i = 0; i < arguments.size(); i += bold ? 1 : 2) {
-                if (std::regex_match(arguments[i], kOption)) {
+                if (IsOption(arguments[i])) {
                     options.insert(arguments[i]);
                 }
             }
