@@ -3,10 +3,11 @@
 
 BUILD      ?= build
 ASAN_BUILD ?= build-asan
+PACKAGE_BUILD ?= build-package
 JOBS       ?= $(shell nproc)
 CMAKE_GEN  := -G Ninja
 
-.PHONY: run test deps build test-asan build-asan bench format clean fuzz
+.PHONY: run test deps build test-asan build-asan package bench format clean fuzz
 
 run: build
 	$(BUILD)/bin/corvane
@@ -31,11 +32,21 @@ build-asan: deps
 test-asan: build-asan
 	ctest --test-dir $(ASAN_BUILD) --output-on-failure -j $(JOBS)
 
+# The Debian package (PACKAGE_BUILD/corvane_VERSION_ARCH.deb): a Release build of the
+# programs alone, with the compiler and linker flags Debian builds its packages with.
+package: deps
+	@test -f $(PACKAGE_BUILD)/build.ninja || { \
+	    eval "$$(DEB_BUILD_MAINT_OPTIONS=hardening=+all dpkg-buildflags --export=sh)" && \
+	    CXXFLAGS="$$CXXFLAGS $$CPPFLAGS" cmake -S . -B $(PACKAGE_BUILD) $(CMAKE_GEN) \
+	    -DCMAKE_BUILD_TYPE=Release -DCORVANE_BUILD_TESTS=OFF -DCORVANE_BUILD_BENCHMARKS=OFF; }
+	cmake --build $(PACKAGE_BUILD) -j $(JOBS)
+	cd $(PACKAGE_BUILD) && cpack
+
 format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(PACKAGE_BUILD)
 
 # Fuzzes one reader for a while: make fuzz TARGET=tsf_header SECONDS=300
 # Targets: see fuzz/CMakeLists.txt. New inputs go to build-fuzz*/corpus/TARGET; a crash

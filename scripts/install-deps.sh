@@ -9,6 +9,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-liberation2 xdg-utils xvfb xauth
   clang-14 libclang-rt-14-dev clang-format
+  desktop-file-utils appstream librsvg2-bin dpkg-dev man-db
 )
 
 missing=()

@@ -1,6 +1,7 @@
 #include "dialogs/path_helpers.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFileInfo>
 
 namespace corvane {
@@ -43,6 +44,23 @@ QString ProgramFolder() {
     return override.isEmpty() ? QCoreApplication::applicationDirPath() : override;
 }
 
-void SetProgramFolderForTesting(const QString& folder) { ProgramFolderOverride() = folder; }
+void SetProgramFolderForTesting(const QString& folder) {
+    ProgramFolderOverride() = folder;
+}
+
+QString ProgramDataFile(const QString& name) {
+    const QDir program(ProgramFolder());
+    const QString beside = program.filePath(name);
+    if (QFileInfo::exists(beside)) {
+        return beside;
+    }
+    // The installed layout: PREFIX/bin/corvane reads PREFIX/share/corvane/.
+    const QString shared =
+        QDir::cleanPath(program.filePath(QStringLiteral(CORVANE_DATA_FROM_PROGRAM)));
+    if (QFileInfo(shared).isDir()) {
+        return QDir(shared).filePath(name);
+    }
+    return beside;
+}
 
 }  // namespace corvane

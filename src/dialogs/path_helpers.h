@@ -26,10 +26,16 @@ struct FittedPath {
 /// path itself is kept (never an empty text) and reported as not fitting.
 FittedPath FitPathLength(const QString& path);
 
-/// The folder of the running program, where the engine, the interpreter and TimeZones.txt
-/// lie. Tests may point it elsewhere with SetProgramFolderForTesting.
+/// The folder of the running program, where the engine and the interpreter lie. Tests may
+/// point it elsewhere with SetProgramFolderForTesting.
 QString ProgramFolder();
 /// Overrides ProgramFolder(); an empty text restores the real folder.
 void SetProgramFolderForTesting(const QString& folder);
+
+/// Where the data file `name` (TimeZones.txt) lies: beside the program when it is there, as
+/// in the build folder, else in ../share/corvane/ of the program's folder, as in an installed
+/// copy. When neither exists, the path in the data folder that does exist, so that a message
+/// about the missing file names the place it belongs in.
+QString ProgramDataFile(const QString& name);
 
 }  // namespace corvane

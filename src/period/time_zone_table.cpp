@@ -1,6 +1,5 @@
 #include "period/time_zone_table.h"
 
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <algorithm>
@@ -88,7 +87,7 @@ TimeZoneTableLoad ReadTimeZoneTable(const QString& path) {
 }
 
 QString TimeZoneTablePath() {
-    return QDir(ProgramFolder()).filePath(QStringLiteral("TimeZones.txt"));
+    return ProgramDataFile(QStringLiteral("TimeZones.txt"));
 }
 
 QStringList LoadTimeZoneTable(RunSetup& setup) {

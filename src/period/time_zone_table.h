@@ -1,6 +1,6 @@
 #pragma once
 
-// The time-zone table: TimeZones.txt beside the program pairs the zone codes of the time
+// The time-zone table: TimeZones.txt (see TimeZoneTablePath) pairs the zone codes of the time
 // series headers ("UTC+0300") with the names the period screen shows
 // ("(UTC+03:00) Saudi Arabia"). Reading it needs no widgets; the period screen shows the
 // problems that loading reports.
@@ -36,7 +36,7 @@ TimeZoneTableLoad ParseTimeZoneTable(const QByteArray& content, const QString& f
 /// line, gives no zones and one problem that names the file and the reason.
 TimeZoneTableLoad ReadTimeZoneTable(const QString& path);
 
-/// Where the table lies: TimeZones.txt in the program's folder.
+/// Where the table lies: TimeZones.txt beside the program or in its installed data folder.
 QString TimeZoneTablePath();
 
 /// Reads the table from TimeZoneTablePath() into TimeZoneCodes and TimeZoneNames of
