@@ -19,17 +19,33 @@ MessageAnswer ShowRealBox(QWidget* parent, const MessageRequest& request) {
         box.setStandardButtons(QMessageBox::Retry | QMessageBox::Cancel);
         box.setDefaultButton(QMessageBox::Retry);
         box.setEscapeButton(QMessageBox::Cancel);
+    } else if (request.kind == MessageKind::YesNo) {
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+        box.setDefaultButton(QMessageBox::No);
+        box.setEscapeButton(QMessageBox::No);
     } else {
         box.setStandardButtons(QMessageBox::Ok);
     }
+    // A box closed without a button gives the answer that changes nothing.
     switch (box.exec()) {
         case QMessageBox::Retry:
             return MessageAnswer::Retry;
         case QMessageBox::Cancel:
             return MessageAnswer::Cancel;
+        case QMessageBox::Yes:
+            return MessageAnswer::Yes;
+        case QMessageBox::No:
+            return MessageAnswer::No;
         default:
-            return request.kind == MessageKind::RetryCancel ? MessageAnswer::Cancel
-                                                           : MessageAnswer::Ok;
+            switch (request.kind) {
+                case MessageKind::RetryCancel:
+                    return MessageAnswer::Cancel;
+                case MessageKind::YesNo:
+                    return MessageAnswer::No;
+                case MessageKind::Ok:
+                    break;
+            }
+            return MessageAnswer::Ok;
     }
 }
 
@@ -44,6 +60,16 @@ MessageAnswer ShowMessage(QWidget* parent, const QString& text, const QString& t
     return ShowRealBox(parent, request);
 }
 
-void SetMessageHandler(MessageHandler handler) { Handler() = std::move(handler); }
+QString ListedLines(const QStringList& shown, qsizetype total) {
+    QString text = shown.join(u'\n');
+    if (total > shown.size()) {
+        text += QStringLiteral("\nand %1 more").arg(total - shown.size());
+    }
+    return text;
+}
+
+void SetMessageHandler(MessageHandler handler) {
+    Handler() = std::move(handler);
+}
 
 }  // namespace corvane
