@@ -1,6 +1,7 @@
 #include "dialogs/message_box.h"
 
 #include <QMessageBox>
+#include <algorithm>
 
 namespace corvane {
 namespace {
@@ -60,10 +61,11 @@ MessageAnswer ShowMessage(QWidget* parent, const QString& text, const QString& t
     return ShowRealBox(parent, request);
 }
 
-QString ListedLines(const QStringList& shown, qsizetype total) {
-    QString text = shown.join(u'\n');
-    if (total > shown.size()) {
-        text += QStringLiteral("\nand %1 more").arg(total - shown.size());
+QString ListedLines(const QStringList& lines, qsizetype total) {
+    const qsizetype shown = std::min(lines.size(), kListedInMessage);
+    QString text = lines.first(shown).join(u'\n');
+    if (total > shown) {
+        text += QStringLiteral("\nand %1 more").arg(total - shown);
     }
     return text;
 }

@@ -29,10 +29,10 @@ inline void ShowErrorMessage(QWidget* parent, const QString& text) {
     ShowMessage(parent, text, QStringLiteral("Error"), MessageKind::Ok);
 }
 
-/// The lines of a list in a message, one a line, followed by "and N more" when `total`
-/// exceeds the lines shown. Messages show at most kListedInMessage lines of a list.
+/// A list in a message: the first kListedInMessage of `lines`, one a line, followed by
+/// "and N more" for the rest of the `total` entries the list has.
 inline constexpr qsizetype kListedInMessage = 10;
-QString ListedLines(const QStringList& shown, qsizetype total);
+QString ListedLines(const QStringList& lines, qsizetype total);
 
 /// Replaces the real box; an empty handler restores it. Tests use this to record the
 /// messages and to choose the answers.

@@ -15,7 +15,10 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollBar>
 #include <QTest>
+#include <QTextBlock>
+#include <QTextLayout>
 #include <QTimer>
 #include <memory>
 
@@ -23,6 +26,8 @@
 #include "run/console_window.h"
 #include "run/output_screen.h"
 #include "run/run_error_handler.h"
+#include "run/run_script.h"
+#include "run/script_launcher.h"
 #include "run_test_world.h"
 #include "shell/wizard.h"
 #include "support/tmpfs_mount.h"
@@ -115,6 +120,7 @@ TEST_F(OutputScreenTest, EveryControlStandsWhereTheLayoutPutsIt) {
         {"cmdBACK", nullptr, 4560, 5880, 1215, 495, u"BACK"_s},
         {"cmdRUN", nullptr, 6000, 5880, 1215, 495, u"RUN"_s},
         {"cmdExit", nullptr, 10320, 5880, 1215, 495, u"EXIT"_s},
+        {"cmdViewReport", nullptr, 8640, 5880, 1455, 495, u"VIEW REPORT"_s},
         {"chkDisableErrorChecking", nullptr, 240, 6120, 1935, 255, u"Disable Error Checking"_s},
     };
     for (const Row& row : rows) {
@@ -130,6 +136,9 @@ TEST_F(OutputScreenTest, EveryControlStandsWhereTheLayoutPutsIt) {
     }
     EXPECT_FALSE(Control("cmdBrowseDirectory")->font().bold()) << "not the frame's font";
     EXPECT_FALSE(Control("cmdExit")->isVisible());
+    EXPECT_FALSE(Control("cmdViewReport")->isVisible());
+    EXPECT_EQ(Control("cmdExit")->nextInFocusChain(), Control("cmdViewReport"));
+    EXPECT_EQ(Control("cmdViewReport")->font(), Control("cmdRUN")->font());
 }
 
 TEST_F(OutputScreenTest, BackStoresTheFieldsAndTheNextVisitBringsThemBack) {
@@ -251,8 +260,11 @@ TEST_F(OutputScreenTest, WholeRoadFromTheSplashToTheListFileInTheViewer) {
     QTest::keyClicks(Control<QLineEdit>("txtTitleLine"), u"January check"_s);
     QTest::keyClicks(Control<QLineEdit>("txtBaseFilename"), u"jan"_s);
 
+    // The files of the earlier run are not this session's: RUN asks before replacing them.
+    world_->answer = [](const MessageRequest&) { return MessageAnswer::Yes; };
     ASSERT_TRUE(ClickAndWait(Control("cmdRUN")));
-    EXPECT_TRUE(world_->messages.empty()) << world_->messages.front().text.toStdString();
+    ASSERT_EQ(world_->messages.size(), 1U);
+    EXPECT_TRUE(world_->messages[0].text.contains(u"\n\nfinished.txt\nopen_file.bat\n\n"_s));
     EXPECT_EQ(Status(), u"Finished"_s);
     EXPECT_TRUE(Control("cmdExit")->isVisible());
     EXPECT_EQ(wizard_->Setup().OutputDirectory, out);
@@ -309,6 +321,186 @@ TEST_F(OutputScreenTest, AnEngineWithoutListFileEndsInTheErrorBoxOnceThePauseIsA
     EXPECT_TRUE(screen_->isVisible());
     // The console told the user why.
     EXPECT_TRUE(ConsoleWindow::Existing()->Text().contains(u"cannot copy"_s));
+}
+
+// The engine's exit status decides: "Finished" in blue only when every station was
+// evaluated, otherwise red words that point to the list file, which still opens. VIEW
+// REPORT opens the report of the last run, and names a report that run did not write.
+TEST_F(OutputScreenTest, TheStatusTellsHowTheEngineEndedAndViewReportOpensTheRunsReport) {
+    Prepare();
+    QPushButton* viewReport = Control("cmdViewReport");
+    const QString seeList = u"; see the list file case1_wxcheck.lst"_s;
+    const struct {
+        const char* mode;
+        QString status;
+    } runs[] = {
+        {"status:1", u"Finished with errors: 3 of 4 stations evaluated"_s + seeList},
+        {"nostatus", u"Finished with errors"_s + seeList},
+        {"status:2", u"Finished with errors: no station evaluated"_s + seeList},
+        {"status:0", u"Finished"_s},
+    };
+    for (const auto& run : runs) {
+        SCOPED_TRACE(run.mode);
+        qputenv("FAKE_WXCHECK_MODE", run.mode);
+        world_->ClearViewerRecord();
+        ASSERT_TRUE(ClickAndWait(Control("cmdRUN")));
+        EXPECT_EQ(Status(), run.status);
+        const bool red = run.status != u"Finished"_s;
+        EXPECT_EQ(Control<QLabel>("lblStatus")->palette().color(QPalette::WindowText),
+                  red ? QColor(192, 0, 0) : QColor(0, 0, 255));
+        EXPECT_TRUE(viewReport->isVisible());
+        EXPECT_TRUE(Control("cmdExit")->isVisible());
+        ASSERT_TRUE(world_->WaitForViewer());
+        EXPECT_TRUE(world_->ViewerRecord().endsWith(Out(u"case1_wxcheck.lst\n"_s)));
+        EXPECT_TRUE(world_->messages.empty());
+
+        if (run.mode == std::string_view("status:1")) {
+            world_->ClearViewerRecord();
+            ASSERT_TRUE(ClickAndWait(viewReport));
+            ASSERT_TRUE(world_->WaitForViewer());
+            EXPECT_TRUE(world_->ViewerRecord().endsWith(Out(u"case1_report.html\n"_s)));
+            EXPECT_FALSE(QFile::exists(Out(u"open_file.bat"_s)));
+        } else if (run.mode == std::string_view("status:2")) {
+            // The report on disk is the last run's, and then none at all.
+            const QString noStation = u" The run evaluated no station; the list file says why."_s;
+            QTest::mouseClick(viewReport, Qt::LeftButton);
+            ASSERT_TRUE(QFile::remove(Out(u"case1_report.html"_s)));
+            QTest::mouseClick(viewReport, Qt::LeftButton);
+            ASSERT_EQ(world_->messages.size(), 2U);
+            EXPECT_EQ(world_->messages[0].text, u"The report "_s + Out(u"case1_report.html"_s) +
+                                                    u" is that of an earlier run; the last run "
+                                                    u"wrote none."_s +
+                                                    noStation);
+            EXPECT_EQ(world_->messages[1].text, u"The report "_s + Out(u"case1_report.html"_s) +
+                                                    u" does not exist."_s + noStation);
+            EXPECT_EQ(world_->messages[1].title, u"Error"_s);
+            world_->messages.clear();
+        }
+    }
+}
+
+// The files a run replaces that this program did not write are replaced only after a Yes;
+// No writes nothing. The program's own files do not ask again, unless changed since.
+TEST_F(OutputScreenTest, FilesOfOthersAreReplacedOnlyAfterAYes) {
+    Prepare();
+    const QStringList names = FilesARunReplaces(u"case1"_s);
+    ASSERT_EQ(names.size(), 12);
+    for (const QString& name : names) {
+        testing::WriteAll(Out(name), "of another evaluation");
+    }
+    world_->answer = [](const MessageRequest&) { return MessageAnswer::No; };
+    ASSERT_TRUE(ClickAndWait(Control("cmdRUN")));
+    ASSERT_EQ(world_->messages.size(), 1U);
+    EXPECT_EQ(world_->messages[0].kind, MessageKind::YesNo);
+    EXPECT_EQ(world_->messages[0].title, u"Replace Files"_s);
+    EXPECT_EQ(world_->messages[0].text, u"The output folder "_s + Out(QString()) +
+                                            u" holds files that this run would replace:\n\n"_s +
+                                            names.first(10).join(u'\n') +
+                                            u"\nand 2 more\n\nReplace them?"_s);
+    for (const QString& name : names) {
+        EXPECT_EQ(ReadAll(Out(name)), "of another evaluation") << name.toStdString();
+    }
+    EXPECT_EQ(Status(), QString());
+    EXPECT_FALSE(screen_->RunInProgress());
+    EXPECT_EQ(ConsoleWindow::Existing(), nullptr) << "no script was started";
+
+    world_->answer = [](const MessageRequest&) { return MessageAnswer::Yes; };
+    ASSERT_TRUE(ClickAndWait(Control("cmdRUN")));
+    EXPECT_EQ(world_->messages.size(), 2U);
+    EXPECT_EQ(Status(), u"Finished"_s);
+    EXPECT_TRUE(ReadAll(Out(u"wxcheck.inp"_s)).startsWith("WXCHECK.INP"));
+    ASSERT_TRUE(ClickAndWait(Control("cmdRUN")));
+    EXPECT_EQ(world_->messages.size(), 2U) << "this program's own files";
+
+    // Someone else changes a file in place, its size kept.
+    QByteArray control = ReadAll(Out(u"wxcheck.inp"_s));
+    control[0] = 'w';
+    testing::WriteAll(Out(u"wxcheck.inp"_s), control);
+    ASSERT_TRUE(ClickAndWait(Control("cmdRUN")));
+    ASSERT_EQ(world_->messages.size(), 3U);
+    EXPECT_TRUE(world_->messages[2].text.endsWith(u":\n\nwxcheck.inp\n\nReplace them?"_s))
+        << world_->messages[2].text.toStdString();
+}
+
+TEST_F(OutputScreenTest, ClosingTheConsoleStopsTheRunAndTheErrorBoxSaysSo) {
+    Prepare();
+    qputenv("FAKE_WXCHECK_MODE", "sleep:60");
+    QTimer closer;
+    QObject::connect(&closer, &QTimer::timeout, [&] {
+        ConsoleWindow* console = ConsoleWindow::Existing();
+        if (console != nullptr && console->isVisible() && Status().startsWith(u"Running"_s)) {
+            console->close();
+        }
+    });
+    closer.start(100);
+    ASSERT_TRUE(ClickAndWait(Control("cmdRUN")));
+    ASSERT_EQ(world_->messages.size(), 1U);
+    EXPECT_EQ(world_->messages[0].text,
+              RunErrorText(u"The run was stopped: its console window was closed before "_s +
+                               Out(u"finished.txt"_s) + u" was made"_s,
+                           53));
+    EXPECT_EQ(Status(), QString());
+    EXPECT_FALSE(Control("cmdExit")->isVisible());
+    EXPECT_FALSE(screen_->RunInProgress());
+    testing::FlushDeletions();
+    EXPECT_EQ(ConsoleWindow::Existing(), nullptr);
+}
+
+// The script's copy line makes the marker just before the script ends: the wait's first
+// check sees no marker, the next an ended script, and only the check after that the marker.
+class MarkerAsTheScriptEnds final : public ScriptLauncher {
+    class Run final : public ScriptRun {
+    public:
+        explicit Run(QString marker) : marker_(std::move(marker)) {}
+        bool HasEnded() const override {
+            if (!marker_.isEmpty() && !QFile::exists(marker_)) {
+                testing::WriteAll(marker_, "Exit status: 0 (every station evaluated)\r\n");
+            }
+            return true;
+        }
+        bool Succeeded() const override { return true; }
+        bool StoppedByUser() const override { return false; }
+        QString Output() const override { return {}; }
+
+    private:
+        QString marker_;
+    };
+
+public:
+    std::unique_ptr<ScriptRun> StartInConsole(const QString&, const QString& folder) override {
+        return std::make_unique<Run>(folder + u"finished.txt"_s);
+    }
+    std::unique_ptr<ScriptRun> StartHidden(const QString&, const QString&) override {
+        return std::make_unique<Run>(QString());
+    }
+};
+
+TEST_F(OutputScreenTest, AMarkerMadeAsTheScriptEndsFinishesTheRun) {
+    Prepare();
+    MarkerAsTheScriptEnds launcher;
+    SetScriptLauncherForTesting(&launcher);
+    const bool returned = ClickAndWait(Control("cmdRUN"));
+    SetScriptLauncherForTesting(nullptr);
+    ASSERT_TRUE(returned);
+    EXPECT_TRUE(world_->messages.empty()) << world_->messages.front().text.toStdString();
+    EXPECT_EQ(Status(), u"Finished"_s);
+}
+
+TEST_F(OutputScreenTest, TheConsoleWrapsLongLinesAtItsWidth) {
+    const QString line = u"/data/"_s + QString(400, u'x') + u".tsf"_s;
+    ConsoleWindow* console = ConsoleWindow::Instance();
+    QString error;
+    console->Start(u"/bin/echo"_s, {line}, world_->Root(), &error);
+    ASSERT_TRUE(error.isEmpty()) << error.toStdString();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return console->Text().contains(u"has ended"_s); }));
+    auto* view = console->findChild<QPlainTextEdit*>(u"consoleText"_s);
+    const auto lines = [&] { return view->document()->firstBlock().layout()->lineCount(); };
+    const int narrow = lines();
+    EXPECT_GE(narrow, 4);
+    EXPECT_EQ(view->horizontalScrollBar()->maximum(), 0) << "nothing beyond the edge";
+    console->resize(console->width() * 2, console->height());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return lines() < narrow; }));
+    EXPECT_EQ(view->horizontalScrollBar()->maximum(), 0);
 }
 
 TEST_F(OutputScreenTest, RunBackAndClosingDuringTheWaitNeitherCrashNorRunTwice) {
