@@ -38,15 +38,9 @@ MessageAnswer ShowRealBox(QWidget* parent, const MessageRequest& request) {
         case QMessageBox::No:
             return MessageAnswer::No;
         default:
-            switch (request.kind) {
-                case MessageKind::RetryCancel:
-                    return MessageAnswer::Cancel;
-                case MessageKind::YesNo:
-                    return MessageAnswer::No;
-                case MessageKind::Ok:
-                    break;
-            }
-            return MessageAnswer::Ok;
+            return request.kind == MessageKind::RetryCancel ? MessageAnswer::Cancel
+                   : request.kind == MessageKind::YesNo     ? MessageAnswer::No
+                                                            : MessageAnswer::Ok;
     }
 }
 

@@ -158,7 +158,8 @@ OutputScreen::OutputScreen(RunSetup& setup, Navigator& navigator, QWidget* paren
         txtCalmWindThreshold_, optKeepMissing_,  optRemoveMissing_,
         txtTitleLine_,         txtBaseFilename_, cmdBrowseDirectory_,
         txtOutputDirectory_,   cmdRUN_,          cmdExit_,
-        cmdViewReport_,        cmdBACK_,         chkDisableErrorChecking_};
+        cmdViewReport_,        cmdBACK_,         chkDisableErrorChecking_,
+    };
     for (qsizetype i = 1; i < tabOrder.size(); ++i) {
         setTabOrder(tabOrder[i - 1], tabOrder[i]);
     }
@@ -337,11 +338,10 @@ void OutputScreen::cmdViewReport_Click() {
     const bool exists = QFileInfo(folder + report).isFile();
     // A report of an earlier run would show results the last run did not give.
     if (!exists || !lastRun_->reportWritten) {
-        QString text = exists ? QStringLiteral(
-                                    "The report %1 is that of an earlier run; the "
-                                    "last run wrote none.")
-                              : QStringLiteral("The report %1 does not exist.");
-        text = text.arg(folder + report);
+        QString text = (exists ? QStringLiteral("The report %1 is that of an earlier run; "
+                                                "the last run wrote none.")
+                               : QStringLiteral("The report %1 does not exist."))
+                           .arg(folder + report);
         if (lastRun_->outcome.kind == EngineOutcome::Kind::NoneEvaluated) {
             text += QStringLiteral(" The run evaluated no station; the list file says why.");
         }

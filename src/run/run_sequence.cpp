@@ -69,9 +69,7 @@ RunOutcome RunSequence::Run() {
                     step = static_cast<Step>(static_cast<int>(step) + 1);
                     continue;
                 case StepEnd::Declined:
-                    host_.StatusLabel()->clear();
-                    RestorePointer();
-                    return RunOutcome::Cancelled;
+                    return Cancel();
                 case StepEnd::Gone:
                     return RunOutcome::Abandoned;
             }
@@ -90,13 +88,17 @@ RunOutcome RunSequence::Run() {
             return RunOutcome::Abandoned;
         }
         if (answer != MessageAnswer::Retry) {
-            host_.StatusLabel()->clear();
-            RestorePointer();
-            return RunOutcome::Cancelled;
+            return Cancel();
         }
         // Retry: the same step again, from its beginning.
     }
     return RunOutcome::Finished;
+}
+
+RunOutcome RunSequence::Cancel() {
+    host_.StatusLabel()->clear();
+    RestorePointer();
+    return RunOutcome::Cancelled;
 }
 
 RunSequence::StepEnd RunSequence::RunStep(Step step) {

@@ -88,6 +88,8 @@ private:
     };
 
     StepEnd RunStep(Step step);
+    /// Ends the run as the error box's Cancel does: the status cleared, the pointer back.
+    RunOutcome Cancel();
     /// Asks once whether files of others may be replaced; false when the user said no.
     bool ConfirmReplace();
     bool WaitForWrite(const QString& what);
