@@ -77,50 +77,35 @@ TEST(TsfHeader, ShortestHeaderAndEachLineAsWritten) {
 }
 
 TEST(TsfHeader, TheFirstCommentLineThatBeginsWithSiteNamesTheSite) {
-    const struct {
-        std::string lines;  // line 2 and the comment lines
-        std::string site;
-    } cases[] = {
-        {"0-", ""},
+    const std::pair<std::string, std::string> cases[] = {
+        // line 2 and the comment lines, the site
         {"3-\nmodel run 7\n  SITE:\tHamburg-Fuhlsb\xC3\xBCttel (10147) \r\nSite: Bremen",
          "Hamburg-Fuhlsb\xC3\xBCttel (10147)"},
         {"2-\nSite:\nSite: Bremen", ""},
-        {"1-\nSites: Bremen", ""},
-        {"1-\nOn site: Bremen", ""},
-        // Only comment lines name a site, not the two lines after them.
-        {"1-\nc\nSite: Bremen", ""},
+        {"2-\nSites: Bremen\nOn site: Bremen", ""},
+        {"1-\nc\nSite: Bremen", ""},  // the line after the comments is none
     };
-    for (const auto& c : cases) {
-        const TsfHeader header = ReadTsfHeaderFromBuffer(Header(1, c.lines));
+    for (const auto& [lines, site] : cases) {
+        const TsfHeader header = ReadTsfHeaderFromBuffer(Header(1, lines));
         EXPECT_TRUE(header.ok()) << header.message;
-        EXPECT_EQ(header.site, c.site) << c.lines;
+        EXPECT_EQ(header.site, site) << lines;
     }
-    // A site beyond the limit is cut before a character, not inside it; the header reads on.
-    const TsfHeader cut = ReadTsfHeaderFromBuffer(
-        Header(1, "1-\nSite: " + std::string(kMaxTsfSiteLength - 1, 'e') + "\xC3\xA9"));
-    EXPECT_TRUE(cut.ok());
-    EXPECT_EQ(cut.site.size(), kMaxTsfSiteLength - 1);
-    EXPECT_TRUE(ReadTsfHeaderFromBuffer(Header(1, "1-\nSite: " + std::string(5 << 20, 'x'))).ok());
+    // A site beyond the limit is cut before a character, not inside it.
+    EXPECT_EQ(ReadTsfHeaderFromBuffer(
+                  Header(1, "1-\nSite: " + std::string(kMaxTsfSiteLength - 1, 'e') + "\xC3\xA9"))
+                  .site.size(),
+              kMaxTsfSiteLength - 1);
 }
 
 TEST(TsfSite, SitesAreComparedTrimmedAndWithoutLetterCase) {
-    EXPECT_TRUE(SameSite("Hamburg", " HAMBURG\t"));
     EXPECT_TRUE(SameSite("M\xC3\xBCnchen \xC5\xBB\xC3\xB3\xC5\x82w",
-                         "M\xC3\x9CNCHEN \xC5\xBC\xC3\x93\xC5\x81W"));  // München Żółw
+                         " M\xC3\x9CNCHEN \xC5\xBC\xC3\x93\xC5\x81W\t"));  // München Żółw
     EXPECT_TRUE(SameSite("\xD0\x9C\xD0\xBE\xD1\x81\xD0\xBA\xD0\xB2\xD0\xB0",
                          "\xD0\xBC\xD0\x9E\xD0\xA1\xD0\x9A\xD0\x92\xD0\x90"));  // Москва
-    EXPECT_TRUE(SameSite("\xCE\x91\xCE\xB8\xCE\xAE\xCE\xBD\xCE\xB1",
-                         "\xCE\xB1\xCE\xB8\xCE\xAE\xCE\xBD\xCE\xB1"));  // Αθήνα
-    EXPECT_FALSE(SameSite("Hamburg", "Hamburg 2"));
     EXPECT_FALSE(SameSite("Ulm", "Uml"));
-    // Bytes that are not UTF-8 compare as they stand.
-    EXPECT_FALSE(SameSite("a\xC3", "a\xE3"));
-    EXPECT_TRUE(SameSite("a\xFF", "A\xFF"));
-
+    EXPECT_FALSE(SameSite("a\xC3", "a\xE3")) << "bytes that are not UTF-8 compare as they stand";
     EXPECT_TRUE(SitesDiffer("Hamburg", "Bremen"));
-    EXPECT_FALSE(SitesDiffer("Hamburg", "hamburg"));
     EXPECT_FALSE(SitesDiffer("", "Bremen")) << "a file without a site is not compared";
-    EXPECT_FALSE(SitesDiffer("Hamburg", " \t"));
 }
 
 TEST(TsfHeader, HostileInputAndFilesEndWithAFailure) {

@@ -324,102 +324,90 @@ TEST_F(OutputScreenTest, AnEngineWithoutListFileEndsInTheErrorBoxOnceThePauseIsA
 }
 
 // The engine's exit status decides: "Finished" in blue only when every station was
-// evaluated, otherwise red words that point to the list file, which still opens. VIEW
+// evaluated, otherwise red words that point to the list file, which opens either way. VIEW
 // REPORT opens the report of the last run, and names a report that run did not write.
 TEST_F(OutputScreenTest, TheStatusTellsHowTheEngineEndedAndViewReportOpensTheRunsReport) {
     Prepare();
     QPushButton* viewReport = Control("cmdViewReport");
-    const QString seeList = u"; see the list file case1_wxcheck.lst"_s;
-    const struct {
-        const char* mode;
-        QString status;
-    } runs[] = {
-        {"status:1", u"Finished with errors: 3 of 4 stations evaluated"_s + seeList},
-        {"nostatus", u"Finished with errors"_s + seeList},
-        {"status:2", u"Finished with errors: no station evaluated"_s + seeList},
-        {"status:0", u"Finished"_s},
-    };
-    for (const auto& run : runs) {
-        SCOPED_TRACE(run.mode);
-        qputenv("FAKE_WXCHECK_MODE", run.mode);
+    const auto run = [&](const char* mode) {
+        qputenv("FAKE_WXCHECK_MODE", mode);
         world_->ClearViewerRecord();
-        ASSERT_TRUE(ClickAndWait(Control("cmdRUN")));
-        EXPECT_EQ(Status(), run.status);
-        const bool red = run.status != u"Finished"_s;
-        EXPECT_EQ(Control<QLabel>("lblStatus")->palette().color(QPalette::WindowText),
-                  red ? QColor(192, 0, 0) : QColor(0, 0, 255));
-        EXPECT_TRUE(viewReport->isVisible());
-        EXPECT_TRUE(Control("cmdExit")->isVisible());
-        ASSERT_TRUE(world_->WaitForViewer());
+        EXPECT_TRUE(ClickAndWait(Control("cmdRUN")));
+        EXPECT_TRUE(world_->WaitForViewer());
         EXPECT_TRUE(world_->ViewerRecord().endsWith(Out(u"case1_wxcheck.lst\n"_s)));
-        EXPECT_TRUE(world_->messages.empty());
+        EXPECT_TRUE(viewReport->isVisible());
+        return Control<QLabel>("lblStatus")->palette().color(QPalette::WindowText);
+    };
+    const QColor red(192, 0, 0);
+    EXPECT_EQ(run("status:1"), red);
+    EXPECT_EQ(Status(),
+              u"Finished with errors: 3 of 4 stations evaluated; see the list file "
+              u"case1_wxcheck.lst"_s);
+    world_->ClearViewerRecord();
+    ASSERT_TRUE(ClickAndWait(viewReport));
+    ASSERT_TRUE(world_->WaitForViewer());
+    EXPECT_TRUE(world_->ViewerRecord().endsWith(Out(u"case1_report.html\n"_s)));
 
-        if (run.mode == std::string_view("status:1")) {
-            world_->ClearViewerRecord();
-            ASSERT_TRUE(ClickAndWait(viewReport));
-            ASSERT_TRUE(world_->WaitForViewer());
-            EXPECT_TRUE(world_->ViewerRecord().endsWith(Out(u"case1_report.html\n"_s)));
-            EXPECT_FALSE(QFile::exists(Out(u"open_file.bat"_s)));
-        } else if (run.mode == std::string_view("status:2")) {
-            // The report on disk is the last run's, and then none at all.
-            const QString noStation = u" The run evaluated no station; the list file says why."_s;
-            QTest::mouseClick(viewReport, Qt::LeftButton);
-            ASSERT_TRUE(QFile::remove(Out(u"case1_report.html"_s)));
-            QTest::mouseClick(viewReport, Qt::LeftButton);
-            ASSERT_EQ(world_->messages.size(), 2U);
-            EXPECT_EQ(world_->messages[0].text, u"The report "_s + Out(u"case1_report.html"_s) +
-                                                    u" is that of an earlier run; the last run "
-                                                    u"wrote none."_s +
-                                                    noStation);
-            EXPECT_EQ(world_->messages[1].text, u"The report "_s + Out(u"case1_report.html"_s) +
-                                                    u" does not exist."_s + noStation);
-            EXPECT_EQ(world_->messages[1].title, u"Error"_s);
-            world_->messages.clear();
-        }
-    }
+    // Nothing evaluated: the report on disk is the last run's, and then there is none.
+    EXPECT_EQ(run("status:2"), red);
+    const QString report = u"The report "_s + Out(u"case1_report.html"_s);
+    const QString why = u" The run evaluated no station; the list file says why."_s;
+    QTest::mouseClick(viewReport, Qt::LeftButton);
+    ASSERT_TRUE(QFile::remove(Out(u"case1_report.html"_s)));
+    QTest::mouseClick(viewReport, Qt::LeftButton);
+    ASSERT_EQ(world_->messages.size(), 2U);
+    EXPECT_EQ(world_->messages[0].text,
+              report + u" is that of an earlier run; the last run wrote none."_s + why);
+    EXPECT_EQ(world_->messages[1].text, report + u" does not exist."_s + why);
+    EXPECT_EQ(world_->messages[1].title, u"Error"_s);
+
+    EXPECT_EQ(run("status:0"), QColor(0, 0, 255));
+    EXPECT_EQ(Status(), u"Finished"_s);
 }
 
-// The files a run replaces that this program did not write are replaced only after a Yes;
-// No writes nothing. The program's own files do not ask again, unless changed since.
+// What a run replaces is asked about once when this session did not write it: No writes
+// nothing; after a Yes, what the run wrote is the program's own, and what it did not write
+// (the outputs of an engine that evaluated nothing) or someone changed since is not.
 TEST_F(OutputScreenTest, FilesOfOthersAreReplacedOnlyAfterAYes) {
     Prepare();
     const QStringList names = FilesARunReplaces(u"case1"_s);
-    ASSERT_EQ(names.size(), 12);
+    EXPECT_EQ(names.join(u' '),
+              u"case1_WXCHECK.TSF.STN wxcheck.inp run_wxcheck.bat finished.txt case1_wxcheck.lst "
+              u"case1_HourlyWindStats.dat case1_HourlyTeHuStats.dat case1_DailyWindStats.dat "
+              u"case1_DailyTeHuStats.dat case1_report.html case1_StationStats.csv open_file.bat"_s);
     for (const QString& name : names) {
         testing::WriteAll(Out(name), "of another evaluation");
     }
-    world_->answer = [](const MessageRequest&) { return MessageAnswer::No; };
-    ASSERT_TRUE(ClickAndWait(Control("cmdRUN")));
-    ASSERT_EQ(world_->messages.size(), 1U);
+    MessageAnswer answer = MessageAnswer::No;
+    world_->answer = [&](const MessageRequest&) { return answer; };
+    const auto asked = [&] {
+        world_->messages.clear();
+        EXPECT_TRUE(ClickAndWait(Control("cmdRUN")));
+        return world_->messages.empty() ? QString() : world_->messages[0].text;
+    };
+    const QString intro = u"The output folder "_s + Out(QString()) +
+                          u" holds files that this run would replace:\n\n"_s;
+    EXPECT_EQ(asked(), intro + names.first(10).join(u'\n') + u"\nand 2 more\n\nReplace them?"_s);
     EXPECT_EQ(world_->messages[0].kind, MessageKind::YesNo);
     EXPECT_EQ(world_->messages[0].title, u"Replace Files"_s);
-    EXPECT_EQ(world_->messages[0].text, u"The output folder "_s + Out(QString()) +
-                                            u" holds files that this run would replace:\n\n"_s +
-                                            names.first(10).join(u'\n') +
-                                            u"\nand 2 more\n\nReplace them?"_s);
     for (const QString& name : names) {
         EXPECT_EQ(ReadAll(Out(name)), "of another evaluation") << name.toStdString();
     }
     EXPECT_EQ(Status(), QString());
     EXPECT_FALSE(screen_->RunInProgress());
-    EXPECT_EQ(ConsoleWindow::Existing(), nullptr) << "no script was started";
 
-    world_->answer = [](const MessageRequest&) { return MessageAnswer::Yes; };
-    ASSERT_TRUE(ClickAndWait(Control("cmdRUN")));
-    EXPECT_EQ(world_->messages.size(), 2U);
-    EXPECT_EQ(Status(), u"Finished"_s);
+    answer = MessageAnswer::Yes;
+    qputenv("FAKE_WXCHECK_MODE", "status:2");
+    EXPECT_FALSE(asked().isEmpty());
     EXPECT_TRUE(ReadAll(Out(u"wxcheck.inp"_s)).startsWith("WXCHECK.INP"));
-    ASSERT_TRUE(ClickAndWait(Control("cmdRUN")));
-    EXPECT_EQ(world_->messages.size(), 2U) << "this program's own files";
+    const QString notWritten = names.sliced(5, 6).join(u'\n');
+    EXPECT_EQ(asked(), intro + notWritten + u"\n\nReplace them?"_s);
 
-    // Someone else changes a file in place, its size kept.
+    // Someone else changes a file of the run in place, its size kept.
     QByteArray control = ReadAll(Out(u"wxcheck.inp"_s));
     control[0] = 'w';
     testing::WriteAll(Out(u"wxcheck.inp"_s), control);
-    ASSERT_TRUE(ClickAndWait(Control("cmdRUN")));
-    ASSERT_EQ(world_->messages.size(), 3U);
-    EXPECT_TRUE(world_->messages[2].text.endsWith(u":\n\nwxcheck.inp\n\nReplace them?"_s))
-        << world_->messages[2].text.toStdString();
+    EXPECT_EQ(asked(), intro + u"wxcheck.inp\n"_s + notWritten + u"\n\nReplace them?"_s);
 }
 
 TEST_F(OutputScreenTest, ClosingTheConsoleStopsTheRunAndTheErrorBoxSaysSo) {
@@ -446,24 +434,21 @@ TEST_F(OutputScreenTest, ClosingTheConsoleStopsTheRunAndTheErrorBoxSaysSo) {
     EXPECT_EQ(ConsoleWindow::Existing(), nullptr);
 }
 
-// The script's copy line makes the marker just before the script ends: the wait's first
-// check sees no marker, the next an ended script, and only the check after that the marker.
+// A script that makes the marker just as it ends: the wait's first check sees no marker,
+// the next an ended script, and only the check after that the marker.
 class MarkerAsTheScriptEnds final : public ScriptLauncher {
-    class Run final : public ScriptRun {
-    public:
-        explicit Run(QString marker) : marker_(std::move(marker)) {}
+    struct Run final : ScriptRun {
+        explicit Run(QString marker) : marker(std::move(marker)) {}
         bool HasEnded() const override {
-            if (!marker_.isEmpty() && !QFile::exists(marker_)) {
-                testing::WriteAll(marker_, "Exit status: 0 (every station evaluated)\r\n");
+            if (!marker.isEmpty()) {
+                testing::WriteAll(marker, "Exit status: 0 (every station evaluated)\r\n");
             }
             return true;
         }
         bool Succeeded() const override { return true; }
         bool StoppedByUser() const override { return false; }
         QString Output() const override { return {}; }
-
-    private:
-        QString marker_;
+        QString marker;  // empty for open_file.bat
     };
 
 public:
