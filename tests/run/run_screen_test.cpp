@@ -504,6 +504,7 @@ TEST_F(OutputScreenTest, RunBackAndClosingDuringTheWaitNeitherCrashNorRunTwice) 
     EXPECT_EQ(clicks, 4);
     EXPECT_TRUE(navigator_.shown.empty());
     EXPECT_EQ(Status(), u"Finished"_s);
+    ASSERT_NE(ConsoleWindow::Existing(), nullptr);
     EXPECT_EQ(ConsoleWindow::Existing()->Text().count(u"Processing station"_s), 1);
 
     // Closing the window ends the program quietly: the script and its engine stop.

@@ -65,9 +65,9 @@ QByteArray ReadAll(const QString& path);
 /// Writes a whole file.
 void WriteAll(const QString& path, const QByteArray& bytes);
 
-/// How long one run of the tests may take: a few times what the slowest needs on a busy
-/// machine in the sanitizer build.
-inline constexpr int kRunDeadlineSeconds = 20;
+/// How long one run of the tests may take: the slowest needs about 4 s, also in the
+/// sanitizer build on a busy machine.
+inline constexpr int kRunDeadlineSeconds = 10;
 
 /// Fails the test when a run has not ended within its deadline and closes every window, so
 /// that the run ends as it does when its screen closes: a wait that never ends fails in
