@@ -1,6 +1,7 @@
 #include "run/engine_outcome.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <charconv>
 
 namespace corvane {
@@ -41,7 +42,8 @@ EngineOutcome ParseExitStatusLine(QByteArrayView line) {
 
 EngineOutcome ReadEngineOutcome(const QString& path) {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
+    // Opening a named pipe would wait for a writer: only a plain file is read.
+    if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly)) {
         return {};
     }
     const qint64 size = file.size();
