@@ -27,10 +27,9 @@ QString ListFileName(const QString& baseFilename);
 /// The engine's evaluation report: the root name followed by "_report.html".
 QString ReportFileName(const QString& baseFilename);
 
-/// Every file in the output folder that a run with this root name writes or replaces, in
-/// the order it writes them: the station file, wxcheck.inp, run_wxcheck.bat, finished.txt,
-/// the engine's outputs (list file, the four statistics files, the report, the station
-/// statistics), open_file.bat.
+/// Every file in the output folder that a run with this root name writes or replaces: the
+/// station file, wxcheck.inp, run_wxcheck.bat, finished.txt, the engine's outputs (list
+/// file, the four statistics files, the report, the station statistics), open_file.bat.
 QStringList FilesARunReplaces(const QString& baseFilename);
 
 /// The trimmed path up to its first ":" followed by ":"; the whole trimmed path followed
