@@ -17,6 +17,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const corvane::TsfHeader fromStream = corvane::ReadTsfHeader(stream);
     if (fromBuffer.failure != fromStream.failure ||
         fromBuffer.failureLine != fromStream.failureLine || fromBuffer.zone != fromStream.zone ||
+        fromBuffer.site != fromStream.site ||
         fromBuffer.variables.size() != fromStream.variables.size() ||
         fromBuffer.dataOffset != fromStream.dataOffset) {
         std::abort();

@@ -1,20 +1,24 @@
-// Scale of the dataset lists: NEXT's store step, moving and removing on two lists of N
-// entries each, as the dataset screen's list boxes hold them.
+// Scale of the dataset lists: NEXT's store step and its site check, moving and removing on
+// two lists of N entries each, as the dataset screen's list boxes hold them.
 //
 //   list_scale_bench [N]        (default 40000)
 //
-// Prints the time of each operation and the peak resident size. Run it at two sizes to see
-// how the time grows (bench/reliability/run_scale.sh does).
+// Prints the time of each operation and the peak resident size. The site check reads N
+// pairs of real files (a header with a site line, then 1 MiB without blocks on disk),
+// written into a temporary folder first.
 
 #include <sys/resource.h>
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QItemSelectionModel>
 #include <QListWidget>
+#include <QTemporaryDir>
 #include <cstdio>
 #include <cstdlib>
 
+#include "datasets/site_check.h"
 #include "datasets/store_file_lists.h"
 #include "dialogs/list_widget_list.h"
 #include "dialogs/message_box.h"
@@ -52,6 +56,21 @@ void SelectEvery(QListWidget& list, int step) {
     for (int i = step / 2; i < list.count(); i += step) {
         list.item(i)->setSelected(true);
     }
+}
+
+// A series file of the station `index` whose site line names `site`.
+QString WriteSeries(const QString& folder, const char* set, int index, const QString& site) {
+    const QString path = QStringLiteral("%1/%2_%3.tsf").arg(folder, QLatin1String(set)).arg(index);
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) ||
+        file.write("TIMESERIES.TSF 1.3\n2-\nSite: " + site.toUtf8() +
+                   "\nwritten by list_scale_bench\nUNITS\nNAMES\nUTC+0000\nGREGORIAN_YMD\n"
+                   "2008 01 01 01 0000 2008 12 31 24 0000 3600\n2-\nWSPEED m/s\nWDIR deg\n") < 0 ||
+        !file.resize(1 << 20)) {
+        std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
+        std::exit(1);
+    }
+    return path;
 }
 
 template <typename Step>
@@ -98,6 +117,26 @@ int main(int argc, char** argv) {
     if (setup.PredictedCount != count || setup.ObservedCount != count) {
         std::fprintf(stderr, "stored %d and %d entries, expected %d\n", setup.PredictedCount,
                      setup.ObservedCount, count);
+        return 1;
+    }
+
+    // Every 100th pair names two sites.
+    QTemporaryDir folder;
+    QStringList models;
+    QStringList observations;
+    Timed("write the series files", count, [&] {
+        for (int i = 0; i < count; ++i) {
+            const QString site = QStringLiteral("Station %1").arg(i);
+            models << WriteSeries(folder.path(), "model", i, site);
+            observations << WriteSeries(folder.path(), "obs", i,
+                                        i % 100 == 0 ? site + u'x' : site.toUpper());
+        }
+    });
+    QString warning;
+    Timed("NEXT: compare the sites", count,
+          [&] { warning = corvane::SiteWarning(models, observations, count); });
+    if (!warning.startsWith(QStringLiteral("The two files of these stations"))) {
+        std::fprintf(stderr, "no warning about the differing sites\n");
         return 1;
     }
 

@@ -4,12 +4,14 @@
 #include <QEvent>
 #include <QFocusEvent>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
 #include <algorithm>
 
+#include "datasets/site_check.h"
 #include "datasets/store_file_lists.h"
 #include "dialogs/field_marks.h"
 #include "dialogs/file_dialog.h"
@@ -237,8 +239,21 @@ void DatasetScreen::cmdNEXT_Click() {
         }
         MarkFieldValid(lstTSFFiles1_);
         MarkFieldValid(lstTSFFiles2_);
+        WarnAboutDifferentSites();
     }
     navigator_.ShowScreen(ScreenId::Period);
+}
+
+void DatasetScreen::WarnAboutDifferentSites() {
+    QGuiApplication::setOverrideCursor(Qt::WaitCursor);  // every pair's headers are read
+    const QString warning =
+        SiteWarning(setup_.PredictedFiles, setup_.ObservedFiles, setup_.PredictedCount);
+    QGuiApplication::restoreOverrideCursor();
+    // A warning, not an error: the user may know better (a station moved, a renamed site),
+    // and OK goes on to the next screen.
+    if (!warning.isEmpty()) {
+        ShowMessage(this, warning, QStringLiteral("Warning"));
+    }
 }
 
 }  // namespace corvane

@@ -33,6 +33,8 @@ private:
     void cmdBrowseDataFiles_Click(QListWidget* list);
     void lstTSFFiles_LostFocus(QListWidget* list);
     void cmdNEXT_Click();
+    /// Shows one warning that lists the stations whose two files name different sites.
+    void WarnAboutDifferentSites();
 
     QGroupBox* Frame1_ = nullptr;
     QListWidget* lstTSFFiles1_ = nullptr;

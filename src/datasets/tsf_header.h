@@ -5,7 +5,8 @@
 // The header, line by line:
 //   1. keyword and version: "TIMESERIES.TSF 1.3" (any letter case, spaces between fields);
 //   2. the number N of comment lines, before the first "-" ("3 - comment lines");
-//   N comment lines, then two further lines, all skipped;
+//   N comment lines, then two further lines, all skipped but for the first comment line
+//   that begins with "Site:", which names the station's site;
 //   any lines up to the zone line, the first whose trimmed text begins with "UTC";
 //   "GREGORIAN_YMD" on the line right after the zone line;
 //   the period line: start stamp, end stamp (Y M D H SSSS each) and an eleventh field;
@@ -78,6 +79,9 @@ struct TsfHeader {
     bool keywordPassed = false;  ///< Field 0 of line 1 is "TIMESERIES.TSF".
     std::string version;         ///< Field 1 of line 1, as written.
     std::int16_t commentCount = 0;
+    /// The station's site: SiteOfCommentLine (tsf_site.h) of the first comment line that
+    /// names one; empty without one.
+    std::string site;
     std::string zone;           ///< The trimmed zone line, e.g. "UTC+0300".
     std::int64_t zoneLine = 0;  ///< Its 1-based line number.
     TsfStamp start;

@@ -1,6 +1,7 @@
 #include "dialogs/message_box.h"
 
 #include <QMessageBox>
+#include <algorithm>
 
 namespace corvane {
 namespace {
@@ -19,16 +20,26 @@ MessageAnswer ShowRealBox(const MessageRequest& request) {
         box.setStandardButtons(QMessageBox::Retry | QMessageBox::Cancel);
         box.setDefaultButton(QMessageBox::Retry);
         box.setEscapeButton(QMessageBox::Cancel);
+    } else if (request.kind == MessageKind::YesNo) {
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+        box.setDefaultButton(QMessageBox::No);
+        box.setEscapeButton(QMessageBox::No);
     } else {
         box.setStandardButtons(QMessageBox::Ok);
     }
+    // A box closed without a button gives the answer that changes nothing.
     switch (box.exec()) {
         case QMessageBox::Retry:
             return MessageAnswer::Retry;
         case QMessageBox::Cancel:
             return MessageAnswer::Cancel;
+        case QMessageBox::Yes:
+            return MessageAnswer::Yes;
+        case QMessageBox::No:
+            return MessageAnswer::No;
         default:
             return request.kind == MessageKind::RetryCancel ? MessageAnswer::Cancel
+                   : request.kind == MessageKind::YesNo     ? MessageAnswer::No
                                                             : MessageAnswer::Ok;
     }
 }
@@ -42,6 +53,15 @@ MessageAnswer ShowMessage(QWidget* parent, const QString& text, const QString& t
         return Handler()(request);
     }
     return ShowRealBox(request);
+}
+
+QString ListedLines(const QStringList& lines, qsizetype total) {
+    const qsizetype shown = std::min(lines.size(), kListedInMessage);
+    QString text = lines.first(shown).join(u'\n');
+    if (total > shown) {
+        text += QStringLiteral("\nand %1 more").arg(total - shown);
+    }
+    return text;
 }
 
 void SetMessageHandler(MessageHandler handler) {

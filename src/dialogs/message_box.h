@@ -3,14 +3,16 @@
 // Modal message boxes go through ShowMessage so that tests can answer them.
 
 #include <QString>
+#include <QStringList>
 #include <functional>
 
 class QWidget;
 
 namespace corvane {
 
-enum class MessageKind { Ok = 0, RetryCancel = 5 };
-enum class MessageAnswer { Ok = 1, Cancel = 2, Retry = 4 };
+/// Yes/No boxes have No as their default button: they ask before something is replaced.
+enum class MessageKind { Ok = 0, YesNo = 4, RetryCancel = 5 };
+enum class MessageAnswer { Ok = 1, Cancel = 2, Retry = 4, Yes = 6, No = 7 };
 
 struct MessageRequest {
     QString text;
@@ -27,6 +29,11 @@ MessageAnswer ShowMessage(QWidget* parent, const QString& text, const QString& t
 inline void ShowErrorMessage(QWidget* parent, const QString& text) {
     ShowMessage(parent, text, QStringLiteral("Error"), MessageKind::Ok);
 }
+
+/// A list in a message: the first kListedInMessage of `lines`, one a line, followed by
+/// "and N more" for the rest of the `total` entries the list has.
+inline constexpr qsizetype kListedInMessage = 10;
+QString ListedLines(const QStringList& lines, qsizetype total);
 
 /// Replaces the real box; an empty handler restores it. Tests use this to record the
 /// messages and to choose the answers.

@@ -46,7 +46,10 @@ ConsoleWindow::ConsoleWindow() : QWidget(nullptr, Qt::Window) {
     view_->setObjectName(QStringLiteral("consoleText"));
     view_->setReadOnly(true);
     view_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
-    view_->setLineWrapMode(QPlainTextEdit::NoWrap);
+    // Long lines wrap at the window's width, also inside a long path without blanks:
+    // nothing of an explanation may hide beyond the edge.
+    view_->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    view_->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
     view_->installEventFilter(this);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);

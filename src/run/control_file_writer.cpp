@@ -8,6 +8,7 @@
 #include "period/calendar.h"
 #include "run/crlf_file.h"
 #include "run/run_error.h"
+#include "run/run_script.h"
 #include "shell/run_setup.h"
 
 namespace corvane {
@@ -81,7 +82,7 @@ QString Trimmed(const QString& text) {
 }  // namespace
 
 QString ControlFilePath(const RunSetup& setup) {
-    return setup.OutputDirectory + QStringLiteral("wxcheck.inp");
+    return setup.OutputDirectory + QString::fromUtf16(kControlFileName);
 }
 
 QString FormatControlFileTime(double serial) {
@@ -170,9 +171,9 @@ void WriteControlFile(RunSetup& setup) {
     file.WriteLine(QStringLiteral("WXCHECK.INP     1.0             First used in WXCHECK v3.0"));
     file.WriteLine(Quoted(setup.TitleLine));
     file.WriteLine(Quoted(setup.OutputDirectory));
-    file.WriteLine(Quoted(setup.BaseFilename + QStringLiteral("_wxcheck.lst")));
+    file.WriteLine(Quoted(ListFileName(setup.BaseFilename)));
     file.WriteLine(Quoted(setup.BaseFilename + QStringLiteral("_")));
-    file.WriteLine(Quoted(setup.BaseFilename + QStringLiteral("_WXCHECK.TSF.STN")));
+    file.WriteLine(Quoted(StationFileName(setup.BaseFilename)));
     file.WriteLine(Quoted(setup.DataTimeZone));
     file.WriteLine(Quoted(start));
     file.WriteLine(Quoted(end));

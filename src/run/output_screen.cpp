@@ -12,16 +12,21 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
+#include <algorithm>
 
 #include "dialogs/field_marks.h"
 #include "dialogs/folder_browser.h"
 #include "dialogs/message_box.h"
+#include "run/run_error.h"
+#include "run/run_script.h"
 
 namespace corvane {
 namespace {
 
 const QColor kNavy(0, 0, 128);
 const QColor kBlue(0, 0, 255);
+// A dark red: plain red on white is too faint for the label's small bold text.
+const QColor kRed(192, 0, 0);
 
 void SetColours(QWidget* control, const QColor& text) {
     QPalette palette = control->palette();
@@ -143,21 +148,18 @@ OutputScreen::OutputScreen(RunSetup& setup, Navigator& navigator, QWidget* paren
     cmdRUN_ = AddButton("cmdRUN", QStringLiteral("RUN"), 6000, 5880);
     cmdExit_ = AddButton("cmdExit", QStringLiteral("EXIT"), 10320, 5880);
     cmdExit_->setVisible(false);
+    cmdViewReport_ = AddButton("cmdViewReport", QStringLiteral("VIEW REPORT"), 8640, 5880, 1455);
+    cmdViewReport_->setVisible(false);
     chkDisableErrorChecking_ = AddDisableErrorCheckingBox(240, 6120);
     SetColours(chkDisableErrorChecking_, Qt::black);
 
     // Tab order by the layout's tab indexes; frames and labels take no focus.
-    const QList<QWidget*> tabOrder{txtCalmWindThreshold_,
-                                   optKeepMissing_,
-                                   optRemoveMissing_,
-                                   txtTitleLine_,
-                                   txtBaseFilename_,
-                                   cmdBrowseDirectory_,
-                                   txtOutputDirectory_,
-                                   cmdRUN_,
-                                   cmdExit_,
-                                   cmdBACK_,
-                                   chkDisableErrorChecking_};
+    const QList<QWidget*> tabOrder{
+        txtCalmWindThreshold_, optKeepMissing_,  optRemoveMissing_,
+        txtTitleLine_,         txtBaseFilename_, cmdBrowseDirectory_,
+        txtOutputDirectory_,   cmdRUN_,          cmdExit_,
+        cmdViewReport_,        cmdBACK_,         chkDisableErrorChecking_,
+    };
     for (qsizetype i = 1; i < tabOrder.size(); ++i) {
         setTabOrder(tabOrder[i - 1], tabOrder[i]);
     }
@@ -170,6 +172,7 @@ OutputScreen::OutputScreen(RunSetup& setup, Navigator& navigator, QWidget* paren
     connect(cmdBACK_, &QPushButton::clicked, this, &OutputScreen::cmdBACK_Click);
     connect(cmdRUN_, &QPushButton::clicked, this, &OutputScreen::cmdRUN_Click);
     connect(cmdExit_, &QPushButton::clicked, this, &OutputScreen::cmdExit_Click);
+    connect(cmdViewReport_, &QPushButton::clicked, this, &OutputScreen::cmdViewReport_Click);
 
     Form_Load();
 }
@@ -251,8 +254,28 @@ void OutputScreen::StoreOutputSettings() {
     setup_.OutputDirectory = txtOutputDirectory_->text().trimmed();
 }
 
-void OutputScreen::ShowExitButton() {
+void OutputScreen::SetStatus(const QString& text, const QColor& colour) {
+    QPalette palette = lblStatus_->palette();
+    palette.setColor(QPalette::WindowText, colour);
+    lblStatus_->setPalette(palette);
+    lblStatus_->setText(text);
+}
+
+void OutputScreen::ShowFinished(const FinishedRun& run) {
+    lastRun_ = run;
+    const QString listFile = ListFileName(setup_.BaseFilename);
+    QString text = FinishedStatusText(run.outcome, listFile);
+    // A long root name is shortened in the middle, so that the text fits the label.
+    const QFontMetrics metrics(lblStatus_->font());
+    const int spare = lblStatus_->width() - metrics.horizontalAdvance(text);
+    if (spare < 0) {
+        const int room = std::max(0, metrics.horizontalAdvance(listFile) + spare);
+        text = FinishedStatusText(run.outcome, metrics.elidedText(listFile, Qt::ElideMiddle, room));
+    }
+    SetStatus(text, run.outcome.Succeeded() ? kBlue : kRed);
+    lblStatus_->setToolTip(run.outcome.Succeeded() ? QString() : setup_.OutputDirectory + listFile);
     cmdExit_->setVisible(true);
+    cmdViewReport_->setVisible(true);
 }
 
 bool OutputScreen::CheckRunInput() {
@@ -295,9 +318,49 @@ void OutputScreen::cmdRUN_Click() {
         return;
     }
     running_ = true;
+    SetStatus(QString(), kBlue);
+    // Until this run has finished, the report of the last one may be replaced at any time.
+    lastRun_.reset();
+    cmdViewReport_->setVisible(false);
     const QPointer<OutputScreen> self(this);
     const RunOutcome outcome = RunSequence(setup_, *this).Run();
     if (outcome != RunOutcome::Abandoned && self) {
+        running_ = false;
+    }
+}
+
+void OutputScreen::cmdViewReport_Click() {
+    if (running_ || !lastRun_) {
+        return;
+    }
+    const QString folder = setup_.OutputDirectory;
+    const QString report = ReportFileName(setup_.BaseFilename);
+    const bool exists = QFileInfo(folder + report).isFile();
+    // A report of an earlier run would show results the last run did not give.
+    if (!exists || !lastRun_->reportWritten) {
+        QString text = (exists ? QStringLiteral("The report %1 is that of an earlier run; "
+                                                "the last run wrote none.")
+                               : QStringLiteral("The report %1 does not exist."))
+                           .arg(folder + report);
+        if (lastRun_->outcome.kind == EngineOutcome::Kind::NoneEvaluated) {
+            text += QStringLiteral(" The run evaluated no station; the list file says why.");
+        }
+        ShowErrorMessage(this, text);
+        return;
+    }
+    running_ = true;
+    const QPointer<OutputScreen> self(this);
+    try {
+        if (!OpenInViewer(folder, report, QStringLiteral("report"),
+                          [self] { return self && !self->closing_; })) {
+            return;  // the screen went away during a wait
+        }
+    } catch (const RunError& error) {
+        if (self && !closing_) {
+            ShowErrorMessage(this, error.description() + u'.');
+        }
+    }
+    if (self) {
         running_ = false;
     }
 }

@@ -1,9 +1,12 @@
 #pragma once
 
+#include <optional>
+
 #include "run/run_sequence.h"
 #include "shell/wizard_screen.h"
 
 class QCheckBox;
+class QColor;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
@@ -17,8 +20,8 @@ namespace corvane {
 bool ThresholdKeyPasses(char32_t code);
 
 /// The output screen: the calm wind threshold, the missing-data filter, the title line,
-/// root name and output folder, and RUN, which drives one evaluation run; EXIT after a
-/// finished run.
+/// root name and output folder, and RUN, which drives one evaluation run; EXIT and VIEW
+/// REPORT after a finished run.
 class OutputScreen final : public WizardScreen, private RunHost {
     Q_OBJECT
 
@@ -40,6 +43,7 @@ private:
     void cmdRUN_LostFocus();
     void cmdBACK_Click();
     void cmdExit_Click();
+    void cmdViewReport_Click();
     /// The checks of RUN; false when one failed and showed its message.
     bool CheckRunInput();
 
@@ -48,7 +52,9 @@ private:
     bool HostClosing() const override { return closing_; }
     void StoreOutputSettings() override;
     QLabel* StatusLabel() override { return lblStatus_; }
-    void ShowExitButton() override;
+    void ShowFinished(const FinishedRun& run) override;
+    /// Shows `text` in the status label in `colour`.
+    void SetStatus(const QString& text, const QColor& colour);
 
     QGroupBox* Frame2_;
     QLineEdit* txtCalmWindThreshold_;
@@ -64,10 +70,12 @@ private:
     QPushButton* cmdBACK_;
     QPushButton* cmdRUN_;
     QPushButton* cmdExit_;
+    QPushButton* cmdViewReport_;
     QCheckBox* chkDisableErrorChecking_;
 
-    bool running_ = false;
+    bool running_ = false;  // a run or VIEW REPORT waits: RUN, BACK and VIEW REPORT wait too
     bool closing_ = false;
+    std::optional<FinishedRun> lastRun_;
 };
 
 }  // namespace corvane

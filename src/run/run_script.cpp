@@ -52,8 +52,29 @@ QString EngineFileName() {
 #endif
 }
 
+QString StationFileName(const QString& baseFilename) {
+    return baseFilename + QStringLiteral("_WXCHECK.TSF.STN");
+}
+
 QString ListFileName(const QString& baseFilename) {
     return baseFilename + QStringLiteral("_wxcheck.lst");
+}
+
+QString ReportFileName(const QString& baseFilename) {
+    return baseFilename + QStringLiteral("_report.html");
+}
+
+QStringList FilesARunReplaces(const QString& baseFilename) {
+    QStringList names{StationFileName(baseFilename), QString::fromUtf16(kControlFileName),
+                      QString::fromUtf16(kRunScriptName), QString::fromUtf16(kMarkerName),
+                      ListFileName(baseFilename)};
+    // The engine names its statistics files by line 5 of the control file, ROOT_.
+    for (const char* kind : {"HourlyWindStats.dat", "HourlyTeHuStats.dat", "DailyWindStats.dat",
+                             "DailyTeHuStats.dat", "report.html", "StationStats.csv"}) {
+        names << baseFilename + u'_' + QLatin1StringView(kind);
+    }
+    names << QString::fromUtf16(kOpenFileScriptName);
+    return names;
 }
 
 QString DriveOfPath(const QString& path) {
@@ -81,7 +102,8 @@ QByteArray RunScriptBytes(const QString& outputDirectory, const QString& program
     QByteArray bytes;
     bytes += Line(DriveOfPath(outputDirectory));
     bytes += Line(QStringLiteral("cd ") + Quoted(outputDirectory));
-    bytes += Line(Quoted(folder + u'/' + EngineFileName()) + QStringLiteral(" wxcheck.inp"));
+    bytes += Line(Quoted(folder + u'/' + EngineFileName()) + u' ' +
+                  QString::fromUtf16(kControlFileName));
     bytes += Line(QStringLiteral("copy ") + ListFileName(baseFilename) + u' ' +
                   QString::fromUtf16(kMarkerName));
     bytes += Line(QStringLiteral("pause"));

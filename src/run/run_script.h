@@ -6,18 +6,31 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 namespace corvane {
 
 inline constexpr char16_t kRunScriptName[] = u"run_wxcheck.bat";
 inline constexpr char16_t kOpenFileScriptName[] = u"open_file.bat";
 inline constexpr char16_t kMarkerName[] = u"finished.txt";
+inline constexpr char16_t kControlFileName[] = u"wxcheck.inp";
 
 /// The engine's file name in the program folder ("wxcheck.exe" on Windows).
 QString EngineFileName();
 
+/// The station file: the root name followed by "_WXCHECK.TSF.STN".
+QString StationFileName(const QString& baseFilename);
+
 /// The list file the engine writes: the root name followed by "_wxcheck.lst".
 QString ListFileName(const QString& baseFilename);
+
+/// The engine's evaluation report: the root name followed by "_report.html".
+QString ReportFileName(const QString& baseFilename);
+
+/// Every file in the output folder that a run with this root name writes or replaces: the
+/// station file, wxcheck.inp, run_wxcheck.bat, finished.txt, the engine's outputs (list
+/// file, the four statistics files, the report, the station statistics), open_file.bat.
+QStringList FilesARunReplaces(const QString& baseFilename);
 
 /// The trimmed path up to its first ":" followed by ":"; the whole trimmed path followed
 /// by ":" when it holds none; empty for an empty path.

@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <cerrno>
 
+#include "dialogs/message_box.h"
 #include "dialogs/path_helpers.h"
 #include "dialogs/pause.h"
 #include "run/control_file_writer.h"
@@ -63,11 +64,15 @@ RunOutcome RunSequence::Run() {
         QString description;
         int number = 0;
         try {
-            if (!RunStep(step)) {
-                return RunOutcome::Abandoned;
+            switch (RunStep(step)) {
+                case StepEnd::Done:
+                    step = static_cast<Step>(static_cast<int>(step) + 1);
+                    continue;
+                case StepEnd::Declined:
+                    return Cancel();
+                case StepEnd::Gone:
+                    return RunOutcome::Abandoned;
             }
-            step = static_cast<Step>(static_cast<int>(step) + 1);
-            continue;
         } catch (const RunError& error) {
             description = error.description();
             number = error.number();
@@ -83,53 +88,79 @@ RunOutcome RunSequence::Run() {
             return RunOutcome::Abandoned;
         }
         if (answer != MessageAnswer::Retry) {
-            host_.StatusLabel()->clear();
-            RestorePointer();
-            return RunOutcome::Cancelled;
+            return Cancel();
         }
         // Retry: the same step again, from its beginning.
     }
     return RunOutcome::Finished;
 }
 
-bool RunSequence::RunStep(Step step) {
+RunOutcome RunSequence::Cancel() {
+    host_.StatusLabel()->clear();
+    RestorePointer();
+    return RunOutcome::Cancelled;
+}
+
+RunSequence::StepEnd RunSequence::RunStep(Step step) {
+    const auto ended = [](bool alive) { return alive ? StepEnd::Done : StepEnd::Gone; };
     switch (step) {
         case Step::StoreSettings:
             host_.StoreOutputSettings();
-            return true;
-        case Step::WriteStationFile:
+            break;
+        case Step::CheckValues:
             // A value that a later file of the run refuses is refused before the first file
             // is written, so that a refused run leaves no half set of input files behind.
             CheckControlFileValues(setup_);
             RunScriptBytes(setup_.OutputDirectory, ProgramFolder(), setup_.BaseFilename);
+            break;
+        case Step::ConfirmReplace:
+            return ConfirmReplace() ? StepEnd::Done : StepEnd::Declined;
+        case Step::WriteStationFile:
             WriteStationFile(setup_);
-            return WaitForWrite(StationFilePath(setup_));
+            SessionWrittenFiles().Note(StationFilePath(setup_));
+            return ended(WaitForWrite(StationFilePath(setup_)));
         case Step::WriteControlFile:
             WriteControlFile(setup_);
-            return WaitForWrite(ControlFilePath(setup_));
+            SessionWrittenFiles().Note(ControlFilePath(setup_));
+            return ended(WaitForWrite(ControlFilePath(setup_)));
         case Step::BusyPointer:
             SetBusyPointer();
-            return true;
+            break;
         case Step::DeleteOldMarker:
             // The wait must end only on this run's marker.
             DeleteFileIfExists(MarkerPath());
-            return true;
+            break;
         case Step::RunScript: {
             // A Retry after a run without marker starts the script again.
             const std::unique_ptr<ScriptRun> run = StartRunScript();
-            return run != nullptr && WaitForMarker(*run);
+            return ended(run != nullptr && WaitForMarker(*run));
         }
         case Step::ShowFinished:
             RestorePointer();
-            host_.StatusLabel()->setText(QStringLiteral("Finished"));
-            host_.ShowExitButton();
-            return true;
+            host_.ShowFinished({ReadEngineOutcome(MarkerPath()), reportWritten_});
+            break;
         case Step::OpenListFile:
-            return OpenListFileInNotepad(setup_.OutputDirectory, ListFileName(setup_.BaseFilename));
+            return ended(
+                OpenListFileInNotepad(setup_.OutputDirectory, ListFileName(setup_.BaseFilename)));
         case Step::Done:
-            return true;
+            break;
     }
-    return true;
+    return StepEnd::Done;
+}
+
+bool RunSequence::ConfirmReplace() {
+    const QStringList others = FilesOfOthers(
+        setup_.OutputDirectory, FilesARunReplaces(setup_.BaseFilename), SessionWrittenFiles());
+    if (others.isEmpty()) {
+        return true;
+    }
+    const QString text =
+        QStringLiteral(
+            "The output folder %1 holds files that this run would replace:\n\n%2\n\n"
+            "Replace them?")
+            .arg(setup_.OutputDirectory, ListedLines(others, others.size()));
+    return ShowMessage(host_.HostWidget(), text, QStringLiteral("Replace Files"),
+                       MessageKind::YesNo) == MessageAnswer::Yes;
 }
 
 bool RunSequence::WaitForWrite(const QString& what) {
@@ -149,6 +180,9 @@ std::unique_ptr<ScriptRun> RunSequence::StartRunScript() {
     const QString folder = setup_.OutputDirectory;
     const QString script = folder + QString::fromUtf16(kRunScriptName);
     WriteScriptFile(script, RunScriptBytes(folder, ProgramFolder(), setup_.BaseFilename));
+    SessionWrittenFiles().Note(script);
+    // What the engine and the script write from now on is this run's.
+    scriptStamp_ = StampOf(script);
     PauseMilliseconds(500);
     if (!Alive()) {
         return nullptr;
@@ -164,13 +198,27 @@ bool RunSequence::WaitForMarker(const ScriptRun& run) {
             if (IsPlainFile(MarkerPath())) {
                 break;
             }
+            NoteOutputs();
             ThrowNoMarker(run);
         }
         if (!AnimateRunningStatus()) {
             return false;
         }
     }
+    NoteOutputs();
     return true;
+}
+
+void RunSequence::NoteOutputs() {
+    if (!scriptStamp_) {
+        return;
+    }
+    QStringList paths;
+    for (const QString& name : FilesARunReplaces(setup_.BaseFilename)) {
+        paths << setup_.OutputDirectory + name;
+    }
+    const QString report = setup_.OutputDirectory + ReportFileName(setup_.BaseFilename);
+    reportWritten_ = SessionWrittenFiles().NoteModifiedSince(paths, *scriptStamp_).contains(report);
 }
 
 void RunSequence::ThrowNoMarker(const ScriptRun& run) const {
@@ -210,15 +258,22 @@ bool RunSequence::OpenListFileInNotepad(QString& folder, const QString& listFile
     if (!folder.endsWith(u'/')) {
         folder += u'/';
     }
+    return OpenInViewer(folder, listFileName, QStringLiteral("list file"),
+                        [this] { return Alive(); });
+}
+
+bool OpenInViewer(const QString& folder, const QString& fileName, const QString& what,
+                  const std::function<bool()>& alive) {
     const QString script = folder + QString::fromUtf16(kOpenFileScriptName);
-    WriteScriptFile(script, OpenFileScriptBytes(folder, listFileName));
+    WriteScriptFile(script, OpenFileScriptBytes(folder, fileName));
+    SessionWrittenFiles().Note(script);  // in case it cannot be deleted below
     PauseMilliseconds(500);
-    if (!Alive()) {
+    if (!alive()) {
         return false;
     }
     const std::unique_ptr<ScriptRun> run = CurrentScriptLauncher().StartHidden(script, folder);
     PauseMilliseconds(500);
-    if (!Alive()) {
+    if (!alive()) {
         return false;
     }
     DeleteFileIfExists(script);
@@ -230,8 +285,8 @@ bool RunSequence::OpenListFileInNotepad(QString& folder, const QString& listFile
         if (output.endsWith(u'.')) {
             output.chop(1);
         }
-        throw RunError(QStringLiteral("The list file %1 could not be opened: %2")
-                           .arg(folder + listFileName, output),
+        throw RunError(QStringLiteral("The %1 %2 could not be opened: %3")
+                           .arg(what, folder + fileName, output),
                        RunError::kFileNotFound);
     }
     return true;

@@ -2,6 +2,7 @@
 
 #include "run/crlf_file.h"
 #include "run/run_error.h"
+#include "run/run_script.h"
 #include "shell/run_setup.h"
 
 namespace corvane {
@@ -14,7 +15,7 @@ QString Quoted(const QString& value) {
 }  // namespace
 
 QString StationFilePath(const RunSetup& setup) {
-    return setup.OutputDirectory + setup.BaseFilename + QStringLiteral("_WXCHECK.TSF.STN");
+    return setup.OutputDirectory + StationFileName(setup.BaseFilename);
 }
 
 void WriteStationFile(RunSetup& setup) {

@@ -193,6 +193,50 @@ TEST_F(DatasetScreenTest, StoreFileListsFitsSkipsReportsAndCountsEveryEntry) {
     EXPECT_EQ(setup.PredictedFiles.size(), 3);
 }
 
+TEST_F(DatasetScreenTest, NextWarnsOnceAboutStationsWhoseFilesNameDifferentSites) {
+    const auto series = [&](const QString& name, const QByteArray& site) {
+        QByteArray header = Header();
+        header.replace("\r\n0-\r\n", "\r\n1-\r\nSite: " + site + "\r\n");
+        return File(name, site.isNull() ? Header() : header);
+    };
+    QStringList predicted{series(u"p0.tsf"_s, "Hamburg"), series(u"p1.tsf"_s, "Kiel"),
+                          series(u"p2.tsf"_s, {})};
+    QStringList observed{series(u"o0.tsf"_s, " HAMBURG "), folder.filePath(u"missing.tsf"_s),
+                         series(u"o2.tsf"_s, "Kiel")};
+    // Long lists are read in parts: the stations around the middle differ too.
+    for (int i = 3; i < 1015; ++i) {
+        const bool differ = i < 15 || (i >= 505 && i < 510);
+        predicted << (differ ? series(u"p%1.tsf"_s.arg(i), "Site " + QByteArray::number(i))
+                             : u"/no/p%1.tsf"_s.arg(i));
+        observed << (differ ? series(u"o%1.tsf"_s.arg(i), "Other " + QByteArray::number(i))
+                            : u"/no/o%1.tsf"_s.arg(i));
+    }
+    Open();
+    Browse(1, predicted);
+    Browse(2, observed);
+    Click("cmdNEXT");
+    ASSERT_EQ(messages.texts.size(), 1u);
+    EXPECT_EQ(messages.titles[0], u"Warning"_s);
+    const QString& text = messages.texts[0];
+    EXPECT_TRUE(
+        text.startsWith(u"The two files of these stations name different sites "
+                        u"(compared without letter case):\n\nStation 4: predicted "
+                        u"\"Site 3\", observed \"Other 3\"\nStation 5: "_s))
+        << text.toStdString();
+    EXPECT_TRUE(
+        text.contains(u"\nStation 13: predicted \"Site 12\", observed \"Other 12\"\n"
+                      u"and 7 more\n\n"_s))
+        << text.toStdString();
+    EXPECT_EQ(navigator.shown, std::vector<ScreenId>{ScreenId::Period}) << "OK goes on";
+
+    // Disable Error Checking skips this check too.
+    Open();
+    QTest::mouseClick(Find<QCheckBox>(screen.get(), "chkDisableErrorChecking"), Qt::LeftButton);
+    Click("cmdNEXT");
+    EXPECT_EQ(messages.texts.size(), 1u);
+    EXPECT_EQ(navigator.shown.size(), 2u);
+}
+
 // The dataset and period screens inside the real wizard: what BACK and NEXT bring back is
 // what the setup state holds, not what a screen showed when it was left.
 template <typename T>

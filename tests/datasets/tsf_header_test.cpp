@@ -7,6 +7,8 @@
 #include <fstream>
 #include <random>
 
+#include "datasets/tsf_site.h"
+
 namespace corvane {
 namespace {
 
@@ -72,6 +74,38 @@ TEST(TsfHeader, ShortestHeaderAndEachLineAsWritten) {
         Header(1, "3 - comments\nUTC+0100\nc2\nc3\nUTC+0200\nUTC+0400\n  utc-0500 "));
     EXPECT_EQ(commented.zone, "utc-0500");
     EXPECT_EQ(commented.commentCount, 3);
+}
+
+TEST(TsfHeader, TheFirstCommentLineThatBeginsWithSiteNamesTheSite) {
+    const std::pair<std::string, std::string> cases[] = {
+        // line 2 and the comment lines, the site
+        {"3-\nmodel run 7\n  SITE:\tHamburg-Fuhlsb\xC3\xBCttel (10147) \r\nSite: Bremen",
+         "Hamburg-Fuhlsb\xC3\xBCttel (10147)"},
+        {"2-\nSite:\nSite: Bremen", ""},
+        {"2-\nSites: Bremen\nOn site: Bremen", ""},
+        {"1-\nc\nSite: Bremen", ""},  // the line after the comments is none
+    };
+    for (const auto& [lines, site] : cases) {
+        const TsfHeader header = ReadTsfHeaderFromBuffer(Header(1, lines));
+        EXPECT_TRUE(header.ok()) << header.message;
+        EXPECT_EQ(header.site, site) << lines;
+    }
+    // A site beyond the limit is cut before a character, not inside it.
+    EXPECT_EQ(ReadTsfHeaderFromBuffer(
+                  Header(1, "1-\nSite: " + std::string(kMaxTsfSiteLength - 1, 'e') + "\xC3\xA9"))
+                  .site.size(),
+              kMaxTsfSiteLength - 1);
+}
+
+TEST(TsfSite, SitesAreComparedTrimmedAndWithoutLetterCase) {
+    EXPECT_TRUE(SameSite("M\xC3\xBCnchen \xC5\xBB\xC3\xB3\xC5\x82w",
+                         " M\xC3\x9CNCHEN \xC5\xBC\xC3\x93\xC5\x81W\t"));  // München Żółw
+    EXPECT_TRUE(SameSite("\xD0\x9C\xD0\xBE\xD1\x81\xD0\xBA\xD0\xB2\xD0\xB0",
+                         "\xD0\xBC\xD0\x9E\xD0\xA1\xD0\x9A\xD0\x92\xD0\x90"));  // Москва
+    EXPECT_FALSE(SameSite("Ulm", "Uml"));
+    EXPECT_FALSE(SameSite("a\xC3", "a\xE3")) << "bytes that are not UTF-8 compare as they stand";
+    EXPECT_TRUE(SitesDiffer("Hamburg", "Bremen"));
+    EXPECT_FALSE(SitesDiffer("", "Bremen")) << "a file without a site is not compared";
 }
 
 TEST(TsfHeader, HostileInputAndFilesEndWithAFailure) {

@@ -1,8 +1,11 @@
 // A stand-in for the statistics engine in the tests of the run. Started as the run script
 // starts the engine (`wxcheck wxcheck.inp` in the output folder), it reads the output
-// folder and the list file name from lines 3 and 4 of the control file and writes the list
-// file there. FAKE_WXCHECK_MODE changes that: "nolist" writes no list file and fails,
-// "sleep:N" waits N seconds first.
+// folder, the list file name and the root of the other outputs from lines 3 to 5 of the
+// control file, writes a line into each statistics file, the report and the station
+// statistics, then the list file, which ends with the engine's exit status line, and ends
+// with that status. FAKE_WXCHECK_MODE changes that: "nolist" writes no list file and fails,
+// "sleep:N" waits N seconds first, "status:1" and "status:2" end as a run that evaluated
+// only some or no stations (no other outputs for 2), "nostatus" leaves the status line out.
 
 #include <unistd.h>
 
@@ -26,7 +29,7 @@ int main(int argc, char** argv) {
                             ? line.substr(1, line.size() - 2)
                             : line);
     }
-    if (lines.size() < 4) {
+    if (lines.size() < 5) {
         std::fprintf(stderr, "usage: wxcheck CONTROLFILE\n");
         return 2;
     }
@@ -36,7 +39,21 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "wxcheck: stopped before writing the list file\n");
         return 3;
     }
+    const int status = mode.starts_with("status:") ? std::atoi(mode.c_str() + 7) : 0;
+    // Like the engine: no statistics, report or station statistics when nothing was evaluated.
+    for (const char* output : {"HourlyWindStats.dat", "HourlyTeHuStats.dat", "DailyWindStats.dat",
+                               "DailyTeHuStats.dat", "report.html", "StationStats.csv"}) {
+        if (status != 2) {
+            std::ofstream(lines[2] + lines[4] + output, std::ios::binary) << output << "\n";
+        }
+    }
     std::ofstream list(lines[2] + lines[3], std::ios::binary);
     list << "List file of the stand-in engine\r\n" << lines[1] << "\r\n";
-    return list ? 0 : 4;
+    const char* const statusLines[] = {"Exit status: 0 (every station evaluated)",
+                                       "Exit status: 1 (3 of 4 stations evaluated; see ERRORS)",
+                                       "Exit status: 2 (nothing evaluated; see ERRORS)"};
+    if (mode != "nostatus") {
+        list << statusLines[status] << "\r\n";
+    }
+    return list ? status : 4;
 }

@@ -15,7 +15,10 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollBar>
 #include <QTest>
+#include <QTextBlock>
+#include <QTextLayout>
 #include <QTimer>
 #include <memory>
 
@@ -23,6 +26,8 @@
 #include "run/console_window.h"
 #include "run/output_screen.h"
 #include "run/run_error_handler.h"
+#include "run/run_script.h"
+#include "run/script_launcher.h"
 #include "run_test_world.h"
 #include "shell/wizard.h"
 #include "support/tmpfs_mount.h"
@@ -115,6 +120,7 @@ TEST_F(OutputScreenTest, EveryControlStandsWhereTheLayoutPutsIt) {
         {"cmdBACK", nullptr, 4560, 5880, 1215, 495, u"BACK"_s},
         {"cmdRUN", nullptr, 6000, 5880, 1215, 495, u"RUN"_s},
         {"cmdExit", nullptr, 10320, 5880, 1215, 495, u"EXIT"_s},
+        {"cmdViewReport", nullptr, 8640, 5880, 1455, 495, u"VIEW REPORT"_s},
         {"chkDisableErrorChecking", nullptr, 240, 6120, 1935, 255, u"Disable Error Checking"_s},
     };
     for (const Row& row : rows) {
@@ -130,6 +136,9 @@ TEST_F(OutputScreenTest, EveryControlStandsWhereTheLayoutPutsIt) {
     }
     EXPECT_FALSE(Control("cmdBrowseDirectory")->font().bold()) << "not the frame's font";
     EXPECT_FALSE(Control("cmdExit")->isVisible());
+    EXPECT_FALSE(Control("cmdViewReport")->isVisible());
+    EXPECT_EQ(Control("cmdExit")->nextInFocusChain(), Control("cmdViewReport"));
+    EXPECT_EQ(Control("cmdViewReport")->font(), Control("cmdRUN")->font());
 }
 
 TEST_F(OutputScreenTest, BackStoresTheFieldsAndTheNextVisitBringsThemBack) {
@@ -251,8 +260,11 @@ TEST_F(OutputScreenTest, WholeRoadFromTheSplashToTheListFileInTheViewer) {
     QTest::keyClicks(Control<QLineEdit>("txtTitleLine"), u"January check"_s);
     QTest::keyClicks(Control<QLineEdit>("txtBaseFilename"), u"jan"_s);
 
+    // The files of the earlier run are not this session's: RUN asks before replacing them.
+    world_->answer = [](const MessageRequest&) { return MessageAnswer::Yes; };
     ASSERT_TRUE(ClickAndWait(Control("cmdRUN")));
-    EXPECT_TRUE(world_->messages.empty()) << world_->messages.front().text.toStdString();
+    ASSERT_EQ(world_->messages.size(), 1U);
+    EXPECT_TRUE(world_->messages[0].text.contains(u"\n\nfinished.txt\nopen_file.bat\n\n"_s));
     EXPECT_EQ(Status(), u"Finished"_s);
     EXPECT_TRUE(Control("cmdExit")->isVisible());
     EXPECT_EQ(wizard_->Setup().OutputDirectory, out);
@@ -311,6 +323,171 @@ TEST_F(OutputScreenTest, AnEngineWithoutListFileEndsInTheErrorBoxOnceThePauseIsA
     EXPECT_TRUE(ConsoleWindow::Existing()->Text().contains(u"cannot copy"_s));
 }
 
+// The engine's exit status decides: "Finished" in blue only when every station was
+// evaluated, otherwise red words that point to the list file, which opens either way. VIEW
+// REPORT opens the report of the last run, and names a report that run did not write.
+TEST_F(OutputScreenTest, TheStatusTellsHowTheEngineEndedAndViewReportOpensTheRunsReport) {
+    Prepare();
+    QPushButton* viewReport = Control("cmdViewReport");
+    const auto run = [&](const char* mode) {
+        qputenv("FAKE_WXCHECK_MODE", mode);
+        world_->ClearViewerRecord();
+        EXPECT_TRUE(ClickAndWait(Control("cmdRUN")));
+        EXPECT_TRUE(world_->WaitForViewer());
+        EXPECT_TRUE(world_->ViewerRecord().endsWith(Out(u"case1_wxcheck.lst\n"_s)));
+        EXPECT_TRUE(viewReport->isVisible());
+        return Control<QLabel>("lblStatus")->palette().color(QPalette::WindowText);
+    };
+    const QColor red(192, 0, 0);
+    EXPECT_EQ(run("status:1"), red);
+    EXPECT_EQ(Status(),
+              u"Finished with errors: 3 of 4 stations evaluated; see the list file "
+              u"case1_wxcheck.lst"_s);
+    world_->ClearViewerRecord();
+    ASSERT_TRUE(ClickAndWait(viewReport));
+    ASSERT_TRUE(world_->WaitForViewer());
+    EXPECT_TRUE(world_->ViewerRecord().endsWith(Out(u"case1_report.html\n"_s)));
+
+    // Nothing evaluated: the report on disk is the last run's, and then there is none.
+    EXPECT_EQ(run("status:2"), red);
+    const QString report = u"The report "_s + Out(u"case1_report.html"_s);
+    const QString why = u" The run evaluated no station; the list file says why."_s;
+    QTest::mouseClick(viewReport, Qt::LeftButton);
+    ASSERT_TRUE(QFile::remove(Out(u"case1_report.html"_s)));
+    QTest::mouseClick(viewReport, Qt::LeftButton);
+    ASSERT_EQ(world_->messages.size(), 2U);
+    EXPECT_EQ(world_->messages[0].text,
+              report + u" is that of an earlier run; the last run wrote none."_s + why);
+    EXPECT_EQ(world_->messages[1].text, report + u" does not exist."_s + why);
+    EXPECT_EQ(world_->messages[1].title, u"Error"_s);
+
+    EXPECT_EQ(run("status:0"), QColor(0, 0, 255));
+    EXPECT_EQ(Status(), u"Finished"_s);
+}
+
+// What a run replaces is asked about once when this session did not write it: No writes
+// nothing; after a Yes, what the run wrote is the program's own, and what it did not write
+// (the outputs of an engine that evaluated nothing) or someone changed since is not.
+TEST_F(OutputScreenTest, FilesOfOthersAreReplacedOnlyAfterAYes) {
+    Prepare();
+    const QStringList names = FilesARunReplaces(u"case1"_s);
+    EXPECT_EQ(names.join(u' '),
+              u"case1_WXCHECK.TSF.STN wxcheck.inp run_wxcheck.bat finished.txt case1_wxcheck.lst "
+              u"case1_HourlyWindStats.dat case1_HourlyTeHuStats.dat case1_DailyWindStats.dat "
+              u"case1_DailyTeHuStats.dat case1_report.html case1_StationStats.csv open_file.bat"_s);
+    for (const QString& name : names) {
+        testing::WriteAll(Out(name), "of another evaluation");
+    }
+    MessageAnswer answer = MessageAnswer::No;
+    world_->answer = [&](const MessageRequest&) { return answer; };
+    const auto asked = [&] {
+        world_->messages.clear();
+        EXPECT_TRUE(ClickAndWait(Control("cmdRUN")));
+        return world_->messages.empty() ? QString() : world_->messages[0].text;
+    };
+    const QString intro = u"The output folder "_s + Out(QString()) +
+                          u" holds files that this run would replace:\n\n"_s;
+    EXPECT_EQ(asked(), intro + names.first(10).join(u'\n') + u"\nand 2 more\n\nReplace them?"_s);
+    EXPECT_EQ(world_->messages[0].kind, MessageKind::YesNo);
+    EXPECT_EQ(world_->messages[0].title, u"Replace Files"_s);
+    for (const QString& name : names) {
+        EXPECT_EQ(ReadAll(Out(name)), "of another evaluation") << name.toStdString();
+    }
+    EXPECT_EQ(Status(), QString());
+    EXPECT_FALSE(screen_->RunInProgress());
+
+    answer = MessageAnswer::Yes;
+    qputenv("FAKE_WXCHECK_MODE", "status:2");
+    EXPECT_FALSE(asked().isEmpty());
+    EXPECT_TRUE(ReadAll(Out(u"wxcheck.inp"_s)).startsWith("WXCHECK.INP"));
+    const QString notWritten = names.sliced(5, 6).join(u'\n');
+    EXPECT_EQ(asked(), intro + notWritten + u"\n\nReplace them?"_s);
+
+    // Someone else changes a file of the run in place, its size kept.
+    QByteArray control = ReadAll(Out(u"wxcheck.inp"_s));
+    control[0] = 'w';
+    testing::WriteAll(Out(u"wxcheck.inp"_s), control);
+    EXPECT_EQ(asked(), intro + u"wxcheck.inp\n"_s + notWritten + u"\n\nReplace them?"_s);
+}
+
+TEST_F(OutputScreenTest, ClosingTheConsoleStopsTheRunAndTheErrorBoxSaysSo) {
+    Prepare();
+    qputenv("FAKE_WXCHECK_MODE", "sleep:60");
+    QTimer closer;
+    QObject::connect(&closer, &QTimer::timeout, [&] {
+        ConsoleWindow* console = ConsoleWindow::Existing();
+        if (console != nullptr && console->isVisible() && Status().startsWith(u"Running"_s)) {
+            console->close();
+        }
+    });
+    closer.start(100);
+    ASSERT_TRUE(ClickAndWait(Control("cmdRUN")));
+    ASSERT_EQ(world_->messages.size(), 1U);
+    EXPECT_EQ(world_->messages[0].text,
+              RunErrorText(u"The run was stopped: its console window was closed before "_s +
+                               Out(u"finished.txt"_s) + u" was made"_s,
+                           53));
+    EXPECT_EQ(Status(), QString());
+    EXPECT_FALSE(Control("cmdExit")->isVisible());
+    EXPECT_FALSE(screen_->RunInProgress());
+    testing::FlushDeletions();
+    EXPECT_EQ(ConsoleWindow::Existing(), nullptr);
+}
+
+// A script that makes the marker just as it ends: the wait's first check sees no marker,
+// the next an ended script, and only the check after that the marker.
+class MarkerAsTheScriptEnds final : public ScriptLauncher {
+    struct Run final : ScriptRun {
+        explicit Run(QString marker) : marker(std::move(marker)) {}
+        bool HasEnded() const override {
+            if (!marker.isEmpty()) {
+                testing::WriteAll(marker, "Exit status: 0 (every station evaluated)\r\n");
+            }
+            return true;
+        }
+        bool Succeeded() const override { return true; }
+        bool StoppedByUser() const override { return false; }
+        QString Output() const override { return {}; }
+        QString marker;  // empty for open_file.bat
+    };
+
+public:
+    std::unique_ptr<ScriptRun> StartInConsole(const QString&, const QString& folder) override {
+        return std::make_unique<Run>(folder + u"finished.txt"_s);
+    }
+    std::unique_ptr<ScriptRun> StartHidden(const QString&, const QString&) override {
+        return std::make_unique<Run>(QString());
+    }
+};
+
+TEST_F(OutputScreenTest, AMarkerMadeAsTheScriptEndsFinishesTheRun) {
+    Prepare();
+    MarkerAsTheScriptEnds launcher;
+    SetScriptLauncherForTesting(&launcher);
+    const bool returned = ClickAndWait(Control("cmdRUN"));
+    SetScriptLauncherForTesting(nullptr);
+    ASSERT_TRUE(returned);
+    EXPECT_TRUE(world_->messages.empty()) << world_->messages.front().text.toStdString();
+    EXPECT_EQ(Status(), u"Finished"_s);
+}
+
+TEST_F(OutputScreenTest, TheConsoleWrapsLongLinesAtItsWidth) {
+    const QString line = u"/data/"_s + QString(400, u'x') + u".tsf"_s;
+    ConsoleWindow* console = ConsoleWindow::Instance();
+    QString error;
+    console->Start(u"/bin/echo"_s, {line}, world_->Root(), &error);
+    ASSERT_TRUE(error.isEmpty()) << error.toStdString();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return console->Text().contains(u"has ended"_s); }));
+    auto* view = console->findChild<QPlainTextEdit*>(u"consoleText"_s);
+    const auto lines = [&] { return view->document()->firstBlock().layout()->lineCount(); };
+    const int narrow = lines();
+    EXPECT_GE(narrow, 4);
+    EXPECT_EQ(view->horizontalScrollBar()->maximum(), 0) << "nothing beyond the edge";
+    console->resize(console->width() * 2, console->height());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return lines() < narrow; }));
+    EXPECT_EQ(view->horizontalScrollBar()->maximum(), 0);
+}
+
 TEST_F(OutputScreenTest, RunBackAndClosingDuringTheWaitNeitherCrashNorRunTwice) {
     Prepare();
     qputenv("FAKE_WXCHECK_MODE", "sleep:2");
@@ -327,6 +504,7 @@ TEST_F(OutputScreenTest, RunBackAndClosingDuringTheWaitNeitherCrashNorRunTwice) 
     EXPECT_EQ(clicks, 4);
     EXPECT_TRUE(navigator_.shown.empty());
     EXPECT_EQ(Status(), u"Finished"_s);
+    ASSERT_NE(ConsoleWindow::Existing(), nullptr);
     EXPECT_EQ(ConsoleWindow::Existing()->Text().count(u"Processing station"_s), 1);
 
     // Closing the window ends the program quietly: the script and its engine stop.

@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <QFile>
+#include <QTemporaryDir>
+
+#include "run/engine_outcome.h"
 #include "run/run_error.h"
 
 using namespace Qt::StringLiterals;
@@ -61,6 +65,35 @@ TEST(RunScriptBytes, RefusesValuesThatWouldBreakTheScript) {
     }
     EXPECT_THROW(OpenFileScriptBytes(u"/a\"b/"_s, u"x_wxcheck.lst"_s), RunError);
     EXPECT_THROW(OpenFileScriptBytes(u"/a\nb/"_s, u"x_wxcheck.lst"_s), RunError);
+}
+
+TEST(EngineOutcome, OnlyTheExactStatusLineAtTheEndCounts) {
+    using enum EngineOutcome::Kind;
+    // The forms the engine writes are those the output screen's tests see; these are not.
+    for (const char* line : {"Exit status: 0 (every station evaluated) ",
+                             "Exit status: 1 (-3 of 4 stations evaluated; see ERRORS)",
+                             "Exit status: 1 (3 4 stations evaluated; see ERRORS)"}) {
+        EXPECT_EQ(ParseExitStatusLine(line).kind, Unknown) << line;
+    }
+
+    // The last line of a long file, line ends aside; a status line that is not the last; a
+    // last line that begins before the tail that is read.
+    QTemporaryDir folder;
+    const QString path = folder.filePath(u"finished.txt"_s);
+    const auto outcomeOf = [&](const QByteArray& text) {
+        QFile file(path);
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(text);
+        file.close();
+        return ReadEngineOutcome(path).kind;
+    };
+    EXPECT_EQ(outcomeOf(QByteArray(3 * kStatusTail, 'x') +
+                        "\r\nExit status: 2 (nothing evaluated; see ERRORS)\r\n\r\n"),
+              NoneEvaluated);
+    EXPECT_EQ(outcomeOf("Exit status: 0 (every station evaluated)\nSTATIONS\n"), Unknown);
+    EXPECT_EQ(
+        outcomeOf(QByteArray(2 * kStatusTail, 'x') + "Exit status: 0 (every station evaluated)\n"),
+        Unknown);
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 #include "run_test_world.h"
 
+#include <gtest/gtest.h>
+
 #include <QApplication>
 #include <QDir>
 #include <QFile>
@@ -85,11 +87,26 @@ QString RunTestWorld::ViewerRecord() const {
     return QString::fromUtf8(ReadAll(root_.filePath(QStringLiteral("viewed.txt"))));
 }
 
+void RunTestWorld::ClearViewerRecord() const {
+    QFile::remove(root_.filePath(QStringLiteral("viewed.txt")));
+}
+
 bool RunTestWorld::WaitForViewer(int milliseconds) const {
     return QTest::qWaitFor([this] { return !ViewerRecord().isEmpty(); }, milliseconds);
 }
 
-bool ClickAndWait(QWidget* button, int milliseconds) {
+RunDeadline::RunDeadline(int seconds) {
+    timer_.setSingleShot(true);
+    QObject::connect(&timer_, &QTimer::timeout, [this, seconds] {
+        passed_ = true;
+        ADD_FAILURE() << "the run did not end within " << seconds << " s";
+        QApplication::closeAllWindows();
+    });
+    timer_.start(seconds * 1000);
+}
+
+bool ClickAndWait(QWidget* button) {
+    const RunDeadline deadline;
     bool returned = false;
     QPointer<QWidget> target(button);
     QTimer::singleShot(0, [&returned, target] {
@@ -98,7 +115,7 @@ bool ClickAndWait(QWidget* button, int milliseconds) {
         }
         returned = true;
     });
-    return QTest::qWaitFor([&returned] { return returned; }, milliseconds);
+    return QTest::qWaitFor([&returned] { return returned; }, 2000 * kRunDeadlineSeconds);
 }
 
 void FlushDeletions() {

@@ -6,6 +6,7 @@
 
 #include <QString>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <functional>
 #include <vector>
 
@@ -47,6 +48,8 @@ public:
     QString ViewerRecord() const;
     /// Waits up to `milliseconds` for the stand-in viewer to have run.
     bool WaitForViewer(int milliseconds = 10000) const;
+    /// Forgets what the stand-in viewer was asked to open.
+    void ClearViewerRecord() const;
 
     /// Every message box shown, in order; `answer` chooses the button (Cancel by default).
     std::vector<MessageRequest> messages;
@@ -62,9 +65,27 @@ QByteArray ReadAll(const QString& path);
 /// Writes a whole file.
 void WriteAll(const QString& path, const QByteArray& bytes);
 
+/// How long one run of the tests may take: the slowest needs about 4 s, also in the
+/// sanitizer build on a busy machine.
+inline constexpr int kRunDeadlineSeconds = 10;
+
+/// Fails the test when a run has not ended within its deadline and closes every window, so
+/// that the run ends as it does when its screen closes: a wait that never ends fails in
+/// seconds instead of holding the test until ctest gives up.
+class RunDeadline {
+public:
+    explicit RunDeadline(int seconds = kRunDeadlineSeconds);
+    bool Passed() const { return passed_; }
+
+private:
+    QTimer timer_;
+    bool passed_ = false;
+};
+
 /// Clicks `button` from the event loop and waits until the click's handler has returned,
-/// so that a test can act during the handler's waits with timers.
-bool ClickAndWait(QWidget* button, int milliseconds = 60000);
+/// so that a test can act during the handler's waits with timers. The click has a
+/// RunDeadline.
+bool ClickAndWait(QWidget* button);
 
 /// Runs the deferred deletions.
 void FlushDeletions();
