@@ -39,6 +39,14 @@ bool StampFromFields(std::string_view year, std::string_view month, std::string_
 /// written with fewer digits; the seconds within the hour are 0000 to 3599).
 bool StampFromPeriodText(std::string_view text, Stamp& stamp);
 
+/// Why StampFromPeriodText refuses a text, for a message after the quoted text ("is not a
+/// time: February 2008 has 29 days, not a day 30").
+std::string PeriodTextProblem(std::string_view text);
+
+/// Why StampFromFields refuses a record's stamp fields, in words.
+std::string RecordStampProblem(std::string_view year, std::string_view month, std::string_view day,
+                               std::string_view hour, std::string_view seconds);
+
 /// Floor division, for stamps before 1899.
 inline std::int64_t FloorDiv(std::int64_t a, std::int64_t b) {
     std::int64_t q = a / b;

@@ -50,7 +50,7 @@ TEST(WxcheckControlFile, ReadsTheWizardsFileWithOrWithoutRangesAndAByteOrderMark
     EXPECT_TRUE(bom.settings.windows[0].Contains(1));
 }
 
-TEST(WxcheckControlFile, RefusesWithLineAndReasonButKeepsTheListName) {
+TEST(WxcheckControlFile, RefusesWithLineAndReason) {
     ControlOptions base;
     base.folder = "/out/";
     // Each case: the text replaced, its replacement and the start of the expected error.
@@ -72,13 +72,9 @@ TEST(WxcheckControlFile, RefusesWithLineAndReasonButKeepsTheListName) {
         const ControlFileResult r = ParseControlFile(text, "c.inp");
         EXPECT_FALSE(r.ok) << with;
         EXPECT_EQ(r.error.rfind(expected, 0), 0u) << with << ": " << r.error;
-        EXPECT_TRUE(r.listPathKnown) << with;
-        EXPECT_EQ(r.settings.ListPath(), "/out/run_wxcheck.lst") << with;
     }
-    // Without its list file name there is nowhere to write the reason.
     const ControlFileResult empty = ParseControlFile("WXCHECK.INP 1.0\n'title'\n", "c.inp");
     EXPECT_FALSE(empty.ok);
-    EXPECT_FALSE(empty.listPathKnown);
     EXPECT_EQ(empty.error, "c.inp:3: the file ends before the output folder");
     // An old file that stops after line 11 asks for no additional analysis.
     std::string old = ControlText(base);
