@@ -162,6 +162,43 @@ TEST(WxcheckRecords, FileReadInChunksSkipsAnOverlongLine) {
     EXPECT_LE(256 * bytes, 64u << 20) << "the threads' buffers together";
 }
 
+// Repeated end stamps: the record read first stays, also beyond line 2^32; the records held
+// while a file is read follow its distinct stamps, not its length, and a file that grows
+// while it is read is read as it was when it was opened.
+TEST(WxcheckRecords, RepeatedStampsAndGrowingFilesDoNotGrowMemory) {
+    Parsed late;
+    RecordPlan plan;
+    plan.variableCount = 4;
+    plan.column = {0, 1, 2, 3};
+    std::int64_t line = (std::int64_t{1} << 32) - 1;
+    ParseRecordLines(kStamps + " 1 2 3 4\n" + kStamps + " 5 6 7 8\n", line, plan, late.records,
+                     late.counts);
+    DropDuplicateStamps(late.records, late.counts);
+    ASSERT_EQ(late.records.size(), 1u);
+    EXPECT_DOUBLE_EQ(late.records[0].value[kSpeed], 1);
+    EXPECT_EQ(late.counts.firstDuplicateLine, std::int64_t{1} << 32);
+
+    testing::ScratchFolder folder;
+    std::string text;
+    const int lines = 300000;
+    for (int i = 0; i < lines; ++i) {
+        text += testing::Record(1, 1 + i % 5, "1 2 3 4");
+    }
+    testing::WriteText(folder / "repeated.tsf", text);
+    std::string error;
+    std::uint64_t size = 0;
+    const FileDescriptor file = OpenPlainFile(folder / "repeated.tsf", error, &size);
+    std::ofstream(folder / "repeated.tsf", std::ios::app) << testing::Record(2, 1, "1 2 3 4");
+    std::vector<Record> records;
+    RecordCounts counts;
+    std::vector<char> buffer;
+    ASSERT_TRUE(ReadRecordFile(file.get(), 0, size, 1, plan, records, counts, buffer,
+                               RecordBufferBytes(1), error));
+    EXPECT_EQ(records.size(), 5u) << "the record appended after the opening is not read";
+    EXPECT_EQ(counts.duplicates, lines - 5);
+    EXPECT_LT(records.capacity(), static_cast<std::size_t>(lines / 2));
+}
+
 // Values read through a record are the doubles std::from_chars gives for the same text.
 TEST(WxcheckRecords, NumbersAsFromCharsReadsThem) {
     std::mt19937_64 random(5);
