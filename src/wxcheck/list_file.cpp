@@ -13,30 +13,21 @@ namespace corvane::wxcheck {
 
 namespace {
 
-// The list file's text on its way into the file: handed over in pieces as it grows, so the
+// The list file's text goes straight into the file (which writes it in large blocks), so the
 // list file of many stations is never held whole in memory.
 class Sink {
 public:
     explicit Sink(OutputFile& file) : file_(file) {}
-    Sink(const Sink&) = delete;
-    Sink& operator=(const Sink&) = delete;
-    ~Sink() { file_.Write(text_); }
 
     Sink& operator+=(std::string_view text) {
-        text_.append(text);
-        if (text_.size() >= kPiece) {
-            file_.Write(text_);
-            text_.clear();
-        }
+        file_.Write(text);
         return *this;
     }
     Sink& operator+=(char c) { return *this += std::string_view(&c, 1); }
-    void append(std::string_view text) { *this += text; }
+    void append(std::string_view text) { file_.Write(text); }
 
 private:
-    static constexpr std::size_t kPiece = 64 * 1024;
     OutputFile& file_;
-    std::string text_;
 };
 
 std::string Padded(std::string_view text, std::size_t width, bool left = false) {
@@ -144,8 +135,6 @@ void StationTable(Sink& out, const std::vector<StationResult>& stations) {
         "Skipped: unreadable records; Dup: records in the period repeating an end stamp\n"
         "(Skipped and Dup: predicted/observed).\n\n";
     // Columns widen for large counts, so that every row stays under its heading.
-    static constexpr std::array<const char*, 8> kNames = {
-        "Rec_Prd", "Rec_Obs", "Pairs", "Missing", "Used", "Calm", "Skipped", "Dup"};
     std::array<std::size_t, 8> width = {9, 9, 9, 9, 9, 9, 8, 8};
     std::size_t numberWidth = 4;
     for (const StationResult& s : stations) {
@@ -166,9 +155,9 @@ void StationTable(Sink& out, const std::vector<StationResult>& stations) {
         out += variables;
         out += '\n';
     };
-    std::array<std::string, 8> names;
-    std::copy(kNames.begin(), kNames.end(), names.begin());
-    row("No", "Status", names, "Hum", "Variables");
+    row("No", "Status",
+        {"Rec_Prd", "Rec_Obs", "Pairs", "Missing", "Used", "Calm", "Skipped", "Dup"}, "Hum",
+        "Variables");
     for (const StationResult& s : stations) {
         row(std::to_string(s.number), s.evaluated ? "evaluated" : "FAILED", CountCells(s),
             s.humidity == HumidityKind::None ? "-" : HumidityName(s.humidity), Variables(s));
