@@ -24,7 +24,7 @@ bool StampFromFields(std::string_view year, std::string_view month, std::string_
 
 /// The last date converted, so that the many records of one day convert it once.
 struct DateCache {
-    int year = -1;
+    int year = -2;  // never a field's value, not even that of an unreadable one (-1)
     int month = -1;
     int day = -1;
     std::int64_t dayNumber = 0;

@@ -70,6 +70,9 @@ TEST(WxcheckRecords, ValuesMissingAndOutOfRange) {
     }
     // Records, skipped, first skipped line and why, out of range and its first line.
     EXPECT_EQ(Counts(p.counts), "4 3 19 it has too few fields (13 of the 14 needed) 2 17");
+    // A first record whose dates are no numbers at all is no record either.
+    EXPECT_EQ(Counts(Parse("x x x 00 0000 x x x 01 0000 1 2 3 4\n").counts),
+              "0 1 14 its begin stamp names no time: year 'x' is not 3 or 4 digits 0 0");
 }
 
 TEST(WxcheckRecords, VariablesByNameAndUnitsTemperaturesAsKelvin) {
