@@ -83,16 +83,18 @@ void OutputFile::Write(std::string_view text) {
     if (buffer_.size() + text.size() > kBufferBytes) {
         Flush();
     }
-    buffer_.append(text);
-    if (buffer_.size() >= kBufferBytes) {
-        Flush();
+    // A large piece goes to the file as it is, never through a grown buffer.
+    if (text.size() >= kBufferBytes) {
+        WriteAll(text);
+    } else {
+        buffer_.append(text);
     }
 }
 
-bool OutputFile::Flush() {
+void OutputFile::WriteAll(std::string_view text) {
     std::size_t done = 0;
-    while (done < buffer_.size() && ok()) {
-        const ssize_t n = ::write(fd_, buffer_.data() + done, buffer_.size() - done);
+    while (done < text.size() && ok()) {
+        const ssize_t n = ::write(fd_, text.data() + done, text.size() - done);
         if (n < 0 && errno == EINTR) {
             continue;
         }
@@ -102,8 +104,11 @@ bool OutputFile::Flush() {
             done += static_cast<std::size_t>(n);
         }
     }
+}
+
+void OutputFile::Flush() {
+    WriteAll(buffer_);
     buffer_.clear();
-    return ok();
 }
 
 bool OutputFile::Finish() {

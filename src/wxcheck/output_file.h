@@ -40,7 +40,8 @@ public:
     static std::vector<std::string> CommitTogether(std::initializer_list<OutputFile*> files);
 
 private:
-    bool Flush();
+    void WriteAll(std::string_view text);
+    void Flush();
     bool Finish();
     bool Publish();
     void Fail(const char* reason);

@@ -41,9 +41,10 @@ FileVariables MapVariables(const std::vector<TsfVariable>& variables) {
         const std::string_view units = Trim(variables[i].units);
         const int index = static_cast<int>(i);
         const auto unitsWarning = [&](const char* accepted) {
-            result.warnings.push_back("variable " + name + " (line " + std::to_string(i + 1) +
-                                      " of the variables) has units '" + std::string(units) +
-                                      "', not " + accepted + "; it is not evaluated");
+            result.warnings.push_back("variable " + Excerpt(name) + " (line " +
+                                      std::to_string(i + 1) + " of the variables) has units '" +
+                                      Excerpt(units) + "', not " + accepted +
+                                      "; it is not evaluated");
         };
         const auto first = [&](std::size_t which) {
             if (seen[which]) {
