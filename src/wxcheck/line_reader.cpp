@@ -20,7 +20,9 @@ LineReader::LineReader(int fd) : fd_(fd), buffer_(kBufferBytes) {}
 bool LineReader::Fill() {
     // Keep the unread rest, then read behind it.
     const std::size_t rest = text_.size() - begin_;
-    std::memmove(buffer_.data(), text_.data() + begin_, rest);
+    if (rest > 0) {
+        std::memmove(buffer_.data(), text_.data() + begin_, rest);
+    }
     const long got = ReadSome(fd_, buffer_.data() + rest, buffer_.size() - rest);
     if (got < 0) {
         error_ = std::strerror(errno);
