@@ -35,28 +35,33 @@ bool LineReader::Fill() {
 }
 
 LineReader::Status LineReader::Next(std::string_view& line) {
-    bool tooLong = false;
     for (;;) {
         const std::string_view rest = text_.substr(begin_);
         const std::size_t newline = rest.find('\n');
-        if (newline == std::string_view::npos && !eof_ && rest.size() <= kMaxLineBytes + 1) {
-            if (!Fill()) {
-                ++lineNumber_;
+        if (skipping_) {
+            // The rest of a line reported as too long, passed over a buffer at a time.
+            begin_ = newline == std::string_view::npos ? text_.size() : begin_ + newline + 1;
+            skipping_ = newline == std::string_view::npos && !eof_;
+            if (skipping_ && !Fill()) {
                 return Status::ReadError;
             }
             continue;
         }
         if (newline == std::string_view::npos && !eof_) {
-            // Longer than any line may be: pass it over, a buffer at a time.
-            tooLong = true;
-            begin_ = text_.size();
-            if (!Fill()) {
-                ++lineNumber_;
-                return Status::ReadError;
+            if (rest.size() <= kMaxLineBytes + 1) {
+                if (!Fill()) {
+                    ++lineNumber_;
+                    return Status::ReadError;
+                }
+                continue;
             }
-            continue;
+            // Longer than any line may be: said at once (a caller may stop here, even on an
+            // endless line), passed over on the next call.
+            ++lineNumber_;
+            skipping_ = true;
+            return Status::TooLong;
         }
-        if (rest.empty() && eof_ && !tooLong) {
+        if (rest.empty() && eof_) {
             return Status::End;
         }
         const std::size_t length = newline == std::string_view::npos ? rest.size() : newline;
@@ -69,7 +74,7 @@ LineReader::Status LineReader::Next(std::string_view& line) {
         if (lineNumber_ == 1 && line.starts_with("\xEF\xBB\xBF")) {
             line.remove_prefix(3);
         }
-        if (tooLong || line.size() > kMaxLineBytes) {
+        if (line.size() > kMaxLineBytes) {
             return Status::TooLong;
         }
         if (line.find('\0') != std::string_view::npos) {

@@ -22,7 +22,7 @@ public:
     enum class Status {
         Line,       ///< `line` holds the next line
         End,        ///< no more lines
-        TooLong,    ///< the line is longer than kMaxLineBytes; it is passed over
+        TooLong,    ///< the line is longer than kMaxLineBytes; the next call passes it over
         HasNul,     ///< the line holds a NUL byte
         ReadError,  ///< the system failed a read; error() says why
     };
@@ -51,6 +51,7 @@ private:
     std::size_t begin_ = 0;  // first unread byte in text_
     std::int64_t lineNumber_ = 0;
     bool eof_ = false;
+    bool skipping_ = false;  // inside a line reported as too long
     std::string error_;
 };
 

@@ -249,6 +249,7 @@ TEST(EngineFaults, TheCommandLineAndTheEnginesTextFilesAreBounded) {
         {"nul.inp", 2, "nul.inp:5: the line holds a NUL byte"},
         {"--threads", 2, "--threads needs a number from 1 to 256"},
         {"-", 0, "", folder + "/wxcheck.inp"},
+        {"-", 2, "standard input:1: the line is longer than 65536 bytes", "/dev/zero"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.args);
