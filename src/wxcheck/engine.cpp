@@ -1,8 +1,11 @@
 #include "wxcheck/engine.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <mutex>
 #include <ostream>
 #include <thread>
@@ -172,6 +175,19 @@ int RunEngine(const EngineOptions& options, std::ostream& out, std::ostream& err
         err << "wxcheck: warning: " << warning << std::endl;
     }
 
+    // Without its folder no output can be written, not even the list file that would say so.
+    struct stat folder {};
+    if (::stat(settings.folder.empty() ? "." : settings.folder.c_str(), &folder) != 0 ||
+        !S_ISDIR(folder.st_mode)) {
+        const int reason = errno;
+        err << "wxcheck: " << Excerpt(notes.controlPath) << ":3: the output folder "
+            << Excerpt(settings.folder) << " "
+            << (S_ISREG(folder.st_mode) ? "is a file"
+                : reason == ENOENT      ? "does not exist"
+                                        : std::string("cannot be used: ") + std::strerror(reason))
+            << std::endl;
+        return kNothingEvaluated;
+    }
     const OutputGuard guard(RunOutputs(settings, options));
     std::vector<std::string> collisions = guard.problems();
     const FileIdentity controlId = options.controlPath == "-" ? IdentifyDescriptor(STDIN_FILENO)

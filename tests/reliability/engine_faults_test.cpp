@@ -223,8 +223,9 @@ TEST(EngineFaults, NoOutputEverReplacesAnInputOrAnotherOutput) {
     fs::remove_all(folder);
 }
 
-// Devices, pipes, overlong lines and NUL bytes in the control or station file, and a command
-// line that cannot be read: each ends at once with a message naming the file and line.
+// Devices, pipes, overlong lines and NUL bytes in the control or station file, a missing
+// output folder and a command line that cannot be read: each ends at once with a message
+// naming the file and line.
 TEST(EngineFaults, TheCommandLineAndTheEnginesTextFilesAreBounded) {
     const std::string folder = "/tmp/corvane_bounded_" + std::to_string(getpid());
     std::vector<std::string> stations;
@@ -236,6 +237,7 @@ TEST(EngineFaults, TheCommandLineAndTheEnginesTextFilesAreBounded) {
     WriteFile(folder + "/fifo.inp", ControlWithLine(6, "'fifo'"));
     WriteFile(folder + "/long.inp", ControlWithLine(2, "'" + std::string(70000, 't') + "'"));
     WriteFile(folder + "/nul.inp", ControlWithLine(5, std::string("'ex\0ample_'", 11)));
+    WriteFile(folder + "/nowhere.inp", ControlWithLine(3, "'/nonexistent/'"));
     const struct {
         std::string args;
         int status;
@@ -248,6 +250,7 @@ TEST(EngineFaults, TheCommandLineAndTheEnginesTextFilesAreBounded) {
         {"long.inp", 2, "long.inp:2: the line is longer than 65536 bytes"},
         {"nul.inp", 2, "nul.inp:5: the line holds a NUL byte"},
         {"--threads", 2, "--threads needs a number from 1 to 256"},
+        {"nowhere.inp", 2, "nowhere.inp:3: the output folder /nonexistent/ does not exist"},
         {"-", 0, "", folder + "/wxcheck.inp"},
         {"-", 2, "standard input:1: the line is longer than 65536 bytes", "/dev/zero"},
     };
