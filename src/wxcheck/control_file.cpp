@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdint>
 
+#include "wxcheck/line_reader.h"
 #include "wxcheck/text_scan.h"
 
 namespace corvane::wxcheck {

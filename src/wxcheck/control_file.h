@@ -8,7 +8,6 @@
 #include <string_view>
 #include <vector>
 
-#include "wxcheck/line_reader.h"
 #include "wxcheck/record_stamp.h"
 
 namespace corvane::wxcheck {
