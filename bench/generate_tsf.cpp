@@ -118,7 +118,7 @@ int main(int argc, char** argv) {
         long long value = 0;
         const bool hasValue = i + 1 < argc;
         if (arg == "--stations" && hasValue && ParseInt(argv[++i], value) && value > 0 &&
-            value < 100000) {
+            value <= 1000000) {
             o.stations = static_cast<int>(value);
         } else if (arg == "--days" && hasValue && ParseInt(argv[++i], value) && value > 0 &&
                    value < 100000) {

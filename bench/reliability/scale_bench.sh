@@ -3,7 +3,8 @@
 #   1. TSF files of about 0.5 GB and 1 GB (predicted and observed each) with a processing
 #      period of 30 years: the time should follow the bytes read, the memory only the period;
 #   2. periods of 15 and 30 years, each the whole file: time and memory follow the period;
-#   3. 20 000 and 40 000 stations of two days each, as a dataset list of that length gives.
+#   3. 20 000 and 40 000 stations of two days each, as a dataset list of that length gives,
+#      and 100 000 stations of one day each: memory follows the stations, a few KB each.
 # Data go to a temporary folder (SCALE_TMP, default /tmp) and are deleted afterwards.
 #   bench/reliability/scale_bench.sh [BIN_FOLDER]
 set -eu
@@ -72,8 +73,9 @@ series period-15y 1 5479
 run period-15y whole
 series period-30y 1 10958
 run period-30y whole
-for stations in 20000 40000; do
-    "$BIN/wxcheck_generate" --stations "$stations" --days 2 --base s "$DIR/stations-$stations" \
-        > /dev/null
+for case in 20000:2 40000:2 100000:1; do
+    stations=${case%:*} days=${case#*:}
+    "$BIN/wxcheck_generate" --stations "$stations" --days "$days" --base s \
+        "$DIR/stations-$stations" > /dev/null
     run "stations-$stations" whole
 done

@@ -1,13 +1,14 @@
 #include "datasets/tsf_header.h"
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
+#include <charconv>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
 #include <istream>
 #include <optional>
 
+#include "datasets/plain_file.h"
 #include "datasets/tsf_site.h"
 
 namespace corvane {
@@ -18,7 +19,8 @@ class LineSource {
 public:
     enum class Status { Line, End, Error, TooLong };
 
-    explicit LineSource(std::istream& in) : in_(&in) {}
+    explicit LineSource(std::istream& in) : in_(&in), reads_(true) {}
+    explicit LineSource(int fd) : fd_(fd), reads_(true) {}
     explicit LineSource(std::string_view text) : view_(text) {}
 
     // Reads the next line into `line` when `keep`, else only its first `prefix` bytes.
@@ -71,17 +73,23 @@ private:
     static constexpr std::size_t kChunk = 64 * 1024;
 
     std::string_view Available() const {
-        return in_ != nullptr ? std::string_view(buffer_.data(), length_) : view_;
+        return reads_ ? std::string_view(buffer_.data(), length_) : view_;
     }
 
     bool Fill() {
-        if (in_ == nullptr || failed_) {
+        if (!reads_ || failed_) {
             return false;
         }
         buffer_.resize(buffer_.empty() ? kFirstChunk : std::min(2 * buffer_.size(), kChunk));
+        pos_ = 0;
+        if (in_ == nullptr) {
+            const long got = ReadSome(fd_, buffer_.data(), buffer_.size());
+            failed_ = got < 0;
+            length_ = got < 0 ? 0 : static_cast<std::size_t>(got);
+            return length_ > 0;
+        }
         in_->read(buffer_.data(), static_cast<std::streamsize>(buffer_.size()));
         length_ = static_cast<std::size_t>(in_->gcount());
-        pos_ = 0;
         if (in_->bad()) {
             failed_ = true;
             return false;
@@ -100,6 +108,7 @@ private:
     }
 
     std::istream* in_ = nullptr;
+    int fd_ = -1;
     std::string buffer_;
     std::string_view view_;
     std::size_t length_ = 0;
@@ -107,6 +116,7 @@ private:
     std::int64_t lineNumber_ = 0;
     std::uint64_t offset_ = 0;
     bool failed_ = false;
+    bool reads_ = false;  // from a stream or a descriptor, not from a buffer
 };
 
 std::string Upper(std::string_view text) {
@@ -131,10 +141,16 @@ std::string_view TrimSpaces(std::string_view text) {
 }
 
 std::string Shown(std::string_view text) {
-    constexpr std::size_t kShown = 40;
+    std::size_t shown = 40;
+    if (text.size() > shown) {
+        // Never half a UTF-8 character.
+        while (shown > 0 && (static_cast<unsigned char>(text[shown]) & 0xC0) == 0x80) {
+            --shown;
+        }
+    }
     std::string out = "\"";
-    out.append(text.substr(0, kShown));
-    if (text.size() > kShown) {
+    out.append(text.substr(0, shown));
+    if (text.size() > shown) {
         out += "...";
     }
     out += '"';
@@ -190,15 +206,17 @@ private:
         return false;
     }
 
-    // A count line: the number before the first "-".
+    // A count line: the number before the first "-". The message shows the whole line: the
+    // part before a leading "-" is empty.
     bool Count(const std::string& line, const char* what, std::int16_t& count) {
         const std::string_view text = std::string_view(line).substr(0, line.find('-'));
         try {
             count = Int16FromText(text);
             return true;
         } catch (const CalendarError&) {
-            return Fail(TsfFailure::BadCount, std::string("the ") + what + " " + Shown(text) +
-                                                  " is not a number from 0 to 32767");
+            return Fail(TsfFailure::BadCount, std::string("the line ") + Shown(line) +
+                                                  " does not begin with the " + what +
+                                                  ", a number from 0 to 32767 before a \"-\"");
         }
     }
 
@@ -214,10 +232,11 @@ private:
             stamp.converted = true;
             return true;
         } catch (const CalendarError& error) {
-            return Fail(TsfFailure::BadStamp, std::string("the ") + which + " stamp \"" + t[0] +
-                                                  " " + t[1] + " " + t[2] + " " + t[3] + " " +
-                                                  t[4] + "\" is not a valid date and time (" +
-                                                  error.what() + ")");
+            std::string why = StampFieldsProblem(t[0], t[1], t[2], t[3], t[4], 3599);
+            return Fail(TsfFailure::BadStamp,
+                        std::string("the ") + which + " stamp " +
+                            Shown(t[0] + " " + t[1] + " " + t[2] + " " + t[3] + " " + t[4]) +
+                            " names no time: " + (why.empty() ? error.what() : why));
         }
     }
 
@@ -356,40 +375,77 @@ TsfHeader ReadTsfHeaderFromBuffer(std::string_view buffer, std::string_view kind
     return HeaderReader(source, kind).Read();
 }
 
+TsfHeader ReadTsfHeaderFromDescriptor(int fd, std::string_view kind) {
+    LineSource source(fd);
+    return HeaderReader(source, kind).Read();
+}
+
 TsfHeader ReadTsfHeaderFile(const std::string& path, std::string_view kind) {
-    TsfHeader header;
-    header.failure = TsfFailure::CannotOpen;
-    if (path.empty()) {
-        header.message = "no file is given";
+    std::string error;
+    const FileDescriptor file = OpenPlainFile(path, error);
+    if (!file.valid()) {
+        TsfHeader header;
+        header.failure = TsfFailure::CannotOpen;
+        header.message = path.empty() ? error : "cannot open the file: " + error;
         return header;
     }
-    // Opening a named pipe waits until some program writes into it, and a device may never
-    // end: only plain files (or links to them) are read.
-    std::error_code code;
-    const auto type = std::filesystem::status(path, code).type();
-    if (type == std::filesystem::file_type::directory) {
-        header.message = "cannot open \"" + path + "\": it is a folder";
-        return header;
+    return ReadTsfHeaderFromDescriptor(file.get(), kind);
+}
+
+namespace {
+
+// A whole number of digits with an optional leading '+'; -1 when it is none or too large.
+long FieldNumber(std::string_view text) {
+    if (text.starts_with('+')) {
+        text.remove_prefix(1);
     }
-    if (!code && type != std::filesystem::file_type::regular) {
-        header.message = "cannot open \"" + path + "\": it is not a plain file";
-        return header;
+    long value = -1;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    const bool digitsOnly = !text.empty() && std::all_of(text.begin(), text.end(), [](char c) {
+        return c >= '0' && c <= '9';
+    });
+    return ec == std::errc() && end == text.data() + text.size() && digitsOnly ? value : -1;
+}
+
+}  // namespace
+
+std::string StampFieldsProblem(std::string_view year, std::string_view month, std::string_view day,
+                               std::string_view hour, std::string_view seconds, int maxSeconds) {
+    static constexpr std::array<const char*, 12> kMonths = {
+        "January", "February", "March",     "April",   "May",      "June",
+        "July",    "August",   "September", "October", "November", "December"};
+    const std::array<std::string_view, 5> texts = {year, month, day, hour, seconds};
+    for (const std::string_view text : texts) {
+        if (FieldNumber(text) < 0) {
+            return Shown(text) + " is not a whole number";
+        }
     }
-    errno = 0;
-    std::ifstream in;
-    in.rdbuf()->pubsetbuf(nullptr, 0);  // the reader's own reads go straight to the file
-    in.open(path, std::ios::binary);
-    if (!in) {
-        const int reason = errno;
-        header.message = "cannot open \"" + path +
-                         "\": " + (reason != 0 ? std::strerror(reason) : "unknown reason");
-        return header;
+    const long y = FieldNumber(year);
+    const long m = FieldNumber(month);
+    const long d = FieldNumber(day);
+    const long h = FieldNumber(hour);
+    const long s = FieldNumber(seconds);
+    if (y < kFirstYear || y > kLastYear) {
+        return "year " + std::to_string(y) + " is outside " + std::to_string(kFirstYear) + " to " +
+               std::to_string(kLastYear);
     }
-    header = ReadTsfHeader(in, kind);
-    if (!header.ok()) {
-        header.message = path + ": " + header.message;
+    if (m < 1 || m > 12) {
+        return "month " + std::to_string(m) + " is not 1 to 12";
     }
-    return header;
+    const int days = DaysInMonth(static_cast<int>(y), static_cast<int>(m));
+    if (d < 1 || d > days) {
+        return std::string(kMonths[static_cast<std::size_t>(m - 1)]) + " " + std::to_string(y) +
+               " has " + std::to_string(days) + " days, not a day " + std::to_string(d);
+    }
+    if (h > 23) {
+        return "hour " + std::to_string(h) +
+               " is not 0 to 23 (the hour that ends a day is hour 0 of the next)";
+    }
+    if (s > maxSeconds) {
+        return "the seconds within the hour, " + std::to_string(s) + ", are more than " +
+               std::to_string(maxSeconds);
+    }
+    return {};
 }
 
 }  // namespace corvane

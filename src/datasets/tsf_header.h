@@ -71,7 +71,8 @@ struct TsfVariable {
 /// Everything a header gave, up to the point where reading stopped.
 struct TsfHeader {
     TsfFailure failure = TsfFailure::None;
-    /// A sentence for the user that names the line and the problem ("line 7: ...").
+    /// A sentence for the user that names the line and the problem ("line 7: ..."), never
+    /// the file's path.
     std::string message;
     /// 1-based line where reading stopped with a failure, 0 when it did not get that far.
     std::int64_t failureLine = 0;
@@ -107,8 +108,18 @@ TsfHeader ReadTsfHeader(std::istream& in, std::string_view kind = kMeteorologica
 TsfHeader ReadTsfHeaderFromBuffer(std::string_view buffer,
                                   std::string_view kind = kMeteorologicalKind);
 
+/// Reads the header from the start of an open file; `dataOffset` counts from there.
+TsfHeader ReadTsfHeaderFromDescriptor(int fd, std::string_view kind = kMeteorologicalKind);
+
 /// Opens `path` (bytes in the file system's encoding) and reads its header. A path that
-/// cannot be opened, a folder or an empty path, gives CannotOpen with the system's reason.
+/// cannot be opened, an empty path, a folder, a pipe or a device gives CannotOpen with the
+/// reason. Messages never name the path: the caller does.
 TsfHeader ReadTsfHeaderFile(const std::string& path, std::string_view kind = kMeteorologicalKind);
+
+/// Why the five fields of a stamp (year, month, day, hour, seconds within the hour) name no
+/// time, in words ("February 2008 has 29 days, not a day 30"); empty when each field is a
+/// whole number in its range.
+std::string StampFieldsProblem(std::string_view year, std::string_view month, std::string_view day,
+                               std::string_view hour, std::string_view seconds, int maxSeconds);
 
 }  // namespace corvane

@@ -3,12 +3,13 @@
 #include <cmath>
 #include <cstdint>
 
+#include "wxcheck/line_reader.h"
 #include "wxcheck/text_scan.h"
 
 namespace corvane::wxcheck {
 
 std::string ControlSettings::JoinPath(std::string_view name) const {
-    return wxcheck::JoinPath(outputFolder, name);
+    return wxcheck::JoinPath(folder, name);
 }
 
 std::string ControlSettings::StatisticsPath(std::string_view suffix) const {
@@ -26,27 +27,35 @@ std::string ControlSettings::ResolveInFolder(std::string_view path) const {
 
 namespace {
 
+// The last line read is the end of the additional-analysis block: comment lines after it
+// are never read, so their length and contents do not matter.
 class ControlParser {
 public:
-    ControlParser(std::string_view text, const std::string& path)
-        : lines_(SplitLines(text)), path_(path) {}
+    ControlParser(LineReader& reader, const std::string& path) : reader_(reader), path_(path) {}
 
     ControlFileResult Parse();
 
 private:
-    bool Fail(std::size_t lineNumber, const std::string& reason) {
+    bool Fail(std::int64_t lineNumber, const std::string& reason) {
         result_.error = path_ + ":" + std::to_string(lineNumber) + ": " + reason;
         return false;
     }
+    // Reads lines until `count` are held or the file ends; false on a line that cannot be
+    // read.
+    bool ReadLines(std::size_t count);
     std::string_view Line(std::size_t lineNumber) const {
-        return lineNumber <= lines_.size() ? lines_[lineNumber - 1] : std::string_view();
+        return lineNumber <= lines_.size() ? std::string_view(lines_[lineNumber - 1])
+                                           : std::string_view();
     }
+    bool FirstLine();
     bool Quoted(std::size_t lineNumber, const char* what, std::string& value);
     bool Period(std::size_t lineNumber, const char* what, std::string& text, Stamp& stamp);
     bool CountBeforeColon(std::size_t lineNumber, const char* what, std::int64_t& count);
     bool Windows();
 
-    std::vector<std::string_view> lines_;
+    LineReader& reader_;
+    std::vector<std::string> lines_;
+    bool ended_ = false;
     std::string path_;
     ControlFileResult result_;
 };
@@ -58,12 +67,46 @@ std::string_view ValuePart(std::string_view line) {
 }
 
 std::string Shown(std::string_view text) {
-    std::string shown;
-    shown.reserve(text.size() + 2);
-    shown += '\'';
-    shown.append(text);
-    shown += '\'';
-    return shown;
+    return '\'' + Excerpt(text) + '\'';
+}
+
+bool ControlParser::ReadLines(std::size_t count) {
+    while (lines_.size() < count && !ended_) {
+        std::string_view line;
+        const LineReader::Status status = reader_.Next(line);
+        if (status == LineReader::Status::End) {
+            ended_ = true;
+        } else if (status == LineReader::Status::Line) {
+            lines_.emplace_back(line);
+        } else {
+            return Fail(reader_.LineNumber(), reader_.Reason(status));
+        }
+    }
+    return true;
+}
+
+bool ControlParser::FirstLine() {
+    if (!ReadLines(1)) {
+        return false;
+    }
+    if (lines_.empty()) {
+        result_.error = path_ + ": the file is empty, not a WXCHECK.INP control file";
+        return false;
+    }
+    const std::vector<std::string_view> head = SplitBlanks(Line(1));
+    if (head.size() >= 2 && EqualsNoCase(head[0], "WXCHECK.INP") && head[1] == "1.0") {
+        return true;
+    }
+    // Files that are easily given by mistake are named for what they are.
+    const std::string_view first = head.empty() ? std::string_view() : head[0];
+    if (EqualsNoCase(first, "TIMESERIES.TSF")) {
+        return Fail(1, "a time series file (TIMESERIES.TSF), not a WXCHECK.INP control file");
+    }
+    if (EqualsNoCase(first, "WXCHECK.TSF.STN")) {
+        return Fail(1, "a station file (WXCHECK.TSF.STN), not a WXCHECK.INP control file");
+    }
+    return Fail(1, "not a WXCHECK.INP control file of version 1.0 (first line " +
+                       Shown(Trim(Line(1))) + ")");
 }
 
 bool ControlParser::Quoted(std::size_t lineNumber, const char* what, std::string& value) {
@@ -71,10 +114,12 @@ bool ControlParser::Quoted(std::size_t lineNumber, const char* what, std::string
     const std::size_t first = line.find('\'');
     const std::size_t last = line.rfind('\'');
     if (lineNumber > lines_.size()) {
-        return Fail(lineNumber, std::string("the file ends before the ") + what);
+        return Fail(static_cast<std::int64_t>(lineNumber),
+                    std::string("the file ends before the ") + what);
     }
     if (first == std::string_view::npos || first == last) {
-        return Fail(lineNumber, std::string("the ") + what + " must stand between apostrophes");
+        return Fail(static_cast<std::int64_t>(lineNumber),
+                    std::string("the ") + what + " must stand between apostrophes");
     }
     value.assign(line.substr(first + 1, last - first - 1));
     return true;
@@ -87,8 +132,8 @@ bool ControlParser::Period(std::size_t lineNumber, const char* what, std::string
     }
     text = std::string(Trim(text));
     if (!StampFromPeriodText(text, stamp)) {
-        return Fail(lineNumber, std::string("the ") + what + " " + Shown(text) +
-                                    " is not a time 'YYYYMMDDHHSSSS'");
+        return Fail(static_cast<std::int64_t>(lineNumber),
+                    std::string("the ") + what + " " + Shown(text) + " " + PeriodTextProblem(text));
     }
     return true;
 }
@@ -97,8 +142,9 @@ bool ControlParser::CountBeforeColon(std::size_t lineNumber, const char* what,
                                      std::int64_t& count) {
     const std::string_view value = ValuePart(Line(lineNumber));
     if (!ParseInt(value, count) || count < 0 || count > 1000) {
-        return Fail(lineNumber, std::string("the ") + what + " " + Shown(value) +
-                                    " is not a count from 0 to 1000");
+        return Fail(
+            static_cast<std::int64_t>(lineNumber),
+            std::string("the ") + what + " " + Shown(value) + " is not a count from 0 to 1000");
     }
     return true;
 }
@@ -107,13 +153,17 @@ bool ControlParser::Windows() {
     ControlSettings& s = result_.settings;
     // Line 12 is the marker; an older file that stops after line 11 asks for no
     // additional analysis.
+    if (!ReadLines(13)) {
+        return false;
+    }
     if (lines_.size() <= 12) {
         s.warnings.push_back(path_ + ": no additional-analysis block after line 11; none is done");
         return true;
     }
     std::size_t lineNumber = 13;
     std::int64_t windowCount = 0;
-    if (!CountBeforeColon(lineNumber, "number of time periods (NTPD)", windowCount)) {
+    if (!CountBeforeColon(lineNumber, "number of time periods (NTPD)", windowCount) ||
+        !ReadLines(lineNumber + static_cast<std::size_t>(windowCount) + 1)) {
         return false;
     }
     for (std::int64_t i = 0; i < windowCount; ++i) {
@@ -126,17 +176,20 @@ bool ControlParser::Windows() {
             !ParseInt(Trim(value.substr(0, comma)), first) ||
             !ParseInt(Trim(value.substr(comma + 1)), last) || first < 0 || first > 23 || last < 0 ||
             last > 23) {
-            return Fail(lineNumber, "the time period " + Shown(value) +
-                                        " is not 'HH,HH' with hours from 00 to 23");
+            return Fail(
+                static_cast<std::int64_t>(lineNumber),
+                "the time period " + Shown(value) + " is not 'HH,HH' with hours from 00 to 23");
         }
         s.windows.push_back({static_cast<int>(first), static_cast<int>(last)});
     }
     ++lineNumber;
     std::int64_t rangeCount = 0;
     if (lineNumber > lines_.size()) {
-        return Fail(lineNumber, "the file ends before the number of wind-speed ranges (NWSP)");
+        return Fail(static_cast<std::int64_t>(lineNumber),
+                    "the file ends before the number of wind-speed ranges (NWSP)");
     }
-    if (!CountBeforeColon(lineNumber, "number of wind-speed ranges (NWSP)", rangeCount)) {
+    if (!CountBeforeColon(lineNumber, "number of wind-speed ranges (NWSP)", rangeCount) ||
+        !ReadLines(lineNumber + static_cast<std::size_t>(rangeCount))) {
         return false;
     }
     for (std::int64_t i = 0; i < rangeCount; ++i) {
@@ -145,14 +198,24 @@ bool ControlParser::Windows() {
         const std::size_t comma = value.find(',');
         SpeedRange range;
         if (lineNumber > lines_.size() || comma == std::string_view::npos) {
-            return Fail(lineNumber, "the wind-speed range " + Shown(value) + " is not 'LO,HI'");
+            return Fail(static_cast<std::int64_t>(lineNumber),
+                        "the wind-speed range " + Shown(value) + " is not 'LO,HI'");
         }
         range.lowText = std::string(Trim(value.substr(0, comma)));
         range.highText = std::string(Trim(value.substr(comma + 1)));
-        if (!ParseDouble(range.lowText, range.low) || !ParseDouble(range.highText, range.high) ||
-            !(range.low < range.high)) {
-            return Fail(lineNumber, "the wind-speed range " + Shown(value) +
-                                        " is not 'LO,HI' with numbers LO < HI");
+        for (const std::string* bound : {&range.lowText, &range.highText}) {
+            double number = 0;
+            if (!ParseDouble(*bound, number)) {
+                return Fail(static_cast<std::int64_t>(lineNumber),
+                            "in the wind-speed range " + Shown(value) + ", " + Shown(*bound) + " " +
+                                NumberProblem(*bound));
+            }
+        }
+        ParseDouble(range.lowText, range.low);
+        ParseDouble(range.highText, range.high);
+        if (!(range.low < range.high)) {
+            return Fail(static_cast<std::int64_t>(lineNumber),
+                        "the wind-speed range " + Shown(value) + " is not 'LO,HI' with LO < HI");
         }
         s.ranges.push_back(range);
     }
@@ -161,39 +224,40 @@ bool ControlParser::Windows() {
 
 ControlFileResult ControlParser::Parse() {
     ControlSettings& s = result_.settings;
-    // The list file's name first: even a file refused for other reasons then gets a list
-    // file that says why.
-    if (Quoted(3, "output folder", s.outputFolder) && Quoted(4, "list file name", s.listName)) {
-        result_.listPathKnown = !s.listName.empty();
-        if (s.listName.empty()) {
-            Fail(4, "the list file name is empty");
-            return result_;
-        }
-    } else {
+    // Line 1 first: a file that is no control file is not read any further.
+    if (!FirstLine() || !ReadLines(12)) {
         return result_;
     }
-
-    const std::vector<std::string_view> head = SplitBlanks(Line(1));
-    if (lines_.empty() || head.size() < 2 || !EqualsNoCase(head[0], "WXCHECK.INP") ||
-        head[1] != "1.0") {
-        Fail(1, "not a WXCHECK.INP control file of version 1.0 (first line " +
-                    Shown(Trim(Line(1))) + ")");
-        return result_;
-    }
-    if (!Quoted(2, "title", s.title) || !Quoted(5, "statistics file base name", s.statisticsBase) ||
+    if (!Quoted(2, "title", s.title) || !Quoted(3, "output folder", s.outputFolder) ||
+        !Quoted(4, "list file name", s.listName) ||
+        !Quoted(5, "statistics file base name", s.statisticsBase) ||
         !Quoted(6, "station file name", s.stationName) || !Quoted(7, "time zone", s.zone) ||
         !Period(8, "period start", s.startText, s.start) ||
         !Period(9, "period end", s.endText, s.end)) {
         return result_;
     }
+    s.folder = s.outputFolder;
+    if (s.listName.empty()) {
+        Fail(4, "the list file name is empty");
+        return result_;
+    }
     s.zone = std::string(Trim(s.zone));
+    if (s.zone.empty()) {
+        Fail(7,
+             "the processing time zone is empty; it is written as in the series' headers, "
+             "such as 'UTC+0000'");
+        return result_;
+    }
     if (s.start > s.end) {
         Fail(9, "the period ends (" + s.endText + ") before it starts (" + s.startText + ")");
         return result_;
     }
     const std::vector<std::string_view> calm = SplitBlanks(Line(10));
     if (calm.empty() || !ParseDouble(calm[0], s.calmThreshold) || !std::isfinite(s.calmThreshold)) {
-        Fail(10, "the calm wind threshold " + Shown(Trim(Line(10))) + " is not a number");
+        Fail(10, "the calm wind threshold " + Shown(Trim(Line(10))) + " " +
+                     (calm.empty()                            ? "is not a number"
+                      : ParseDouble(calm[0], s.calmThreshold) ? "is not a finite number"
+                                                              : NumberProblem(calm[0])));
         return result_;
     }
     s.calmText = std::string(calm[0]);
@@ -214,18 +278,33 @@ ControlFileResult ControlParser::Parse() {
 }  // namespace
 
 ControlFileResult ParseControlFile(std::string_view text, const std::string& path) {
-    return ControlParser(text, path).Parse();
+    LineReader reader(text);
+    return ControlParser(reader, path).Parse();
 }
 
 ControlFileResult ReadControlFile(const std::string& path) {
-    std::string contents;
+    const std::string shown = path == "-" ? std::string(kStandardInputName) : Excerpt(path);
     std::string error;
-    if (!ReadWholeFile(path, contents, error)) {
+    const FileDescriptor file = OpenTextInput(path, error);
+    if (!file.valid()) {
         ControlFileResult result;
-        result.error = path + ": cannot read the control file: " + error;
+        result.error = shown + ": cannot read the control file: " + error;
         return result;
     }
-    return ParseControlFile(contents, path);
+    LineReader reader(file.get());
+    ControlFileResult result = ControlParser(reader, shown).Parse();
+    // A relative output folder lies in the control file's folder, wherever the program is
+    // started ("./" as the wizard writes it: the control file's own folder).
+    ControlSettings& s = result.settings;
+    const std::size_t slash = path.rfind('/');
+    if (result.ok && !s.folder.starts_with('/') && slash != std::string::npos) {
+        std::string_view relative = s.folder;
+        while (relative == "." || relative.starts_with("./")) {
+            relative.remove_prefix(relative.size() == 1 ? 1 : 2);
+        }
+        s.folder = path.substr(0, slash + 1) + std::string(relative);
+    }
+    return result;
 }
 
 }  // namespace corvane::wxcheck

@@ -32,7 +32,11 @@ struct SpeedRange {
 
 struct ControlSettings {
     std::string title;
+    /// Line 3 as written.
     std::string outputFolder;
+    /// The folder the outputs go to: line 3, taken relative to the control file's folder when
+    /// it is relative.
+    std::string folder;
     std::string listName;
     std::string statisticsBase;
     std::string stationName;
@@ -60,14 +64,13 @@ private:
 
 struct ControlFileResult {
     bool ok = false;
-    /// Set whenever lines 3 and 4 could be read, also when the file is refused otherwise.
-    bool listPathKnown = false;
     ControlSettings settings;
     /// "path:line: reason" when the file is refused.
     std::string error;
 };
 
-/// Reads the control file at `path`.
+/// Reads the control file at `path` ("-": standard input). Only the lines up to the end of
+/// the additional-analysis block are read.
 ControlFileResult ReadControlFile(const std::string& path);
 
 /// Reads control file text; `path` only names the file in messages.

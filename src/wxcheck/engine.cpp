@@ -1,14 +1,20 @@
 #include "wxcheck/engine.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <mutex>
 #include <ostream>
 #include <thread>
+#include <unordered_map>
 
 #include "wxcheck/control_file.h"
 #include "wxcheck/list_file.h"
 #include "wxcheck/pooled_statistics.h"
+#include "wxcheck/run_outputs.h"
 #include "wxcheck/station_evaluation.h"
 #include "wxcheck/station_file.h"
 #include "wxcheck/statistics_files.h"
@@ -18,20 +24,21 @@ namespace corvane::wxcheck {
 
 namespace {
 
-bool IsRegularFile(const std::string& path) {
-    struct stat info {};
-    return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
-}
-
-// Writes the list file; on failure says so on `err`.
-bool WriteList(const ControlSettings& settings, const std::string& text, std::ostream& err) {
-    std::string error;
-    if (!WriteWholeFile(settings.ListPath(), text, error)) {
-        err << "wxcheck: " << settings.ListPath() << ": cannot write the list file: " << error
-            << std::endl;
-        return false;
+// Writes the list file, the last output of a run. When it cannot be written, the list file
+// of an earlier run must not stay under its name either: the run script copies it to the
+// completion marker, and its exit status line would pass for this run's.
+bool WriteList(const ControlSettings& settings, std::ostream& err,
+               const std::function<void(OutputFile&)>& write) {
+    OutputFile list(OutputPath(settings, OutputKind::List));
+    write(list);
+    if (list.Commit()) {
+        return true;
     }
-    return true;
+    err << "wxcheck: " << list.error() << std::endl;
+    if (IdentifyFile(list.path()).plain) {
+        ::unlink(list.path().c_str());
+    }
+    return false;
 }
 
 // Writes the statistics files; their errors go to `err` and the list file. True when all
@@ -39,8 +46,10 @@ bool WriteList(const ControlSettings& settings, const std::string& text, std::os
 bool WriteStatistics(const ControlSettings& settings, const std::vector<StationResult>& stations,
                      const PooledResults& pooled, unsigned threads, RunNotes& notes,
                      std::ostream& err) {
-    const std::vector<std::string> errors =
-        WriteStatisticsFiles(settings, stations, pooled, threads);
+    std::vector<std::string> errors = WriteStatisticsFiles(settings, stations, pooled, threads);
+    if (!errors.empty()) {
+        errors.push_back("the statistics files of an earlier run, if any, are left as they were");
+    }
     for (const std::string& e : errors) {
         err << "wxcheck: " << e << std::endl;
         notes.errors.push_back(e);
@@ -48,19 +57,90 @@ bool WriteStatistics(const ControlSettings& settings, const std::vector<StationR
     return errors.empty();
 }
 
-// A run that cannot evaluate anything. With a usable control file the statistics files are
-// written too (every row without pairs), so that none is left from an earlier run.
-int Refuse(const ControlSettings& settings, bool listKnown, bool settingsUsable, RunNotes& notes,
-           const std::string& error, std::ostream& out, std::ostream& err) {
+// A run that cannot evaluate anything, once the control file is known to be one. The
+// statistics files are written too (every row without pairs), so that none is left from an
+// earlier run.
+int Refuse(const ControlSettings& settings, RunNotes& notes, const std::string& error,
+           std::ostream& out, std::ostream& err) {
     err << "wxcheck: " << error << std::endl;
     notes.errors.push_back(error);
-    if (settingsUsable) {
-        WriteStatistics(settings, {}, ComputePooled(settings, {}, 1), 1, notes, err);
-    }
-    if (listKnown && WriteList(settings, BuildFailureListFile(settings, notes), err)) {
+    WriteStatistics(settings, {}, ComputePooled(settings, {}, PooledFirstPass(settings), 1), 1,
+                    notes, err);
+    if (WriteList(settings, err,
+                  [&](OutputFile& list) { WriteFailureListFile(list, settings, notes); })) {
         out << "wxcheck: nothing evaluated; the reason is in " << settings.ListPath() << std::endl;
     }
     return kNothingEvaluated;
+}
+
+// Outputs that are inputs or other outputs: refused before anything is written.
+int RefuseCollisions(const std::vector<std::string>& collisions, std::ostream& err) {
+    for (const std::string& collision : collisions) {
+        err << "wxcheck: " << collision << std::endl;
+    }
+    err << "wxcheck: nothing was written; give the outputs other names (lines 3 to 5 of the "
+           "control file)"
+        << std::endl;
+    return kNothingEvaluated;
+}
+
+// Every series against the outputs; warnings for a station whose two series are one file
+// and for a station that repeats an earlier station's pair of files.
+std::vector<std::string> CheckSeries(const ControlSettings& settings,
+                                     const std::vector<StationEntry>& stations,
+                                     const OutputGuard& guard,
+                                     std::vector<std::vector<std::string>>& warnings) {
+    struct PairKey {
+        dev_t pd;
+        ino_t pi;
+        dev_t od;
+        ino_t oi;
+        bool operator==(const PairKey&) const = default;
+    };
+    struct PairHash {
+        std::size_t operator()(const PairKey& k) const {
+            return std::hash<std::uint64_t>()(
+                (static_cast<std::uint64_t>(k.pi) * 1000003u) ^ static_cast<std::uint64_t>(k.oi) ^
+                (static_cast<std::uint64_t>(k.pd) << 32) ^ static_cast<std::uint64_t>(k.od));
+        }
+    };
+    std::unordered_map<PairKey, std::size_t, PairHash> seen;
+    std::vector<std::string> collisions;
+    warnings.assign(stations.size(), {});
+    for (std::size_t i = 0; i < stations.size(); ++i) {
+        const StationEntry& entry = stations[i];
+        if (!entry.error.empty()) {
+            continue;
+        }
+        const std::string number = std::to_string(i + 1);
+        std::array<FileIdentity, 2> ids;
+        for (std::size_t f = 0; f < 2; ++f) {
+            const std::string path =
+                settings.ResolveInFolder(f == 0 ? entry.predicted : entry.observed);
+            ids[f] = IdentifyFile(path);
+            if (const RunOutput* output = guard.Clash(ids[f])) {
+                collisions.push_back(std::string(output->what) + " " + Excerpt(output->path) +
+                                     " would replace the " + (f == 0 ? "predicted" : "observed") +
+                                     " series of station " + number + ", " + Excerpt(path));
+            }
+        }
+        if (!ids[0].exists || !ids[1].exists) {
+            continue;
+        }
+        if (ids[0].SameFile(ids[1])) {
+            warnings[i].push_back(
+                "the predicted and the observed series are the same file: the station's "
+                "statistics compare it with itself");
+        }
+        const auto [first, added] =
+            seen.try_emplace(PairKey{ids[0].device, ids[0].inode, ids[1].device, ids[1].inode}, i);
+        if (!added) {
+            warnings[i].push_back("the same predicted and observed files as station " +
+                                  std::to_string(first->second + 1) +
+                                  ": their pairs count twice in the pooled statistics");
+        }
+    }
+    return collisions;
 }
 
 std::string ProgressLine(const StationResult& s, std::size_t total) {
@@ -72,55 +152,91 @@ std::string ProgressLine(const StationResult& s, std::size_t total) {
     } else {
         line += "FAILED";
     }
-    line += " (" + s.predicted.written + ", " + s.observed.written + ")";
+    line += " (" + Excerpt(s.predicted.written) + ", " + Excerpt(s.observed.written) + ")";
     return line;
 }
 
 }  // namespace
 
 int RunEngine(const EngineOptions& options, std::ostream& out, std::ostream& err) {
-    RunNotes notes;
-    notes.controlPath = options.controlPath;
+    // Nothing is written until the control file is known to be one and every value of it
+    // has parsed: a text file given by mistake must not name a file to write over.
     const ControlFileResult control = ReadControlFile(options.controlPath);
-    const ControlSettings& settings = control.settings;
     if (!control.ok) {
-        return Refuse(settings, control.listPathKnown, false, notes, control.error, out, err);
+        err << "wxcheck: " << control.error << std::endl;
+        return kNothingEvaluated;
     }
+    const ControlSettings& settings = control.settings;
+    RunNotes notes;
+    notes.controlPath =
+        options.controlPath == "-" ? std::string(kStandardInputName) : options.controlPath;
     notes.warnings = settings.warnings;
     for (const std::string& warning : notes.warnings) {
         err << "wxcheck: warning: " << warning << std::endl;
     }
 
-    std::string stationText;
-    std::string error;
-    if (!ReadWholeFile(settings.StationPath(), stationText, error)) {
-        return Refuse(settings, true, true, notes,
-                      settings.StationPath() + ": cannot read the station file: " + error, out,
-                      err);
+    // Without its folder no output can be written, not even the list file that would say so.
+    struct stat folder {};
+    if (::stat(settings.folder.empty() ? "." : settings.folder.c_str(), &folder) != 0 ||
+        !S_ISDIR(folder.st_mode)) {
+        const int reason = errno;
+        err << "wxcheck: " << Excerpt(notes.controlPath) << ":3: the output folder "
+            << Excerpt(settings.folder) << " "
+            << (S_ISREG(folder.st_mode) ? "is a file"
+                : reason == ENOENT      ? "does not exist"
+                                        : std::string("cannot be used: ") + std::strerror(reason))
+            << std::endl;
+        return kNothingEvaluated;
     }
-    const StationFileResult stationFile = ParseStationFile(
-        stationText, settings.StationPath(),
-        [&](std::string_view path) { return settings.ResolveInFolder(path); }, IsRegularFile);
+    const OutputGuard guard(RunOutputs(settings, options));
+    std::vector<std::string> collisions = guard.problems();
+    const FileIdentity controlId = options.controlPath == "-" ? IdentifyDescriptor(STDIN_FILENO)
+                                                              : IdentifyFile(options.controlPath);
+    if (const RunOutput* output = guard.Clash(controlId)) {
+        collisions.push_back(std::string(output->what) + " " + Excerpt(output->path) +
+                             " would replace the control file " + Excerpt(notes.controlPath));
+    }
+    if (auto clash = guard.Check(settings.StationPath(), "the station file")) {
+        collisions.push_back(*clash);
+    }
+    if (!collisions.empty()) {
+        return RefuseCollisions(collisions, err);
+    }
+
+    StationFileResult stationFile = ReadStationFile(
+        settings.StationPath(),
+        [&](std::string_view path) { return settings.ResolveInFolder(path); },
+        [](const std::string& path) { return IdentifyFile(path).plain; });
     if (!stationFile.ok) {
-        return Refuse(settings, true, true, notes, stationFile.error, out, err);
+        return Refuse(settings, notes, stationFile.error, out, err);
+    }
+    std::vector<std::vector<std::string>> identityWarnings;
+    collisions = CheckSeries(settings, stationFile.stations, guard, identityWarnings);
+    if (!collisions.empty()) {
+        return RefuseCollisions(collisions, err);
     }
 
     const unsigned threads =
         options.threads > 0 ? options.threads : std::max(1u, std::thread::hardware_concurrency());
+    const std::size_t bufferBytes = RecordBufferBytes(threads);
     const std::size_t count = stationFile.stations.size();
     std::vector<StationResult> stations(count);
     std::vector<char> done(count, 0);
     std::mutex progress;
     std::size_t printed = 0;
-    // Progress comes in station order, whichever thread finishes first.
+    PooledFirstPass pooledFirst(settings);
+    // Progress and the pooled sums come in station order, whichever thread finishes first.
     ParallelFor(count, threads, [&](std::size_t i) {
-        StationResult result =
-            EvaluateStation(settings, stationFile.stations[i], static_cast<int>(i) + 1);
+        StationResult result = EvaluateStation(settings, stationFile.stations[i],
+                                               static_cast<int>(i) + 1, bufferBytes);
+        result.warnings.insert(result.warnings.begin(), identityWarnings[i].begin(),
+                               identityWarnings[i].end());
         const std::lock_guard<std::mutex> lock(progress);
         stations[i] = std::move(result);
         done[i] = 1;
         while (printed < count && done[printed]) {
-            const StationResult& s = stations[printed];
+            StationResult& s = stations[printed];
+            pooledFirst.Add(s);
             out << ProgressLine(s, count) << std::endl;
             for (const std::string& e : s.errors) {
                 err << "wxcheck: station " << s.number << ": " << e << std::endl;
@@ -128,6 +244,8 @@ int RunEngine(const EngineOptions& options, std::ostream& out, std::ostream& err
             ++printed;
         }
     });
+    stationFile.stations = {};
+    identityWarnings = {};
 
     std::size_t evaluated = 0;
     for (const StationResult& s : stations) {
@@ -136,7 +254,12 @@ int RunEngine(const EngineOptions& options, std::ostream& out, std::ostream& err
     if (evaluated == 0) {
         notes.errors.push_back("no station could be evaluated");
     }
-    const PooledResults pooled = ComputePooled(settings, stations, threads);
+    const PooledResults pooled = ComputePooled(settings, stations, pooledFirst, threads);
+    if (pooled.notFinite) {
+        notes.warnings.push_back(
+            "some statistics of all stations pooled are no finite number (values too large to "
+            "square and sum, such as 1e308) and are written as -999");
+    }
     int status = evaluated == 0      ? kNothingEvaluated
                  : evaluated < count ? kSomeFailed
                                      : kAllEvaluated;
@@ -144,7 +267,9 @@ int RunEngine(const EngineOptions& options, std::ostream& out, std::ostream& err
     if (!WriteStatistics(settings, stations, pooled, threads, notes, err)) {
         status = std::max(status, kSomeFailed);
     }
-    if (!WriteList(settings, BuildListFile(settings, stations, pooled, notes), err)) {
+    if (!WriteList(settings, err, [&](OutputFile& list) {
+            WriteListFile(list, settings, stations, pooled, notes, status);
+        })) {
         return kNothingEvaluated;
     }
     out << "wxcheck: " << evaluated << " of " << count << " station(s) evaluated; list file "

@@ -14,9 +14,14 @@ inline constexpr int kSomeFailed = 1;
 inline constexpr int kNothingEvaluated = 2;
 
 struct EngineOptions {
+    /// "-" reads the control file from standard input.
     std::string controlPath = "wxcheck.inp";
     /// Threads for the stations and the pooled groups; 0 = one per core.
     unsigned threads = 0;
+    /// Write the evaluation report (ROOT + "report.html").
+    bool report = true;
+    /// Write every pair (ROOT + "Pairs.csv").
+    bool pairs = false;
 };
 
 /// Runs an evaluation. Progress goes to `out` (a line per station, flushed), errors to

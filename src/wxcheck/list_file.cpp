@@ -1,7 +1,10 @@
 #include "wxcheck/list_file.h"
 
+#include <algorithm>
+#include <array>
 #include <cmath>
 
+#include "wxcheck/engine.h"
 #include "wxcheck/output_text.h"
 #include "wxcheck/statistics_files.h"
 #include "wxcheck/text_scan.h"
@@ -9,6 +12,23 @@
 namespace corvane::wxcheck {
 
 namespace {
+
+// The list file's text goes straight into the file (which writes it in large blocks), so the
+// list file of many stations is never held whole in memory.
+class Sink {
+public:
+    explicit Sink(OutputFile& file) : file_(file) {}
+
+    Sink& operator+=(std::string_view text) {
+        file_.Write(text);
+        return *this;
+    }
+    Sink& operator+=(char c) { return *this += std::string_view(&c, 1); }
+    void append(std::string_view text) { file_.Write(text); }
+
+private:
+    OutputFile& file_;
+};
 
 std::string Padded(std::string_view text, std::size_t width, bool left = false) {
     std::string out;
@@ -22,18 +42,18 @@ std::string Padded(std::string_view text, std::size_t width, bool left = false) 
     return out;
 }
 
-void Rule(std::string& out) {
+void Rule(Sink& out) {
     out += std::string(100, '-') + '\n';
 }
 
-void Heading(std::string& out, std::string_view title) {
+void Heading(Sink& out, std::string_view title) {
     out += '\n';
     out.append(title);
     out += '\n';
     out += std::string(title.size(), '=') + '\n';
 }
 
-void EchoInputs(std::string& out, const ControlSettings& s, const RunNotes& notes) {
+void EchoInputs(Sink& out, const ControlSettings& s, const RunNotes& notes) {
     const auto line = [&](std::string_view label, const std::string& value) {
         out += Padded(label, 28, true);
         out += value;
@@ -42,7 +62,7 @@ void EchoInputs(std::string& out, const ControlSettings& s, const RunNotes& note
     Heading(out, "INPUTS");
     line("Control file:", notes.controlPath);
     line("Title:", s.title);
-    line("Output folder:", s.outputFolder);
+    line("Output folder:", s.folder);
     line("List file:", s.ListPath());
     line("Statistics files:", s.StatisticsPath(kHourlyWindFile));
     for (const std::string_view suffix : {kHourlyTeHuFile, kDailyWindFile, kDailyTeHuFile}) {
@@ -76,7 +96,37 @@ std::string WindowTitle(const TimeWindow& w) {
     return text;
 }
 
-void StationTable(std::string& out, const std::vector<StationResult>& stations) {
+// The station table's cells of one station, in column order from Rec_Prd on.
+std::array<std::string, 8> CountCells(const StationResult& s) {
+    const RecordCounts& p = s.predicted.counts;
+    const RecordCounts& o = s.observed.counts;
+    return {std::to_string(p.records),
+            std::to_string(o.records),
+            std::to_string(s.pairs),
+            std::to_string(s.missing),
+            std::to_string(s.used),
+            std::to_string(s.calm),
+            std::to_string(p.skipped) + "/" + std::to_string(o.skipped),
+            std::to_string(p.duplicates) + "/" + std::to_string(o.duplicates)};
+}
+
+std::string Variables(const StationResult& s) {
+    std::string variables;
+    for (const auto& [slot, name] : {std::pair{kSpeed, "WSPEED"}, std::pair{kDirection, "WDIR"},
+                                     std::pair{kTemperature, "TEMP"}}) {
+        if (s.evaluates[static_cast<std::size_t>(slot)]) {
+            variables += variables.empty() ? "" : ",";
+            variables += name;
+        }
+    }
+    if (s.humidity != HumidityKind::None) {
+        variables += variables.empty() ? "" : ",";
+        variables += HumidityName(s.humidity);
+    }
+    return variables.empty() ? "-" : variables;
+}
+
+void StationTable(Sink& out, const std::vector<StationResult>& stations) {
     Heading(out, "STATIONS");
     out +=
         "Records: data records read; Pairs: same end stamp in both files and in the period;\n"
@@ -84,42 +134,39 @@ void StationTable(std::string& out, const std::vector<StationResult>& stations) 
         "the missing filter; Calm: used pairs with either speed at or below the threshold;\n"
         "Skipped: unreadable records; Dup: records in the period repeating an end stamp\n"
         "(Skipped and Dup: predicted/observed).\n\n";
-    out +=
-        "  No  Status       Rec_Prd   Rec_Obs     Pairs   Missing      Used      Calm  "
-        "Skipped      Dup  Hum   Variables\n";
+    // Columns widen for large counts, so that every row stays under its heading.
+    std::array<std::size_t, 8> width = {9, 9, 9, 9, 9, 9, 8, 8};
+    std::size_t numberWidth = 4;
     for (const StationResult& s : stations) {
-        char row[256];
-        std::string variables;
-        for (const auto& [slot, name] : {std::pair{kSpeed, "WSPEED"}, std::pair{kDirection, "WDIR"},
-                                         std::pair{kTemperature, "TEMP"}}) {
-            if (s.evaluates[static_cast<std::size_t>(slot)]) {
-                variables += variables.empty() ? "" : ",";
-                variables += name;
-            }
+        const std::array<std::string, 8> cells = CountCells(s);
+        for (std::size_t c = 0; c < cells.size(); ++c) {
+            width[c] = std::max(width[c], cells[c].size());
         }
-        if (s.humidity != HumidityKind::None) {
-            variables += variables.empty() ? "" : ",";
-            variables += HumidityName(s.humidity);
+        numberWidth = std::max(numberWidth, std::to_string(s.number).size());
+    }
+    const auto row = [&](std::string_view number, std::string_view status,
+                         const std::array<std::string, 8>& cells, std::string_view humidity,
+                         std::string_view variables) {
+        out += Padded(number, numberWidth) + "  " + Padded(status, 9, true);
+        for (std::size_t c = 0; c < cells.size(); ++c) {
+            out += ' ' + Padded(cells[c], width[c]);
         }
-        const std::string skipped = std::to_string(s.predicted.counts.skipped) + "/" +
-                                    std::to_string(s.observed.counts.skipped);
-        const std::string duplicates =
-            std::to_string(s.predicted.duplicates) + "/" + std::to_string(s.observed.duplicates);
-        std::snprintf(
-            row, sizeof row, "%4d  %-9s %9lld %9lld %9lld %9lld %9lld %9lld %8s %8s  %-4s  %s\n",
-            s.number, s.evaluated ? "evaluated" : "FAILED",
-            static_cast<long long>(s.predicted.counts.records),
-            static_cast<long long>(s.observed.counts.records), static_cast<long long>(s.pairs),
-            static_cast<long long>(s.missing), static_cast<long long>(s.used),
-            static_cast<long long>(s.calm), skipped.c_str(), duplicates.c_str(),
-            s.humidity == HumidityKind::None ? "-" : HumidityName(s.humidity),
-            variables.empty() ? "-" : variables.c_str());
-        out += row;
+        out += "  " + Padded(humidity, 4, true) + "  ";
+        out += variables;
+        out += '\n';
+    };
+    row("No", "Status",
+        {"Rec_Prd", "Rec_Obs", "Pairs", "Missing", "Used", "Calm", "Skipped", "Dup"}, "Hum",
+        "Variables");
+    for (const StationResult& s : stations) {
+        row(std::to_string(s.number), s.evaluated ? "evaluated" : "FAILED", CountCells(s),
+            s.humidity == HumidityKind::None ? "-" : HumidityName(s.humidity), Variables(s));
     }
     out += "\nFiles (predicted, observed):\n";
+    const std::string indent(numberWidth + 2, ' ');
     for (const StationResult& s : stations) {
-        out += Padded(std::to_string(s.number), 4) + "  " + s.predicted.written + '\n';
-        out += "      " + s.observed.written + '\n';
+        out += Padded(std::to_string(s.number), numberWidth) + "  " + s.predicted.written + '\n';
+        out += indent + s.observed.written + '\n';
     }
     bool anyError = false;
     for (const StationResult& s : stations) {
@@ -128,7 +175,7 @@ void StationTable(std::string& out, const std::vector<StationResult>& stations) 
                 out += "\nStations not evaluated (see ERRORS):\n";
                 anyError = true;
             }
-            out += Padded(std::to_string(s.number), 4) + "  " + e + '\n';
+            out += Padded(std::to_string(s.number), numberWidth) + "  " + e + '\n';
         }
     }
 }
@@ -143,7 +190,7 @@ std::string TableHeader(std::initializer_list<const char*> names) {
     return out;
 }
 
-void ScalarRow(std::string& out, std::string_view label, const ScalarStats& s,
+void ScalarRow(Sink& out, std::string_view label, const ScalarStats& s,
                std::string_view extra = {}) {
     out += Padded(label, 8, true);
     out += Padded(std::to_string(s.n), 10);
@@ -159,7 +206,7 @@ void ScalarRow(std::string& out, std::string_view label, const ScalarStats& s,
     out += '\n';
 }
 
-void DirectionRow(std::string& out, std::string_view label, const DirectionStats& s) {
+void DirectionRow(Sink& out, std::string_view label, const DirectionStats& s) {
     out += Padded(label, 8, true);
     out += Padded(std::to_string(s.n), 10);
     for (const double v : {s.meanObserved, s.meanPredicted, s.bias, s.grossError}) {
@@ -171,7 +218,7 @@ void DirectionRow(std::string& out, std::string_view label, const DirectionStats
 
 // The statistics of one group (the whole period, a window or a range) for every station
 // and for all stations.
-void GroupTables(std::string& out, std::string_view title, std::size_t group,
+void GroupTables(Sink& out, std::string_view title, std::size_t group,
                  const std::vector<StationResult>& stations, const PooledResults& pooled) {
     Heading(out, title);
     const auto scalarTable = [&](std::string_view name, std::size_t k, bool humidity) {
@@ -213,7 +260,7 @@ std::vector<BenchmarkCheck> CheckBenchmarks(const GroupResult& all, HumidityKind
     const auto add = [&](std::string quantity, std::string statistic, double value, bool absolute,
                          bool atMost, double limit, std::string goal) {
         BenchmarkCheck c{std::move(quantity), std::move(statistic), value, std::move(goal), "n/a"};
-        if (!std::isnan(value)) {
+        if (std::isfinite(value)) {
             double shown = std::round(value * 1e4) / 1e4;
             if (absolute) {
                 shown = std::fabs(shown);
@@ -251,7 +298,7 @@ std::vector<BenchmarkCheck> CheckBenchmarks(const GroupResult& all, HumidityKind
 
 namespace {
 
-void BenchmarkTable(std::string& out, const PooledResults& pooled) {
+void BenchmarkTable(Sink& out, const PooledResults& pooled) {
     Heading(out, "BENCHMARKS (all stations, whole period)");
     out += "Commonly used simple-terrain benchmarks; a value that cannot be computed is n/a.\n\n";
     out += "Quantity                Statistic       Value  Benchmark              Result\n";
@@ -261,7 +308,7 @@ void BenchmarkTable(std::string& out, const PooledResults& pooled) {
     }
 }
 
-void Messages(std::string& out, const std::vector<StationResult>& stations, const RunNotes& notes) {
+void Messages(Sink& out, const std::vector<StationResult>& stations, const RunNotes& notes) {
     Heading(out, "WARNINGS");
     std::size_t count = 0;
     for (const std::string& w : notes.warnings) {
@@ -298,15 +345,28 @@ std::string Banner() {
     return std::string("WXCHECK statistics engine, version ") + EngineVersion() + '\n';
 }
 
+void ExitStatus(Sink& out, int status, std::size_t evaluated, std::size_t stations) {
+    out += "\nExit status: " + std::to_string(status) + " (";
+    if (status == kAllEvaluated) {
+        out += "every station evaluated)\n";
+    } else if (status == kSomeFailed) {
+        out += std::to_string(evaluated) + " of " + std::to_string(stations) +
+               " stations evaluated; see ERRORS)\n";
+    } else {
+        out += "nothing evaluated; see ERRORS)\n";
+    }
+}
+
 }  // namespace
 
-std::string BuildListFile(const ControlSettings& settings,
-                          const std::vector<StationResult>& stations, const PooledResults& pooled,
-                          const RunNotes& notes) {
-    std::string out = Banner();
+void WriteListFile(OutputFile& file, const ControlSettings& settings,
+                   const std::vector<StationResult>& stations, const PooledResults& pooled,
+                   const RunNotes& notes, int status) {
+    Sink out(file);
+    out += Banner();
     Rule(out);
     EchoInputs(out, settings, notes);
-    int evaluated = 0;
+    std::size_t evaluated = 0;
     for (const StationResult& s : stations) {
         evaluated += s.evaluated ? 1 : 0;
     }
@@ -331,11 +391,13 @@ std::string BuildListFile(const ControlSettings& settings,
     }
     BenchmarkTable(out, pooled);
     Messages(out, stations, notes);
-    return out;
+    ExitStatus(out, status, evaluated, stations.size());
 }
 
-std::string BuildFailureListFile(const ControlSettings& settings, const RunNotes& notes) {
-    std::string out = Banner();
+void WriteFailureListFile(OutputFile& file, const ControlSettings& settings,
+                          const RunNotes& notes) {
+    Sink out(file);
+    out += Banner();
     Rule(out);
     out += "\nNOTHING WAS EVALUATED.\n";
     out += "\nControl file: " + notes.controlPath + '\n';
@@ -343,7 +405,7 @@ std::string BuildFailureListFile(const ControlSettings& settings, const RunNotes
         out += "Title: " + settings.title + '\n';
     }
     Messages(out, {}, notes);
-    return out;
+    ExitStatus(out, kNothingEvaluated, 0, 0);
 }
 
 }  // namespace corvane::wxcheck

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "wxcheck/control_file.h"
+#include "wxcheck/output_file.h"
 #include "wxcheck/pooled_statistics.h"
 #include "wxcheck/station_evaluation.h"
 
@@ -19,13 +20,17 @@ struct RunNotes {
     std::vector<std::string> errors;
 };
 
-/// The list file of an evaluated run.
-std::string BuildListFile(const ControlSettings& settings,
-                          const std::vector<StationResult>& stations, const PooledResults& pooled,
-                          const RunNotes& notes);
+/// Writes the list file of an evaluated run into `file`, as it is produced. Its last line
+/// states the run's exit status: "Exit status: 0 (every station evaluated)",
+/// "Exit status: 1 (N of M stations evaluated; see ERRORS)" or
+/// "Exit status: 2 (nothing evaluated; see ERRORS)".
+void WriteListFile(OutputFile& file, const ControlSettings& settings,
+                   const std::vector<StationResult>& stations, const PooledResults& pooled,
+                   const RunNotes& notes, int status);
 
-/// The list file of a run that could not start: what was read, and why it stopped.
-std::string BuildFailureListFile(const ControlSettings& settings, const RunNotes& notes);
+/// Writes the list file of a run that could not start: what was read, and why it stopped
+/// (exit status 2).
+void WriteFailureListFile(OutputFile& file, const ControlSettings& settings, const RunNotes& notes);
 
 /// One line of the benchmark table.
 struct BenchmarkCheck {

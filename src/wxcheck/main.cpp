@@ -11,13 +11,18 @@
 namespace {
 
 void Usage(std::ostream& out) {
-    out << "Usage: wxcheck [--threads N] [CONTROL_FILE]\n"
+    out << "Usage: wxcheck [--threads N] [CONTROL_FILE | -]\n"
            "       wxcheck --help | --version\n\n"
-           "Reads the control file (default wxcheck.inp) and the station file it names,\n"
-           "compares the predicted and observed time series of every station and writes\n"
-           "the list file and four statistics files into the output folder.\n"
-           "Exit status: 0 all stations evaluated, 1 some station failed, 2 nothing\n"
-           "evaluated.\n";
+           "Reads the control file (default wxcheck.inp; - reads it from standard input) and\n"
+           "the station file it names, compares the predicted and observed time series of\n"
+           "every station and writes the list file and four statistics files into the output\n"
+           "folder. A relative output folder is taken from the control file's folder (from\n"
+           "the current folder for -). No output replaces an input or another output: such a\n"
+           "run writes nothing. The list file ends with the exit status.\n\n"
+           "  --threads N   read the stations on N threads (1 to 256; default one per core);\n"
+           "                the output is the same, byte for byte\n\n"
+           "Exit status: 0 all stations evaluated, 1 some station failed or an output could\n"
+           "not be written, 2 nothing evaluated.\n";
 }
 
 }  // namespace
@@ -35,7 +40,11 @@ int main(int argc, char** argv) {
             std::cout << "wxcheck " << corvane::wxcheck::EngineVersion() << '\n';
             return 0;
         }
-        if (arg == "--threads" && i + 1 < argc) {
+        if (arg == "--threads") {
+            if (i + 1 == argc) {
+                std::cerr << "wxcheck: --threads needs a number from 1 to 256\n";
+                return 2;
+            }
             const char* text = argv[++i];
             unsigned threads = 0;
             const auto [end, ec] = std::from_chars(text, text + std::strlen(text), threads);

@@ -16,7 +16,7 @@ const char* EngineVersion() {
 }
 
 std::string FormatValue(double value) {
-    if (std::isnan(value)) {
+    if (!std::isfinite(value)) {
         return "-999";
     }
     char buffer[64];

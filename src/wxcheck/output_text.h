@@ -13,7 +13,8 @@ namespace corvane::wxcheck {
 /// The program's version, as the list and statistics files name it.
 const char* EngineVersion();
 
-/// A number with 4 decimals, "-999" when it cannot be computed (NaN); never "-0.0000".
+/// A number with 4 decimals, "-999" when it cannot be computed (NaN) or is no finite
+/// number; never "-0.0000".
 std::string FormatValue(double value);
 
 /// "start to end (startText to endText, both inclusive)".

@@ -33,25 +33,6 @@ void ParallelFor(std::size_t count, unsigned threads,
     }
 }
 
-HumidityKind ChooseHumidity(const std::vector<StationResult>& stations, int* users) {
-    std::array<int, 3> count{};
-    for (const StationResult& s : stations) {
-        if (s.evaluated && s.humidity != HumidityKind::None) {
-            ++count[static_cast<std::size_t>(s.humidity)];
-        }
-    }
-    std::size_t best = 0;
-    for (std::size_t h = 1; h < count.size(); ++h) {
-        if (count[h] > count[best]) {
-            best = h;
-        }
-    }
-    if (users != nullptr) {
-        *users = count[best];
-    }
-    return count[best] == 0 ? HumidityKind::None : static_cast<HumidityKind>(best);
-}
-
 namespace {
 
 // Whether a station's values of scalar k belong in the pooled groups.
@@ -59,11 +40,11 @@ bool Pools(const StationResult& station, std::size_t k, HumidityKind humidity) {
     return k != kScalarHumidity || station.humidity == humidity;
 }
 
-GroupResult Finish(const GroupPartial& partial) {
+GroupResult Finish(const GroupPartial& partial, bool* notFinite = nullptr) {
     GroupResult result;
     for (std::size_t k = 0; k < 3; ++k) {
         result.scalar[k] = FinishScalar(partial.first[k], partial.second[k],
-                                        k == kScalarTemperature ? kKelvinOffset : 0);
+                                        k == kScalarTemperature ? kKelvinOffset : 0, notFinite);
     }
     result.direction = partial.direction.Result();
     return result;
@@ -71,24 +52,10 @@ GroupResult Finish(const GroupPartial& partial) {
 
 void ComputeAllStationGroups(const ControlSettings& settings,
                              const std::vector<StationResult>& stations, unsigned threads,
-                             PooledResults& pooled) {
-    const std::size_t groups = static_cast<std::size_t>(GroupCount(settings));
-    std::vector<GroupPartial> total(groups);
-    for (const StationResult& station : stations) {
-        if (!station.evaluated) {
-            continue;
-        }
-        for (std::size_t g = 0; g < groups; ++g) {
-            for (std::size_t k = 0; k < 3; ++k) {
-                if (Pools(station, k, pooled.humidity)) {
-                    total[g].first[k].Merge(station.partials[g].first[k]);
-                }
-            }
-            total[g].direction.Merge(station.partials[g].direction);
-        }
-    }
-    // Second pass: each station's deviations from the pooled means, merged in station order.
-    std::vector<std::vector<GroupPartial>> parts(stations.size());
+                             std::vector<GroupPartial>& total, PooledResults& pooled) {
+    const std::size_t groups = total.size();
+    // Second pass: each station's deviations from the pooled means, merged in station order,
+    // a block of stations at a time so that the partial sums do not grow with the stations.
     const GroupMembership membership(settings);
     // Means per group and quantity, looked up once.
     std::vector<std::array<std::pair<double, double>, 3>> means(groups);
@@ -97,38 +64,43 @@ void ComputeAllStationGroups(const ControlSettings& settings,
             means[g][k] = {total[g].first[k].MeanObserved(), total[g].first[k].MeanPredicted()};
         }
     }
-    ParallelFor(stations.size(), threads, [&](std::size_t s) {
-        const StationResult& station = stations[s];
-        if (!station.evaluated) {
-            return;
-        }
-        std::vector<GroupPartial>& part = parts[s];
-        part.resize(groups);
-        const bool poolsHumidity = Pools(station, kScalarHumidity, pooled.humidity);
-        for (std::size_t i = 0; i < station.kept.size(); ++i) {
-            const KeptPair& pair = station.kept[i];
-            membership.ForEach(station, i, [&](int group) {
-                const std::size_t g = static_cast<std::size_t>(group);
-                for (std::size_t k = 0; k < 3; ++k) {
-                    const std::size_t slot = static_cast<std::size_t>(kScalarSlots[k]);
-                    if (pair.Uses(slot) && (k != kScalarHumidity || poolsHumidity)) {
-                        part[g].second[k].Add(pair.Observed(slot), pair.Predicted(slot),
-                                              means[g][k].first, means[g][k].second);
+    constexpr std::size_t kBlock = 4096;
+    std::vector<std::array<SecondPass, 3>> parts;
+    for (std::size_t first = 0; first < stations.size(); first += kBlock) {
+        const std::size_t count = std::min(kBlock, stations.size() - first);
+        parts.assign(count * groups, {});
+        ParallelFor(count, threads, [&](std::size_t b) {
+            const StationResult& station = stations[first + b];
+            std::array<SecondPass, 3>* part = parts.data() + b * groups;
+            const bool poolsHumidity = Pools(station, kScalarHumidity, pooled.humidity);
+            for (std::size_t i = 0; station.evaluated && i < station.kept.size(); ++i) {
+                const KeptPair& pair = station.kept[i];
+                membership.ForEach(station, i, [&](int group) {
+                    const std::size_t g = static_cast<std::size_t>(group);
+                    for (std::size_t k = 0; k < 3; ++k) {
+                        const std::size_t slot = static_cast<std::size_t>(kScalarSlots[k]);
+                        if (pair.Uses(slot) && (k != kScalarHumidity || poolsHumidity)) {
+                            part[g][k].Add(pair.Observed(slot), pair.Predicted(slot),
+                                           means[g][k].first, means[g][k].second);
+                        }
                     }
+                });
+            }
+        });
+        for (std::size_t b = 0; b < count; ++b) {
+            if (!stations[first + b].evaluated) {
+                continue;
+            }
+            for (std::size_t g = 0; g < groups; ++g) {
+                for (std::size_t k = 0; k < 3; ++k) {
+                    total[g].second[k].Merge(parts[b * groups + g][k]);
                 }
-            });
-        }
-    });
-    for (const std::vector<GroupPartial>& part : parts) {
-        for (std::size_t g = 0; g < part.size(); ++g) {
-            for (std::size_t k = 0; k < 3; ++k) {
-                total[g].second[k].Merge(part[g].second[k]);
             }
         }
     }
     pooled.all.clear();
     for (const GroupPartial& partial : total) {
-        pooled.all.push_back(Finish(partial));
+        pooled.all.push_back(Finish(partial, &pooled.notFinite));
     }
 }
 
@@ -242,11 +214,47 @@ void ComputeDayBlock(const ControlSettings& settings, const std::vector<StationR
     });
 }
 
+PooledFirstPass::PooledFirstPass(const ControlSettings& settings)
+    : total_(static_cast<std::size_t>(GroupCount(settings))) {
+    for (std::vector<FirstPass>& kind : humidity_) {
+        kind.resize(total_.size());
+    }
+}
+
+void PooledFirstPass::Add(StationResult& station) {
+    if (station.evaluated) {
+        const bool humidity = station.humidity != HumidityKind::None;
+        const std::size_t kind = humidity ? static_cast<std::size_t>(station.humidity) : 0;
+        for (std::size_t g = 0; g < total_.size(); ++g) {
+            const GroupPartial& part = station.partials[g];
+            total_[g].first[kScalarSpeed].Merge(part.first[kScalarSpeed]);
+            total_[g].first[kScalarTemperature].Merge(part.first[kScalarTemperature]);
+            total_[g].direction.Merge(part.direction);
+            if (humidity) {
+                humidity_[kind][g].Merge(part.first[kScalarHumidity]);
+            }
+        }
+        humidityStations_[kind] += humidity ? 1 : 0;
+    }
+    station.partials.clear();
+    station.partials.shrink_to_fit();
+}
+
 PooledResults ComputePooled(const ControlSettings& settings,
-                            const std::vector<StationResult>& stations, unsigned threads) {
+                            const std::vector<StationResult>& stations,
+                            const PooledFirstPass& first, unsigned threads) {
     PooledResults pooled;
-    pooled.humidity = ChooseHumidity(stations, &pooled.humidityStations);
-    ComputeAllStationGroups(settings, stations, threads, pooled);
+    // The humidity variable most stations use, ties to the earlier of MIXR, SHUM, RHUM.
+    const auto& count = first.humidityStations_;
+    const std::size_t best =
+        static_cast<std::size_t>(std::max_element(count.begin(), count.end()) - count.begin());
+    pooled.humidityStations = count[best];
+    pooled.humidity = count[best] == 0 ? HumidityKind::None : static_cast<HumidityKind>(best);
+    std::vector<GroupPartial> total = first.total_;
+    for (std::size_t g = 0; g < total.size(); ++g) {
+        total[g].first[kScalarHumidity] = first.humidity_[best][g];
+    }
+    ComputeAllStationGroups(settings, stations, threads, total, pooled);
     return pooled;
 }
 

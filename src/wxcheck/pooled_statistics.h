@@ -19,6 +19,28 @@ struct PooledResults {
     int humidityStations = 0;
     /// Whole period, windows, ranges (as a station's groups).
     std::vector<GroupResult> all;
+    /// Some statistic of `all` is no finite number (written as -999).
+    bool notFinite = false;
+};
+
+/// The first pass of the all-station groups, summed as the stations come in station order,
+/// so that each station's partial sums can be released at once. The humidity is summed per
+/// variable until the run's humidity variable is known.
+class PooledFirstPass {
+public:
+    explicit PooledFirstPass(const ControlSettings& settings);
+
+    /// Merges the partial sums of the next station in order and releases them.
+    void Add(StationResult& station);
+
+private:
+    friend PooledResults ComputePooled(const ControlSettings& settings,
+                                       const std::vector<StationResult>& stations,
+                                       const PooledFirstPass& first, unsigned threads);
+
+    std::vector<GroupPartial> total_;  // speed, temperature and direction of each group
+    std::array<std::vector<FirstPass>, 3> humidity_;  // by HumidityKind, of each group
+    std::array<int, 3> humidityStations_{};
 };
 
 /// The hour and day rows of the period: hours from the hour of the period start to the
@@ -47,9 +69,10 @@ void ComputeDayBlock(const ControlSettings& settings, const std::vector<StationR
 /// Runs work(i) for i in [0, count) on up to `threads` threads.
 void ParallelFor(std::size_t count, unsigned threads, const std::function<void(std::size_t)>& work);
 
-HumidityKind ChooseHumidity(const std::vector<StationResult>& stations, int* users = nullptr);
-
+/// The all-station groups of the whole period, the windows and the ranges, from the first
+/// pass summed over `stations` and a second pass over their kept pairs.
 PooledResults ComputePooled(const ControlSettings& settings,
-                            const std::vector<StationResult>& stations, unsigned threads);
+                            const std::vector<StationResult>& stations,
+                            const PooledFirstPass& first, unsigned threads);
 
 }  // namespace corvane::wxcheck

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "datasets/tsf_header.h"
 #include "period/calendar.h"
 
 namespace corvane::wxcheck {
@@ -76,6 +77,27 @@ bool StampFromPeriodText(std::string_view text, Stamp& stamp) {
     }
     stamp = DayNumberFromDate(y, m, d) * kSecondsPerDay + h * kSecondsPerHour + s;
     return true;
+}
+
+std::string PeriodTextProblem(std::string_view text) {
+    const bool digits = text.find_first_not_of("0123456789") == std::string_view::npos;
+    if (text.size() < 13 || text.size() > 14 || !digits) {
+        return "is not a time 'YYYYMMDDHHSSSS'";
+    }
+    const std::size_t yearDigits = text.size() - 10;
+    const std::string why = StampFieldsProblem(
+        text.substr(0, yearDigits), text.substr(yearDigits, 2), text.substr(yearDigits + 2, 2),
+        text.substr(yearDigits + 4, 2), text.substr(yearDigits + 6, 4), 3599);
+    return "is not a time: " + why;
+}
+
+std::string RecordStampProblem(std::string_view year, std::string_view month, std::string_view day,
+                               std::string_view hour, std::string_view seconds) {
+    if (Digits(year, 3, 4) < 0) {
+        return "year '" + std::string(year.substr(0, 8)) + "' is not 3 or 4 digits";
+    }
+    const std::string why = StampFieldsProblem(year, month, day, hour, seconds, 32767);
+    return why.empty() ? "a field too long to be read" : why;
 }
 
 StampFields FieldsFromStamp(Stamp stamp) {

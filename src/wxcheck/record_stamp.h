@@ -24,7 +24,7 @@ bool StampFromFields(std::string_view year, std::string_view month, std::string_
 
 /// The last date converted, so that the many records of one day convert it once.
 struct DateCache {
-    int year = -1;
+    int year = -2;  // never a field's value, not even that of an unreadable one (-1)
     int month = -1;
     int day = -1;
     std::int64_t dayNumber = 0;
@@ -38,6 +38,14 @@ bool StampFromFields(std::string_view year, std::string_view month, std::string_
 /// Reads the control file's 14-character period text 'YYYYMMDDHHSSSS' (the year may be
 /// written with fewer digits; the seconds within the hour are 0000 to 3599).
 bool StampFromPeriodText(std::string_view text, Stamp& stamp);
+
+/// Why StampFromPeriodText refuses a text, for a message after the quoted text ("is not a
+/// time: February 2008 has 29 days, not a day 30").
+std::string PeriodTextProblem(std::string_view text);
+
+/// Why StampFromFields refuses a record's stamp fields, in words.
+std::string RecordStampProblem(std::string_view year, std::string_view month, std::string_view day,
+                               std::string_view hour, std::string_view seconds);
 
 /// Floor division, for stamps before 1899.
 inline std::int64_t FloorDiv(std::int64_t a, std::int64_t b) {

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <limits>
 
+#include "datasets/plain_file.h"
 #include "datasets/tsf_header.h"
 #include "wxcheck/text_scan.h"
 
@@ -26,88 +27,75 @@ GroupMembership::GroupMembership(const ControlSettings& settings)
     }
 }
 
-void SortAndDropDuplicates(std::vector<Record>& records, FileReport& report) {
-    // Of equal end stamps the record read first stays in front.
-    const auto byStamp = [](const Record& a, const Record& b) {
-        return a.stamp < b.stamp || (a.stamp == b.stamp && a.line < b.line);
-    };
-    if (!std::is_sorted(records.begin(), records.end(), byStamp)) {
-        std::sort(records.begin(), records.end(), byStamp);
-    }
-    std::size_t out = 0;
-    for (std::size_t i = 0; i < records.size(); ++i) {
-        if (out > 0 && records[out - 1].stamp == records[i].stamp) {
-            if (report.duplicates++ == 0 || records[i].line < report.firstDuplicateLine) {
-                report.firstDuplicateLine = records[i].line;
-            }
-            continue;
-        }
-        records[out++] = records[i];
-    }
-    records.resize(out);
-}
-
 namespace {
 
 struct OpenedFile {
+    FileDescriptor file;
+    std::uint64_t size = 0;  // at the opening: what is appended later is not read
     TsfHeader header;
     FileVariables variables;
 };
 
 bool ReadHeader(const ControlSettings& settings, FileReport& report, OpenedFile& file,
                 StationResult& station) {
+    std::string error;
+    file.file = OpenPlainFile(report.path, error, &file.size);
+    if (!file.file.valid()) {
+        station.errors.push_back(Excerpt(report.path) + ": cannot open the file: " + error);
+        return false;
+    }
     // Any kind but "MET": the engine evaluates whatever known variables a file has.
-    file.header = ReadTsfHeaderFile(report.path, "ENGINE");
+    file.header = ReadTsfHeaderFromDescriptor(file.file.get(), "ENGINE");
     if (!file.header.ok()) {
-        station.errors.push_back(report.path + ": " + file.header.message);
+        station.errors.push_back(Excerpt(report.path) + ": " + file.header.message);
         return false;
     }
     const std::string_view zone = Trim(file.header.zone);
     if (!EqualsNoCase(zone, settings.zone)) {
-        station.errors.push_back(report.path + ":" + std::to_string(file.header.zoneLine) +
-                                 ": the file's time zone " + std::string(zone) +
-                                 " differs from the processing zone " + settings.zone);
+        station.errors.push_back(Excerpt(report.path) + ":" + std::to_string(file.header.zoneLine) +
+                                 ": the file's time zone " + Excerpt(zone) +
+                                 " differs from the processing zone " + Excerpt(settings.zone));
         return false;
     }
     file.variables = MapVariables(file.header.variables);
     for (const std::string& warning : file.variables.warnings) {
-        station.warnings.push_back(report.path + ": " + warning);
+        station.warnings.push_back(Excerpt(report.path) + ": " + warning);
     }
     return true;
 }
 
 bool ReadRecords(const RecordPlan& plan, const OpenedFile& file, FileReport& report,
-                 std::vector<Record>& records, StationResult& station) {
+                 std::vector<Record>& records, std::size_t bufferBytes, StationResult& station) {
     // Reused from station to station on each thread: fresh large blocks would cost a page
     // fault per page every time.
     thread_local std::vector<char> buffer;
     std::string error;
     records.clear();
-    if (!ReadRecordFile(report.path, file.header.dataOffset, file.header.dataLine, plan, records,
-                        report.counts, buffer, error)) {
-        station.errors.push_back(report.path + ": cannot read the data records: " + error);
+    if (!ReadRecordFile(file.file.get(), file.header.dataOffset, file.size, file.header.dataLine,
+                        plan, records, report.counts, buffer, bufferBytes, error)) {
+        station.errors.push_back(Excerpt(report.path) + ": cannot read the data records: " + error);
         return false;
     }
     report.read = true;
     const RecordCounts& c = report.counts;
+    const std::string path = Excerpt(report.path);
     if (c.skipped > 0) {
         station.warnings.push_back(
-            report.path + ":" + std::to_string(c.firstSkippedLine) + ": " +
-            std::to_string(c.skipped) + " record(s) skipped; the first (line " +
-            std::to_string(c.firstSkippedLine) + ") has " + c.firstSkippedReason);
+            path + ":" + std::to_string(c.firstSkippedLine) + ": " + std::to_string(c.skipped) +
+            " record(s) skipped; the first is line " + std::to_string(c.firstSkippedLine) + ": " +
+            c.firstSkippedReason);
     }
     if (c.outOfRange > 0) {
         station.warnings.push_back(
-            report.path + ":" + std::to_string(c.firstOutOfRangeLine) + ": " +
+            path + ":" + std::to_string(c.firstOutOfRangeLine) + ": " +
             std::to_string(c.outOfRange) +
             " value(s) out of range (wind direction outside 0 to 360, negative wind speed), "
             "treated as missing");
     }
-    SortAndDropDuplicates(records, report);
-    if (report.duplicates > 0) {
+    if (c.duplicates > 0) {
         station.warnings.push_back(
-            report.path + ":" + std::to_string(report.firstDuplicateLine) + ": " +
-            std::to_string(report.duplicates) +
+            path + ":" + std::to_string(c.firstDuplicateLine) + ": " +
+            std::to_string(c.duplicates) +
             " record(s) in the period repeat an earlier end stamp and are left out");
     }
     return true;
@@ -171,28 +159,35 @@ void ComputeStationGroups(const ControlSettings& settings, StationResult& statio
         });
     }
     station.groups.resize(static_cast<std::size_t>(groups));
+    bool notFinite = false;
     for (std::size_t g = 0; g < station.groups.size(); ++g) {
         const GroupPartial& partial = station.partials[g];
         for (std::size_t k = 0; k < 3; ++k) {
-            station.groups[g].scalar[k] = FinishScalar(partial.first[k], partial.second[k],
-                                                       k == kScalarTemperature ? kKelvinOffset : 0);
+            station.groups[g].scalar[k] =
+                FinishScalar(partial.first[k], partial.second[k],
+                             k == kScalarTemperature ? kKelvinOffset : 0, &notFinite);
         }
         station.groups[g].direction = partial.direction.Result();
+    }
+    if (notFinite) {
+        station.warnings.push_back(
+            "some statistics are no finite number (values too large to square and sum, such "
+            "as 1e308) and are written as -999");
     }
 }
 
 }  // namespace
 
 StationResult EvaluateStation(const ControlSettings& settings, const StationEntry& entry,
-                              int number) {
+                              int number, std::size_t bufferBytes) {
     StationResult station;
     station.number = number;
     station.line = entry.line;
     station.predicted.written = entry.predicted;
     station.observed.written = entry.observed;
     if (!entry.error.empty()) {
-        station.errors.push_back(settings.StationPath() + ":" + std::to_string(entry.line) + ": " +
-                                 entry.error);
+        station.errors.push_back(Excerpt(settings.StationPath()) + ":" +
+                                 std::to_string(entry.line) + ": " + entry.error);
         return station;
     }
     station.predicted.path = settings.ResolveInFolder(entry.predicted);
@@ -235,9 +230,9 @@ StationResult EvaluateStation(const ControlSettings& settings, const StationEntr
     thread_local std::vector<Record> predictedRecords;
     thread_local std::vector<Record> observedRecords;
     if (!ReadRecords(PlanFor(settings, predicted.variables, station), predicted, station.predicted,
-                     predictedRecords, station) ||
+                     predictedRecords, bufferBytes, station) ||
         !ReadRecords(PlanFor(settings, observed.variables, station), observed, station.observed,
-                     observedRecords, station)) {
+                     observedRecords, bufferBytes, station)) {
         return station;
     }
 

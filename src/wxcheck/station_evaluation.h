@@ -8,6 +8,7 @@
 #include <bit>
 #include <cmath>
 #include <cstdint>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -73,7 +74,13 @@ private:
                 return true;
             }
         }
-        bits = std::bit_cast<std::uint32_t>(static_cast<float>(value));
+        // Beyond the range of single precision (a value such as 1e308) is infinite: the
+        // statistics then say they cannot be computed.
+        constexpr double kFloatMax = std::numeric_limits<float>::max();
+        const float single = value > kFloatMax    ? std::numeric_limits<float>::infinity()
+                             : value < -kFloatMax ? -std::numeric_limits<float>::infinity()
+                                                  : static_cast<float>(value);
+        bits = std::bit_cast<std::uint32_t>(single);
         return false;
     }
     static double Decode(std::uint32_t bits, unsigned exact) {
@@ -107,8 +114,6 @@ struct FileReport {
     std::string path;     // as opened
     bool read = false;
     RecordCounts counts;
-    std::int64_t duplicates = 0;
-    std::int64_t firstDuplicateLine = 0;
 };
 
 /// The groups of a station, in this order: the whole period, each time-of-day window,
@@ -118,8 +123,8 @@ inline int GroupCount(const ControlSettings& settings) {
 }
 
 struct StationResult {
-    int number = 0;  // 1-based, in station file order
-    int line = 0;    // in the station file
+    int number = 0;         // 1-based, in station file order
+    std::int64_t line = 0;  // in the station file
     bool evaluated = false;
     FileReport predicted;
     FileReport observed;
@@ -138,7 +143,8 @@ struct StationResult {
     int rangeWords = 0;
 
     std::vector<GroupResult> groups;
-    /// First passes and direction sums of each group, for the all-station groups.
+    /// First passes and direction sums of each group, for the all-station groups; released
+    /// once they are merged.
     std::vector<GroupPartial> partials;
 
     bool InRange(std::size_t pair, int range) const {
@@ -182,10 +188,9 @@ private:
     int ranges_ = 0;
 };
 
+/// Reads, pairs and evaluates one station; `bufferBytes` is the read buffer of each thread
+/// (RecordBufferBytes).
 StationResult EvaluateStation(const ControlSettings& settings, const StationEntry& entry,
-                              int number);
-
-/// Sorts records by end stamp, keeping the first of equal stamps; counts the others.
-void SortAndDropDuplicates(std::vector<Record>& records, FileReport& report);
+                              int number, std::size_t bufferBytes);
 
 }  // namespace corvane::wxcheck

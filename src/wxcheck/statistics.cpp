@@ -5,24 +5,27 @@
 
 namespace corvane::wxcheck {
 
-ScalarStats FinishScalar(const FirstPass& first, const SecondPass& second, double offset) {
+ScalarStats FinishScalar(const FirstPass& first, const SecondPass& second, double offset,
+                         bool* notFinite) {
     ScalarStats s;
     s.n = first.n;
     if (first.n == 0) {
         return s;
     }
+    bool finite = true;
+    const auto set = [&finite](double& field, double value) {
+        finite = finite && std::isfinite(value);
+        field = std::isfinite(value) ? value : kNotComputed;
+    };
     const double n = static_cast<double>(first.n);
     const double meanObserved = first.MeanObserved();
     const double meanPredicted = first.MeanPredicted();
-    s.meanObserved = meanObserved + offset;
-    s.meanPredicted = meanPredicted + offset;
-    s.bias = second.sumDifference / n;
-    s.grossError = second.sumAbsDifference / n;
-    s.rmse = std::sqrt(second.sumSquaredDifference / n);
-    if (first.n < 2) {
-        return s;
-    }
-    if (second.sxx > 0) {
+    set(s.meanObserved, meanObserved + offset);
+    set(s.meanPredicted, meanPredicted + offset);
+    set(s.bias, second.sumDifference / n);
+    set(s.grossError, second.sumAbsDifference / n);
+    set(s.rmse, std::sqrt(second.sumSquaredDifference / n));
+    if (first.n >= 2 && second.sxx > 0) {
         // Least-squares line P^ = a + b O. With deviations from the means the cross terms
         // vanish: mean((P^ - O)^2) = (Pbar - Obar)^2 + (b - 1)^2 Sxx / n and
         // mean((P - P^)^2) = (Syy - b Sxy) / n, so RMSE^2 = RMSEs^2 + RMSEu^2.
@@ -31,14 +34,21 @@ ScalarStats FinishScalar(const FirstPass& first, const SecondPass& second, doubl
         const double systematic =
             meanDifference * meanDifference + (b - 1) * (b - 1) * second.sxx / n;
         const double unsystematic = (second.syy - b * second.sxy) / n;
-        s.rmseSystematic = std::sqrt(systematic);
-        s.rmseUnsystematic = std::sqrt(unsystematic > 0 ? unsystematic : 0.0);
+        set(s.rmseSystematic, std::sqrt(systematic));
+        set(s.rmseUnsystematic, std::sqrt(unsystematic > 0 ? unsystematic : 0.0));
     }
-    if (second.sxx > 0 && second.syy > 0) {
-        s.correlation = second.sxy / std::sqrt(second.sxx * second.syy);
+    if (first.n >= 2 && second.sxx > 0 && second.syy > 0) {
+        // Spreads beyond the square root of the largest double are multiplied after their roots.
+        const double product = second.sxx * second.syy;
+        set(s.correlation,
+            second.sxy / (std::isfinite(product) ? std::sqrt(product)
+                                                 : std::sqrt(second.sxx) * std::sqrt(second.syy)));
     }
-    if (second.agreementDenominator > 0) {
-        s.agreement = 1.0 - second.sumSquaredDifference / second.agreementDenominator;
+    if (first.n >= 2 && second.agreementDenominator > 0) {
+        set(s.agreement, 1.0 - second.sumSquaredDifference / second.agreementDenominator);
+    }
+    if (notFinite != nullptr && !finite) {
+        *notFinite = true;
     }
     return s;
 }

@@ -91,8 +91,10 @@ struct SecondPass {
 };
 
 /// The statistics of a group from its two passes. `offset` is added to the means only
-/// (temperatures are kept relative to 273.15 K).
-ScalarStats FinishScalar(const FirstPass& first, const SecondPass& second, double offset = 0);
+/// (temperatures are kept relative to 273.15 K). A statistic that comes out as no finite
+/// number (values too large to square and sum) is NaN, and `notFinite` is then set.
+ScalarStats FinishScalar(const FirstPass& first, const SecondPass& second, double offset = 0,
+                         bool* notFinite = nullptr);
 
 /// P - O wrapped into (-180, 180]: exactly 180 either way gives +180.
 double WrappedDifference(double predicted, double observed);

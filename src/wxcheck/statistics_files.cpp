@@ -1,10 +1,10 @@
 #include "wxcheck/statistics_files.h"
 
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
 
+#include "wxcheck/output_file.h"
 #include "wxcheck/output_text.h"
+#include "wxcheck/run_outputs.h"
 #include "wxcheck/text_scan.h"
 
 namespace corvane::wxcheck {
@@ -63,61 +63,15 @@ std::string StatisticsHeader(const ControlSettings& s, const PooledResults& pool
     return out;
 }
 
-// A statistics file written as it is computed, with its first error kept.
-class OutputFile {
-public:
-    explicit OutputFile(std::string path) : path_(std::move(path)) {
-        errno = 0;
-        file_ = std::fopen(path_.c_str(), "wb");
-        if (file_ == nullptr) {
-            error_ = path_ + ": cannot write the file: " + std::strerror(errno);
-        }
-    }
-    ~OutputFile() {
-        if (file_ != nullptr) {
-            std::fclose(file_);
-        }
-    }
-    OutputFile(const OutputFile&) = delete;
-    OutputFile& operator=(const OutputFile&) = delete;
-
-    void Write(std::string_view text) {
-        if (file_ != nullptr && error_.empty() &&
-            std::fwrite(text.data(), 1, text.size(), file_) != text.size()) {
-            error_ = path_ + ": cannot write the file: " + std::strerror(errno);
-        }
-    }
-    /// Closes the file; the first error or empty.
-    std::string Close() {
-        if (file_ != nullptr) {
-            errno = 0;
-            if (std::fclose(file_) != 0 && error_.empty()) {
-                error_ = path_ + ": cannot write the file: " + std::strerror(errno);
-            }
-            file_ = nullptr;
-            // A cut-off statistics file would read as a shorter period.
-            if (!error_.empty()) {
-                std::remove(path_.c_str());
-            }
-        }
-        return error_;
-    }
-
-private:
-    std::string path_;
-    std::FILE* file_ = nullptr;
-    std::string error_;
-};
-
 }  // namespace
 
 std::vector<std::string> WriteStatisticsFiles(const ControlSettings& settings,
                                               const std::vector<StationResult>& stations,
                                               const PooledResults& pooled, unsigned threads) {
-    OutputFile hourlyWind(settings.StatisticsPath(kHourlyWindFile));
-    OutputFile hourlyTeHu(settings.StatisticsPath(kHourlyTeHuFile));
-    OutputFile dailyWind(settings.StatisticsPath(kDailyWindFile));
-    OutputFile dailyTeHu(settings.StatisticsPath(kDailyTeHuFile));
+    OutputFile hourlyWind(OutputPath(settings, OutputKind::HourlyWind));
+    OutputFile hourlyTeHu(OutputPath(settings, OutputKind::HourlyTeHu));
+    OutputFile dailyWind(OutputPath(settings, OutputKind::DailyWind));
+    OutputFile dailyTeHu(OutputPath(settings, OutputKind::DailyTeHu));
     const std::string windNames = ScalarNames("WS") + " N_WD Obs_WD Prd_WD Bias_WD GE_WD\n";
     const std::string teHuNames = ScalarNames("T") + ScalarNames("H") + '\n';
     hourlyWind.Write(StatisticsHeader(settings, pooled, "Hourly wind statistics"));
@@ -180,14 +134,8 @@ std::vector<std::string> WriteStatisticsFiles(const ControlSettings& settings,
         dailyWind.Write(windText);
         dailyTeHu.Write(teHuText);
     }
-    std::vector<std::string> errors;
-    for (OutputFile* file : {&dailyTeHu, &dailyWind, &hourlyTeHu, &hourlyWind}) {
-        std::string error = file->Close();
-        if (!error.empty()) {
-            errors.push_back(std::move(error));
-        }
-    }
-    return errors;
+    // The four replace the files of an earlier run together or not at all.
+    return OutputFile::CommitTogether({&hourlyWind, &hourlyTeHu, &dailyWind, &dailyTeHu});
 }
 
 }  // namespace corvane::wxcheck

@@ -19,7 +19,9 @@ inline constexpr std::string_view kHourlyTeHuFile = "HourlyTeHuStats.dat";
 inline constexpr std::string_view kDailyWindFile = "DailyWindStats.dat";
 inline constexpr std::string_view kDailyTeHuFile = "DailyTeHuStats.dat";
 
-/// Writes the four statistics files. Returns the errors ("path: reason"), empty on success.
+/// Writes the four statistics files, each beside its target first; they replace the files of
+/// an earlier run only when all four are complete. Returns the errors ("path: reason"), empty
+/// on success.
 std::vector<std::string> WriteStatisticsFiles(const ControlSettings& settings,
                                               const std::vector<StationResult>& stations,
                                               const PooledResults& pooled, unsigned threads);

@@ -1,10 +1,6 @@
 #include "wxcheck/text_scan.h"
 
-#include <cerrno>
 #include <charconv>
-#include <cstdio>
-#include <cstring>
-#include <memory>
 
 namespace corvane::wxcheck {
 
@@ -65,96 +61,58 @@ std::vector<std::string_view> SplitBlanks(std::string_view text) {
 namespace {
 
 // from_chars with an optional leading '+', which it does not take itself; "+-1" stays wrong.
+// std::errc::invalid_argument also when anything is left.
 template <typename Number>
-bool ParseWhole(std::string_view text, Number& value) {
+std::errc ParseWhole(std::string_view text, Number& value) {
     const char* first = text.data();
     const char* last = first + text.size();
     if (first != last && *first == '+') {
         ++first;
         if (first != last && *first == '-') {
-            return false;
+            return std::errc::invalid_argument;
         }
     }
     const auto [ptr, ec] = std::from_chars(first, last, value);
-    return ec == std::errc() && ptr == last && first != last;
+    return ptr == last && first != last ? ec : std::errc::invalid_argument;
 }
 
 }  // namespace
 
 bool ParseDouble(std::string_view text, double& value) {
-    return ParseWhole(text, value);
+    return ParseWhole(text, value) == std::errc();
+}
+
+const char* NumberProblem(std::string_view text) {
+    double value = 0;
+    return ParseWhole(text, value) == std::errc::result_out_of_range ? "is out of range"
+                                                                     : "is not a number";
 }
 
 bool ParseInt(std::string_view text, std::int64_t& value) {
-    return ParseWhole(text, value);
+    return ParseWhole(text, value) == std::errc();
 }
 
-std::vector<std::string_view> SplitLines(std::string_view text) {
-    std::vector<std::string_view> lines;
-    // Editors on other systems may put a byte-order mark in front of the first line.
-    std::size_t begin = text.starts_with("\xEF\xBB\xBF") ? 3 : 0;
-    while (begin < text.size()) {
-        std::size_t end = text.find('\n', begin);
-        const std::size_t next = end == std::string_view::npos ? text.size() : end + 1;
-        if (end == std::string_view::npos) {
-            end = text.size();
-        }
-        std::string_view line = text.substr(begin, end - begin);
-        if (!line.empty() && line.back() == '\r') {
-            line.remove_suffix(1);
-        }
-        lines.push_back(line);
-        begin = next;
+std::string Excerpt(std::string_view text) {
+    constexpr std::size_t kHead = 96;
+    constexpr std::size_t kTail = 100;
+    if (text.size() <= kHead + kTail + 8) {
+        return std::string(text);
     }
-    return lines;
-}
-
-namespace {
-struct FileCloser {
-    void operator()(std::FILE* f) const { std::fclose(f); }
-};
-}  // namespace
-
-bool ReadWholeFile(const std::string& path, std::string& contents, std::string& error) {
-    contents.clear();
-    errno = 0;
-    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
-    if (!file) {
-        error = std::strerror(errno);
-        return false;
+    const auto continuation = [&](std::size_t at) {
+        return (static_cast<unsigned char>(text[at]) & 0xC0) == 0x80;
+    };
+    std::size_t head = kHead;
+    while (head > 0 && continuation(head)) {
+        --head;
     }
-    char buffer[65536];
-    for (;;) {
-        const std::size_t got = std::fread(buffer, 1, sizeof buffer, file.get());
-        contents.append(buffer, got);
-        if (got < sizeof buffer) {
-            if (std::ferror(file.get())) {
-                error = std::strerror(errno);
-                return false;
-            }
-            return true;
-        }
+    std::size_t tail = text.size() - kTail;
+    while (tail < text.size() && continuation(tail)) {
+        ++tail;
     }
-}
-
-bool WriteWholeFile(const std::string& path, std::string_view contents, std::string& error) {
-    errno = 0;
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    if (file == nullptr) {
-        error = std::strerror(errno);
-        return false;
-    }
-    const bool written = std::fwrite(contents.data(), 1, contents.size(), file) == contents.size();
-    const int writeErrno = errno;
-    const bool closed = std::fclose(file) == 0;
-    if (!written || !closed) {
-        error = std::strerror(written ? errno : writeErrno);
-        // A cut-off file must not stand under the name: the run script copies the list
-        // file to the completion marker, and the wizard would report a run that failed.
-        std::remove(path.c_str());
-        return false;
-    }
-    return true;
+    std::string out(text.substr(0, head));
+    out += "...";
+    out.append(text.substr(tail));
+    return out;
 }
 
 std::string JoinPath(std::string_view folder, std::string_view name) {

@@ -28,18 +28,16 @@ std::vector<std::string_view> SplitBlanks(std::string_view text);
 /// Reads the whole text as a double (optional leading '+'); false when anything is left.
 bool ParseDouble(std::string_view text, double& value);
 
+/// Why a text that ParseDouble refuses is no number: "is out of range" for a number too
+/// large for a double (1e400), "is not a number" otherwise.
+const char* NumberProblem(std::string_view text);
+
 /// Reads the whole text as a decimal integer (optional leading '+').
 bool ParseInt(std::string_view text, std::int64_t& value);
 
-/// Splits a file's contents into lines; LF or CRLF ends a line, a last line without an end
-/// counts too. A UTF-8 byte-order mark at the start is dropped.
-std::vector<std::string_view> SplitLines(std::string_view text);
-
-/// Reads a whole file; false with the system's reason in `error`.
-bool ReadWholeFile(const std::string& path, std::string& contents, std::string& error);
-
-/// Writes a whole file, replacing it; false with the system's reason in `error`.
-bool WriteWholeFile(const std::string& path, std::string_view contents, std::string& error);
+/// At most about 200 characters of `text` for a message: a longer text keeps its start and
+/// its end (where a file name stands) around "...", never half a UTF-8 character.
+std::string Excerpt(std::string_view text);
 
 /// `folder` and `name` joined with one '/' (none added to an empty folder).
 std::string JoinPath(std::string_view folder, std::string_view name);

@@ -1,14 +1,15 @@
 #include "wxcheck/tsf_records.h"
 
-#include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
 
+#include "datasets/plain_file.h"
 #include "wxcheck/text_scan.h"
 
 namespace corvane::wxcheck {
@@ -40,9 +41,10 @@ FileVariables MapVariables(const std::vector<TsfVariable>& variables) {
         const std::string_view units = Trim(variables[i].units);
         const int index = static_cast<int>(i);
         const auto unitsWarning = [&](const char* accepted) {
-            result.warnings.push_back("variable " + name + " (line " + std::to_string(i + 1) +
-                                      " of the variables) has units '" + std::string(units) +
-                                      "', not " + accepted + "; it is not evaluated");
+            result.warnings.push_back("variable " + Excerpt(name) + " (line " +
+                                      std::to_string(i + 1) + " of the variables) has units '" +
+                                      Excerpt(units) + "', not " + accepted +
+                                      "; it is not evaluated");
         };
         const auto first = [&](std::size_t which) {
             if (seen[which]) {
@@ -149,11 +151,22 @@ inline bool ReadValue(std::string_view field, double& value) {
     return ec == std::errc();
 }
 
-void Skip(RecordCounts& counts, std::int64_t line, const char* reason) {
+// Counts a skipped line; the reason is worked out for the first only.
+template <typename Reason>
+void Skip(RecordCounts& counts, std::int64_t line, Reason reason) {
     if (counts.skipped++ == 0) {
         counts.firstSkippedLine = line;
-        counts.firstSkippedReason = reason;
+        counts.firstSkippedReason = reason();
     }
+}
+
+std::string TooLongReason() {
+    return "it is longer than " + std::to_string(kMaxRecordLine) + " bytes";
+}
+
+std::string StampReason(const char* which, const std::string_view* fields) {
+    return std::string("its ") + which + " stamp names no time: " +
+           RecordStampProblem(fields[0], fields[1], fields[2], fields[3], fields[4]);
 }
 
 }  // namespace
@@ -181,30 +194,45 @@ void ParseRecordLines(std::string_view text, std::int64_t& lineNumber, const Rec
             lineEnd = end;
         }
         const std::int64_t line = lineNumber++;
+        std::size_t length = static_cast<std::size_t>(lineEnd - p);
+        if (length > 0 && p[length - 1] == '\r') {
+            --length;
+        }
+        if (length > kMaxRecordLine) {
+            p = next;
+            Skip(counts, line, TooLongReason);
+            continue;
+        }
         const int count = SplitFields(p, lineEnd, fields, limit);
         p = next;
         if (count == 0) {
             continue;  // a blank line
         }
         if (count < limit) {
-            Skip(counts, line, "too few fields");
+            Skip(counts, line, [&] {
+                return "it has too few fields (" + std::to_string(count) + " of the " +
+                       std::to_string(limit) + " needed)";
+            });
             continue;
         }
         Stamp begin = 0;
         Record record;
         if (!StampFromFields(fields[0], fields[1], fields[2], fields[3], fields[4], begin,
-                             beginCache) ||
-            !StampFromFields(fields[5], fields[6], fields[7], fields[8], fields[9], record.stamp,
-                             endCache)) {
-            Skip(counts, line, "not a valid begin and end stamp");
+                             beginCache)) {
+            Skip(counts, line, [&] { return StampReason("begin", fields); });
             continue;
         }
-        bool numbers = true;
+        if (!StampFromFields(fields[5], fields[6], fields[7], fields[8], fields[9], record.stamp,
+                             endCache)) {
+            Skip(counts, line, [&] { return StampReason("end", fields + 5); });
+            continue;
+        }
+        int notNumber = -1;
         std::array<double, kSlotCount> raw{};
         for (int v = 0; v < limit - 10; ++v) {
             double value = 0;
             if (!ReadValue(fields[10 + v], value)) {
-                numbers = false;
+                notNumber = v;
                 break;
             }
             const int slot = slotOf[static_cast<std::size_t>(v)];
@@ -212,11 +240,13 @@ void ParseRecordLines(std::string_view text, std::int64_t& lineNumber, const Rec
                 raw[static_cast<std::size_t>(slot)] = value;
             }
         }
-        if (!numbers) {
-            Skip(counts, line, "a value that is not a number");
+        if (notNumber >= 0) {
+            Skip(counts, line, [&] {
+                return "its value '" + Excerpt(fields[10 + notNumber]) + "' is not a number";
+            });
             continue;
         }
-        record.line = static_cast<std::uint32_t>(line);
+        record.line = line;
         for (std::size_t s = 0; s < kSlotCount; ++s) {
             double value = raw[s];
             if (plan.column[s] < 0 || !(value > -900.0) || !std::isfinite(value)) {
@@ -251,54 +281,72 @@ void ParseRecordLines(std::string_view text, std::int64_t& lineNumber, const Rec
     }
 }
 
-bool ReadRecordFile(const std::string& path, std::uint64_t offset, std::int64_t firstLine,
-                    const RecordPlan& plan, std::vector<Record>& records, RecordCounts& counts,
-                    std::vector<char>& buffer, std::string& error) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        error = std::strerror(errno);
-        return false;
+void DropDuplicateStamps(std::vector<Record>& records, RecordCounts& counts) {
+    // Of equal end stamps the record read first stays in front.
+    const auto byStamp = [](const Record& a, const Record& b) {
+        return a.stamp < b.stamp || (a.stamp == b.stamp && a.line < b.line);
+    };
+    if (!std::is_sorted(records.begin(), records.end(), byStamp)) {
+        std::sort(records.begin(), records.end(), byStamp);
     }
+    std::size_t out = 0;
+    for (std::size_t i = 0; i < records.size(); ++i) {
+        if (out > 0 && records[out - 1].stamp == records[i].stamp) {
+            if (counts.duplicates++ == 0 || records[i].line < counts.firstDuplicateLine) {
+                counts.firstDuplicateLine = records[i].line;
+            }
+            continue;
+        }
+        records[out++] = records[i];
+    }
+    records.resize(out);
+}
+
+std::size_t RecordBufferBytes(unsigned threads) {
+    constexpr std::size_t kAllThreads = 32u << 20;
+    constexpr std::size_t kMost = 1u << 20;
+    constexpr std::size_t kLeast = 2 * kMaxRecordLine;
+    return std::clamp<std::size_t>(kAllThreads / std::max(1u, threads), kLeast, kMost);
+}
+
+bool ReadRecordFile(int fd, std::uint64_t offset, std::uint64_t end, std::int64_t firstLine,
+                    const RecordPlan& plan, std::vector<Record>& records, RecordCounts& counts,
+                    std::vector<char>& buffer, std::size_t bufferBytes, std::string& error) {
     if (::lseek(fd, static_cast<off_t>(offset), SEEK_SET) < 0) {
         error = std::strerror(errno);
-        ::close(fd);
         return false;
     }
-    constexpr std::size_t kChunk = 1u << 20;
-    if (buffer.size() < kChunk) {
-        buffer.resize(kChunk);
-    }
-    // A longer line is no record: it is skipped rather than held in memory.
-    constexpr std::size_t kMaxLine = 16u << 20;
+    buffer.resize(std::max(bufferBytes, kMaxRecordLine + 2));
+    std::uint64_t left = end > offset ? end - offset : 0;
+    // Repeated end stamps are dropped whenever the records have doubled since the last time,
+    // so a file of repeated records holds no more than twice its distinct stamps.
+    std::size_t dropAt = std::size_t{1} << 16;
     std::size_t kept = 0;   // bytes of an unfinished line at the start of the buffer
     bool skipping = false;  // inside a line that is too long
     std::int64_t line = firstLine;
     for (;;) {
-        if (kept == buffer.size()) {
-            if (buffer.size() >= kMaxLine) {
-                Skip(counts, line, "a line longer than 16 MiB");
-                skipping = true;
-                kept = 0;
-            } else {
-                buffer.resize(buffer.size() * 2);
-            }
+        if (kept > kMaxRecordLine + 1) {
+            // No line end within the longest record line (and its CR): no record.
+            Skip(counts, line, TooLongReason);
+            skipping = true;
+            kept = 0;
         }
-        const ssize_t got = ::read(fd, buffer.data() + kept, buffer.size() - kept);
+        const std::size_t want =
+            static_cast<std::size_t>(std::min<std::uint64_t>(buffer.size() - kept, left));
+        const long got = ReadSome(fd, buffer.data() + kept, want);
         if (got < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
             error = std::strerror(errno);
-            ::close(fd);
             return false;
         }
+        left -= static_cast<std::uint64_t>(got);
         const std::size_t filled = kept + static_cast<std::size_t>(got);
+        const bool last = got == 0 || left == 0;
         std::size_t begin = 0;
         if (skipping) {
             const void* newline = std::memchr(buffer.data(), '\n', filled);
             if (newline == nullptr) {
                 kept = 0;
-                if (got == 0) {
+                if (last) {
                     break;
                 }
                 continue;
@@ -307,21 +355,25 @@ bool ReadRecordFile(const std::string& path, std::uint64_t offset, std::int64_t 
             ++line;
             skipping = false;
         }
-        if (got == 0) {
-            ParseRecordLines(std::string_view(buffer.data() + begin, filled - begin), line, plan,
-                             records, counts);
-            break;
-        }
         std::size_t complete = filled;
-        while (complete > begin && buffer[complete - 1] != '\n') {
-            --complete;
+        if (!last) {
+            while (complete > begin && buffer[complete - 1] != '\n') {
+                --complete;
+            }
         }
         ParseRecordLines(std::string_view(buffer.data() + begin, complete - begin), line, plan,
                          records, counts);
+        if (records.size() >= dropAt) {
+            DropDuplicateStamps(records, counts);
+            dropAt = std::max(dropAt, 2 * records.size());
+        }
+        if (last) {
+            break;
+        }
         kept = filled - complete;
         std::memmove(buffer.data(), buffer.data() + complete, kept);
     }
-    ::close(fd);
+    DropDuplicateStamps(records, counts);
     return true;
 }
 

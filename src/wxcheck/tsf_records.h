@@ -62,7 +62,7 @@ inline constexpr double kMissing = std::numeric_limits<double>::quiet_NaN();
 
 struct Record {
     Stamp stamp = 0;
-    std::uint32_t line = 0;
+    std::int64_t line = 0;
     /// NaN for a missing value; temperature as kelvin minus 273.15.
     std::array<double, kSlotCount> value{};
 };
@@ -71,21 +71,39 @@ struct RecordCounts {
     std::int64_t records = 0;  // valid records read, kept or not
     std::int64_t skipped = 0;
     std::int64_t firstSkippedLine = 0;
+    /// Why the first was skipped: "it has too few fields", ...
     std::string firstSkippedReason;
     std::int64_t outOfRange = 0;
     std::int64_t firstOutOfRangeLine = 0;
+    /// Records in the period that repeat an earlier end stamp, and the first line of one.
+    std::int64_t duplicates = 0;
+    std::int64_t firstDuplicateLine = 0;
 };
+
+/// Longest record line, line end not counted; a longer line is skipped. Fixed, so that what
+/// is read never depends on the number of threads.
+inline constexpr std::size_t kMaxRecordLine = 64 * 1024;
 
 /// Parses complete lines (the last may lack its line end). `lineNumber` is the number of
 /// the first line and is advanced past the text.
 void ParseRecordLines(std::string_view text, std::int64_t& lineNumber, const RecordPlan& plan,
                       std::vector<Record>& records, RecordCounts& counts);
 
-/// Reads the records of a file from `offset` on, in large chunks through `buffer` (kept
-/// by the caller so that its memory is reused from file to file). False with the system's
-/// reason when the file cannot be read.
-bool ReadRecordFile(const std::string& path, std::uint64_t offset, std::int64_t firstLine,
+/// Sorts records by end stamp, keeping the first read of equal stamps; counts the others.
+void DropDuplicateStamps(std::vector<Record>& records, RecordCounts& counts);
+
+/// The read buffer of one thread when `threads` read at once: all of them together stay
+/// within a few tens of MiB, whatever the count.
+std::size_t RecordBufferBytes(unsigned threads);
+
+/// Reads the records of an open file from byte `offset` up to byte `end` (its size when it
+/// was opened: what is appended during the run is not read), in chunks through `buffer`
+/// (kept by the caller so that its memory is reused from file to file; it is sized to
+/// `bufferBytes`). The records come sorted by end stamp without repeated stamps, which are
+/// dropped as they come, so memory follows the period, never the text read. False with the
+/// system's reason when the file cannot be read.
+bool ReadRecordFile(int fd, std::uint64_t offset, std::uint64_t end, std::int64_t firstLine,
                     const RecordPlan& plan, std::vector<Record>& records, RecordCounts& counts,
-                    std::vector<char>& buffer, std::string& error);
+                    std::vector<char>& buffer, std::size_t bufferBytes, std::string& error);
 
 }  // namespace corvane::wxcheck

@@ -134,13 +134,37 @@ TEST(TsfHeader, HostileInputAndFilesEndWithAFailure) {
     EXPECT_EQ(ReadTsfHeaderFromBuffer(Header(4, std::string(kMaxTsfHeaderLine + 10, 'y'))).failure,
               TsfFailure::LineTooLong);
 
-    // Files: an empty path, and a failure message that names the file.
+    // Files: an empty path, a folder; a message names the line, never the path (the caller
+    // puts it in front).
     const auto folder = std::filesystem::temp_directory_path();
     EXPECT_EQ(ReadTsfHeaderFile("").failure, TsfFailure::CannotOpen);
+    EXPECT_EQ(ReadTsfHeaderFile(folder.string()).message, "cannot open the file: it is a folder");
     const auto path = folder / ("tsf_header_test_" + std::to_string(::getpid()) + ".tsf");
     std::ofstream(path, std::ios::binary) << Header(0, "TIMESERIES.TSF 1.2");
-    EXPECT_NE(ReadTsfHeaderFile(path.string()).message.find(path.string()), std::string::npos);
+    EXPECT_EQ(ReadTsfHeaderFile(path.string()).message,
+              "line 1: the header version is \"1.2\", not 1.3");
     std::filesystem::remove(path);
+}
+
+// Each message says what is wrong, in the terms of the file.
+TEST(TsfHeader, MessagesSayWhyAStampOrACountIsWrong) {
+    const std::pair<std::string, std::string> cases[] = {
+        {Header(1, "-4 - comments"),
+         "line 2: the line \"-4 - comments\" does not begin with the number of comment lines, a "
+         "number from 0 to 32767 before a \"-\""},
+        {Header(6, "2008 02 30 01 0000 2008 07 15 23 3570 1"),
+         "line 7: the start stamp \"2008 02 30 01 0000\" names no time: February 2008 has 29 "
+         "days, not a day 30"},
+        {Header(6, "2008 01 01 01 0000 2008 07 15 24 0000 1"),
+         "line 7: the end stamp \"2008 07 15 24 0000\" names no time: hour 24 is not 0 to 23 (the "
+         "hour that ends a day is hour 0 of the next)"},
+        {Header(6, "0 01 01 01 0000 2008 07 15 23 3570 1"),
+         "line 7: the start stamp \"0 01 01 01 0000\" names no time: year 0 is outside 100 to "
+         "9999"},
+    };
+    for (const auto& [text, message] : cases) {
+        EXPECT_EQ(ReadTsfHeaderFromBuffer(text).message, message);
+    }
 }
 
 }  // namespace

@@ -13,6 +13,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -37,14 +38,14 @@ void WriteFile(const std::string& path, const std::string& contents) {
 }
 
 // Runs `program` of the build folder in `folder` (names without quotes) with standard input
-// closed, its standard error in `err`; the exit status, 137 when killed after `seconds`.
+// from `input`, its standard error in `err`; the exit status, 137 when killed after `seconds`.
 int RunProgram(const std::string& program, const std::string& args, const std::string& folder,
-               std::string& err, int seconds = 120) {
+               std::string& err, int seconds = 120, const std::string& input = "/dev/null") {
     const std::string errFile = "/tmp/corvane_err_" + std::to_string(getpid());
-    const int status =
-        std::system(("cd '" + folder + "' && timeout -s KILL " + std::to_string(seconds) + " '" +
-                     kBin + "/" + program + "' " + args + " </dev/null >/dev/null 2>" + errFile)
-                        .c_str());
+    const int status = std::system(("cd '" + folder + "' && timeout -s KILL " +
+                                    std::to_string(seconds) + " '" + kBin + "/" + program + "' " +
+                                    args + " <'" + input + "' >/dev/null 2>" + errFile)
+                                       .c_str());
     err = ReadFile(errFile);
     fs::remove(errFile);
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
@@ -93,21 +94,32 @@ TEST(EngineFaults, AFullDiskNeverLeavesACutOffOutputOrMarker) {
     for (std::ofstream fill(filler, std::ios::binary); fill << std::string(4096, 'x');) {
     }
 
-    // Each statistics file is absent or whole; the list file may instead be a whole report of
-    // the failure, and the marker, when there is one, is a copy of the list file.
+    // The statistics files are all whole and new, or all as the earlier run left them; the
+    // list file is whole and new, a whole report of the failure or absent (never the earlier
+    // run's, which would pass for this run's outcome); the marker, when there is one, is a
+    // copy of the list file. No temporary file is left behind.
     const auto expectNoPartialOutput = [&] {
+        const bool statisticsNew =
+            ReadFile(folder + outputs[1]) == ReadFile(reference + outputs[1]);
         for (const std::string& name : outputs) {
             const std::string text = ReadFile(folder + name);
             if (!fs::exists(folder + name)) {
-                continue;
+                EXPECT_TRUE(name == outputs.front() || name == outputs.back()) << name;
             } else if (name == outputs.back()) {
                 EXPECT_EQ(text, ReadFile(folder + outputs.front()));
             } else if (name == outputs.front() && text != ReadFile(reference + name)) {
                 EXPECT_NE(text.find("No space left on device"), std::string::npos) << text;
-                EXPECT_NE(text.find("\nERRORS\n"), std::string::npos) << text;
+                EXPECT_TRUE(
+                    text.ends_with("\nExit status: 1 (4 of 4 stations evaluated; see ERRORS)\n"))
+                    << text;
             } else {
-                EXPECT_EQ(text, ReadFile(reference + name)) << name << " is half-written or stale";
+                EXPECT_EQ(text,
+                          statisticsNew ? ReadFile(reference + name) : "from an earlier run\n")
+                    << name << " is half-written or from another run than its fellows";
             }
+        }
+        for (const auto& entry : fs::directory_iterator(folder)) {
+            EXPECT_FALSE(entry.path().filename().string().starts_with('.')) << entry.path();
         }
     };
     // A marker of an earlier run must not pass for this run's either.
@@ -143,7 +155,7 @@ TEST(EngineFaults, APipeOrADeviceAsASeriesNeverHangsTheHeaderCheckOrTheEngine) {
     ASSERT_EQ(mkfifo(pipe.c_str(), 0644), 0);
     const TsfHeader header = ReadTsfHeaderFile(pipe);
     EXPECT_EQ(header.failure, TsfFailure::CannotOpen);
-    EXPECT_NE(header.message.find(pipe), std::string::npos) << header.message;
+    EXPECT_EQ(header.message, "cannot open the file: it is not a plain file");
     EXPECT_FALSE(ReadTsfHeaderFile("/dev/zero").ok());
     std::string err;
     const int status = RunProgram("wxcheck", "wxcheck.inp", folder, err, 60);
@@ -152,6 +164,128 @@ TEST(EngineFaults, APipeOrADeviceAsASeriesNeverHangsTheHeaderCheckOrTheEngine) {
     const std::string list = ReadFile(folder + "/example_wxcheck.lst");
     EXPECT_NE(list.find(pipe), std::string::npos);
     EXPECT_NE(list.find("/dev/zero"), std::string::npos);
+    fs::remove_all(folder);
+}
+
+// The examples' control file with line `number` (1-based) replaced by `text`.
+std::string ControlWithLine(int number, const std::string& text) {
+    std::string control = ReadFile(kExamples + "wxcheck.inp");
+    std::size_t begin = 0;
+    for (int line = 1; line < number; ++line) {
+        begin = control.find('\n', begin) + 1;
+    }
+    return control.replace(begin, control.find('\n', begin) - begin, text);
+}
+
+std::map<std::string, std::string> FolderContents(const std::string& folder) {
+    std::map<std::string, std::string> contents;
+    for (const auto& entry : fs::directory_iterator(folder)) {
+        contents[entry.path().filename().string()] = ReadFile(entry.path().string());
+    }
+    return contents;
+}
+
+// An output named like an input or like another output, or a text file given as the control
+// file: refused before anything is written, every file as it was.
+TEST(EngineFaults, NoOutputEverReplacesAnInputOrAnotherOutput) {
+    const std::string folder = "/tmp/corvane_clash_" + std::to_string(getpid());
+    fs::create_directories(folder);
+    for (const auto& entry : fs::directory_iterator(kExamples)) {
+        fs::copy_file(entry.path(), folder + "/" + entry.path().filename().string());
+    }
+    fs::create_hard_link(folder + "/st002_obs.tsf", folder + "/link.tsf");
+    WriteFile(folder + "/notes.txt", "A note\nabout the run\n\n'st001_prd.tsf'\n'x_'\n");
+    const struct {
+        std::string listLine;  // line 4 of the control file "c.inp"
+        std::string args;      // the command line
+        std::string message;
+    } cases[] = {
+        {"'st001_prd.tsf'", "c.inp",
+         "list file ./st001_prd.tsf would replace the predicted series of station 1"},
+        {"'link.tsf'", "c.inp", "would replace the observed series of station 2, ./st002_obs.tsf"},
+        {"'c.inp'", "c.inp", "list file ./c.inp would replace the control file c.inp"},
+        {"'c.inp'", "- ", "would replace the control file standard input"},
+        {"'example_WXCHECK.TSF.STN'", "c.inp", "would replace the station file"},
+        {"'example_DailyWindStats.dat'", "c.inp",
+         "the daily wind statistics file ./example_DailyWindStats.dat is the same file as the "
+         "list file"},
+        {"", "notes.txt", "notes.txt:1: not a WXCHECK.INP control file"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.listLine + " " + c.args);
+        WriteFile(folder + "/c.inp", ControlWithLine(4, c.listLine));
+        const auto before = FolderContents(folder);
+        std::string err;
+        EXPECT_EQ(RunProgram("wxcheck", c.args, folder, err, 120, folder + "/c.inp"), 2);
+        EXPECT_NE(err.find(c.message), std::string::npos) << err;
+        EXPECT_TRUE(FolderContents(folder) == before) << "a file was written or changed";
+    }
+    fs::remove_all(folder);
+}
+
+// Devices, pipes, overlong lines and NUL bytes in the control or station file, a missing
+// output folder and a command line that cannot be read: each ends at once with a message
+// naming the file and line.
+TEST(EngineFaults, TheCommandLineAndTheEnginesTextFilesAreBounded) {
+    const std::string folder = "/tmp/corvane_bounded_" + std::to_string(getpid());
+    std::vector<std::string> stations;
+    for (const std::string s : {"st001", "st002"}) {
+        stations.push_back("'" + kExamples + s + "_prd.tsf','" + kExamples + s + "_obs.tsf'");
+    }
+    WriteInputs(folder, stations);
+    ASSERT_EQ(mkfifo((folder + "/fifo").c_str(), 0644), 0);
+    WriteFile(folder + "/fifo.inp", ControlWithLine(6, "'fifo'"));
+    WriteFile(folder + "/long.inp", ControlWithLine(2, "'" + std::string(70000, 't') + "'"));
+    WriteFile(folder + "/nul.inp", ControlWithLine(5, std::string("'ex\0ample_'", 11)));
+    WriteFile(folder + "/nowhere.inp", ControlWithLine(3, "'/nonexistent/'"));
+    const struct {
+        std::string args;
+        int status;
+        std::string message;
+        std::string input = "/dev/null";
+    } cases[] = {
+        {"/dev/zero", 2, "/dev/zero: cannot read the control file: it is not a plain file"},
+        {"fifo", 2, "fifo: cannot read the control file: it is not a plain file"},
+        {"fifo.inp", 2, "fifo: cannot read the station file: it is not a plain file"},
+        {"long.inp", 2, "long.inp:2: the line is longer than 65536 bytes"},
+        {"nul.inp", 2, "nul.inp:5: the line holds a NUL byte"},
+        {"--threads", 2, "--threads needs a number from 1 to 256"},
+        {"nowhere.inp", 2, "nowhere.inp:3: the output folder /nonexistent/ does not exist"},
+        {"-", 0, "", folder + "/wxcheck.inp"},
+        {"-", 2, "standard input:1: the line is longer than 65536 bytes", "/dev/zero"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.args);
+        std::string err;
+        EXPECT_EQ(RunProgram("wxcheck", c.args, folder, err, 60, c.input), c.status) << err;
+        EXPECT_NE(err.find(c.message), std::string::npos) << err;
+    }
+    EXPECT_FALSE(fs::exists(folder + "/ex"));
+    fs::remove_all(folder);
+}
+
+// The list file's last line states the exit status, as the process returns it; a relative
+// output folder lies beside the control file, wherever the engine is started.
+TEST(EngineFaults, TheListFileEndsWithTheExitStatus) {
+    const std::string folder = "/tmp/corvane_status_" + std::to_string(getpid());
+    const std::string list = folder + "/run/example_wxcheck.lst";
+    std::vector<std::string> stations;
+    for (const std::string s : {"st001", "st002", "st003", "st004"}) {
+        stations.push_back("'" + kExamples + s + "_prd.tsf','" + kExamples + s + "_obs.tsf'");
+    }
+    std::string err;
+    WriteInputs(folder + "/run", stations);
+    EXPECT_EQ(RunProgram("wxcheck", "run/wxcheck.inp", folder, err), 0) << err;
+    EXPECT_TRUE(ReadFile(list).ends_with("\nExit status: 0 (every station evaluated)\n"));
+    EXPECT_FALSE(fs::exists(folder + "/example_wxcheck.lst"));
+    stations[2] = "'missing.tsf','" + kExamples + "st003_obs.tsf'";
+    WriteInputs(folder + "/run", stations);
+    EXPECT_EQ(RunProgram("wxcheck", "run/wxcheck.inp", folder, err), 1) << err;
+    EXPECT_TRUE(
+        ReadFile(list).ends_with("\nExit status: 1 (3 of 4 stations evaluated; see ERRORS)\n"));
+    fs::remove(folder + "/run/example_WXCHECK.TSF.STN");
+    EXPECT_EQ(RunProgram("wxcheck", "run/wxcheck.inp", folder, err), 2) << err;
+    EXPECT_TRUE(ReadFile(list).ends_with("\nExit status: 2 (nothing evaluated; see ERRORS)\n"));
     fs::remove_all(folder);
 }
 

@@ -170,7 +170,7 @@ TEST(WxcheckEngine, BadInputIsReportedAndTheOtherStationsEvaluated) {
                  "zone.tsf:7: the file's time zone utc+0100 "
                  "differs from the processing zone UTC+0000",
              "station 4: " + path +
-                 "messy.tsf:15: 2 record(s) skipped; the first (line 15) has "
+                 "messy.tsf:15: 2 record(s) skipped; the first is line 15: it has "
                  "too few fields",
              "station 4: " + path + "messy.tsf:20: 1 value(s) out of range",
              "station 4: " + path +
@@ -194,13 +194,13 @@ TEST(WxcheckEngine, BadInputIsReportedAndTheOtherStationsEvaluated) {
 
 TEST(WxcheckEngine, NothingToEvaluateStillExplainsInTheListFile) {
     ScratchFolder f;
-    // A refused control file.
+    // A refused control file: its values are not to be trusted, so nothing is written.
     ControlOptions o;
     o.start = "2008";
     RunOutcome run = RunIn(f, o);
     EXPECT_EQ(run.status, kNothingEvaluated);
     EXPECT_TRUE(Contains(run.err, "wxcheck.inp:8: the period start '2008'"));
-    EXPECT_TRUE(Contains(ReadText(f / "run_wxcheck.lst"), "wxcheck.inp:8: the period start"));
+    EXPECT_FALSE(std::filesystem::exists(f / "run_wxcheck.lst"));
     // No station file.
     run = RunIn(f, ControlOptions());
     EXPECT_EQ(run.status, kNothingEvaluated);
@@ -262,6 +262,52 @@ TEST(WxcheckEngine, OutputDoesNotDependOnTheThreadCount) {
     }
     EXPECT_TRUE(Contains(single, "WIND SPEED RANGE 3 < observed WS <= 8 m/s"));
     EXPECT_TRUE(Contains(single, "TIME OF DAY 22 TO 03"));
+}
+
+// What a station's files are and what comes of them is said, naming the station: a value too
+// large to square, one file given as both series, a pair given twice; large counts keep the
+// station table's columns under their headings.
+TEST(WxcheckEngine, StationsThatCannotBeTrustedAreWarnedAbout) {
+    ScratchFolder f;
+    const std::string good = Record(1, 1, "3 10 281 6") + Record(1, 2, "4 20 282 6");
+    WriteText(f / "good.tsf", TsfText(kMet, good));
+    WriteText(f / "huge.tsf",
+              TsfText(kMet, Record(1, 1, "1e308 10 281 6") + Record(1, 2, "4 20 282 6")));
+    std::string repeated = good;
+    for (int i = 0; i < 12000; ++i) {
+        repeated += Record(1, 1, "5 30 283 7");
+    }
+    WriteText(f / "repeated.tsf", TsfText(kMet, repeated));
+    std::filesystem::create_symlink(f / "good.tsf", f / "link.tsf");
+    WriteText(f / "run_WXCHECK.TSF.STN", StationText({{"huge.tsf", "good.tsf"},
+                                                      {"good.tsf", "link.tsf"},
+                                                      {"link.tsf", "good.tsf"},
+                                                      {"repeated.tsf", "repeated.tsf"}}));
+    ASSERT_EQ(RunIn(f, ControlOptions()).status, kAllEvaluated);
+    std::string outputs;
+    for (const char* name : {"wxcheck.lst", "HourlyWindStats.dat", "DailyWindStats.dat"}) {
+        outputs += ReadText(f / ("run_" + std::string(name)));
+    }
+    EXPECT_FALSE(Contains(outputs, "inf") || Contains(outputs, "nan"));
+    const std::string list = ReadText(f / "run_wxcheck.lst");
+    for (const std::string& expected : {
+             "station 1: some statistics are no finite number",
+             "station 2: the predicted and the observed series are the same file",
+             "station 3: the predicted and the observed series are the same file",
+             "station 3: the same predicted and observed files as station 2",
+             "some statistics of all stations pooled are no finite number",
+         }) {
+        EXPECT_TRUE(Contains(list, expected)) << expected;
+    }
+    EXPECT_EQ(ReadTable(f / "run_HourlyWindStats.dat").Fields(0, "N_WS RMSE_WS"), "4 -999");
+    // Under the heading "Hum" stands each station's humidity variable.
+    std::istringstream table(list.substr(list.find("  No  Status")));
+    std::string heading;
+    std::getline(table, heading);
+    for (std::string row; std::getline(table, row) && !row.empty();) {
+        EXPECT_EQ(row.find("MIXR"), heading.find("Hum")) << heading << "\n" << row;
+    }
+    EXPECT_TRUE(Contains(list, " 12000/12000  MIXR")) << list.substr(0, 3000);
 }
 
 }  // namespace

@@ -50,7 +50,7 @@ TEST(WxcheckControlFile, ReadsTheWizardsFileWithOrWithoutRangesAndAByteOrderMark
     EXPECT_TRUE(bom.settings.windows[0].Contains(1));
 }
 
-TEST(WxcheckControlFile, RefusesWithLineAndReasonButKeepsTheListName) {
+TEST(WxcheckControlFile, RefusesWithLineAndReason) {
     ControlOptions base;
     base.folder = "/out/";
     // Each case: the text replaced, its replacement and the start of the expected error.
@@ -63,6 +63,21 @@ TEST(WxcheckControlFile, RefusesWithLineAndReasonButKeepsTheListName) {
         {"'UTC+0000'", "UTC+0000", "c.inp:7: the time zone must stand"},
         {"19,00 ", "19,24 ", "c.inp:17: the time period '19,24'"},
         {"4                  :", "x  :", "c.inp:13: the number of time periods"},
+        // Messages a user can act on: what the file is, why a date names no time.
+        {"WXCHECK.INP     1.0", "TIMESERIES.TSF 1.3",
+         "c.inp:1: a time series file (TIMESERIES.TSF), not a WXCHECK.INP control file"},
+        {"'20080101010000'", "'20080230010000'",
+         "c.inp:8: the period start '20080230010000' is not a time: February 2008 has 29 days, "
+         "not a day 30"},
+        {"'20080102000000'", "'20080101240000'",
+         "c.inp:9: the period end '20080101240000' is not a time: hour 24 is not 0 to 23"},
+        {"'20080101010000'", "'00000101010000'",
+         "c.inp:8: the period start '00000101010000' is "
+         "not a time: year 0 is outside 100 to 9999"},
+        {"0.9999\r\n", "1e400\r\n", "c.inp:10: the calm wind threshold '1e400' is out of range"},
+        {"'UTC+0000'", "' '", "c.inp:7: the processing time zone is empty"},
+        {"'run_'", std::string("'ex\0ample_'", 11), "c.inp:5: the line holds a NUL byte"},
+        {"'Test run'", std::string(70000, 'x'), "c.inp:2: the line is longer than 65536 bytes"},
     };
     for (const auto& [replace, with, expected] : cases) {
         std::string text = ControlText(base);
@@ -72,13 +87,13 @@ TEST(WxcheckControlFile, RefusesWithLineAndReasonButKeepsTheListName) {
         const ControlFileResult r = ParseControlFile(text, "c.inp");
         EXPECT_FALSE(r.ok) << with;
         EXPECT_EQ(r.error.rfind(expected, 0), 0u) << with << ": " << r.error;
-        EXPECT_TRUE(r.listPathKnown) << with;
-        EXPECT_EQ(r.settings.ListPath(), "/out/run_wxcheck.lst") << with;
     }
-    // Without its list file name there is nowhere to write the reason.
+    // A message quotes only the start and the end of a huge value.
+    std::string huge = ControlText(base);
+    huge.replace(huge.find("'20080101010000'"), 16, "'" + std::string(60000, '2') + "'");
+    EXPECT_LT(ParseControlFile(huge, "c.inp").error.size(), 300u);
     const ControlFileResult empty = ParseControlFile("WXCHECK.INP 1.0\n'title'\n", "c.inp");
     EXPECT_FALSE(empty.ok);
-    EXPECT_FALSE(empty.listPathKnown);
     EXPECT_EQ(empty.error, "c.inp:3: the file ends before the output folder");
     // An old file that stops after line 11 asks for no additional analysis.
     std::string old = ControlText(base);
@@ -118,6 +133,35 @@ TEST(WxcheckStationFile, SplitsAtTheQuotedCommaAndFindsTheMeantSplit) {
     EXPECT_FALSE(ParseStationFile("SOMETHING 1.0\n1\n\n'a','b'\n", "st.stn", resolve, exists).ok);
     EXPECT_EQ(ParseStationFile(testing::StationText({}), "st.stn", resolve, exists).error,
               "st.stn: the station file lists no station");
+}
+
+// A station line that cannot be read fails alone, naming its line; a line of many "','"
+// tries only the splits whose two paths could exist, instead of every one.
+TEST(WxcheckStationFile, UnreadableLinesFailAloneAndManySplitsStayCheap) {
+    int tests = 0;
+    const auto resolve = [](std::string_view p) { return "/f/" + std::string(p); };
+    const auto exists = [&tests](const std::string&) {
+        ++tests;
+        return false;
+    };
+    std::string many = "a";
+    for (int i = 0; i < 15000; ++i) {
+        many += "','a";
+    }
+    const std::string text = testing::StationText({{"p1.tsf", "o1.tsf"}}) +
+                             std::string("'p\0.tsf','o2.tsf'\r\n", 19) + "'" +
+                             std::string(70000, 'p') + "','o3.tsf'\r\n'" + many + "'\r\n" +
+                             "'p4.tsf','o4.tsf'\r\n";
+    const StationFileResult r = ParseStationFile(text, "st.stn", resolve, exists);
+    ASSERT_TRUE(r.ok) << r.error;
+    ASSERT_EQ(r.stations.size(), 5u);
+    EXPECT_EQ(r.stations[1].error,
+              "the line holds a NUL byte, which no text of this file may hold");
+    EXPECT_EQ(r.stations[2].line, 6);
+    EXPECT_EQ(r.stations[2].error, "the line is longer than 65536 bytes");
+    EXPECT_EQ(r.stations[3].error.rfind("ambiguous station line: no way", 0), 0u);
+    EXPECT_LT(tests, 100);
+    EXPECT_EQ(r.stations[4].predicted + " " + std::to_string(r.stations[4].line), "p4.tsf 8");
 }
 
 }  // namespace

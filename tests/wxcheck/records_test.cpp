@@ -7,6 +7,7 @@
 #include <iterator>
 #include <random>
 
+#include "datasets/plain_file.h"
 #include "engine_fixture.h"
 #include "period/calendar.h"
 #include "wxcheck/record_stamp.h"
@@ -54,7 +55,7 @@ TEST(WxcheckRecords, ValuesMissingAndOutOfRange) {
     EXPECT_DOUBLE_EQ(p.records[0].value[kSpeed], 3.5);
     EXPECT_DOUBLE_EQ(p.records[0].value[kDirection], 350);
     EXPECT_NEAR(p.records[0].value[kTemperature], 20.0, 1e-12);  // kept relative to 273.15 K
-    EXPECT_EQ(p.records[0].line, 14u);
+    EXPECT_EQ(p.records[0].line, 14);
     EXPECT_DOUBLE_EQ(p.records[1].value[kSpeed], 1.5);
     EXPECT_DOUBLE_EQ(p.records[1].value[kHumidity], -899.5);
     // -999, -900, nan, inf, -1e3 and out-of-range values are all missing.
@@ -68,7 +69,10 @@ TEST(WxcheckRecords, ValuesMissingAndOutOfRange) {
         EXPECT_TRUE(std::isnan(p.records[record].value[variable])) << record << " " << variable;
     }
     // Records, skipped, first skipped line and why, out of range and its first line.
-    EXPECT_EQ(Counts(p.counts), "4 3 19 too few fields 2 17");
+    EXPECT_EQ(Counts(p.counts), "4 3 19 it has too few fields (13 of the 14 needed) 2 17");
+    // A first record whose dates are no numbers at all is no record either.
+    EXPECT_EQ(Counts(Parse("x x x 00 0000 x x x 01 0000 1 2 3 4\n").counts),
+              "0 1 14 its begin stamp names no time: year 'x' is not 3 or 4 digits 0 0");
 }
 
 TEST(WxcheckRecords, VariablesByNameAndUnitsTemperaturesAsKelvin) {
@@ -130,14 +134,17 @@ TEST(WxcheckRecordStamps, AgreeWithTheHeaderConversion) {
     EXPECT_GT(checked, 15000);
 }
 
+// A long line is skipped, not held: the buffer stays at its size, whatever the line.
 TEST(WxcheckRecords, FileReadInChunksSkipsAnOverlongLine) {
     testing::ScratchFolder folder;
     std::string text = "header\n";     // offset 7, first record line 2
     for (int i = 0; i < 30000; ++i) {  // several chunks
-        text += kStamps + " 1 2 3 4\n";
+        text += testing::Record(1 + i / 24, i % 24, "1 2 3 4");
     }
-    text += std::string(17u << 20, '7') + "\n";
-    text += kStamps + " 5 6 7 8";  // last line without its end
+    text += std::string(3u << 20, '7') + "\n";
+    text += kStamps + " 1 2 3 " + std::string(kMaxRecordLine, '0') + "\n";
+    text += testing::Record(2000, 1, "5 6 7 8");
+    text.pop_back();  // the last line without its end
     testing::WriteText(folder / "big.tsf", text);
     RecordPlan plan;
     plan.variableCount = 4;
@@ -146,11 +153,53 @@ TEST(WxcheckRecords, FileReadInChunksSkipsAnOverlongLine) {
     RecordCounts counts;
     std::vector<char> buffer;
     std::string error;
-    ASSERT_TRUE(ReadRecordFile(folder / "big.tsf", 7, 2, plan, records, counts, buffer, error));
+    const std::size_t bytes = RecordBufferBytes(256);
+    const FileDescriptor file = OpenPlainFile(folder / "big.tsf", error);
+    ASSERT_TRUE(
+        ReadRecordFile(file.get(), 7, text.size(), 2, plan, records, counts, buffer, bytes, error));
     ASSERT_EQ(records.size(), 30001u);
-    EXPECT_EQ(records.back().line, 30003u);
+    EXPECT_EQ(records.back().line, 30004);
     EXPECT_DOUBLE_EQ(records.back().value[kHumidity], 8);
-    EXPECT_EQ(Counts(counts), "30001 1 30002 a line longer than 16 MiB 0 0");
+    EXPECT_EQ(Counts(counts), "30001 2 30002 it is longer than 65536 bytes 0 0");
+    EXPECT_LE(buffer.capacity(), bytes);
+    EXPECT_LE(256 * bytes, 64u << 20) << "the threads' buffers together";
+}
+
+// Repeated end stamps: the record read first stays, also beyond line 2^32; the records held
+// while a file is read follow its distinct stamps, not its length, and a file that grows
+// while it is read is read as it was when it was opened.
+TEST(WxcheckRecords, RepeatedStampsAndGrowingFilesDoNotGrowMemory) {
+    Parsed late;
+    RecordPlan plan;
+    plan.variableCount = 4;
+    plan.column = {0, 1, 2, 3};
+    std::int64_t line = (std::int64_t{1} << 32) - 1;
+    ParseRecordLines(kStamps + " 1 2 3 4\n" + kStamps + " 5 6 7 8\n", line, plan, late.records,
+                     late.counts);
+    DropDuplicateStamps(late.records, late.counts);
+    ASSERT_EQ(late.records.size(), 1u);
+    EXPECT_DOUBLE_EQ(late.records[0].value[kSpeed], 1);
+    EXPECT_EQ(late.counts.firstDuplicateLine, std::int64_t{1} << 32);
+
+    testing::ScratchFolder folder;
+    std::string text;
+    const int lines = 300000;
+    for (int i = 0; i < lines; ++i) {
+        text += testing::Record(1, 1 + i % 5, "1 2 3 4");
+    }
+    testing::WriteText(folder / "repeated.tsf", text);
+    std::string error;
+    std::uint64_t size = 0;
+    const FileDescriptor file = OpenPlainFile(folder / "repeated.tsf", error, &size);
+    std::ofstream(folder / "repeated.tsf", std::ios::app) << testing::Record(2, 1, "1 2 3 4");
+    std::vector<Record> records;
+    RecordCounts counts;
+    std::vector<char> buffer;
+    ASSERT_TRUE(ReadRecordFile(file.get(), 0, size, 1, plan, records, counts, buffer,
+                               RecordBufferBytes(1), error));
+    EXPECT_EQ(records.size(), 5u) << "the record appended after the opening is not read";
+    EXPECT_EQ(counts.duplicates, lines - 5);
+    EXPECT_LT(records.capacity(), static_cast<std::size_t>(lines / 2));
 }
 
 // Values read through a record are the doubles std::from_chars gives for the same text.

@@ -1,0 +1,182 @@
+#include "wxcheck/output_file.h"
+
+#include <fcntl.h>
+#include <limits.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+
+#include "wxcheck/text_scan.h"
+
+namespace corvane::wxcheck {
+
+namespace {
+
+constexpr std::size_t kBufferBytes = 256 * 1024;
+
+std::string Resolved(const std::string& path) {
+    struct stat info {};
+    if (::lstat(path.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) {
+        return path;
+    }
+    const std::unique_ptr<char, decltype(&std::free)> real(::realpath(path.c_str(), nullptr),
+                                                           &std::free);
+    return real ? std::string(real.get()) : path;
+}
+
+// ".NAME.PID-N.tmp" beside the target, the name shortened so that it stays a valid name.
+std::string TemporaryName(const std::string& target, unsigned attempt) {
+    static std::atomic<unsigned> counter{0};
+    const std::size_t slash = target.rfind('/');
+    const std::string folder = slash == std::string::npos ? "" : target.substr(0, slash + 1);
+    std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
+    if (name.size() > 100) {
+        name.resize(100);
+    }
+    return folder + "." + name + "." + std::to_string(::getpid()) + "-" +
+           std::to_string(counter++) + "-" + std::to_string(attempt) + ".tmp";
+}
+
+}  // namespace
+
+OutputFile::OutputFile(std::string path) : path_(std::move(path)), target_(Resolved(path_)) {
+    struct stat info {};
+    if (::stat(target_.c_str(), &info) == 0 && !S_ISREG(info.st_mode)) {
+        Fail(S_ISDIR(info.st_mode) ? "it is a folder"
+                                   : "it is not a plain file, and is never written over");
+        return;
+    }
+    for (unsigned attempt = 0; attempt < 100 && fd_ < 0; ++attempt) {
+        temporary_ = TemporaryName(target_, attempt);
+        fd_ = ::open(temporary_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0666);
+        if (fd_ < 0 && errno != EEXIST) {
+            break;
+        }
+    }
+    if (fd_ < 0) {
+        temporary_.clear();
+        Fail(std::strerror(errno));
+        return;
+    }
+    buffer_.reserve(kBufferBytes);
+}
+
+OutputFile::~OutputFile() {
+    Abandon();
+}
+
+void OutputFile::Fail(const char* reason) {
+    if (error_.empty()) {
+        error_ = Excerpt(path_) + ": cannot write the file: " + reason;
+    }
+}
+
+void OutputFile::Write(std::string_view text) {
+    if (fd_ < 0 || !ok()) {
+        return;
+    }
+    if (buffer_.size() + text.size() > kBufferBytes) {
+        Flush();
+    }
+    // A large piece goes to the file as it is, never through a grown buffer.
+    if (text.size() >= kBufferBytes) {
+        WriteAll(text);
+    } else {
+        buffer_.append(text);
+    }
+}
+
+void OutputFile::WriteAll(std::string_view text) {
+    std::size_t done = 0;
+    while (done < text.size() && ok()) {
+        const ssize_t n = ::write(fd_, text.data() + done, text.size() - done);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            Fail(n < 0 ? std::strerror(errno) : "nothing could be written");
+        } else {
+            done += static_cast<std::size_t>(n);
+        }
+    }
+}
+
+void OutputFile::Flush() {
+    WriteAll(buffer_);
+    buffer_.clear();
+}
+
+bool OutputFile::Finish() {
+    if (fd_ < 0) {
+        return false;
+    }
+    Flush();
+    // On the disk before it takes the target's name: a crash then leaves the old file or the
+    // new one, never an empty one.
+    if (ok() && ::fsync(fd_) != 0) {
+        Fail(std::strerror(errno));
+    }
+    if (::close(fd_) != 0) {
+        Fail(std::strerror(errno));
+    }
+    fd_ = -1;
+    if (!ok()) {
+        Abandon();
+    }
+    return ok();
+}
+
+bool OutputFile::Publish() {
+    if (!ok() || temporary_.empty()) {
+        return false;
+    }
+    if (::rename(temporary_.c_str(), target_.c_str()) != 0) {
+        Fail(std::strerror(errno));
+        Abandon();
+        return false;
+    }
+    temporary_.clear();
+    return true;
+}
+
+bool OutputFile::Commit() {
+    return Finish() && Publish();
+}
+
+void OutputFile::Abandon() {
+    if (fd_ >= 0) {
+        ::close(fd_);
+        fd_ = -1;
+    }
+    if (!temporary_.empty()) {
+        ::unlink(temporary_.c_str());
+        temporary_.clear();
+    }
+    buffer_.clear();
+}
+
+std::vector<std::string> OutputFile::CommitTogether(std::initializer_list<OutputFile*> files) {
+    bool complete = true;
+    for (OutputFile* file : files) {
+        complete = file->Finish() && complete;
+    }
+    std::vector<std::string> errors;
+    for (OutputFile* file : files) {
+        if (complete) {
+            file->Publish();
+        } else {
+            file->Abandon();
+        }
+        if (!file->ok()) {
+            errors.push_back(file->error());
+        }
+    }
+    return errors;
+}
+
+}  // namespace corvane::wxcheck
