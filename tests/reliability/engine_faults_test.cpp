@@ -191,7 +191,9 @@ TEST(EngineFaults, NoOutputEverReplacesAnInputOrAnotherOutput) {
     const std::string folder = "/tmp/corvane_clash_" + std::to_string(getpid());
     fs::create_directories(folder);
     for (const auto& entry : fs::directory_iterator(kExamples)) {
-        fs::copy_file(entry.path(), folder + "/" + entry.path().filename().string());
+        if (entry.is_regular_file()) {
+            fs::copy_file(entry.path(), folder + "/" + entry.path().filename().string());
+        }
     }
     fs::create_hard_link(folder + "/st002_obs.tsf", folder + "/link.tsf");
     WriteFile(folder + "/notes.txt", "A note\nabout the run\n\n'st001_prd.tsf'\n'x_'\n");

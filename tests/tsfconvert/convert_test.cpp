@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "datasets/plain_file.h"
 #include "datasets/tsf_header.h"
 #include "period/calendar.h"
 #include "support/tmpfs_mount.h"
@@ -88,8 +89,11 @@ protected:
         wxcheck::RecordCounts counts;
         std::vector<char> buffer;
         std::string error;
-        EXPECT_TRUE(wxcheck::ReadRecordFile(Path(name), header.dataOffset, header.dataLine, plan,
-                                            records, counts, buffer, error))
+        const FileDescriptor file = OpenPlainFile(Path(name), error);
+        EXPECT_TRUE(file.valid()) << error;
+        EXPECT_TRUE(wxcheck::ReadRecordFile(
+            file.get(), header.dataOffset, fs::file_size(Path(name)), header.dataLine, plan,
+            records, counts, buffer, wxcheck::RecordBufferBytes(1), error))
             << error;
         EXPECT_EQ(counts.skipped, 0) << counts.firstSkippedReason;
         EXPECT_EQ(counts.outOfRange, 0);

@@ -290,7 +290,7 @@ TEST(WxcheckEngine, StationsThatCannotBeTrustedAreWarnedAbout) {
     }
     EXPECT_FALSE(Contains(outputs, "inf") || Contains(outputs, "nan"));
     const std::string list = ReadText(f / "run_wxcheck.lst");
-    for (const std::string& expected : {
+    for (const char* expected : {
              "station 1: some statistics are no finite number",
              "station 2: the predicted and the observed series are the same file",
              "station 3: the predicted and the observed series are the same file",
