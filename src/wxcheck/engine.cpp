@@ -2,13 +2,17 @@
 
 #include <sys/stat.h>
 
+#include <cstdio>
 #include <mutex>
+#include <optional>
 #include <ostream>
 #include <thread>
 
 #include "wxcheck/control_file.h"
+#include "wxcheck/evaluation_report.h"
 #include "wxcheck/list_file.h"
 #include "wxcheck/pooled_statistics.h"
+#include "wxcheck/report_summary.h"
 #include "wxcheck/station_evaluation.h"
 #include "wxcheck/station_file.h"
 #include "wxcheck/statistics_files.h"
@@ -38,14 +42,38 @@ bool WriteList(const ControlSettings& settings, const std::string& text, std::os
 // four were written.
 bool WriteStatistics(const ControlSettings& settings, const std::vector<StationResult>& stations,
                      const PooledResults& pooled, unsigned threads, RunNotes& notes,
-                     std::ostream& err) {
+                     std::ostream& err, ReportSummary* report = nullptr) {
     const std::vector<std::string> errors =
-        WriteStatisticsFiles(settings, stations, pooled, threads);
+        WriteStatisticsFiles(settings, stations, pooled, threads, report);
     for (const std::string& e : errors) {
         err << "wxcheck: " << e << std::endl;
         notes.errors.push_back(e);
     }
     return errors.empty();
+}
+
+// Writes the report; its error goes to `err` and the list file.
+bool WriteReport(const ControlSettings& settings, const ReportSummary& summary, RunNotes& notes,
+                 std::ostream& err) {
+    std::string error;
+    if (WriteFileReplacing(notes.reportPath, BuildEvaluationReport(settings, summary, notes),
+                           error)) {
+        return true;
+    }
+    const std::string message = notes.reportPath + ": cannot write the report: " + error;
+    err << "wxcheck: " << message << std::endl;
+    notes.errors.push_back(message);
+    return false;
+}
+
+// A report left from an earlier run would show that run's results as this one's.
+void RemoveStaleReport(const RunNotes& notes) {
+    if (!notes.reportPath.empty()) {
+        struct stat info {};
+        if (::lstat(notes.reportPath.c_str(), &info) == 0 && S_ISREG(info.st_mode)) {
+            std::remove(notes.reportPath.c_str());
+        }
+    }
 }
 
 // A run that cannot evaluate anything. With a usable control file the statistics files are
@@ -56,6 +84,7 @@ int Refuse(const ControlSettings& settings, bool listKnown, bool settingsUsable,
     notes.errors.push_back(error);
     if (settingsUsable) {
         WriteStatistics(settings, {}, ComputePooled(settings, {}, 1), 1, notes, err);
+        RemoveStaleReport(notes);
     }
     if (listKnown && WriteList(settings, BuildFailureListFile(settings, notes), err)) {
         out << "wxcheck: nothing evaluated; the reason is in " << settings.ListPath() << std::endl;
@@ -83,6 +112,9 @@ int RunEngine(const EngineOptions& options, std::ostream& out, std::ostream& err
     notes.controlPath = options.controlPath;
     const ControlFileResult control = ReadControlFile(options.controlPath);
     const ControlSettings& settings = control.settings;
+    if (options.report) {
+        notes.reportPath = settings.StatisticsPath(kReportFile);
+    }
     if (!control.ok) {
         return Refuse(settings, control.listPathKnown, false, notes, control.error, out, err);
     }
@@ -140,9 +172,22 @@ int RunEngine(const EngineOptions& options, std::ostream& out, std::ostream& err
     int status = evaluated == 0      ? kNothingEvaluated
                  : evaluated < count ? kSomeFailed
                                      : kAllEvaluated;
+    std::optional<ReportSummary> summary;
+    if (options.report && evaluated > 0) {
+        summary.emplace(settings);
+        summary->AddStations(stations, pooled);
+    }
     // Also when nothing was evaluated: the five files always belong to the same run.
-    if (!WriteStatistics(settings, stations, pooled, threads, notes, err)) {
+    if (!WriteStatistics(settings, stations, pooled, threads, notes, err,
+                         summary ? &*summary : nullptr)) {
         status = std::max(status, kSomeFailed);
+    }
+    if (summary) {
+        if (!WriteReport(settings, *summary, notes, err)) {
+            status = std::max(status, kSomeFailed);
+        }
+    } else {
+        RemoveStaleReport(notes);
     }
     if (!WriteList(settings, BuildListFile(settings, stations, pooled, notes), err)) {
         return kNothingEvaluated;

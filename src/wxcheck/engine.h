@@ -17,6 +17,8 @@ struct EngineOptions {
     std::string controlPath = "wxcheck.inp";
     /// Threads for the stations and the pooled groups; 0 = one per core.
     unsigned threads = 0;
+    /// Writes the evaluation report ROOT_report.html beside the statistics files.
+    bool report = true;
 };
 
 /// Runs an evaluation. Progress goes to `out` (a line per station, flushed), errors to

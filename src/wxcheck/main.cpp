@@ -11,11 +11,14 @@
 namespace {
 
 void Usage(std::ostream& out) {
-    out << "Usage: wxcheck [--threads N] [CONTROL_FILE]\n"
+    out << "Usage: wxcheck [--threads N] [--no-report] [CONTROL_FILE]\n"
            "       wxcheck --help | --version\n\n"
            "Reads the control file (default wxcheck.inp) and the station file it names,\n"
            "compares the predicted and observed time series of every station and writes\n"
-           "the list file and four statistics files into the output folder.\n"
+           "the list file, four statistics files and the report ROOT_report.html (HTML\n"
+           "with charts) into the output folder.\n\n"
+           "  --threads N   use N threads (1 to 256; default one per core)\n"
+           "  --no-report   do not write the report\n\n"
            "Exit status: 0 all stations evaluated, 1 some station failed, 2 nothing\n"
            "evaluated.\n";
 }
@@ -34,6 +37,10 @@ int main(int argc, char** argv) {
         if (arg == "--version") {
             std::cout << "wxcheck " << corvane::wxcheck::EngineVersion() << '\n';
             return 0;
+        }
+        if (arg == "--no-report") {
+            options.report = false;
+            continue;
         }
         if (arg == "--threads" && i + 1 < argc) {
             const char* text = argv[++i];

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "wxcheck/output_text.h"
+#include "wxcheck/report_summary.h"
 #include "wxcheck/text_scan.h"
 
 namespace corvane::wxcheck {
@@ -113,7 +114,8 @@ private:
 
 std::vector<std::string> WriteStatisticsFiles(const ControlSettings& settings,
                                               const std::vector<StationResult>& stations,
-                                              const PooledResults& pooled, unsigned threads) {
+                                              const PooledResults& pooled, unsigned threads,
+                                              ReportSummary* report) {
     OutputFile hourlyWind(settings.StatisticsPath(kHourlyWindFile));
     OutputFile hourlyTeHu(settings.StatisticsPath(kHourlyTeHuFile));
     OutputFile dailyWind(settings.StatisticsPath(kDailyWindFile));
@@ -166,8 +168,12 @@ std::vector<std::string> WriteStatisticsFiles(const ControlSettings& settings,
         windText.clear();
         teHuText.clear();
         for (std::size_t d = 0; d < days.size(); ++d) {
-            const std::string date =
-                FormatDate(rows.firstDay + (first + static_cast<std::int64_t>(d)) * kSecondsPerDay);
+            const Stamp day =
+                rows.firstDay + (first + static_cast<std::int64_t>(d)) * kSecondsPerDay;
+            if (report != nullptr) {
+                report->AddDay(day, days[d]);
+            }
+            const std::string date = FormatDate(day);
             windText += date;
             AppendScalarColumns(windText, days[d].scalar[kScalarSpeed]);
             AppendDirectionColumns(windText, days[d].direction);
