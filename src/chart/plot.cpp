@@ -42,19 +42,9 @@ HistogramGrid::HistogramGrid(double xLo_, double xHi_, double yLo_, double yHi_,
       yHi(yHi_),
       columns(columns_),
       rows(rows_),
-      counts(static_cast<std::size_t>(columns_) * static_cast<std::size_t>(rows_), 0) {}
-
-void HistogramGrid::Add(double x, double y) {
-    const auto cell = [](double v, double lo, double hi, int n) {
-        const double position = (v - lo) / (hi - lo) * n;
-        return position < 0 ? 0 : position >= n ? n - 1 : static_cast<int>(position);
-    };
-    if (columns > 0 && rows > 0 && Finite(x) && Finite(y)) {
-        ++counts[static_cast<std::size_t>(cell(y, yLo, yHi, rows)) *
-                     static_cast<std::size_t>(columns) +
-                 static_cast<std::size_t>(cell(x, xLo, xHi, columns))];
-    }
-}
+      counts(static_cast<std::size_t>(columns_) * static_cast<std::size_t>(rows_), 0),
+      xScale_(xHi_ > xLo_ ? columns_ / (xHi_ - xLo_) : 0),
+      yScale_(yHi_ > yLo_ ? rows_ / (yHi_ - yLo_) : 0) {}
 
 void AppendMarker(PathData& path, Marker marker, double x, double y, double r) {
     switch (marker) {
@@ -357,10 +347,13 @@ void Plot::Histogram(const HistogramGrid& grid, std::string_view legendTitle) {
             }
             const std::size_t k = static_cast<std::size_t>(
                 std::lower_bound(upper.begin(), upper.end(), count) - upper.begin());
-            const double x0 = X(grid.xLo + column * dx);
-            const double x1 = X(grid.xLo + (column + 1) * dx);
-            const double y0 = Y(grid.yLo + (row + 1) * dy);
-            const double y1 = Y(grid.yLo + row * dy);
+            // Edges on the tenths the numbers are written in, so that neighbours meet
+            // without a hairline between them.
+            const auto tenth = [](double v) { return std::round(v * 10) / 10; };
+            const double x0 = tenth(X(grid.xLo + column * dx));
+            const double x1 = tenth(X(grid.xLo + (column + 1) * dx));
+            const double y0 = tenth(Y(grid.yLo + (row + 1) * dy));
+            const double y1 = tenth(Y(grid.yLo + row * dy));
             paths[k].Rect(x0, y0, x1 - x0, y1 - y0);
         }
     }
@@ -375,6 +368,7 @@ void Plot::Histogram(const HistogramGrid& grid, std::string_view legendTitle) {
         AddLegendSwatch(colourOf(k), range);
         lower = upper[k] + 1;
     }
+    legend_.push_back({LegendEntry::kBreak, SeriesStyle(), std::string()});
 }
 
 void Plot::NoData() {
@@ -437,6 +431,13 @@ void Plot::DrawLegend() {
     double x = rowLeft;
     double y = svg_.height() + 2;  // top of the current row
     for (const LegendEntry& e : legend_) {
+        if (e.kind == LegendEntry::kBreak) {
+            if (x > rowLeft && &e != &legend_.back()) {
+                x = rowLeft;
+                y += kLegendRow;
+            }
+            continue;
+        }
         const double sample = e.kind == LegendEntry::kText   ? 0
                               : e.kind == LegendEntry::kLine ? 26
                                                              : 14;
@@ -468,6 +469,7 @@ void Plot::DrawLegend() {
                               "\" stroke-width=\"1.5\" stroke-dasharray=\"3 2\"");
                 break;
             case LegendEntry::kText:
+            case LegendEntry::kBreak:
                 break;
         }
         svg_.Text(x + sample + (sample > 0 ? 5 : 0), middle + 4, e.text, "font-size=\"11\"");

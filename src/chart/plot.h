@@ -52,7 +52,21 @@ struct HistogramGrid {
     HistogramGrid() = default;
     HistogramGrid(double xLo, double xHi, double yLo, double yHi, int columns, int rows);
     /// Counts a pair; one outside the grid goes to the nearest edge cell.
-    void Add(double x, double y);
+    void Add(double x, double y) {
+        if (columns > 0 && rows > 0 && x - x == 0 && y - y == 0) {  // finite
+            ++counts[static_cast<std::size_t>(Cell(y, yLo, yScale_, rows)) *
+                         static_cast<std::size_t>(columns) +
+                     static_cast<std::size_t>(Cell(x, xLo, xScale_, columns))];
+        }
+    }
+
+private:
+    static int Cell(double v, double lo, double scale, int n) {
+        const double position = (v - lo) * scale;
+        return position < 0 ? 0 : position >= n ? n - 1 : static_cast<int>(position);
+    }
+    double xScale_ = 0;  // cells per unit
+    double yScale_ = 0;
 };
 
 struct Frame {
@@ -121,7 +135,7 @@ public:
 
 private:
     struct LegendEntry {
-        enum Kind { kLine, kMarker, kSwatch, kOutline, kText } kind;
+        enum Kind { kLine, kMarker, kSwatch, kOutline, kText, kBreak } kind;
         SeriesStyle style;
         std::string text;
     };

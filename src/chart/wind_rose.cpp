@@ -22,13 +22,15 @@ std::string Percent(double value) {
 
 }  // namespace
 
-int RoseSector(double direction) {
+int RoseSectorOf(double direction) {
     if (!std::isfinite(direction)) {
         return -1;
     }
-    const double sector = std::floor((direction + 11.25) / 22.5);
-    const double wrapped = std::fmod(sector, kRoseSectors);
-    return static_cast<int>(wrapped < 0 ? wrapped + kRoseSectors : wrapped);
+    if (std::fabs(direction) > 1e9) {  // beyond what an int holds once divided
+        direction = std::fmod(direction, 360.0);
+    }
+    // Sixteen sectors: the low four bits of the sector count wrap it, also below zero.
+    return static_cast<int>(std::floor((direction + 11.25) / 22.5)) & (kRoseSectors - 1);
 }
 
 double LongestPetal(const WindRoseData& data) {

@@ -16,7 +16,13 @@ inline constexpr int kRoseSectors = 16;
 
 /// The sector of a direction in degrees from north: floor((direction + 11.25) / 22.5)
 /// mod 16, so that 359 and 0 degrees are both north; -1 when it is not finite.
-int RoseSector(double direction);
+int RoseSectorOf(double direction);
+/// The same, quick for the directions of 0 to 360 degrees that data files hold.
+inline int RoseSector(double direction) {
+    const double turns = (direction + 11.25) / 22.5;
+    return turns >= 0 && turns < 1e6 ? static_cast<int>(turns) % kRoseSectors
+                                     : RoseSectorOf(direction);
+}
 
 struct WindRoseData {
     /// Percent of all hours, per speed class (light to dark) and sector (north first,

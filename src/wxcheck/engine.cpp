@@ -144,6 +144,10 @@ int RunEngine(const EngineOptions& options, std::ostream& out, std::ostream& err
     std::vector<char> done(count, 0);
     std::mutex progress;
     std::size_t printed = 0;
+    std::optional<ReportSummary> summary;
+    if (options.report) {
+        summary.emplace(settings);
+    }
     // Progress comes in station order, whichever thread finishes first.
     ParallelFor(count, threads, [&](std::size_t i) {
         StationResult result =
@@ -156,6 +160,9 @@ int RunEngine(const EngineOptions& options, std::ostream& out, std::ostream& err
             out << ProgressLine(s, count) << std::endl;
             for (const std::string& e : s.errors) {
                 err << "wxcheck: station " << s.number << ": " << e << std::endl;
+            }
+            if (summary) {
+                summary->AddStation(s);
             }
             ++printed;
         }
@@ -172,10 +179,10 @@ int RunEngine(const EngineOptions& options, std::ostream& out, std::ostream& err
     int status = evaluated == 0      ? kNothingEvaluated
                  : evaluated < count ? kSomeFailed
                                      : kAllEvaluated;
-    std::optional<ReportSummary> summary;
-    if (options.report && evaluated > 0) {
-        summary.emplace(settings);
-        summary->AddStations(stations, pooled);
+    if (evaluated == 0) {
+        summary.reset();  // no report without results
+    } else if (summary) {
+        summary->Finish(stations, pooled, threads);
     }
     // Also when nothing was evaluated: the five files always belong to the same run.
     if (!WriteStatistics(settings, stations, pooled, threads, notes, err,

@@ -297,8 +297,8 @@ std::string TaylorChart(const ReportSummary& summary, ReportQuantity q) {
     for (const ReportStation& s : summary.stations) {
         if (Shows(s, q, summary.humidity)) {
             const double r = s.whole.scalar[k].correlation;
-            series[0].points.push_back({s.spreadRatio[k], r, std::to_string(s.number),
-                                        tooltip(StationText(s), s.spreadRatio[k], r)});
+            series[0].points.push_back({s.SpreadRatio(k), r, std::to_string(s.number),
+                                        tooltip(StationText(s), s.SpreadRatio(k), r)});
         }
     }
     const double ratio = summary.scatter[k].spreadRatio;

@@ -36,9 +36,13 @@ struct ReportStation {
     bool evaluated = false;
     HumidityKind humidity = HumidityKind::None;
     GroupResult whole;  // the whole period
-    /// Predicted over observed standard deviation per scalar quantity; NaN when either
-    /// has no spread.
-    std::array<double, 3> spreadRatio{};
+    /// The whole period's sums per scalar quantity, for the pooled spread.
+    std::array<FirstPass, 3> first{};
+    std::array<SecondPass, 3> second{};
+
+    /// Predicted over observed standard deviation of scalar k; NaN when the observations
+    /// have no spread.
+    double SpreadRatio(std::size_t k) const;
 };
 
 /// Observed and predicted values of one scalar quantity, pooled as the "All" statistics
@@ -53,10 +57,10 @@ struct ScatterSummary {
     /// range of `extent`.
     chart::HistogramGrid grid;
     /// The least-squares line P = intercept + slope O; NaN when O has no spread.
-    double intercept = 0;
-    double slope = 0;
+    double intercept = kNotComputed;
+    double slope = kNotComputed;
     /// Predicted over observed standard deviation of the pooled pairs.
-    double spreadRatio = 0;
+    double spreadRatio = kNotComputed;
 
     bool Histogram() const { return pairs > kScatterPointLimit; }
 };
@@ -76,13 +80,23 @@ struct DayMeans {
     double directionPredicted = 0;
 };
 
+/// Fed by the engine in three steps: every station in station order as it is evaluated
+/// (while its pairs are fresh), once with the pooled results, and every hour and day row
+/// of the statistics files as they are written.
 class ReportSummary {
 public:
     explicit ReportSummary(const ControlSettings& settings);
 
-    /// Every station of the run in station order, with the pooled results; once.
-    void AddStations(const std::vector<StationResult>& stations, const PooledResults& pooled);
-    /// One row of the daily statistics files, as they are written.
+    /// The next station, in station order.
+    void AddStation(const StationResult& station);
+    /// Once all stations are in: the pooled results, and the pairs again where a scatter
+    /// turns into a histogram (shared by up to `threads` threads; the counts do not
+    /// depend on their number).
+    void Finish(const std::vector<StationResult>& stations, const PooledResults& pooled,
+                unsigned threads);
+    /// One row of the hourly statistics files, `hourOfDay` that of its end stamp.
+    void AddHour(int hourOfDay, const GroupResult& row);
+    /// One row of the daily statistics files.
     void AddDay(Stamp day, const GroupResult& row);
 
     std::vector<ReportStation> stations;
@@ -90,7 +104,8 @@ public:
     GroupResult all;  // the whole period, all stations
     HumidityKind humidity = HumidityKind::None;
     int humidityStations = 0;
-    /// Sums of observed and predicted per scalar quantity and hour of the end stamp.
+    /// Sums of observed and predicted per scalar quantity and hour of the end stamp, from
+    /// the hourly rows.
     std::array<std::array<FirstPass, 24>, 3> hours{};
     std::array<ScatterSummary, 3> scatter;
     RoseCounts observedRose;
@@ -101,11 +116,13 @@ public:
     std::vector<std::string> stationErrors;
 
 private:
-    void GatherPairs(const std::vector<StationResult>& stations);
-    void GatherSpread(const std::vector<StationResult>& stations);
+    // Wind speed, temperature, and humidity once per variable until the run's is known.
+    static constexpr std::size_t kGathers = 5;
+    static std::size_t GatherOf(std::size_t k, HumidityKind humidity);
+    void CountHistograms(const std::vector<StationResult>& stations, unsigned threads);
 
     double calm_;
-    int startHourOfDay_;
+    std::array<ScatterSummary, kGathers> gathers_;
 };
 
 /// The speed class of a wind rose for a speed above the calm threshold.

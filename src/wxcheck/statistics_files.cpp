@@ -149,8 +149,12 @@ std::vector<std::string> WriteStatisticsFiles(const ControlSettings& settings,
         for (std::size_t h = 0; h < hours.size(); ++h) {
             const Stamp stamp =
                 rows.firstHour + (firstHour + static_cast<std::int64_t>(h)) * kSecondsPerHour;
+            const int hourOfDay = FieldsFromStamp(stamp).hour;
+            if (report != nullptr) {
+                report->AddHour(hourOfDay, hours[h]);
+            }
             char hour[8];
-            std::snprintf(hour, sizeof hour, " %02d", FieldsFromStamp(stamp).hour);
+            std::snprintf(hour, sizeof hour, " %02d", hourOfDay);
             const std::string date = FormatDate(stamp);
             windText += date;
             windText += hour;

@@ -22,7 +22,7 @@ inline constexpr std::string_view kDailyWindFile = "DailyWindStats.dat";
 inline constexpr std::string_view kDailyTeHuFile = "DailyTeHuStats.dat";
 
 /// Writes the four statistics files. Returns the errors ("path: reason"), empty on success.
-/// A report summary, when given, receives every day row as it is written.
+/// A report summary, when given, receives every hour and day row as it is written.
 std::vector<std::string> WriteStatisticsFiles(const ControlSettings& settings,
                                               const std::vector<StationResult>& stations,
                                               const PooledResults& pooled, unsigned threads,
