@@ -9,6 +9,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-liberation2 xdg-utils xvfb xauth
   clang-14 libclang-rt-14-dev clang-format
+  libxml2-utils  # xmllint, which the report tests parse the report with
 )
 
 missing=()

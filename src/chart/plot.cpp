@@ -181,25 +181,30 @@ void Plot::Line(std::span<const double> x, std::span<const double> y, const Seri
     PathData marks;
     const std::size_t n = std::min(x.size(), y.size());
     std::size_t run = 0;  // points in the current piece of the line
-    double lastX = 0;
-    double lastY = 0;
+    double firstX = 0;
+    double firstY = 0;
     for (std::size_t i = 0; i <= n; ++i) {
         const bool present = i < n && Finite(x[i]) && Finite(y[i]);
         if (!present) {
             if (run == 1) {
-                path.Dot(lastX, lastY);  // a lone point: a dot from the round cap
+                path.Dot(firstX, firstY);  // a lone point: a dot from the round cap
             }
             run = 0;
             continue;
         }
-        lastX = X(x[i]);
-        lastY = Y(y[i]);
-        if (run++ == 0) {
-            path.MoveTo(lastX, lastY);
+        const double px = X(x[i]);
+        const double py = Y(y[i]);
+        if (run == 0) {
+            firstX = px;
+            firstY = py;
         } else {
-            path.LineTo(lastX, lastY);
+            if (run == 1) {
+                path.MoveTo(firstX, firstY);
+            }
+            path.LineTo(px, py);
         }
-        AppendMarker(marks, style.marker, lastX, lastY, style.markerRadius);
+        ++run;
+        AppendMarker(marks, style.marker, px, py, style.markerRadius);
     }
     svg_.Path(path, LineAttributes(style));
     svg_.Path(marks, MarkerAttributes(style));
@@ -402,7 +407,7 @@ void Plot::DrawLabels() {
         // Right, left, above, below the marker; the first spot that is free and inside.
         const double spots[4][2] = {{l.x + l.radius + 1, l.y + 4},
                                     {l.x - l.radius - 1 - w, l.y + 4},
-                                    {l.x - w / 2, l.y - l.radius - 2},
+                                    {l.x - w / 2, l.y - l.radius - 3},
                                     {l.x - w / 2, l.y + l.radius + h}};
         for (const auto& spot : spots) {
             const Box2 box{spot[0], spot[1] - h + 2, spot[0] + w, spot[1] + 2};

@@ -52,6 +52,16 @@ bool WriteStatistics(const ControlSettings& settings, const std::vector<StationR
     return errors.empty();
 }
 
+// A report left from an earlier run would show that run's results as this one's.
+void RemoveStaleReport(const RunNotes& notes) {
+    if (!notes.reportPath.empty()) {
+        struct stat info {};
+        if (::lstat(notes.reportPath.c_str(), &info) == 0 && S_ISREG(info.st_mode)) {
+            std::remove(notes.reportPath.c_str());
+        }
+    }
+}
+
 // Writes the report; its error goes to `err` and the list file.
 bool WriteReport(const ControlSettings& settings, const ReportSummary& summary, RunNotes& notes,
                  std::ostream& err) {
@@ -63,17 +73,8 @@ bool WriteReport(const ControlSettings& settings, const ReportSummary& summary, 
     const std::string message = notes.reportPath + ": cannot write the report: " + error;
     err << "wxcheck: " << message << std::endl;
     notes.errors.push_back(message);
+    RemoveStaleReport(notes);
     return false;
-}
-
-// A report left from an earlier run would show that run's results as this one's.
-void RemoveStaleReport(const RunNotes& notes) {
-    if (!notes.reportPath.empty()) {
-        struct stat info {};
-        if (::lstat(notes.reportPath.c_str(), &info) == 0 && S_ISREG(info.st_mode)) {
-            std::remove(notes.reportPath.c_str());
-        }
-    }
 }
 
 // A run that cannot evaluate anything. With a usable control file the statistics files are

@@ -77,7 +77,7 @@ TEST(EngineFaults, AFullDiskNeverLeavesACutOffOutputOrMarker) {
     const std::vector<std::string> outputs = {
         "/example_wxcheck.lst",         "/example_DailyTeHuStats.dat",
         "/example_DailyWindStats.dat",  "/example_HourlyTeHuStats.dat",
-        "/example_HourlyWindStats.dat", "/finished.txt"};
+        "/example_HourlyWindStats.dat", "/example_report.html",        "/finished.txt"};
     const std::string reference = mount.path() + "/reference";
     const std::string folder = mount.path() + "/run";
     const std::string filler = mount.path() + "/filler";
