@@ -49,9 +49,11 @@ void EchoInputs(std::string& out, const ControlSettings& s, const RunNotes& note
     for (const std::string_view suffix : {kHourlyTeHuFile, kDailyWindFile, kDailyTeHuFile}) {
         line("", s.StatisticsPath(suffix));
     }
-    line("Report:", notes.reportPath.empty() ? std::string("none (--no-report)")
-                    : anyEvaluated           ? notes.reportPath
-                                   : notes.reportPath + " (not written: no station evaluated)");
+    std::string report = "none (--no-report)";
+    if (!notes.reportPath.empty()) {
+        report = notes.reportPath + (anyEvaluated ? "" : " (not written: no station evaluated)");
+    }
+    line("Report:", report);
     line("Station file:", s.StationPath());
     line("Processing time zone:", s.zone);
     line("Period:", PeriodText(s));

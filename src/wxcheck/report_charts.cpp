@@ -24,6 +24,14 @@ constexpr double kSmallHeight = 330;
 constexpr double kWideWidth = 710;
 constexpr double kWideHeight = 270;
 
+struct QuantityTexts {
+    const char* name;
+    const char* unit;
+};
+// In the order of ReportQuantity.
+constexpr std::array<QuantityTexts, 4> kQuantityTexts = {
+    {{"Wind speed", "m/s"}, {"Wind direction", "deg"}, {"Temperature", "K"}, {"Humidity", ""}}};
+
 constexpr std::array<const char*, 12> kMonths = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
                                                  "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
 
@@ -198,33 +206,17 @@ std::size_t ScalarOf(ReportQuantity q) {
 }
 
 std::string QuantityUnit(ReportQuantity q, HumidityKind humidity) {
-    switch (q) {
-        case ReportQuantity::kSpeed:
-            return "m/s";
-        case ReportQuantity::kDirection:
-            return "deg";
-        case ReportQuantity::kTemperature:
-            return "K";
-        case ReportQuantity::kHumidity:
-            return humidity == HumidityKind::None ? "" : HumidityUnits(humidity);
+    if (q == ReportQuantity::kHumidity) {
+        return humidity == HumidityKind::None ? "" : HumidityUnits(humidity);
     }
-    return "";
+    return kQuantityTexts[static_cast<std::size_t>(q)].unit;
 }
 
 std::string QuantityName(ReportQuantity q, HumidityKind humidity) {
-    switch (q) {
-        case ReportQuantity::kSpeed:
-            return "Wind speed";
-        case ReportQuantity::kDirection:
-            return "Wind direction";
-        case ReportQuantity::kTemperature:
-            return "Temperature";
-        case ReportQuantity::kHumidity:
-            return humidity == HumidityKind::None
-                       ? std::string("Humidity")
-                       : std::string("Humidity (") + HumidityName(humidity) + ")";
+    if (q == ReportQuantity::kHumidity && humidity != HumidityKind::None) {
+        return std::string("Humidity (") + HumidityName(humidity) + ")";
     }
-    return "";
+    return kQuantityTexts[static_cast<std::size_t>(q)].name;
 }
 
 std::string SoccerPlot(const ReportSummary& summary, ReportQuantity q) {
