@@ -5,6 +5,7 @@
 #include <sys/wait.h>
 
 #include <cmath>
+#include <numeric>
 #include <regex>
 
 #include "engine_fixture.h"
@@ -122,6 +123,68 @@ TEST(ReportSummary, OnlyTheRunsHumidityVariableIsPooled) {
     summary.Finish(stations, pooled, 1);
     EXPECT_EQ(summary.scatter[kScalarHumidity].pairs, 2);
     EXPECT_EQ(summary.scatter[kScalarHumidity].extent.hi, 6);
+}
+
+// The pooled spread and least-squares line come from the stations' sums about their own
+// means; they must agree with one regression over all pairs, kelvin offset included.
+TEST(ReportSummary, PooledSpreadAndLeastSquaresLineAgreeWithOneRegressionOverAllPairs) {
+    const std::vector<std::vector<std::pair<double, double>>> temperatures = {
+        {{270, 271}, {272, 275}, {268, 268.5}}, {{290, 287}, {285, 284}}};
+    std::vector<StationResult> stations;
+    std::vector<double> o, p;
+    for (const auto& pairs : temperatures) {
+        StationResult& s = stations.emplace_back(WindStation(1, {}));
+        FirstPass& first = s.partials[0].first[kScalarTemperature];
+        for (const auto& [observed, predicted] : pairs) {
+            first.Add(observed - kKelvinOffset, predicted - kKelvinOffset);
+            o.push_back(observed);
+            p.push_back(predicted);
+        }
+        for (const auto& [observed, predicted] : pairs) {
+            s.partials[0].second[kScalarTemperature].Add(
+                observed - kKelvinOffset, predicted - kKelvinOffset, first.MeanObserved(),
+                first.MeanPredicted());
+        }
+    }
+    ReportSummary summary(Settings());
+    for (const StationResult& s : stations) {
+        summary.AddStation(s);
+    }
+    summary.Finish(stations, PooledResults(), 1);
+    const double n = static_cast<double>(o.size());
+    const double mo = std::accumulate(o.begin(), o.end(), 0.0) / n;
+    const double mp = std::accumulate(p.begin(), p.end(), 0.0) / n;
+    double sxx = 0, syy = 0, sxy = 0;
+    for (std::size_t i = 0; i < o.size(); ++i) {
+        sxx += (o[i] - mo) * (o[i] - mo);
+        syy += (p[i] - mp) * (p[i] - mp);
+        sxy += (o[i] - mo) * (p[i] - mp);
+    }
+    const ScatterSummary& t = summary.scatter[kScalarTemperature];
+    EXPECT_NEAR(t.slope, sxy / sxx, 1e-12);
+    EXPECT_NEAR(t.intercept, mp - sxy / sxx * mo, 1e-9);
+    EXPECT_NEAR(t.spreadRatio, std::sqrt(syy / sxx), 1e-12);
+    // Station 2: O 290, 285 and P 287, 284 spread by 2.5 and 1.5.
+    EXPECT_NEAR(summary.stations[1].SpreadRatio(kScalarTemperature), 0.6, 1e-12);
+}
+
+TEST(ReportCharts, DateTicksFallOnMonthsOverAYearAndOnDaysOverAMonth) {
+    const auto ticks = [](int dayCount) {
+        ReportSummary summary(Settings());
+        for (int d = 0; d < dayCount; ++d) {
+            summary.AddDay((39448 + d) * kSecondsPerDay, GroupResult());  // from 1 January 2008
+        }
+        const std::string svg = DailyChart(summary, ReportQuantity::kSpeed);
+        std::string labels;
+        const std::regex tick("text-anchor=\"middle\">([A-Z][a-z]{2}[ 0-9]*)<");
+        for (auto it = std::sregex_iterator(svg.begin(), svg.end(), tick);
+             it != std::sregex_iterator(); ++it) {
+            labels += (labels.empty() ? "" : ", ") + (*it)[1].str();
+        }
+        return labels;
+    };
+    EXPECT_EQ(ticks(366), "Jan 2008, Mar, May, Jul, Sep, Nov");
+    EXPECT_EQ(ticks(31), "Jan 01, Jan 06, Jan 11, Jan 16, Jan 21, Jan 26, Jan 31");
 }
 
 TEST(ReportCharts, ADayWithoutPairsBreaksTheDailyLine) {
