@@ -104,17 +104,15 @@ std::string ResultCell(std::string_view result) {
     return "<td class=\"na\">\u2013 n/a</td>";
 }
 
-std::string Value(double v) {
-    return std::isnan(v) ? std::string("n/a") : FormatValue(v);
-}
-
 // A number cell, marked when the value misses its benchmark.
 std::string NumberCell(double v, const Benchmark* benchmark = nullptr) {
-    if (benchmark != nullptr && std::string_view(Judge(v, *benchmark)) == "fail") {
-        return "<td class=\"n out\">" + Value(v) + " \u2717</td>";
+    if (std::isnan(v)) {
+        return "<td class=\"n na\">n/a</td>";
     }
-    return std::isnan(v) ? std::string("<td class=\"n na\">n/a</td>")
-                         : "<td class=\"n\">" + Value(v) + "</td>";
+    if (benchmark != nullptr && std::string_view(Judge(v, *benchmark)) == "fail") {
+        return "<td class=\"n out\">" + FormatValue(v) + " \u2717</td>";
+    }
+    return "<td class=\"n\">" + FormatValue(v) + "</td>";
 }
 
 void Figure(std::string& out, const std::string& svg, const std::string& caption) {
@@ -417,11 +415,16 @@ std::string BuildEvaluationReport(const ControlSettings& settings, const ReportS
 }
 
 bool WriteFileReplacing(const std::string& path, std::string_view contents, std::string& error) {
-    // A name beside the target that nothing else uses.
+    // A short name beside the target that nothing else uses: a long target name must not
+    // grow past what the file system allows.
+    const std::size_t slash = path.rfind('/');
+    const std::string folder =
+        slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
     std::string temporary;
     int fd = -1;
     for (int attempt = 0; fd < 0; ++attempt) {
-        temporary = path + ".part" + std::to_string(::getpid()) + "-" + std::to_string(attempt);
+        temporary = folder + ".wxcheck-" + std::to_string(::getpid()) + "-" +
+                    std::to_string(attempt) + ".part";
         fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd < 0 && (errno != EEXIST || attempt == 99)) {
             error = std::strerror(errno);
