@@ -174,7 +174,7 @@ Axis HourAxis() {
     axis.hi = 23.5;
     axis.label = "Hour of the end stamp";
     for (int h = 0; h < 24; h += 3) {
-        char label[8];
+        char label[16];
         std::snprintf(label, sizeof label, "%02d", h);
         axis.ticks.push_back({static_cast<double>(h), label});
     }

@@ -6,7 +6,6 @@
 
 #include <cmath>
 #include <numeric>
-#include <regex>
 
 #include "engine_fixture.h"
 #include "wxcheck/engine.h"
@@ -48,6 +47,23 @@ ControlSettings Settings(double calm = 1.0) {
     ControlSettings settings;
     settings.calmThreshold = calm;
     return settings;
+}
+
+// The text between `before` and `after`, searching from `from`; empty when there is none.
+std::string Between(const std::string& text, const std::string& before, const std::string& after,
+                    std::size_t from = 0) {
+    const std::size_t start = text.find(before, from);
+    const std::size_t end =
+        start == std::string::npos ? start : text.find(after, start + before.size());
+    return end == std::string::npos
+               ? std::string()
+               : text.substr(start + before.size(), end - start - before.size());
+}
+
+// The number in attribute `name` of the element that starts at `at`.
+double Attribute(const std::string& text, std::size_t at, const std::string& name) {
+    const std::string value = Between(text, " " + name + "=\"", "\"", at);
+    return value.empty() ? kNaN : std::stod(value);
 }
 
 TEST(ReportSummary, RoseSectorsCentreOnNorthAndCalmHoursGoToTheCentre) {
@@ -176,10 +192,13 @@ TEST(ReportCharts, DateTicksFallOnMonthsOverAYearAndOnDaysOverAMonth) {
         }
         const std::string svg = DailyChart(summary, ReportQuantity::kSpeed);
         std::string labels;
-        const std::regex tick("text-anchor=\"middle\">([A-Z][a-z]{2}[ 0-9]*)<");
-        for (auto it = std::sregex_iterator(svg.begin(), svg.end(), tick);
-             it != std::sregex_iterator(); ++it) {
-            labels += (labels.empty() ? "" : ", ") + (*it)[1].str();
+        const std::string tick = "text-anchor=\"middle\">";
+        const std::size_t axisEnd = svg.find("</g>");  // the tick labels come first
+        for (std::size_t at = svg.find(tick); at < axisEnd; at = svg.find(tick, at + 1)) {
+            const std::string label = Between(svg, tick, "<", at);
+            if (std::isupper(static_cast<unsigned char>(label[0]))) {  // months, not values
+                labels += (labels.empty() ? "" : ", ") + label;
+            }
         }
         return labels;
     };
@@ -196,14 +215,9 @@ TEST(ReportCharts, ADayWithoutPairsBreaksTheDailyLine) {
         summary.AddDay(39448 * kSecondsPerDay + d * kSecondsPerDay, row);
     }
     const std::string svg = DailyChart(summary, ReportQuantity::kSpeed);
-    const std::smatch line = [&] {
-        std::smatch m;
-        std::regex_search(svg, m,
-                          std::regex("<path d=\"([^\"]*)\" fill=\"none\" stroke=\"#0072B2\""));
-        return m;
-    }();
-    ASSERT_FALSE(line.empty()) << svg;
-    const std::string d = line[1];
+    const std::size_t observed = svg.find("\" fill=\"none\" stroke=\"#0072B2\"");
+    ASSERT_NE(observed, std::string::npos) << svg;
+    const std::string d = Between(svg, "<path d=\"", "\"", svg.rfind("<path d=\"", observed));
     EXPECT_EQ(std::count(d.begin(), d.end(), 'M'), 2) << d;
     EXPECT_EQ(std::count(d.begin(), d.end(), 'L'), 2) << d;
 }
@@ -219,24 +233,19 @@ TEST(ReportCharts, StationsLandInsideOrOutsideTheBenchmarkBoxAsTheirValuesSay) {
         summary.AddStation(s);
     }
     const std::string svg = SoccerPlot(summary, ReportQuantity::kSpeed);
-    std::smatch box;
-    ASSERT_TRUE(std::regex_search(
-        svg, box,
-        std::regex(
-            "<rect x=\"([-0-9.]+)\" y=\"([-0-9.]+)\" width=\"([0-9.]+)\" height=\"([0-9.]+)\" "
-            "fill=\"#009E73\"")))
-        << svg;
-    const double left = std::stod(box[1]);
-    const double top = std::stod(box[2]);
-    const double right = left + std::stod(box[3]);
-    const double bottom = top + std::stod(box[4]);
+    const std::size_t box = svg.rfind("<rect ", svg.find("fill=\"#009E73\""));
+    ASSERT_NE(box, std::string::npos) << svg;
+    const double left = Attribute(svg, box, "x");
+    const double top = Attribute(svg, box, "y");
+    const double right = left + Attribute(svg, box, "width");
+    const double bottom = top + Attribute(svg, box, "height");
     // Circle markers start at their left edge: M(x - r) y.
     const auto centre = [&](int number) {
-        std::smatch m;
-        const std::regex marker("<path d=\"M([-0-9.]+) ([-0-9.]+)A3.5[^>]*><title>Station " +
-                                std::to_string(number) + " ");
-        EXPECT_TRUE(std::regex_search(svg, m, marker)) << number;
-        return m.empty() ? std::pair{0.0, 0.0} : std::pair{std::stod(m[1]) + 3.5, std::stod(m[2])};
+        const std::size_t title = svg.find("<title>Station " + std::to_string(number) + " ");
+        EXPECT_NE(title, std::string::npos) << number;
+        const std::string d = Between(svg, "<path d=\"M", "A", svg.rfind("<path d=", title));
+        const std::size_t blank = d.find(' ');
+        return std::pair{std::stod(d.substr(0, blank)) + 3.5, std::stod(d.substr(blank + 1))};
     };
     const auto inside = [&](std::pair<double, double> p) {
         return p.first > left && p.first < right && p.second > top && p.second < bottom;
@@ -321,11 +330,10 @@ TEST_F(ReportRun, TheReportAndEverySvgInItParseAsXmlWithAllSectionsInOrder) {
         at = next;
     }
     std::vector<std::string> files = {folder_ / "run_report.html"};
-    const std::regex svg("<svg[^]*?</svg>");
-    for (auto it = std::sregex_iterator(report.begin(), report.end(), svg);
-         it != std::sregex_iterator(); ++it) {
+    for (std::size_t at = report.find("<svg"); at != std::string::npos;
+         at = report.find("<svg", at + 1)) {
         files.push_back(folder_ / ("chart" + std::to_string(files.size()) + ".svg"));
-        WriteText(files.back(), it->str());
+        WriteText(files.back(), report.substr(at, report.find("</svg>", at) + 6 - at));
     }
     EXPECT_EQ(files.size(), 1u + 4 + 3 + 4 + 6 + 3 + 2);
     EXPECT_EQ(XmlErrors(files), "");
