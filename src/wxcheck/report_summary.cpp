@@ -40,8 +40,15 @@ double ReportStation::SpreadRatio(std::size_t k) const {
 
 ReportSummary::ReportSummary(const ControlSettings& settings) : calm_(settings.calmThreshold) {}
 
+bool ReportSummary::Pooled(std::size_t k, HumidityKind stationHumidity) const {
+    return k != kScalarHumidity || stationHumidity == humidity;
+}
+
 std::size_t ReportSummary::GatherOf(std::size_t k, HumidityKind humidity) {
-    return k < kScalarHumidity ? k : kScalarHumidity + static_cast<std::size_t>(humidity);
+    if (k < kScalarHumidity || humidity == HumidityKind::None) {
+        return k;  // a station without humidity has no humidity pairs to gather
+    }
+    return kScalarHumidity + static_cast<std::size_t>(humidity);
 }
 
 void ReportSummary::AddStation(const StationResult& s) {
@@ -123,7 +130,7 @@ void ReportSummary::Finish(const std::vector<StationResult>& results, const Pool
         // The stations' sums about their own means, moved to the pooled means.
         FirstPass total;
         for (const ReportStation& s : stations) {
-            if (s.evaluated && (k != kScalarHumidity || s.humidity == humidity)) {
+            if (s.evaluated && Pooled(k, s.humidity)) {
                 total.Merge(s.first[k]);
             }
         }
@@ -131,8 +138,7 @@ void ReportSummary::Finish(const std::vector<StationResult>& results, const Pool
         double syy = 0;
         double sxy = 0;
         for (const ReportStation& s : stations) {
-            if (!s.evaluated || (k == kScalarHumidity && s.humidity != humidity) ||
-                s.first[k].n == 0) {
+            if (!s.evaluated || !Pooled(k, s.humidity) || s.first[k].n == 0) {
                 continue;
             }
             const double n = static_cast<double>(s.first[k].n);
@@ -176,8 +182,7 @@ void ReportSummary::CountHistograms(const std::vector<StationResult>& results, u
             for (const KeptPair& pair : s.kept) {
                 for (std::size_t k = 0; k < 3; ++k) {
                     const std::size_t slot = static_cast<std::size_t>(kScalarSlots[k]);
-                    if (scatter[k].Histogram() && pair.Uses(slot) &&
-                        (k != kScalarHumidity || s.humidity == humidity)) {
+                    if (scatter[k].Histogram() && pair.Uses(slot) && Pooled(k, s.humidity)) {
                         own[k].Add(pair.Observed(slot) + OffsetOf(k),
                                    pair.Predicted(slot) + OffsetOf(k));
                     }

@@ -119,6 +119,9 @@ private:
     // Wind speed, temperature, and humidity once per variable until the run's is known.
     static constexpr std::size_t kGathers = 5;
     static std::size_t GatherOf(std::size_t k, HumidityKind humidity);
+    /// Whether a station's values of scalar k count in the pooled charts, as in the pooled
+    /// statistics: humidity only from stations of the run's variable.
+    bool Pooled(std::size_t k, HumidityKind stationHumidity) const;
     void CountHistograms(const std::vector<StationResult>& stations, unsigned threads);
 
     double calm_;
