@@ -10,6 +10,7 @@ packages=(
   fonts-liberation2 xdg-utils xvfb xauth
   clang-14 libclang-rt-14-dev clang-format
   desktop-file-utils appstream librsvg2-bin dpkg-dev man-db
+  libxml2-utils  # xmllint, which the report tests parse the report with
 )
 
 missing=()

@@ -7,13 +7,17 @@
 #include <cerrno>
 #include <cstring>
 #include <mutex>
+#include <optional>
 #include <ostream>
 #include <thread>
 #include <unordered_map>
 
 #include "wxcheck/control_file.h"
+#include "wxcheck/evaluation_report.h"
 #include "wxcheck/list_file.h"
+#include "wxcheck/output_file.h"
 #include "wxcheck/pooled_statistics.h"
+#include "wxcheck/report_summary.h"
 #include "wxcheck/run_outputs.h"
 #include "wxcheck/station_evaluation.h"
 #include "wxcheck/station_file.h"
@@ -45,8 +49,9 @@ bool WriteList(const ControlSettings& settings, std::ostream& err,
 // four were written.
 bool WriteStatistics(const ControlSettings& settings, const std::vector<StationResult>& stations,
                      const PooledResults& pooled, unsigned threads, RunNotes& notes,
-                     std::ostream& err) {
-    std::vector<std::string> errors = WriteStatisticsFiles(settings, stations, pooled, threads);
+                     std::ostream& err, ReportSummary* report = nullptr) {
+    std::vector<std::string> errors =
+        WriteStatisticsFiles(settings, stations, pooled, threads, report);
     if (!errors.empty()) {
         errors.push_back("the statistics files of an earlier run, if any, are left as they were");
     }
@@ -55,6 +60,27 @@ bool WriteStatistics(const ControlSettings& settings, const std::vector<StationR
         notes.errors.push_back(e);
     }
     return errors.empty();
+}
+
+// A report left from an earlier run would show that run's results as this one's.
+void RemoveStaleReport(const RunNotes& notes) {
+    if (!notes.reportPath.empty() && IdentifyFile(notes.reportPath).plain) {
+        ::unlink(notes.reportPath.c_str());
+    }
+}
+
+// Writes the report; its error goes to `err` and the list file.
+bool WriteReport(const ControlSettings& settings, const ReportSummary& summary, RunNotes& notes,
+                 std::ostream& err) {
+    OutputFile report(notes.reportPath);
+    report.Write(BuildEvaluationReport(settings, summary, notes));
+    if (report.Commit()) {
+        return true;
+    }
+    err << "wxcheck: " << report.error() << std::endl;
+    notes.errors.push_back(report.error());
+    RemoveStaleReport(notes);
+    return false;
 }
 
 // A run that cannot evaluate anything, once the control file is known to be one. The
@@ -66,6 +92,7 @@ int Refuse(const ControlSettings& settings, RunNotes& notes, const std::string& 
     notes.errors.push_back(error);
     WriteStatistics(settings, {}, ComputePooled(settings, {}, PooledFirstPass(settings), 1), 1,
                     notes, err);
+    RemoveStaleReport(notes);
     if (WriteList(settings, err,
                   [&](OutputFile& list) { WriteFailureListFile(list, settings, notes); })) {
         out << "wxcheck: nothing evaluated; the reason is in " << settings.ListPath() << std::endl;
@@ -170,6 +197,9 @@ int RunEngine(const EngineOptions& options, std::ostream& out, std::ostream& err
     RunNotes notes;
     notes.controlPath =
         options.controlPath == "-" ? std::string(kStandardInputName) : options.controlPath;
+    if (options.report) {
+        notes.reportPath = OutputPath(settings, OutputKind::Report);
+    }
     notes.warnings = settings.warnings;
     for (const std::string& warning : notes.warnings) {
         err << "wxcheck: warning: " << warning << std::endl;
@@ -226,6 +256,10 @@ int RunEngine(const EngineOptions& options, std::ostream& out, std::ostream& err
     std::size_t printed = 0;
     PooledFirstPass pooledFirst(settings);
     // Progress and the pooled sums come in station order, whichever thread finishes first.
+    std::optional<ReportSummary> summary;
+    if (options.report) {
+        summary.emplace(settings);
+    }
     ParallelFor(count, threads, [&](std::size_t i) {
         StationResult result = EvaluateStation(settings, stationFile.stations[i],
                                                static_cast<int>(i) + 1, bufferBytes);
@@ -236,6 +270,9 @@ int RunEngine(const EngineOptions& options, std::ostream& out, std::ostream& err
         done[i] = 1;
         while (printed < count && done[printed]) {
             StationResult& s = stations[printed];
+            if (summary) {
+                summary->AddStation(s);  // before its partial sums are merged and released
+            }
             pooledFirst.Add(s);
             out << ProgressLine(s, count) << std::endl;
             for (const std::string& e : s.errors) {
@@ -263,9 +300,22 @@ int RunEngine(const EngineOptions& options, std::ostream& out, std::ostream& err
     int status = evaluated == 0      ? kNothingEvaluated
                  : evaluated < count ? kSomeFailed
                                      : kAllEvaluated;
+    if (evaluated == 0) {
+        summary.reset();  // no report without results
+    } else if (summary) {
+        summary->Finish(stations, pooled, threads);
+    }
     // Also when nothing was evaluated: the five files always belong to the same run.
-    if (!WriteStatistics(settings, stations, pooled, threads, notes, err)) {
+    if (!WriteStatistics(settings, stations, pooled, threads, notes, err,
+                         summary ? &*summary : nullptr)) {
         status = std::max(status, kSomeFailed);
+    }
+    if (summary) {
+        if (!WriteReport(settings, *summary, notes, err)) {
+            status = std::max(status, kSomeFailed);
+        }
+    } else {
+        RemoveStaleReport(notes);
     }
     if (!WriteList(settings, err, [&](OutputFile& list) {
             WriteListFile(list, settings, stations, pooled, notes, status);

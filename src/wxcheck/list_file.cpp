@@ -53,7 +53,7 @@ void Heading(Sink& out, std::string_view title) {
     out += std::string(title.size(), '=') + '\n';
 }
 
-void EchoInputs(Sink& out, const ControlSettings& s, const RunNotes& notes) {
+void EchoInputs(Sink& out, const ControlSettings& s, const RunNotes& notes, bool anyEvaluated) {
     const auto line = [&](std::string_view label, const std::string& value) {
         out += Padded(label, 28, true);
         out += value;
@@ -68,6 +68,11 @@ void EchoInputs(Sink& out, const ControlSettings& s, const RunNotes& notes) {
     for (const std::string_view suffix : {kHourlyTeHuFile, kDailyWindFile, kDailyTeHuFile}) {
         line("", s.StatisticsPath(suffix));
     }
+    std::string report = "none (--no-report)";
+    if (!notes.reportPath.empty()) {
+        report = notes.reportPath + (anyEvaluated ? "" : " (not written: no station evaluated)");
+    }
+    line("Report:", report);
     line("Station file:", s.StationPath());
     line("Processing time zone:", s.zone);
     line("Period:", PeriodText(s));
@@ -254,46 +259,58 @@ void GroupTables(Sink& out, std::string_view title, std::size_t group,
 
 }  // namespace
 
+const char* Judge(double value, const Benchmark& benchmark) {
+    // Judged on the value as printed, so that the table agrees with the figures beside it.
+    if (!std::isfinite(value)) {
+        return "n/a";
+    }
+    double shown = std::round(value * 1e4) / 1e4;
+    if (benchmark.magnitude) {
+        shown = std::fabs(shown);
+    }
+    return (benchmark.atMost ? shown <= benchmark.limit : shown >= benchmark.limit) ? "pass"
+                                                                                    : "fail";
+}
+
 std::vector<BenchmarkCheck> CheckBenchmarks(const GroupResult& all, HumidityKind humidity) {
     std::vector<BenchmarkCheck> checks;
-    // Judged on the value as printed, so that the table agrees with the figures beside it.
-    const auto add = [&](std::string quantity, std::string statistic, double value, bool absolute,
-                         bool atMost, double limit, std::string goal) {
-        BenchmarkCheck c{std::move(quantity), std::move(statistic), value, std::move(goal), "n/a"};
-        if (std::isfinite(value)) {
-            double shown = std::round(value * 1e4) / 1e4;
-            if (absolute) {
-                shown = std::fabs(shown);
-            }
-            c.result = (atMost ? shown <= limit : shown >= limit) ? "pass" : "fail";
-        }
-        checks.push_back(std::move(c));
+    const auto add = [&](std::string quantity, std::string statistic, double value,
+                         const Benchmark& b) {
+        checks.push_back(
+            {std::move(quantity), std::move(statistic), value, b.goal, Judge(value, b)});
     };
     const ScalarStats& ws = all.scalar[kScalarSpeed];
-    add("Wind speed", "RMSE", ws.rmse, false, true, 2.0, "<= 2 m/s");
-    add("Wind speed", "Bias", ws.bias, true, true, 0.5, "|bias| <= 0.5 m/s");
-    add("Wind speed", "IOA", ws.agreement, false, false, 0.6, ">= 0.6");
-    add("Wind direction", "GE", all.direction.grossError, false, true, 30.0, "<= 30 deg");
-    add("Wind direction", "Bias", all.direction.bias, true, true, 10.0, "|bias| <= 10 deg");
+    add("Wind speed", "RMSE", ws.rmse, kSpeedBenchmarks.error);
+    add("Wind speed", "Bias", ws.bias, kSpeedBenchmarks.bias);
+    add("Wind speed", "IOA", ws.agreement, kSpeedBenchmarks.agreement);
+    add("Wind direction", "GE", all.direction.grossError, kDirectionBenchmarks.error);
+    add("Wind direction", "Bias", all.direction.bias, kDirectionBenchmarks.bias);
     const ScalarStats& t = all.scalar[kScalarTemperature];
-    add("Temperature", "GE", t.grossError, false, true, 2.0, "<= 2 K");
-    add("Temperature", "Bias", t.bias, true, true, 0.5, "|bias| <= 0.5 K");
-    add("Temperature", "IOA", t.agreement, false, false, 0.8, ">= 0.8");
+    add("Temperature", "GE", t.grossError, kTemperatureBenchmarks.error);
+    add("Temperature", "Bias", t.bias, kTemperatureBenchmarks.bias);
+    add("Temperature", "IOA", t.agreement, kTemperatureBenchmarks.agreement);
     const ScalarStats& h = all.scalar[kScalarHumidity];
     const std::string name = std::string("Humidity (") + HumidityName(humidity) + ")";
     if (humidity == HumidityKind::Relative) {
-        for (const char* statistic : {"GE", "Bias", "IOA"}) {
-            const double value = statistic[0] == 'G'   ? h.grossError
-                                 : statistic[0] == 'B' ? h.bias
-                                                       : h.agreement;
+        for (const auto& [statistic, value] :
+             {std::pair{"GE", h.grossError}, std::pair{"Bias", h.bias},
+              std::pair{"IOA", h.agreement}}) {
             checks.push_back({name, statistic, value, "no benchmark for RH", "n/a"});
         }
     } else {
-        add(name, "GE", h.grossError, false, true, 2.0, "<= 2 g/kg");
-        add(name, "Bias", h.bias, true, true, 1.0, "|bias| <= 1 g/kg");
-        add(name, "IOA", h.agreement, false, false, 0.6, ">= 0.6");
+        add(name, "GE", h.grossError, kHumidityBenchmarks.error);
+        add(name, "Bias", h.bias, kHumidityBenchmarks.bias);
+        add(name, "IOA", h.agreement, kHumidityBenchmarks.agreement);
     }
     return checks;
+}
+
+std::string StationWarningText(int station, const std::string& warning) {
+    return "station " + std::to_string(station) + ": " + warning;
+}
+
+std::string StationErrorText(int station, const std::string& error) {
+    return "station " + std::to_string(station) + " (not evaluated): " + error;
 }
 
 namespace {
@@ -317,7 +334,7 @@ void Messages(Sink& out, const std::vector<StationResult>& stations, const RunNo
     }
     for (const StationResult& s : stations) {
         for (const std::string& w : s.warnings) {
-            out += "station " + std::to_string(s.number) + ": " + w + '\n';
+            out += StationWarningText(s.number, w) + '\n';
             ++count;
         }
     }
@@ -332,7 +349,7 @@ void Messages(Sink& out, const std::vector<StationResult>& stations, const RunNo
     }
     for (const StationResult& s : stations) {
         for (const std::string& e : s.errors) {
-            out += "station " + std::to_string(s.number) + " (not evaluated): " + e + '\n';
+            out += StationErrorText(s.number, e) + '\n';
             ++count;
         }
     }
@@ -365,12 +382,13 @@ void WriteListFile(OutputFile& file, const ControlSettings& settings,
     Sink out(file);
     out += Banner();
     Rule(out);
-    EchoInputs(out, settings, notes);
     std::size_t evaluated = 0;
     for (const StationResult& s : stations) {
         evaluated += s.evaluated ? 1 : 0;
     }
-    out += "\n" + std::to_string(evaluated) + " of " + std::to_string(stations.size()) +
+    EchoInputs(out, settings, notes, evaluated > 0);
+    out += '\n';
+    out += std::to_string(evaluated) + " of " + std::to_string(stations.size()) +
            " station(s) evaluated. Pooled humidity variable: " + HumidityText(pooled.humidity) +
            ", used by " + std::to_string(pooled.humidityStations) + " station(s).\n";
     StationTable(out, stations);

@@ -4,6 +4,7 @@
 
 #include "wxcheck/output_file.h"
 #include "wxcheck/output_text.h"
+#include "wxcheck/report_summary.h"
 #include "wxcheck/run_outputs.h"
 #include "wxcheck/text_scan.h"
 
@@ -67,7 +68,8 @@ std::string StatisticsHeader(const ControlSettings& s, const PooledResults& pool
 
 std::vector<std::string> WriteStatisticsFiles(const ControlSettings& settings,
                                               const std::vector<StationResult>& stations,
-                                              const PooledResults& pooled, unsigned threads) {
+                                              const PooledResults& pooled, unsigned threads,
+                                              ReportSummary* report) {
     OutputFile hourlyWind(OutputPath(settings, OutputKind::HourlyWind));
     OutputFile hourlyTeHu(OutputPath(settings, OutputKind::HourlyTeHu));
     OutputFile dailyWind(OutputPath(settings, OutputKind::DailyWind));
@@ -101,8 +103,12 @@ std::vector<std::string> WriteStatisticsFiles(const ControlSettings& settings,
         for (std::size_t h = 0; h < hours.size(); ++h) {
             const Stamp stamp =
                 rows.firstHour + (firstHour + static_cast<std::int64_t>(h)) * kSecondsPerHour;
+            const int hourOfDay = FieldsFromStamp(stamp).hour;
+            if (report != nullptr) {
+                report->AddHour(hourOfDay, hours[h]);
+            }
             char hour[8];
-            std::snprintf(hour, sizeof hour, " %02d", FieldsFromStamp(stamp).hour);
+            std::snprintf(hour, sizeof hour, " %02d", hourOfDay);
             const std::string date = FormatDate(stamp);
             windText += date;
             windText += hour;
@@ -120,8 +126,12 @@ std::vector<std::string> WriteStatisticsFiles(const ControlSettings& settings,
         windText.clear();
         teHuText.clear();
         for (std::size_t d = 0; d < days.size(); ++d) {
-            const std::string date =
-                FormatDate(rows.firstDay + (first + static_cast<std::int64_t>(d)) * kSecondsPerDay);
+            const Stamp day =
+                rows.firstDay + (first + static_cast<std::int64_t>(d)) * kSecondsPerDay;
+            if (report != nullptr) {
+                report->AddDay(day, days[d]);
+            }
+            const std::string date = FormatDate(day);
             windText += date;
             AppendScalarColumns(windText, days[d].scalar[kScalarSpeed]);
             AppendDirectionColumns(windText, days[d].direction);

@@ -75,10 +75,13 @@ TEST(EngineFaults, AFullDiskNeverLeavesACutOffOutputOrMarker) {
     for (const std::string s : {"st001", "st002", "st003", "st004"}) {
         stations.push_back("'" + kExamples + s + "_prd.tsf','" + kExamples + s + "_obs.tsf'");
     }
-    const std::vector<std::string> outputs = {
-        "/example_wxcheck.lst",         "/example_DailyTeHuStats.dat",
-        "/example_DailyWindStats.dat",  "/example_HourlyTeHuStats.dat",
-        "/example_HourlyWindStats.dat", "/finished.txt"};
+    const std::vector<std::string> outputs = {"/example_wxcheck.lst",
+                                              "/example_DailyTeHuStats.dat",
+                                              "/example_DailyWindStats.dat",
+                                              "/example_HourlyTeHuStats.dat",
+                                              "/example_HourlyWindStats.dat",
+                                              "/example_report.html",
+                                              "/finished.txt"};
     const std::string reference = mount.path() + "/reference";
     const std::string folder = mount.path() + "/run";
     const std::string filler = mount.path() + "/filler";
@@ -96,15 +99,19 @@ TEST(EngineFaults, AFullDiskNeverLeavesACutOffOutputOrMarker) {
 
     // The statistics files are all whole and new, or all as the earlier run left them; the
     // list file is whole and new, a whole report of the failure or absent (never the earlier
-    // run's, which would pass for this run's outcome); the marker, when there is one, is a
-    // copy of the list file. No temporary file is left behind.
+    // run's, which would pass for this run's outcome), and so is the evaluation report; the
+    // marker, when there is one, is a copy of the list file. No temporary file is left behind.
+    const std::string report = "/example_report.html";
     const auto expectNoPartialOutput = [&] {
         const bool statisticsNew =
             ReadFile(folder + outputs[1]) == ReadFile(reference + outputs[1]);
         for (const std::string& name : outputs) {
             const std::string text = ReadFile(folder + name);
             if (!fs::exists(folder + name)) {
-                EXPECT_TRUE(name == outputs.front() || name == outputs.back()) << name;
+                EXPECT_TRUE(name == outputs.front() || name == outputs.back() || name == report)
+                    << name;
+            } else if (name == report) {
+                EXPECT_EQ(text, ReadFile(reference + name)) << "the report is half-written or old";
             } else if (name == outputs.back()) {
                 EXPECT_EQ(text, ReadFile(folder + outputs.front()));
             } else if (name == outputs.front() && text != ReadFile(reference + name)) {

@@ -1,0 +1,201 @@
+#include "chart/taylor_diagram.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
+#include "chart/palette.h"
+
+namespace corvane::chart {
+
+namespace {
+
+bool Usable(const TaylorPoint& p) {
+    return std::isfinite(p.ratio) && p.ratio >= 0 && std::isfinite(p.correlation) &&
+           p.correlation >= -1 && p.correlation <= 1;
+}
+
+std::string Fixed(double value, int decimals) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.*f", decimals, value);
+    return text;
+}
+
+}  // namespace
+
+TaylorPosition TaylorPlace(double ratio, double correlation) {
+    return {ratio * correlation, ratio * std::sqrt(std::max(0.0, 1 - correlation * correlation))};
+}
+
+std::string TaylorDiagram(Frame frame, std::span<const TaylorSeries> series) {
+    double largest = 1.0;
+    bool negative = false;
+    bool any = false;
+    for (const TaylorSeries& s : series) {
+        for (const TaylorPoint& p : s.points) {
+            if (Usable(p)) {
+                any = true;
+                largest = std::max(largest, p.ratio);
+                negative |= p.correlation < 0;
+            }
+        }
+    }
+    const NiceTicks radial = ComputeNiceTicks(0, std::max(1.25, largest * 1.05));
+    const double rmax = radial.hi;
+    const std::vector<std::string> radialLabels = radial.Labels();
+    double widest = 0;
+    for (const std::string& l : radialLabels) {
+        widest = std::max(widest, TextWidth(l, 11));
+    }
+    // Room for the correlation labels outside the arc and the axis titles.
+    const Margins margins{negative ? 40.0 : 8 + 16 + widest + 8, 52, 44, 48};
+    const double xLo = negative ? -rmax : 0;
+    const double unit = (frame.width - margins.left - margins.right) / (rmax - xLo);
+    frame.height = margins.top + rmax * unit + margins.bottom;
+    Axis xAxis;
+    xAxis.lo = xLo;
+    xAxis.hi = rmax;
+    Axis yAxis;
+    yAxis.lo = 0;
+    yAxis.hi = rmax;
+    Plot plot(frame, xAxis, yAxis, margins);
+    SvgDocument& svg = plot.svg();
+    const double cx = plot.X(0);
+    const double cy = plot.Y(0);
+    const auto at = [&](double r, double angle) {  // angle from the x axis, counterclockwise
+        return std::pair{cx + r * unit * std::cos(angle), cy - r * unit * std::sin(angle)};
+    };
+    const double maxAngle = negative ? std::numbers::pi : std::numbers::pi / 2;
+    const std::string grid = std::string("fill=\"none\" stroke=\"") + kGrid + "\"";
+
+    // Arcs of equal standard deviation ratio, with labels along the horizontal axis.
+    svg.OpenGroup("font-size=\"11\" fill=\"#333333\"");
+    for (std::size_t i = 1; i < radial.values.size(); ++i) {
+        const double r = radial.values[i];
+        const auto [x0, y0] = at(r, 0);
+        const auto [x1, y1] = at(r, maxAngle);
+        PathData arc;
+        arc.MoveTo(x0, y0).ArcTo(r * unit, x1, y1, false, false);
+        svg.Path(arc, i + 1 == radial.values.size()
+                          ? std::string("fill=\"none\" stroke=\"") + kAxis + "\""
+                          : grid);
+    }
+    for (std::size_t i = 0; i < radial.values.size(); ++i) {
+        const double r = radial.values[i];
+        svg.Line(cx + r * unit, cy, cx + r * unit, cy + 4, std::string("stroke=\"") + kAxis + "\"");
+        svg.Text(cx + r * unit, cy + 16, radialLabels[i], "text-anchor=\"middle\"");
+        if (negative && i > 0) {
+            svg.Line(cx - r * unit, cy, cx - r * unit, cy + 4,
+                     std::string("stroke=\"") + kAxis + "\"");
+            svg.Text(cx - r * unit, cy + 16, radialLabels[i], "text-anchor=\"middle\"");
+        } else if (!negative) {
+            svg.Line(cx - 4, cy - r * unit, cx, cy - r * unit,
+                     std::string("stroke=\"") + kAxis + "\"");
+            svg.Text(cx - 7, cy - r * unit + 4, radialLabels[i], "text-anchor=\"end\"");
+        }
+    }
+    // Rays of equal correlation, labelled outside the outer arc.
+    const std::vector<double> correlations = {0.0, 0.1, 0.2, 0.3,  0.4,  0.5, 0.6,
+                                              0.7, 0.8, 0.9, 0.95, 0.99, 1.0};
+    for (const double c : correlations) {
+        for (const double sign : {1.0, -1.0}) {
+            if ((sign < 0 && (!negative || c == 0))) {
+                continue;
+            }
+            const double angle = std::acos(sign * c);
+            const auto [x1, y1] = at(rmax, angle);
+            svg.Line(cx, cy, x1, y1, grid);
+            const auto [tx, ty] = at(rmax * 1.0 + 6 / unit, angle);
+            const std::string text =
+                (sign < 0 ? "-" : "") + Fixed(c, c == 0.95 || c == 0.99 ? 2 : 1);
+            svg.Text(tx, ty + 4 * std::sin(angle) + 3, c == 0 && sign > 0 ? "0" : text,
+                     angle < std::numbers::pi / 2 - 0.01   ? "text-anchor=\"start\""
+                     : angle > std::numbers::pi / 2 + 0.01 ? "text-anchor=\"end\""
+                                                           : "text-anchor=\"middle\"");
+        }
+    }
+    svg.CloseGroup();
+    svg.Line(negative ? cx - rmax * unit : cx, cy, cx + rmax * unit, cy,
+             std::string("stroke=\"") + kAxis + "\"");
+    if (!negative) {
+        svg.Line(cx, cy, cx, cy - rmax * unit, std::string("stroke=\"") + kAxis + "\"");
+    }
+    const auto [lx, ly] = at(rmax + 36 / unit, maxAngle * 0.5);
+    svg.Text(lx, ly, "Correlation",
+             "text-anchor=\"middle\" transform=\"rotate(" +
+                 Fixed(90 - maxAngle * 90 / std::numbers::pi, 1) + " " + Fixed(lx, 1) + " " +
+                 Fixed(ly, 1) + ")\"");
+    svg.Text(negative ? cx : (cx + plot.Right()) / 2, cy + 34,
+             "Standard deviation, predicted / observed", "text-anchor=\"middle\"");
+
+    // Arcs of equal centred RMS difference around the reference, where they lie inside.
+    const std::string rmsColour = kBluishGreen;
+    svg.OpenGroup("fill=\"none\" stroke=\"" + rmsColour +
+                  "\" stroke-width=\"1\" stroke-dasharray=\"4 3\"");
+    std::vector<std::pair<std::pair<double, double>, std::string>> rmsLabels;
+    for (std::size_t i = 1; i < radial.values.size() && radial.values[i] < rmax + 1; ++i) {
+        const double e = radial.values[i];
+        PathData arc;
+        bool down = true;
+        for (int k = 0; k <= 180; ++k) {
+            const double t = std::numbers::pi * k / 180;
+            const double x = 1 - e * std::cos(t);  // from the side towards the origin
+            const double y = e * std::sin(t);
+            const bool inside = std::hypot(x, y) <= rmax && (negative || x >= 0);
+            if (!inside) {
+                down = true;
+                continue;
+            }
+            const double px = cx + x * unit;
+            const double py = cy - y * unit;
+            if (arc.empty()) {
+                // Labelled where the arc starts, on one of the axes, away from the
+                // correlation labels.
+                rmsLabels.push_back({{px, py}, radialLabels[i]});
+            }
+            if (down) {
+                arc.MoveTo(px, py);
+                down = false;
+            } else {
+                arc.LineTo(px, py);
+            }
+        }
+        svg.Path(arc, {});
+    }
+    svg.CloseGroup();
+    svg.OpenGroup("font-size=\"11\" fill=\"" + rmsColour +
+                  "\" stroke=\"#FFFFFF\" stroke-width=\"3\" paint-order=\"stroke\"");
+    for (const auto& [position, text] : rmsLabels) {
+        svg.Text(position.first + 3, position.second - 4, text);
+    }
+    svg.CloseGroup();
+
+    SeriesStyle reference;
+    reference.name = "Observed (reference)";
+    reference.colour = kBlack;
+    reference.marker = Marker::Square;
+    const LabelledPoint observed{1, 0, "", "Observed: standard deviation ratio 1, correlation 1"};
+    plot.Points(std::span(&observed, 1), reference);
+    if (!any) {
+        plot.NoData();
+    }
+    for (const TaylorSeries& s : series) {
+        std::vector<LabelledPoint> points;
+        for (const TaylorPoint& p : s.points) {
+            if (Usable(p)) {
+                const TaylorPosition place = TaylorPlace(p.ratio, p.correlation);
+                points.push_back({place.x, place.y, p.label, p.tooltip});
+            }
+        }
+        plot.Points(points, s.style);
+    }
+    SeriesStyle rms;
+    rms.name = "Centred RMS difference";
+    rms.colour = kBluishGreen;
+    rms.dash = "4 3";
+    rms.lineWidth = 1;
+    plot.AddLegendLine(rms);
+    return plot.Finish();
+}
+
+}  // namespace corvane::chart

@@ -1,0 +1,37 @@
+#pragma once
+
+// The report's charts, drawn from its summary: soccer plots, Taylor diagrams, daily series,
+// diurnal cycles, scatter plots and wind roses, each an SVG element.
+
+#include <string>
+
+#include "wxcheck/report_summary.h"
+
+namespace corvane::wxcheck {
+
+/// The four quantities of the soccer plots, in report order.
+enum class ReportQuantity { kSpeed, kDirection, kTemperature, kHumidity };
+
+/// "m/s", "deg", "K", or the units of the run's humidity variable.
+std::string QuantityUnit(ReportQuantity q, HumidityKind humidity);
+/// "Wind speed", ..., "Humidity (MIXR)".
+std::string QuantityName(ReportQuantity q, HumidityKind humidity);
+/// The scalar index of wind speed, temperature and humidity.
+std::size_t ScalarOf(ReportQuantity q);
+
+/// Bias against RMSE (wind speed) or gross error, a marker per station, the pooled value
+/// and the benchmark box.
+std::string SoccerPlot(const ReportSummary& summary, ReportQuantity q);
+std::string TaylorChart(const ReportSummary& summary, ReportQuantity q);
+/// Pooled daily means, observed and predicted; wind direction as points.
+std::string DailyChart(const ReportSummary& summary, ReportQuantity q);
+/// Mean observed and predicted by hour of day, and the bias by hour.
+std::string DiurnalMeansChart(const ReportSummary& summary, ReportQuantity q);
+std::string DiurnalBiasChart(const ReportSummary& summary, ReportQuantity q);
+std::string ScatterChart(const ReportSummary& summary, ReportQuantity q);
+std::string WindRoseChart(const ReportSummary& summary, bool observed, double scalePercent);
+
+/// The wind rose of the observed or predicted series, in percent of the hours.
+chart::WindRoseData RoseData(const RoseCounts& counts);
+
+}  // namespace corvane::wxcheck

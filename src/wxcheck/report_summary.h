@@ -1,0 +1,134 @@
+#pragma once
+
+// What the evaluation report shows, gathered from the engine's results in station order:
+// per-station summaries, hour-of-day sums, a scatter of every pair or a 2-D histogram of
+// them, wind-rose counts, the spread of each quantity for the Taylor diagram, and the
+// pooled daily means of the daily statistics rows. Bounded: nothing here grows with the
+// number of pairs.
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "chart/plot.h"
+#include "chart/scale.h"
+#include "chart/wind_rose.h"
+#include "wxcheck/control_file.h"
+#include "wxcheck/pooled_statistics.h"
+#include "wxcheck/station_evaluation.h"
+
+namespace corvane::wxcheck {
+
+/// A scatter shows up to this many pairs one by one; more become a 2-D histogram.
+inline constexpr std::int64_t kScatterPointLimit = 5000;
+inline constexpr int kScatterCells = 60;
+
+/// Upper bounds of the wind roses' speed classes (m/s) below the last, open one; the
+/// lowest class starts above the calm threshold.
+inline constexpr std::array<double, 4> kRoseSpeedBounds = {2, 4, 6, 8};
+inline constexpr std::size_t kRoseClasses = kRoseSpeedBounds.size() + 1;
+
+struct ReportStation {
+    int number = 0;
+    std::string predicted;  // as the station file names them
+    std::string observed;
+    bool evaluated = false;
+    HumidityKind humidity = HumidityKind::None;
+    GroupResult whole;  // the whole period
+    /// The whole period's sums per scalar quantity, for the pooled spread.
+    std::array<FirstPass, 3> first{};
+    std::array<SecondPass, 3> second{};
+
+    /// Predicted over observed standard deviation of scalar k; NaN when the observations
+    /// have no spread.
+    double SpreadRatio(std::size_t k) const;
+};
+
+/// Observed and predicted values of one scalar quantity, pooled as the "All" statistics
+/// pool them (humidity: the stations of the run's humidity variable).
+struct ScatterSummary {
+    std::int64_t pairs = 0;
+    chart::Extent extent;  // of both series
+    /// Every pair, when there are at most kScatterPointLimit.
+    std::vector<float> observed;
+    std::vector<float> predicted;
+    /// Otherwise the pairs counted on kScatterCells x kScatterCells cells over the nice
+    /// range of `extent`.
+    chart::HistogramGrid grid;
+    /// The least-squares line P = intercept + slope O; NaN when O has no spread.
+    double intercept = kNotComputed;
+    double slope = kNotComputed;
+    /// Predicted over observed standard deviation of the pooled pairs.
+    double spreadRatio = kNotComputed;
+
+    bool Histogram() const { return pairs > kScatterPointLimit; }
+};
+
+struct RoseCounts {
+    std::array<std::array<std::int64_t, chart::kRoseSectors>, kRoseClasses> counts{};
+    std::int64_t calm = 0;
+    /// Used hours with speed and direction in both series: the 100 percent of the rose.
+    std::int64_t hours = 0;
+};
+
+struct DayMeans {
+    Stamp day = 0;
+    std::array<double, 3> observed{};  // scalar quantities
+    std::array<double, 3> predicted{};
+    double directionObserved = 0;
+    double directionPredicted = 0;
+};
+
+/// Fed by the engine in three steps: every station in station order as it is evaluated
+/// (while its pairs are fresh), once with the pooled results, and every hour and day row
+/// of the statistics files as they are written.
+class ReportSummary {
+public:
+    explicit ReportSummary(const ControlSettings& settings);
+
+    /// The next station, in station order.
+    void AddStation(const StationResult& station);
+    /// Once all stations are in: the pooled results, and the pairs again where a scatter
+    /// turns into a histogram (shared by up to `threads` threads; the counts do not
+    /// depend on their number).
+    void Finish(const std::vector<StationResult>& stations, const PooledResults& pooled,
+                unsigned threads);
+    /// One row of the hourly statistics files, `hourOfDay` that of its end stamp.
+    void AddHour(int hourOfDay, const GroupResult& row);
+    /// One row of the daily statistics files.
+    void AddDay(Stamp day, const GroupResult& row);
+
+    std::vector<ReportStation> stations;
+    int evaluated = 0;
+    GroupResult all;  // the whole period, all stations
+    HumidityKind humidity = HumidityKind::None;
+    int humidityStations = 0;
+    /// Sums of observed and predicted per scalar quantity and hour of the end stamp, from
+    /// the hourly rows.
+    std::array<std::array<FirstPass, 24>, 3> hours{};
+    std::array<ScatterSummary, 3> scatter;
+    RoseCounts observedRose;
+    RoseCounts predictedRose;
+    std::vector<DayMeans> days;
+    /// Station warnings and errors, worded as in the list file.
+    std::vector<std::string> stationWarnings;
+    std::vector<std::string> stationErrors;
+
+private:
+    // Wind speed, temperature, and humidity once per variable until the run's is known.
+    static constexpr std::size_t kGathers = 5;
+    static std::size_t GatherOf(std::size_t k, HumidityKind humidity);
+    /// Whether a station's values of scalar k count in the pooled charts, as in the pooled
+    /// statistics: humidity only from stations of the run's variable.
+    bool Pooled(std::size_t k, HumidityKind stationHumidity) const;
+    void CountHistograms(const std::vector<StationResult>& stations, unsigned threads);
+
+    double calm_;
+    std::array<ScatterSummary, kGathers> gathers_;
+};
+
+/// The speed class of a wind rose for a speed above the calm threshold.
+std::size_t RoseClass(double speed);
+
+}  // namespace corvane::wxcheck

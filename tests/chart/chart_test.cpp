@@ -1,0 +1,196 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <random>
+
+#include "chart/plot.h"
+#include "chart/scale.h"
+#include "chart/svg.h"
+#include "chart/taylor_diagram.h"
+#include "chart/wind_rose.h"
+
+namespace corvane::chart {
+namespace {
+
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+
+std::string Ticks(const NiceTicks& t) {
+    std::string out;
+    for (const std::string& label : t.Labels()) {
+        out += (out.empty() ? "" : " ") + label;
+    }
+    return out;
+}
+
+std::size_t Count(const std::string& text, const std::string& part) {
+    std::size_t n = 0;
+    for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) {
+        ++n;
+    }
+    return n;
+}
+
+TEST(ChartTicks, HandWorkedRangesGetNiceSteps) {
+    EXPECT_EQ(Ticks(ComputeNiceTicks(0, 7.3)), "0 2 4 6 8");
+    EXPECT_EQ(Ticks(ComputeNiceTicks(-0.04, 0.13)), "-0.05 0.00 0.05 0.10 0.15");
+    EXPECT_EQ(Ticks(ComputeNiceTicks(273.1, 301.6)), "270 275 280 285 290 295 300 305");
+    // One value, or all values equal: a range around it, never a zero-width axis.
+    EXPECT_EQ(Ticks(ComputeNiceTicks(5, 5)), "4.50 4.75 5.00 5.25 5.50");
+    EXPECT_EQ(Ticks(ComputeNiceTicks(0, 0)), "-1.0 -0.5 0.0 0.5 1.0");
+    EXPECT_EQ(Ticks(ComputeNiceTicks(Extent())), "0.0 0.2 0.4 0.6 0.8 1.0");
+    // Tiny and huge magnitudes share one exponent, so the labels line up.
+    EXPECT_EQ(Ticks(ComputeNiceTicks(1e-6, 1e-6)), "0.90e-6 0.95e-6 1.00e-6 1.05e-6 1.10e-6");
+    EXPECT_EQ(Ticks(ComputeNiceTicks(0, 1e6)), "0 200000 400000 600000 800000 1000000");
+    EXPECT_EQ(Ticks(ComputeNiceTicks(2e9, 7.3e9)), "2e9 3e9 4e9 5e9 6e9 7e9 8e9");
+}
+
+TEST(ChartTicks, AnyRangeGetsFourToEightTicksOfAllowedStepsCoveringIt) {
+    std::mt19937 random(7);
+    std::uniform_real_distribution<double> exponent(-8, 8);
+    std::uniform_real_distribution<double> unit(-1, 1);
+    for (int i = 0; i < 2000; ++i) {
+        const double scale = std::pow(10.0, exponent(random));
+        double lo = unit(random) * scale;
+        double hi = lo + std::fabs(unit(random)) * scale;
+        const NiceTicks t = ComputeNiceTicks(lo, hi);
+        SCOPED_TRACE(std::to_string(lo) + " to " + std::to_string(hi));
+        ASSERT_GE(t.values.size(), 4u);
+        ASSERT_LE(t.values.size(), 8u);
+        EXPECT_TRUE(t.mantissa == 1 || t.mantissa == 2 || t.mantissa == 2.5 || t.mantissa == 5);
+        EXPECT_LE(t.lo, lo + std::fabs(lo) * 1e-9 + t.step * 1e-6);
+        EXPECT_GE(t.hi, hi - std::fabs(hi) * 1e-9 - t.step * 1e-6);
+        const std::vector<std::string> labels = t.Labels();
+        for (std::size_t k = 1; k < labels.size(); ++k) {
+            EXPECT_NE(labels[k], labels[k - 1]);
+        }
+    }
+}
+
+TEST(ChartSvg, EscapesMarkupAndReplacesWhatXmlCannotHold) {
+    EXPECT_EQ(Escape("<script>alert(1)</script>"), "&lt;script&gt;alert(1)&lt;/script&gt;");
+    EXPECT_EQ(Escape("a&b \"c\" 'd'"), "a&amp;b &quot;c&quot; &#39;d&#39;");
+    EXPECT_EQ(Escape("Z\xC3\xBCrich \xE6\x9D\xB1 \xF0\x9F\x98\x80\t"),
+              "Z\xC3\xBCrich \xE6\x9D\xB1 \xF0\x9F\x98\x80\t");
+    const std::string bad = "\xEF\xBF\xBD";
+    // A cut sequence, a stray byte, an overlong '/', a surrogate, a control, U+FFFF.
+    EXPECT_EQ(Escape("a\xC3"), "a" + bad);
+    EXPECT_EQ(Escape("\xFF/"), bad + "/");
+    EXPECT_EQ(Escape("\xC0\xAF"), bad + bad);
+    EXPECT_EQ(Escape("\xED\xA0\x80"), bad + bad + bad);
+    EXPECT_EQ(Escape(std::string("x\x01y\x7F", 4)), "x" + bad + "y" + bad);
+    EXPECT_EQ(Escape("\xEF\xBF\xBF"), bad);
+}
+
+TEST(ChartSvg, NumbersAreShortAndNeverNegativeZero) {
+    const auto number = [](double v) {
+        std::string out;
+        AppendNumber(out, v);
+        return out;
+    };
+    EXPECT_EQ(number(12), "12");
+    EXPECT_EQ(number(-3.46), "-3.5");
+    EXPECT_EQ(number(-0.04), "0");
+    EXPECT_EQ(number(0.05), "0.1");
+    EXPECT_EQ(number(kNaN), "0");
+    EXPECT_EQ(number(1e300), "1000000");
+}
+
+Axis UnitAxis() {
+    return NiceAxis(
+        [] {
+            Extent e;
+            e.Add(0);
+            e.Add(10);
+            return e;
+        }(),
+        "value");
+}
+
+TEST(ChartPlot, AValueThatIsNotFiniteBreaksTheLineAndALonePointStaysADot) {
+    Plot plot(Frame{300, 200, "t", "d"}, UnitAxis(), UnitAxis());
+    const std::vector<double> x = {0, 1, 2, 3, 4, 5, 6};
+    const std::vector<double> y = {1, 2, kNaN, 4, kNaN, 5, 6};
+    SeriesStyle style;
+    plot.Line(x, y, style);
+    const std::string svg = plot.Finish();
+    const std::size_t start = svg.find("<path d=\"");
+    const std::string d = svg.substr(start, svg.find('"', start + 9) - start);
+    EXPECT_EQ(Count(d, "M"), 3u) << d;  // 0-1, the lone 3, 5-6
+    EXPECT_EQ(Count(d, "h0"), 1u) << d;
+    EXPECT_EQ(Count(d, "L"), 2u) << d;
+}
+
+TEST(ChartPlot, LabelsNeverOverlapAndTooltipsAreEscaped) {
+    Plot plot(Frame{300, 200, "t", "d"}, UnitAxis(), UnitAxis());
+    std::vector<LabelledPoint> points;
+    for (int i = 0; i < 6; ++i) {
+        points.push_back({5, 5, std::to_string(10 + i), "<b>" + std::to_string(i) + "</b>"});
+    }
+    SeriesStyle style;
+    style.marker = Marker::Circle;
+    plot.Points(points, style);
+    const std::string svg = plot.Finish();
+    EXPECT_EQ(Count(svg, "<title>&lt;b&gt;"), 6u);
+    // One marker spot offers four places for a label; the others are left out.
+    const std::size_t labels = svg.rfind("<g font-size=\"11\" fill=\"#222222\">");
+    EXPECT_EQ(Count(svg.substr(labels, svg.find("</g>", labels) - labels), "<text"), 4u) << svg;
+}
+
+TEST(ChartPlot, HistogramCellsAreClassedWithALegendAndOutliersPinnedToTheEdge) {
+    HistogramGrid grid(0, 10, 0, 10, 10, 10);
+    grid.Add(0.5, 0.5);
+    grid.Add(-50, 0.2);  // left of the grid: first column
+    grid.Add(9.99, 100);
+    grid.Add(kNaN, 1);  // never counted
+    EXPECT_EQ(grid.counts[0], 2u);
+    EXPECT_EQ(grid.counts[99], 1u);
+    for (int i = 0; i < 40; ++i) {
+        grid.Add(5.5, 5.5);
+    }
+    Plot plot(Frame{300, 200, "t", "d"}, UnitAxis(), UnitAxis());
+    plot.Histogram(grid, "Pairs per cell:");
+    const std::string svg = plot.Finish();
+    EXPECT_NE(svg.find("Pairs per cell:"), std::string::npos);
+    // Classes grow geometrically from 1 to the largest count: 1-2, 3-4, ..., 23-40.
+    EXPECT_NE(svg.find(">1\xE2\x80\x93"
+                       "2<"),
+              std::string::npos);
+    EXPECT_NE(svg.find(">23\xE2\x80\x93"
+                       "40<"),
+              std::string::npos);
+    EXPECT_EQ(Count(svg, "shape-rendering"), 2u);  // the two classes that have cells
+}
+
+TEST(ChartRose, SectorsAreCentredOnNorth) {
+    EXPECT_EQ(RoseSector(359), 0);
+    EXPECT_EQ(RoseSector(0), 0);
+    EXPECT_EQ(RoseSector(360), 0);
+    EXPECT_EQ(RoseSector(11.2499), 0);
+    EXPECT_EQ(RoseSector(11.25), 1);
+    EXPECT_EQ(RoseSector(348.75), 0);
+    EXPECT_EQ(RoseSector(348.7499), 15);
+    EXPECT_EQ(RoseSector(180), 8);
+    EXPECT_EQ(RoseSector(-12), 15);
+    EXPECT_EQ(RoseSector(kNaN), -1);
+}
+
+TEST(ChartPolar, EmptyChartsSayNoDataAndNegativeCorrelationsOpenTheHalfCircle) {
+    WindRoseData none;
+    EXPECT_NE(WindRose(Frame{300, 300, "t", "d"}, none, 0).find("no data"), std::string::npos);
+    EXPECT_NE(TaylorDiagram(Frame{300, 0, "t", "d"}, {}).find("no data"), std::string::npos);
+
+    const TaylorPosition at = TaylorPlace(2, 0.5);
+    EXPECT_DOUBLE_EQ(at.x, 1);
+    EXPECT_DOUBLE_EQ(at.y, std::sqrt(3.0));
+    std::vector<TaylorSeries> series(1);
+    series[0].points = {{1, 0.8, "1", ""}};
+    const std::string quarter = TaylorDiagram(Frame{300, 0, "t", "d"}, series);
+    series[0].points.push_back({1, -0.5, "2", ""});
+    const std::string half = TaylorDiagram(Frame{300, 0, "t", "d"}, series);
+    EXPECT_EQ(quarter.find(">-0.5<"), std::string::npos);
+    EXPECT_NE(half.find(">-0.5<"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace corvane::chart

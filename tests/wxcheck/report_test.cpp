@@ -1,0 +1,369 @@
+// The evaluation report: the summary's counts worked by hand, where the charts put what they
+// are given, and whole runs whose report must parse, escape and repeat byte for byte.
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cmath>
+#include <numeric>
+
+#include "engine_fixture.h"
+#include "wxcheck/engine.h"
+#include "wxcheck/report_charts.h"
+#include "wxcheck/report_summary.h"
+
+namespace corvane::wxcheck {
+namespace {
+
+using namespace corvane::wxcheck::testing;
+using testing::Record;
+
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+
+struct Hour {
+    double speedObserved, speedPredicted, directionObserved, directionPredicted;
+};
+
+// An evaluated station with wind pairs only; its statistics are left for the test to set.
+StationResult WindStation(int number, const std::vector<Hour>& hours) {
+    StationResult s;
+    s.number = number;
+    s.evaluated = true;
+    s.groups.resize(1);
+    s.partials.resize(1);
+    for (std::size_t i = 0; i < hours.size(); ++i) {
+        KeptPair pair;
+        pair.hour = static_cast<std::int32_t>(i);
+        pair.Set(kSpeed, hours[i].speedObserved, hours[i].speedPredicted);
+        pair.Set(kDirection, hours[i].directionObserved, hours[i].directionPredicted);
+        pair.SetUnused(kTemperature);
+        pair.SetUnused(kHumidity);
+        s.kept.push_back(pair);
+    }
+    return s;
+}
+
+ControlSettings Settings(double calm = 1.0) {
+    ControlSettings settings;
+    settings.calmThreshold = calm;
+    return settings;
+}
+
+// The text between `before` and `after`, searching from `from`; empty when there is none.
+std::string Between(const std::string& text, const std::string& before, const std::string& after,
+                    std::size_t from = 0) {
+    const std::size_t start = text.find(before, from);
+    const std::size_t end =
+        start == std::string::npos ? start : text.find(after, start + before.size());
+    return end == std::string::npos
+               ? std::string()
+               : text.substr(start + before.size(), end - start - before.size());
+}
+
+// The number in attribute `name` of the element that starts at `at`.
+double Attribute(const std::string& text, std::size_t at, const std::string& name) {
+    const std::string value = Between(text, " " + name + "=\"", "\"", at);
+    return value.empty() ? kNaN : std::stod(value);
+}
+
+TEST(ReportSummary, RoseSectorsCentreOnNorthAndCalmHoursGoToTheCentre) {
+    ReportSummary summary(Settings());
+    summary.AddStation(WindStation(1, {{0.5, 3, 10, 90},  // observed calm, at the threshold below
+                                       {1.0, 3, 200, 90},
+                                       {3, 3, 359, 90},
+                                       {3, 3, 0, 90},
+                                       {5, 3, 11.25, 90},
+                                       {9, 1.5, 180, 90}}));
+    summary.Finish({}, PooledResults(), 1);
+    const RoseCounts& o = summary.observedRose;
+    EXPECT_EQ(o.hours, 6);
+    EXPECT_EQ(o.calm, 2);
+    EXPECT_EQ(o.counts[1][0], 2);                      // 2-4 m/s, north: 359 and 0 degrees
+    EXPECT_EQ(o.counts[2][1], 1);                      // 4-6 m/s, NNE from 11.25 degrees
+    EXPECT_EQ(o.counts[4][8], 1);                      // above 8 m/s, south
+    EXPECT_EQ(summary.predictedRose.counts[1][4], 5);  // east
+    EXPECT_EQ(summary.predictedRose.counts[0][4], 1);  // the lowest class starts above calm
+    EXPECT_NEAR(RoseData(o).calmPercent, 100.0 / 3, 1e-12);
+    EXPECT_NEAR(RoseData(o).percent[1][0], 100.0 / 3, 1e-12);
+}
+
+TEST(ReportSummary, AScatterOfMoreThanFiveThousandPairsBecomesAHistogram) {
+    std::vector<StationResult> stations;
+    for (int s = 0; s < 2; ++s) {
+        stations.push_back(WindStation(s + 1, std::vector<Hour>(2500, {3, 4, 90, 90})));
+    }
+    ReportSummary points(Settings());
+    for (const StationResult& s : stations) {
+        points.AddStation(s);
+    }
+    points.Finish(stations, PooledResults(), 2);
+    EXPECT_FALSE(points.scatter[kScalarSpeed].Histogram());
+    EXPECT_EQ(points.scatter[kScalarSpeed].observed.size(), 5000u);
+
+    stations.push_back(WindStation(3, {{20, 1, 90, 90}}));
+    ReportSummary cells(Settings());
+    for (const StationResult& s : stations) {
+        cells.AddStation(s);
+    }
+    cells.Finish(stations, PooledResults(), 2);
+    const ScatterSummary& scatter = cells.scatter[kScalarSpeed];
+    ASSERT_TRUE(scatter.Histogram());
+    EXPECT_TRUE(scatter.observed.empty());
+    EXPECT_EQ(scatter.grid.columns * scatter.grid.rows, kScatterCells * kScatterCells);
+    std::int64_t counted = 0;
+    for (const std::uint32_t c : scatter.grid.counts) {
+        counted += c;
+    }
+    EXPECT_EQ(counted, 5001);
+    EXPECT_LE(scatter.grid.xLo, 1);
+    EXPECT_GE(scatter.grid.xHi, 20);
+    const std::string svg = ScatterChart(cells, ReportQuantity::kSpeed);
+    EXPECT_NE(svg.find("Pairs per cell:"), std::string::npos);
+}
+
+TEST(ReportSummary, OnlyTheRunsHumidityVariableIsPooled) {
+    std::vector<StationResult> stations;
+    for (const HumidityKind kind : {HumidityKind::Relative, HumidityKind::MixingRatio}) {
+        StationResult& s = stations.emplace_back(WindStation(1, {{3, 3, 90, 90}, {3, 3, 90, 90}}));
+        s.humidity = kind;
+        for (KeptPair& pair : s.kept) {
+            pair.Set(kHumidity, kind == HumidityKind::Relative ? 80 : 5, 6);
+        }
+    }
+    ReportSummary summary(Settings());
+    for (const StationResult& s : stations) {
+        summary.AddStation(s);
+    }
+    PooledResults pooled;
+    pooled.humidity = HumidityKind::MixingRatio;
+    summary.Finish(stations, pooled, 1);
+    EXPECT_EQ(summary.scatter[kScalarHumidity].pairs, 2);
+    EXPECT_EQ(summary.scatter[kScalarHumidity].extent.hi, 6);
+}
+
+// The pooled spread and least-squares line come from the stations' sums about their own
+// means; they must agree with one regression over all pairs, kelvin offset included.
+TEST(ReportSummary, PooledSpreadAndLeastSquaresLineAgreeWithOneRegressionOverAllPairs) {
+    const std::vector<std::vector<std::pair<double, double>>> temperatures = {
+        {{270, 271}, {272, 275}, {268, 268.5}}, {{290, 287}, {285, 284}}};
+    std::vector<StationResult> stations;
+    std::vector<double> o, p;
+    for (const auto& pairs : temperatures) {
+        StationResult& s = stations.emplace_back(WindStation(1, {}));
+        FirstPass& first = s.partials[0].first[kScalarTemperature];
+        for (const auto& [observed, predicted] : pairs) {
+            first.Add(observed - kKelvinOffset, predicted - kKelvinOffset);
+            o.push_back(observed);
+            p.push_back(predicted);
+        }
+        for (const auto& [observed, predicted] : pairs) {
+            s.partials[0].second[kScalarTemperature].Add(
+                observed - kKelvinOffset, predicted - kKelvinOffset, first.MeanObserved(),
+                first.MeanPredicted());
+        }
+    }
+    ReportSummary summary(Settings());
+    for (const StationResult& s : stations) {
+        summary.AddStation(s);
+    }
+    summary.Finish(stations, PooledResults(), 1);
+    const double n = static_cast<double>(o.size());
+    const double mo = std::accumulate(o.begin(), o.end(), 0.0) / n;
+    const double mp = std::accumulate(p.begin(), p.end(), 0.0) / n;
+    double sxx = 0, syy = 0, sxy = 0;
+    for (std::size_t i = 0; i < o.size(); ++i) {
+        sxx += (o[i] - mo) * (o[i] - mo);
+        syy += (p[i] - mp) * (p[i] - mp);
+        sxy += (o[i] - mo) * (p[i] - mp);
+    }
+    const ScatterSummary& t = summary.scatter[kScalarTemperature];
+    EXPECT_NEAR(t.slope, sxy / sxx, 1e-12);
+    EXPECT_NEAR(t.intercept, mp - sxy / sxx * mo, 1e-9);
+    EXPECT_NEAR(t.spreadRatio, std::sqrt(syy / sxx), 1e-12);
+    // Station 2: O 290, 285 and P 287, 284 spread by 2.5 and 1.5.
+    EXPECT_NEAR(summary.stations[1].SpreadRatio(kScalarTemperature), 0.6, 1e-12);
+}
+
+TEST(ReportCharts, DateTicksFallOnMonthsOverAYearAndOnDaysOverAMonth) {
+    const auto ticks = [](int dayCount) {
+        ReportSummary summary(Settings());
+        for (int d = 0; d < dayCount; ++d) {
+            summary.AddDay((39448 + d) * kSecondsPerDay, GroupResult());  // from 1 January 2008
+        }
+        const std::string svg = DailyChart(summary, ReportQuantity::kSpeed);
+        std::string labels;
+        const std::string tick = "text-anchor=\"middle\">";
+        const std::size_t axisEnd = svg.find("</g>");  // the tick labels come first
+        for (std::size_t at = svg.find(tick); at < axisEnd; at = svg.find(tick, at + 1)) {
+            const std::string label = Between(svg, tick, "<", at);
+            if (std::isupper(static_cast<unsigned char>(label[0]))) {  // months, not values
+                labels += (labels.empty() ? "" : ", ") + label;
+            }
+        }
+        return labels;
+    };
+    EXPECT_EQ(ticks(366), "Jan 2008, Mar, May, Jul, Sep, Nov");
+    EXPECT_EQ(ticks(31), "Jan 01, Jan 06, Jan 11, Jan 16, Jan 21, Jan 26, Jan 31");
+}
+
+TEST(ReportCharts, ADayWithoutPairsBreaksTheDailyLine) {
+    ReportSummary summary(Settings());
+    for (int d = 0; d < 5; ++d) {
+        GroupResult row;
+        row.scalar[kScalarSpeed].meanObserved = d == 2 ? kNaN : 1.0 + d;
+        row.scalar[kScalarSpeed].meanPredicted = d == 2 ? kNaN : 2.0 + d;
+        summary.AddDay(39448 * kSecondsPerDay + d * kSecondsPerDay, row);
+    }
+    const std::string svg = DailyChart(summary, ReportQuantity::kSpeed);
+    const std::size_t observed = svg.find("\" fill=\"none\" stroke=\"#0072B2\"");
+    ASSERT_NE(observed, std::string::npos) << svg;
+    const std::string d = Between(svg, "<path d=\"", "\"", svg.rfind("<path d=\"", observed));
+    EXPECT_EQ(std::count(d.begin(), d.end(), 'M'), 2) << d;
+    EXPECT_EQ(std::count(d.begin(), d.end(), 'L'), 2) << d;
+}
+
+TEST(ReportCharts, StationsLandInsideOrOutsideTheBenchmarkBoxAsTheirValuesSay) {
+    ReportSummary summary(Settings());
+    for (const auto& [number, bias, rmse] :
+         {std::tuple{1, 0.3, 1.0}, std::tuple{2, 0.8, 1.0}, std::tuple{3, -0.2, 2.4}}) {
+        StationResult s = WindStation(number, {{3, 3, 90, 90}});
+        s.groups[0].scalar[kScalarSpeed].n = 1;
+        s.groups[0].scalar[kScalarSpeed].bias = bias;
+        s.groups[0].scalar[kScalarSpeed].rmse = rmse;
+        summary.AddStation(s);
+    }
+    const std::string svg = SoccerPlot(summary, ReportQuantity::kSpeed);
+    const std::size_t box = svg.rfind("<rect ", svg.find("fill=\"#009E73\""));
+    ASSERT_NE(box, std::string::npos) << svg;
+    const double left = Attribute(svg, box, "x");
+    const double top = Attribute(svg, box, "y");
+    const double right = left + Attribute(svg, box, "width");
+    const double bottom = top + Attribute(svg, box, "height");
+    // Circle markers start at their left edge: M(x - r) y.
+    const auto centre = [&](int number) {
+        const std::size_t title = svg.find("<title>Station " + std::to_string(number) + " ");
+        EXPECT_NE(title, std::string::npos) << number;
+        const std::string d = Between(svg, "<path d=\"M", "A", svg.rfind("<path d=", title));
+        const std::size_t blank = d.find(' ');
+        return std::pair{std::stod(d.substr(0, blank)) + 3.5, std::stod(d.substr(blank + 1))};
+    };
+    const auto inside = [&](std::pair<double, double> p) {
+        return p.first > left && p.first < right && p.second > top && p.second < bottom;
+    };
+    EXPECT_TRUE(inside(centre(1)));
+    EXPECT_FALSE(inside(centre(2)));  // bias beyond 0.5 m/s
+    EXPECT_FALSE(inside(centre(3)));  // RMSE beyond 2 m/s
+    // |bias| = 0.3 of the box's half width 0.5, right of its middle.
+    EXPECT_NEAR(centre(1).first, (left + right) / 2 + 0.3 / 0.5 * (right - left) / 2, 0.2);
+    EXPECT_NEAR(centre(1).second, bottom - 1.0 / 2.0 * (bottom - top), 0.2);
+}
+
+// Whole runs: two stations over two days.
+class ReportRun : public ::testing::Test {
+protected:
+    // Hostile names: markup, an ampersand and a byte that is not UTF-8.
+    const std::string predicted_ = "a<b>&\"x\xFF.tsf";
+    const std::string observed_ = "obs.tsf";
+
+    void SetUp() override {
+        std::string prd, obs;
+        for (int day = 1; day <= 2; ++day) {
+            for (int hour = 1; hour <= 24; ++hour) {
+                const double w = 2 + (hour % 7);
+                prd += Record(day, hour,
+                              std::to_string(w + 0.5) + " " + std::to_string(hour * 15) + " 280 5");
+                obs += Record(day, hour,
+                              std::to_string(w) + " " + std::to_string(hour * 14) + " 281 4");
+            }
+        }
+        const std::vector<std::string> met = {"WSPEED", "WDIR", "TEMP", "MIXR"};
+        WriteText(folder_ / predicted_, TsfText(met, prd));
+        WriteText(folder_ / observed_, TsfText(met, obs));
+        WriteText(folder_ / "b.tsf", TsfText(met, prd));
+        WriteText(folder_ / "run_WXCHECK.TSF.STN",
+                  StationText({{predicted_, observed_}, {"b.tsf", observed_}}));
+    }
+
+    int Run(unsigned threads, bool report = true,
+            const std::string& title = "<script>alert(1)</script> & 'more'") {
+        ControlOptions o;
+        o.folder = folder_.path();
+        o.end = "20080103000000";
+        o.title = title;
+        WriteText(folder_ / "wxcheck.inp", ControlText(o));
+        std::ostringstream out, err;
+        EngineOptions options;
+        options.controlPath = folder_ / "wxcheck.inp";
+        options.threads = threads;
+        options.report = report;
+        return RunEngine(options, out, err);
+    }
+
+    std::string Report() const { return ReadText(folder_ / "run_report.html"); }
+
+    ScratchFolder folder_;
+};
+
+// Parses every file as XML with libxml2's checker; the messages when one fails.
+std::string XmlErrors(const std::vector<std::string>& paths) {
+    std::string command = "xmllint --noout";
+    for (const std::string& p : paths) {
+        command += " '" + p + "'";
+    }
+    const std::string log = paths.front() + ".xmllint";
+    const int status = std::system((command + " 2>'" + log + "'").c_str());
+    const std::string messages = ReadText(log);
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0
+               ? ""
+               : "status " + std::to_string(status) + ": " + messages;
+}
+
+TEST_F(ReportRun, TheReportAndEverySvgInItParseAsXmlWithAllSectionsInOrder) {
+    ASSERT_EQ(Run(2), kAllEvaluated);
+    const std::string report = Report();
+    std::size_t at = 0;
+    for (const char* id : {"top", "verdict", "soccer", "taylor", "daily", "diurnal", "scatter",
+                           "roses", "stations", "messages"}) {
+        const std::size_t next = report.find(std::string("id=\"") + id + "\"");
+        ASSERT_NE(next, std::string::npos) << id;
+        EXPECT_GT(next, at) << id << " out of order";
+        at = next;
+    }
+    std::vector<std::string> files = {folder_ / "run_report.html"};
+    for (std::size_t at = report.find("<svg"); at != std::string::npos;
+         at = report.find("<svg", at + 1)) {
+        files.push_back(folder_ / ("chart" + std::to_string(files.size()) + ".svg"));
+        WriteText(files.back(), report.substr(at, report.find("</svg>", at) + 6 - at));
+    }
+    EXPECT_EQ(files.size(), 1u + 4 + 3 + 4 + 6 + 3 + 2);
+    EXPECT_EQ(XmlErrors(files), "");
+    EXPECT_EQ(report.find("script>"), std::string::npos);
+    EXPECT_EQ(report.find(predicted_), std::string::npos);
+    EXPECT_NE(report.find("<h1>&lt;script&gt;alert(1)&lt;/script&gt; &amp; &#39;more&#39;</h1>"),
+              std::string::npos);
+    EXPECT_NE(report.find("a&lt;b&gt;&amp;&quot;x\xEF\xBF\xBD.tsf"), std::string::npos);
+    EXPECT_NE(ReadText(folder_ / "run_wxcheck.lst").find(folder_ / "run_report.html"),
+              std::string::npos);
+}
+
+TEST_F(ReportRun, TheReportIsTheSameForOneAndSeveralThreads) {
+    ASSERT_EQ(Run(1), kAllEvaluated);
+    const std::string one = Report();
+    ASSERT_EQ(Run(3), kAllEvaluated);
+    EXPECT_TRUE(one == Report());
+}
+
+TEST_F(ReportRun, NoReportWhenAskedOrWhenNothingWasEvaluated) {
+    ASSERT_EQ(Run(2, false), kAllEvaluated);
+    EXPECT_FALSE(std::filesystem::exists(folder_ / "run_report.html"));
+    EXPECT_NE(ReadText(folder_ / "run_wxcheck.lst").find("none (--no-report)"), std::string::npos);
+
+    // A report of an earlier run must not pass for that of a run without results.
+    WriteText(folder_ / "run_report.html", "earlier");
+    WriteText(folder_ / "run_WXCHECK.TSF.STN", StationText({{"missing.tsf", observed_}}));
+    ASSERT_EQ(Run(2), kNothingEvaluated);
+    EXPECT_FALSE(std::filesystem::exists(folder_ / "run_report.html"));
+}
+
+}  // namespace
+}  // namespace corvane::wxcheck
