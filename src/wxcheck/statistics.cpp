@@ -1,9 +1,20 @@
 #include "wxcheck/statistics.h"
 
+#include <algorithm>
 #include <cmath>
+#include <limits>
 #include <numbers>
 
 namespace corvane::wxcheck {
+
+bool Spread(double squares, std::int64_t n, double magnitude) {
+    // Values equal to the last bit or two deviate from their accurately summed mean by a
+    // few units in the last place of their magnitude; a real spread of data written with
+    // any sensible number of digits lies many orders of magnitude above that.
+    constexpr double kUnits = 8 * std::numeric_limits<double>::epsilon();
+    const double residue = kUnits * std::fabs(magnitude);
+    return squares > static_cast<double>(n) * residue * residue;
+}
 
 ScalarStats FinishScalar(const FirstPass& first, const SecondPass& second, double offset,
                          bool* notFinite) {
@@ -25,7 +36,10 @@ ScalarStats FinishScalar(const FirstPass& first, const SecondPass& second, doubl
     set(s.bias, second.sumDifference / n);
     set(s.grossError, second.sumAbsDifference / n);
     set(s.rmse, std::sqrt(second.sumSquaredDifference / n));
-    if (first.n >= 2 && second.sxx > 0) {
+    // A constant series leaves sums of squares of about 1e-31 rather than 0: no spread.
+    const bool observedSpread = Spread(second.sxx, first.n, meanObserved);
+    const bool predictedSpread = Spread(second.syy, first.n, meanPredicted);
+    if (first.n >= 2 && observedSpread) {
         // Least-squares line P^ = a + b O. With deviations from the means the cross terms
         // vanish: mean((P^ - O)^2) = (Pbar - Obar)^2 + (b - 1)^2 Sxx / n and
         // mean((P - P^)^2) = (Syy - b Sxy) / n, so RMSE^2 = RMSEs^2 + RMSEu^2.
@@ -37,14 +51,16 @@ ScalarStats FinishScalar(const FirstPass& first, const SecondPass& second, doubl
         set(s.rmseSystematic, std::sqrt(systematic));
         set(s.rmseUnsystematic, std::sqrt(unsystematic > 0 ? unsystematic : 0.0));
     }
-    if (first.n >= 2 && second.sxx > 0 && second.syy > 0) {
+    if (first.n >= 2 && observedSpread && predictedSpread) {
         // Spreads beyond the square root of the largest double are multiplied after their roots.
         const double product = second.sxx * second.syy;
         set(s.correlation,
             second.sxy / (std::isfinite(product) ? std::sqrt(product)
                                                  : std::sqrt(second.sxx) * std::sqrt(second.syy)));
     }
-    if (first.n >= 2 && second.agreementDenominator > 0) {
+    // Its terms are about (2 x residue)^2 when both series are one and the same constant.
+    if (first.n >= 2 && Spread(second.agreementDenominator, first.n,
+                               2 * std::max(std::fabs(meanObserved), std::fabs(meanPredicted)))) {
         set(s.agreement, 1.0 - second.sumSquaredDifference / second.agreementDenominator);
     }
     if (notFinite != nullptr && !finite) {

@@ -35,25 +35,52 @@ struct DirectionStats {
     double grossError = kNotComputed;
 };
 
+/// A sum that carries the rounding error of every addition (Neumaier): the mean of many
+/// equal values is that value to the last bit or two, whatever their number, so that a
+/// constant series shows no spread.
+struct CompensatedSum {
+    double sum = 0;
+    double carry = 0;
+
+    void Add(double value) {
+        const double total = sum + value;
+        carry += (sum < 0 ? -sum : sum) >= (value < 0 ? -value : value) ? (sum - total) + value
+                                                                        : (value - total) + sum;
+        sum = total;
+    }
+    void Merge(const CompensatedSum& other) {
+        Add(other.sum);
+        carry += other.carry;
+    }
+    double Value() const { return sum + carry; }
+};
+
 /// First pass of a scalar group: count and sums, giving the means.
 struct FirstPass {
     std::int64_t n = 0;
-    double sumObserved = 0;
-    double sumPredicted = 0;
+    CompensatedSum observed;
+    CompensatedSum predicted;
 
-    void Add(double observed, double predicted) {
+    void Add(double o, double p) {
         ++n;
-        sumObserved += observed;
-        sumPredicted += predicted;
+        observed.Add(o);
+        predicted.Add(p);
     }
     void Merge(const FirstPass& other) {
         n += other.n;
-        sumObserved += other.sumObserved;
-        sumPredicted += other.sumPredicted;
+        observed.Merge(other.observed);
+        predicted.Merge(other.predicted);
     }
-    double MeanObserved() const { return n > 0 ? sumObserved / static_cast<double>(n) : 0.0; }
-    double MeanPredicted() const { return n > 0 ? sumPredicted / static_cast<double>(n) : 0.0; }
+    double MeanObserved() const { return n > 0 ? observed.Value() / static_cast<double>(n) : 0.0; }
+    double MeanPredicted() const {
+        return n > 0 ? predicted.Value() / static_cast<double>(n) : 0.0;
+    }
 };
+
+/// Whether `squares`, a sum of n squared deviations from a mean of `magnitude` (or of
+/// squared differences between values of that magnitude), is more than rounding leaves of
+/// values that are all equal. A series with no more has no spread.
+bool Spread(double squares, std::int64_t n, double magnitude);
 
 /// Second pass: sums of deviations from the group's means.
 struct SecondPass {

@@ -58,6 +58,36 @@ TEST(WxcheckStatistics, SmallGroupsAgreeWithHandWorkedValuesOrHaveNone) {
     EXPECT_DOUBLE_EQ(same.rmse, 0.0);
 }
 
+// Equal values leave a rounding residue in the sums of squares, not a spread: no regression
+// line and no correlation without one, and no index of agreement for two equal constants.
+// A spread of one unit in the last written decimal still counts, whatever the magnitude.
+TEST(WxcheckStatistics, ConstantSeriesHaveNoSpreadWhateverTheirMagnitude) {
+    for (const auto& [level, count] : {std::pair{5.1, 53}, std::pair{5.1, 8760},
+                                       std::pair{273.15, 8760}, std::pair{1e5, 8760}}) {
+        SCOPED_TRACE(std::to_string(level) + " x " + std::to_string(count));
+        const std::vector<double> constant(static_cast<std::size_t>(count), level);
+        std::vector<double> varying;
+        for (int i = 0; i < count; ++i) {
+            varying.push_back(level + (i % 7) * 1e-4);
+        }
+        const ScalarStats observedFlat = Scalar(constant, varying);
+        EXPECT_TRUE(std::isnan(observedFlat.rmseSystematic));
+        EXPECT_TRUE(std::isnan(observedFlat.rmseUnsystematic));
+        EXPECT_TRUE(std::isnan(observedFlat.correlation));
+        EXPECT_NEAR(observedFlat.agreement, 0.0, 1e-9);
+        const ScalarStats predictedFlat = Scalar(varying, constant);
+        EXPECT_TRUE(std::isnan(predictedFlat.correlation));
+        EXPECT_FALSE(std::isnan(predictedFlat.rmseSystematic));
+        const ScalarStats both = Scalar(constant, constant);
+        for (const double v :
+             {both.agreement, both.correlation, both.rmseSystematic, both.rmseUnsystematic}) {
+            EXPECT_TRUE(std::isnan(v));
+        }
+        EXPECT_EQ(both.rmse, 0.0);
+        EXPECT_NEAR(Scalar(varying, varying).correlation, 1.0, 1e-6);
+    }
+}
+
 // A plain two-pass reference with the regression line worked out explicitly.
 TEST(WxcheckStatistics, AgreesWithTwoPassReferenceAndSplitsTheMeanSquare) {
     std::mt19937_64 random(7);
