@@ -302,8 +302,11 @@ StationResult EvaluateStation(const ControlSettings& settings, const StationEntr
             predictedSpeed > calm) {
             pair.flags |= kDirectionPair;
         }
-        pair.hour =
-            static_cast<std::int32_t>(FloorDiv(observedRecord.stamp, kSecondsPerHour) - startHour);
+        const Stamp endHour = FloorDiv(observedRecord.stamp, kSecondsPerHour);
+        pair.hour = static_cast<std::int32_t>(endHour - startHour);
+        if (endHour * kSecondsPerHour == observedRecord.stamp) {
+            pair.flags |= kEndsOnTheHour;
+        }
         station.kept.push_back(pair);
         for (int w = 0; w < station.rangeWords; ++w) {
             std::uint64_t bits = 0;

@@ -96,12 +96,12 @@ TEST_F(WxcheckHandWorked, PooledHoursDaysWindowsAndRanges) {
     // Hour 03: observed temperature missing; with filter 0 the other variables stay.
     EXPECT_EQ(teHu.Fields(2, "N_T N_H") + " " + wind.At(2, "N_WS"), "0 1 1");
 
+    // One day: the hours ending 01:00 to 24:00. Directions: hour 01 (+20, -20), hour 03
+    // (P 200, O 190, non-calm: +10) and 24:00 (both 0).
     const Table daily = ReadTable(folder_ / "run_DailyWindStats.dat");
-    ASSERT_EQ(daily.rows.size(), 2u);
-    // Day 1 directions: hour 01 (+20, -20) and hour 03 (P 200, O 190, non-calm: +10).
-    EXPECT_EQ(daily.Fields(0, "N_WS N_WD Bias_WD"), "4 3 3.3333");
-    EXPECT_EQ(daily.Fields(1, "Date N_WS"), "2008-01-02 1");
-    EXPECT_EQ(ReadTable(folder_ / "run_DailyTeHuStats.dat").At(0, "N_H"), "3");
+    ASSERT_EQ(daily.rows.size(), 1u);
+    EXPECT_EQ(daily.Fields(0, "Date N_WS N_WD Bias_WD"), "2008-01-01 5 4 2.5000");
+    EXPECT_EQ(ReadTable(folder_ / "run_DailyTeHuStats.dat").At(0, "N_H"), "4");
 
     const std::string list = ReadText(folder_ / "run_wxcheck.lst");
     // Station table: records read (one of each file before the period), pairs in the
@@ -120,6 +120,33 @@ TEST_F(WxcheckHandWorked, PooledHoursDaysWindowsAndRanges) {
         AllRow(list, "WIND SPEED RANGE 1.5 < observed WS <= 3 m/s");
     ASSERT_GE(range.size(), 5u) << list;
     EXPECT_EQ(range[1] + " " + range[2] + " " + range[4], "2 2.0000 1.5000");
+}
+
+// A day holds the hours that end from 01:00 to 24:00; hour rows keep their end stamps, so
+// the hour row 00 holds the pair ending at 00:00 (the day before) and one ending at 00:30.
+TEST(WxcheckEngine, ADayEndsWithTheHourEndingAtMidnight) {
+    ScratchFolder f;
+    const std::string records = Record(1, 23, "1") + Record(1, 24, "3") +
+                                "2008 01 01 23 1800 2008 01 02 00 1800 4\n" + Record(2, 1, "2");
+    WriteText(f / "obs.tsf", TsfText({"WSPEED"}, records));
+    WriteText(f / "prd.tsf", TsfText({"WSPEED"}, Record(1, 23, "2") + Record(1, 24, "5") +
+                                                     "2008 01 01 23 1800 2008 01 02 00 1800 4\n" +
+                                                     Record(2, 1, "1")));
+    WriteText(f / "run_WXCHECK.TSF.STN", StationText({{"prd.tsf", "obs.tsf"}}));
+    ControlOptions o;
+    o.end = "20080102010000";
+    ASSERT_EQ(RunIn(f, o).status, kAllEvaluated);
+    const Table hourly = ReadTable(f / "run_HourlyWindStats.dat");
+    ASSERT_EQ(hourly.rows.size(), 25u);
+    EXPECT_EQ(hourly.Fields(22, "Date Hour N_WS Obs_WS"), "2008-01-01 23 1 1.0000");
+    EXPECT_EQ(hourly.Fields(23, "Date Hour N_WS Obs_WS"), "2008-01-02 00 2 3.5000");
+    EXPECT_EQ(hourly.Fields(24, "Date Hour N_WS Obs_WS"), "2008-01-02 01 1 2.0000");
+    const Table daily = ReadTable(f / "run_DailyWindStats.dat");
+    ASSERT_EQ(daily.rows.size(), 2u);
+    EXPECT_EQ(daily.Fields(0, "Date N_WS Obs_WS Prd_WS Bias_WS"),
+              "2008-01-01 2 2.0000 3.5000 1.5000");
+    EXPECT_EQ(daily.Fields(1, "Date N_WS Obs_WS Prd_WS Bias_WS"),
+              "2008-01-02 2 3.0000 2.5000 -0.5000");
 }
 
 TEST_F(WxcheckHandWorked, MissingFilterOneDropsTheWholeHour) {
