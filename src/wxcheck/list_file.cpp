@@ -173,6 +173,16 @@ void StationTable(Sink& out, const std::vector<StationResult>& stations) {
         out += Padded(std::to_string(s.number), numberWidth) + "  " + s.predicted.written + '\n';
         out += indent + s.observed.written + '\n';
     }
+    bool anyNote = false;
+    for (const StationResult& s : stations) {
+        for (const std::string& note : s.notes) {
+            if (!anyNote) {
+                out += "\nConverted into the processing zone and the evaluated units:\n";
+                anyNote = true;
+            }
+            out += Padded(std::to_string(s.number), numberWidth) + "  " + note + '\n';
+        }
+    }
     bool anyError = false;
     for (const StationResult& s : stations) {
         for (const std::string& e : s.errors) {

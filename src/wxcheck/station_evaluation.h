@@ -120,6 +120,7 @@ struct GroupPartial {
 struct FileReport {
     std::string written;  // as the station file gives it
     std::string path;     // as opened
+    std::string site;     // of its site line; empty without one
     bool read = false;
     RecordCounts counts;
 };
@@ -144,6 +145,8 @@ struct StationResult {
     std::int64_t used = 0;     // pairs left after the missing filter
     std::vector<std::string> errors;
     std::vector<std::string> warnings;
+    /// What was converted: stamps shifted into the processing zone, units, humidity.
+    std::vector<std::string> notes;
 
     std::vector<KeptPair> kept;
     /// Wind-speed range membership of each kept pair, `rangeWords` words a pair.

@@ -169,12 +169,12 @@ TEST(WxcheckEngine, BadInputIsReportedAndTheOtherStationsEvaluated) {
     ScratchFolder f;
     const std::string good = Record(1, 1, "3 10 281 6") + Record(1, 2, "4 20 282 6");
     WriteText(f / "good.tsf", TsfText(kMet, good));
-    WriteText(f / "zone.tsf", TsfText(kMet, good, "utc+0100"));
+    WriteText(f / "zone.tsf", TsfText(kMet, good, "utc+1"));
     WriteText(f / "messy.tsf",
               TsfText(kMet, Record(1, 1, "3 10 281") + Record(1, 1, "3 10 281 6") +
                                 Record(1, 2, "4 20 282 6") + Record(1, 2, "5 20 282 6") +
                                 Record(1, 3, "4 400 282 six") + Record(1, 4, "-2 20 282 6")));
-    WriteText(f / "units.tsf", TsfText({"WSPEED knots", "WDIR grad", "TEMP R", "MIXR ppm"}, good));
+    WriteText(f / "units.tsf", TsfText({"WSPEED bft", "WDIR grad", "TEMP R", "MIXR ppm"}, good));
     WriteText(f / "late.tsf", TsfText(kMet, Record(3, 1, "3 10 281 6")));
     for (const char* name : {"x','y", "y','z", "x", "z"}) {  // "x','y','z" splits two ways
         WriteText(f / name, TsfText(kMet, good));
@@ -194,8 +194,8 @@ TEST(WxcheckEngine, BadInputIsReportedAndTheOtherStationsEvaluated) {
              "station 2 (not evaluated): " + path + "absent.tsf: ",
              "No such file or directory",
              "station 3 (not evaluated): " + path +
-                 "zone.tsf:7: the file's time zone utc+0100 "
-                 "differs from the processing zone UTC+0000",
+                 "zone.tsf:7: the file's time zone utc+1 differs from the processing zone "
+                 "UTC+0000, and utc+1 is no zone UTC+HHMM or UTC-HHMM",
              "station 4: " + path +
                  "messy.tsf:15: 2 record(s) skipped; the first is line 15: it has "
                  "too few fields",
@@ -204,7 +204,7 @@ TEST(WxcheckEngine, BadInputIsReportedAndTheOtherStationsEvaluated) {
                  "messy.tsf:18: 1 record(s) in the period repeat an earlier end stamp",
              "station 5: " + path +
                  "units.tsf: variable WSPEED (line 1 of the variables) has "
-                 "units 'knots', not m/s; it is not evaluated",
+                 "units 'bft', not m/s, kt, mph or km/h; it is not evaluated",
              "station 5 (not evaluated): the two files share no variable",
              "station 6 (not evaluated): " + path + "run_WXCHECK.TSF.STN:9: ambiguous station line",
              "station 7 (not evaluated): no predicted and observed records with the same end "
@@ -217,6 +217,60 @@ TEST(WxcheckEngine, BadInputIsReportedAndTheOtherStationsEvaluated) {
     // The messy station keeps the first of the duplicated records (speed 4 at 02:00).
     EXPECT_EQ(ReadTable(f / "run_HourlyWindStats.dat").Fields(1, "N_WS Obs_WS Prd_WS"),
               "2 4.0000 4.0000");
+}
+
+// Speeds in knots, mph and km/h, temperatures in F and C, a mixing ratio against a specific
+// humidity and stamps of another zone are converted (and said so); relative humidity against
+// a mixing ratio cannot be, nor are different sites a fault: both are warned about.
+TEST(WxcheckEngine, UnitsAndZonesAreConvertedIntoTheEvaluatedOnes) {
+    ScratchFolder f;
+    WriteText(f / "1p.tsf", TsfText({"WSPEED kt", "WDIR", "TEMP F", "MIXR"},
+                                    Record(1, 1, "10 90 50 10") + Record(1, 3, "1.5 90 50 10"),
+                                    "UTC+0000", "Harbour"));
+    WriteText(f / "1o.tsf", TsfText({"WSPEED", "WDIR", "TEMP C", "SHUM g/kg"},
+                                    Record(1, 1, "5 80 10 9.9") + Record(1, 3, "5 80 10 9.9"),
+                                    "UTC+0000", "HARBOUR "));
+    WriteText(f / "2p.tsf", TsfText({"WSPEED mph", "RHUM %"}, Record(1, 2, "10 80")));
+    WriteText(f / "2o.tsf", TsfText({"WSPEED km/h", "MIXR"}, Record(1, 2, "36 5")));
+    WriteText(f / "3p.tsf",
+              TsfText({"WSPEED"}, Record(1, 4, "5") + Record(1, 12, "1") + Record(1, 13, "2"),
+                      "UTC+0000", "Harbour"));
+    // 23:00 on 31 December at UTC-0500 is 04:00 on 1 January UTC, inside the period.
+    WriteText(f / "3o.tsf",
+              TsfText({"WSPEED"}, Record(0, 23, "6") + Record(1, 7, "3") + Record(1, 8, "4"),
+                      "UTC-0500", "Harbour mole"));
+    WriteText(f / "run_WXCHECK.TSF.STN",
+              StationText({{"1p.tsf", "1o.tsf"}, {"2p.tsf", "2o.tsf"}, {"3p.tsf", "3o.tsf"}}));
+    ASSERT_EQ(RunIn(f, ControlOptions()).status, kAllEvaluated);
+    const Table wind = ReadTable(f / "run_HourlyWindStats.dat");
+    const std::string columns = "Hour N_WS Obs_WS Prd_WS N_WD Bias_WD";
+    EXPECT_EQ(wind.Fields(0, columns), "01 1 5.0000 5.1444 1 10.0000");  // 10 kt
+    EXPECT_EQ(wind.Fields(1, columns), "02 1 10.0000 4.4704 0 -999");    // 36 km/h, 10 mph
+    EXPECT_EQ(wind.Fields(2, columns), "03 1 5.0000 0.7717 0 -999");     // 1.5 kt is calm
+    EXPECT_EQ(wind.Fields(3, columns), "04 1 6.0000 5.0000 0 -999");
+    EXPECT_EQ(wind.Fields(11, columns), "12 1 3.0000 1.0000 0 -999");
+    EXPECT_EQ(wind.Fields(12, columns), "13 1 4.0000 2.0000 0 -999");
+    EXPECT_EQ(wind.Fields(6, "N_WS"), "0");
+    // 50 F and 10 C are 283.15 K; q = 10 / (1 + 0.010) g/kg.
+    EXPECT_EQ(ReadTable(f / "run_HourlyTeHuStats.dat").Fields(0, "Obs_T Prd_T N_H Obs_H Prd_H"),
+              "283.1500 283.1500 1 9.9000 9.9010");
+    const std::string list = ReadText(f / "run_wxcheck.lst");
+    for (const char* expected : {
+             "   1  predicted series: MIXR evaluated as SHUM, q = w / (1 + w) in kg/kg\n",
+             "   1  predicted series: WSPEED from kt to m/s, TEMP from F to K\n",
+             "   1  observed series: TEMP from C to K\n",
+             "   2  predicted series: WSPEED from mph to m/s\n",
+             "   2  observed series: WSPEED from km/h to m/s\n",
+             "   3  observed series: stamps in UTC-0500 shifted by +05:00 into UTC+0000\n",
+             "station 2: humidity is not evaluated: the predicted file gives RHUM, the observed "
+             "file MIXR; relative humidity cannot be converted",
+             "station 3: the two files name different sites: predicted 'Harbour', observed "
+             "'Harbour mole'\n",
+             "Pooled humidity variable: SHUM (g/kg), used by 1 station(s)",
+         }) {
+        EXPECT_TRUE(Contains(list, expected)) << expected << "\n" << list.substr(0, 4000);
+    }
+    EXPECT_FALSE(Contains(list, "station 1: the two files name different sites"));
 }
 
 TEST(WxcheckEngine, NothingToEvaluateStillExplainsInTheListFile) {
