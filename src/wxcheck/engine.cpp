@@ -62,10 +62,20 @@ bool WriteStatistics(const ControlSettings& settings, const std::vector<StationR
     return errors.empty();
 }
 
-// A report left from an earlier run would show that run's results as this one's.
-void RemoveStaleReport(const RunNotes& notes) {
-    if (!notes.reportPath.empty() && IdentifyFile(notes.reportPath).plain) {
-        ::unlink(notes.reportPath.c_str());
+// An output left from an earlier run would show that run's results as this one's.
+void RemoveStale(const std::string& path) {
+    if (!path.empty() && IdentifyFile(path).plain) {
+        ::unlink(path.c_str());
+    }
+}
+
+// A run that evaluates no station writes no results, and leaves none of an earlier run
+// under the names of its own.
+void RemoveEarlierResults(const ControlSettings& settings, const EngineOptions& options) {
+    for (const RunOutput& output : RunOutputs(settings, options)) {
+        if (output.kind != OutputKind::List) {
+            RemoveStale(output.path);
+        }
     }
 }
 
@@ -79,20 +89,16 @@ bool WriteReport(const ControlSettings& settings, const ReportSummary& summary, 
     }
     err << "wxcheck: " << report.error() << std::endl;
     notes.errors.push_back(report.error());
-    RemoveStaleReport(notes);
+    RemoveStale(notes.reportPath);
     return false;
 }
 
-// A run that cannot evaluate anything, once the control file is known to be one. The
-// statistics files are written too (every row without pairs), so that none is left from an
-// earlier run.
-int Refuse(const ControlSettings& settings, RunNotes& notes, const std::string& error,
-           std::ostream& out, std::ostream& err) {
+// A run that cannot evaluate anything, once the control file is known to be one.
+int Refuse(const ControlSettings& settings, const EngineOptions& options, RunNotes& notes,
+           const std::string& error, std::ostream& out, std::ostream& err) {
     err << "wxcheck: " << error << std::endl;
     notes.errors.push_back(error);
-    WriteStatistics(settings, {}, ComputePooled(settings, {}, PooledFirstPass(settings), 1), 1,
-                    notes, err);
-    RemoveStaleReport(notes);
+    RemoveEarlierResults(settings, options);
     if (WriteList(settings, err,
                   [&](OutputFile& list) { WriteFailureListFile(list, settings, notes); })) {
         out << "wxcheck: nothing evaluated; the reason is in " << settings.ListPath() << std::endl;
@@ -238,7 +244,7 @@ int RunEngine(const EngineOptions& options, std::ostream& out, std::ostream& err
         [&](std::string_view path) { return settings.ResolveInFolder(path); },
         [](const std::string& path) { return IdentifyFile(path).plain; });
     if (!stationFile.ok) {
-        return Refuse(settings, notes, stationFile.error, out, err);
+        return Refuse(settings, options, notes, stationFile.error, out, err);
     }
     std::vector<std::vector<std::string>> identityWarnings;
     collisions = CheckSeries(settings, stationFile.stations, guard, identityWarnings);
@@ -301,21 +307,18 @@ int RunEngine(const EngineOptions& options, std::ostream& out, std::ostream& err
                  : evaluated < count ? kSomeFailed
                                      : kAllEvaluated;
     if (evaluated == 0) {
-        summary.reset();  // no report without results
-    } else if (summary) {
-        summary->Finish(stations, pooled, threads);
-    }
-    // Also when nothing was evaluated: the five files always belong to the same run.
-    if (!WriteStatistics(settings, stations, pooled, threads, notes, err,
-                         summary ? &*summary : nullptr)) {
-        status = std::max(status, kSomeFailed);
-    }
-    if (summary) {
-        if (!WriteReport(settings, *summary, notes, err)) {
+        RemoveEarlierResults(settings, options);
+    } else {
+        if (summary) {
+            summary->Finish(stations, pooled, threads);
+        }
+        if (!WriteStatistics(settings, stations, pooled, threads, notes, err,
+                             summary ? &*summary : nullptr)) {
             status = std::max(status, kSomeFailed);
         }
-    } else {
-        RemoveStaleReport(notes);
+        if (summary && !WriteReport(settings, *summary, notes, err)) {
+            status = std::max(status, kSomeFailed);
+        }
     }
     if (!WriteList(settings, err, [&](OutputFile& list) {
             WriteListFile(list, settings, stations, pooled, notes, status);

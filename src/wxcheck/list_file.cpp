@@ -68,6 +68,9 @@ void EchoInputs(Sink& out, const ControlSettings& s, const RunNotes& notes, bool
     for (const std::string_view suffix : {kHourlyTeHuFile, kDailyWindFile, kDailyTeHuFile}) {
         line("", s.StatisticsPath(suffix));
     }
+    if (!anyEvaluated) {
+        line("", "(not written: no station evaluated)");
+    }
     std::string report = "none (--no-report)";
     if (!notes.reportPath.empty()) {
         report = notes.reportPath + (anyEvaluated ? "" : " (not written: no station evaluated)");
@@ -427,7 +430,7 @@ void WriteFailureListFile(OutputFile& file, const ControlSettings& settings,
     Sink out(file);
     out += Banner();
     Rule(out);
-    out += "\nNOTHING WAS EVALUATED.\n";
+    out += "\nNOTHING WAS EVALUATED: no statistics files and no report were written.\n";
     out += "\nControl file: " + notes.controlPath + '\n';
     if (!settings.title.empty()) {
         out += "Title: " + settings.title + '\n';

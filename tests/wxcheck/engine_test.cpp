@@ -282,22 +282,39 @@ TEST(WxcheckEngine, NothingToEvaluateStillExplainsInTheListFile) {
     EXPECT_EQ(run.status, kNothingEvaluated);
     EXPECT_TRUE(Contains(run.err, "wxcheck.inp:8: the period start '2008'"));
     EXPECT_FALSE(std::filesystem::exists(f / "run_wxcheck.lst"));
+    // No statistics files, and none of an earlier run left to pass for this run's results.
+    const std::vector<std::string> results = {"HourlyWindStats.dat", "HourlyTeHuStats.dat",
+                                              "DailyWindStats.dat",  "DailyTeHuStats.dat",
+                                              "report.html",         "StationStats.csv"};
+    const auto expectNoResults = [&] {
+        for (const std::string& name : results) {
+            EXPECT_FALSE(std::filesystem::exists(f / ("run_" + name))) << name;
+        }
+    };
+    const auto writeEarlierResults = [&] {
+        for (const std::string& name : results) {
+            WriteText(f / ("run_" + name), "from an earlier run\n");
+        }
+    };
     // No station file.
+    writeEarlierResults();
     run = RunIn(f, ControlOptions());
     EXPECT_EQ(run.status, kNothingEvaluated);
-    EXPECT_TRUE(Contains(ReadText(f / "run_wxcheck.lst"),
-                         f.path() + "run_WXCHECK.TSF.STN: cannot read the station file: No such "
-                                    "file or directory"));
+    std::string list = ReadText(f / "run_wxcheck.lst");
+    EXPECT_TRUE(Contains(list, f.path() +
+                                   "run_WXCHECK.TSF.STN: cannot read the station file: No such "
+                                   "file or directory"));
+    EXPECT_TRUE(Contains(list, "NOTHING WAS EVALUATED: no statistics files and no report"));
+    expectNoResults();
     // No station usable.
+    writeEarlierResults();
     WriteText(f / "run_WXCHECK.TSF.STN", StationText({{"a.tsf", "b.tsf"}}));
     run = RunIn(f, ControlOptions());
     EXPECT_EQ(run.status, kNothingEvaluated);
-    EXPECT_TRUE(Contains(ReadText(f / "run_wxcheck.lst"), "no station could be evaluated"));
-    // The statistics files of the run are there, every row without pairs: nothing is left
-    // from an earlier run.
-    const Table hourly = ReadTable(f / "run_HourlyWindStats.dat");
-    ASSERT_EQ(hourly.rows.size(), 24u);
-    EXPECT_EQ(hourly.Fields(0, "N_WS Obs_WS"), "0 -999");
+    list = ReadText(f / "run_wxcheck.lst");
+    EXPECT_TRUE(Contains(list, "no station could be evaluated"));
+    EXPECT_TRUE(Contains(list, "(not written: no station evaluated)"));
+    expectNoResults();
     // No control file at all: nothing to write, but a clear message.
     run = RunControl(f / "none.inp");
     EXPECT_EQ(run.status, kNothingEvaluated);
