@@ -408,7 +408,15 @@ void WriteListFile(OutputFile& file, const ControlSettings& settings,
     out +=
         "\nStatistics: N pairs; Obs, Prd means; Bias mean(P-O); GE mean|P-O|; RMSE; RMSEs and\n"
         "RMSEu systematic and unsystematic RMSE about the least-squares line P = a + b O;\n"
-        "IOA Willmott's 1981 index of agreement; R Pearson correlation; -999 cannot be computed.\n";
+        "IOA Willmott's 1981 index of agreement; R Pearson correlation; -999 cannot be computed.\n"
+        "Wind direction: Obs and Prd are the directions of the mean unit vectors of the\n"
+        "observed and the predicted directions (-999 when that vector is shorter than 1e-6),\n"
+        "not means of degrees; Bias and GE are the mean and the mean absolute difference P-O,\n"
+        "each difference wrapped into (-180, 180]. Where directions scatter, the mean vectors\n"
+        "may point far apart while the differences average out: Obs 32, Prd 107, Bias -1.\n"
+        "Hours and days: the hour of a pair is the hour of its end stamp; its day (in the daily\n"
+        "statistics files) is the date of its end stamp less one second, so that a day holds\n"
+        "the hours ending 01:00 to 24:00 (00:00 of the next date).\n";
     GroupTables(out, "WHOLE PERIOD", 0, stations, pooled);
     for (std::size_t w = 0; w < settings.windows.size(); ++w) {
         GroupTables(out, WindowTitle(settings.windows[w]), 1 + w, stations, pooled);
