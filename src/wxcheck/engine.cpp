@@ -13,6 +13,7 @@
 #include <unordered_map>
 
 #include "wxcheck/control_file.h"
+#include "wxcheck/csv_output.h"
 #include "wxcheck/evaluation_report.h"
 #include "wxcheck/list_file.h"
 #include "wxcheck/output_file.h"
@@ -79,18 +80,24 @@ void RemoveEarlierResults(const ControlSettings& settings, const EngineOptions& 
     }
 }
 
+// Completes an output that stands alone: its error goes to `err` and the list file, and an
+// earlier run's file under its name is removed rather than left to pass for this run's.
+bool CommitAlone(OutputFile& file, RunNotes& notes, std::ostream& err) {
+    if (file.Commit()) {
+        return true;
+    }
+    err << "wxcheck: " << file.error() << std::endl;
+    notes.errors.push_back(file.error());
+    RemoveStale(file.path());
+    return false;
+}
+
 // Writes the report; its error goes to `err` and the list file.
 bool WriteReport(const ControlSettings& settings, const ReportSummary& summary, RunNotes& notes,
                  std::ostream& err) {
     OutputFile report(notes.reportPath);
     report.Write(BuildEvaluationReport(settings, summary, notes));
-    if (report.Commit()) {
-        return true;
-    }
-    err << "wxcheck: " << report.error() << std::endl;
-    notes.errors.push_back(report.error());
-    RemoveStale(notes.reportPath);
-    return false;
+    return CommitAlone(report, notes, err);
 }
 
 // A run that cannot evaluate anything, once the control file is known to be one.
@@ -206,6 +213,9 @@ int RunEngine(const EngineOptions& options, std::ostream& out, std::ostream& err
     if (options.report) {
         notes.reportPath = OutputPath(settings, OutputKind::Report);
     }
+    if (options.pairs) {
+        notes.pairsPath = OutputPath(settings, OutputKind::Pairs);
+    }
     notes.warnings = settings.warnings;
     for (const std::string& warning : notes.warnings) {
         err << "wxcheck: warning: " << warning << std::endl;
@@ -266,9 +276,15 @@ int RunEngine(const EngineOptions& options, std::ostream& out, std::ostream& err
     if (options.report) {
         summary.emplace(settings);
     }
+    // Every pair, written station by station in station order as the stations come in.
+    std::optional<OutputFile> pairs;
+    if (options.pairs) {
+        pairs.emplace(notes.pairsPath);
+        pairs->Write(PairsHeader());
+    }
     ParallelFor(count, threads, [&](std::size_t i) {
         StationResult result = EvaluateStation(settings, stationFile.stations[i],
-                                               static_cast<int>(i) + 1, bufferBytes);
+                                               static_cast<int>(i) + 1, bufferBytes, options.pairs);
         result.warnings.insert(result.warnings.begin(), identityWarnings[i].begin(),
                                identityWarnings[i].end());
         const std::lock_guard<std::mutex> lock(progress);
@@ -280,6 +296,10 @@ int RunEngine(const EngineOptions& options, std::ostream& out, std::ostream& err
                 summary->AddStation(s);  // before its partial sums are merged and released
             }
             pooledFirst.Add(s);
+            if (pairs) {
+                pairs->Write(s.pairsCsv);
+                s.pairsCsv = std::string();
+            }
             out << ProgressLine(s, count) << std::endl;
             for (const std::string& e : s.errors) {
                 err << "wxcheck: station " << s.number << ": " << e << std::endl;
@@ -307,16 +327,26 @@ int RunEngine(const EngineOptions& options, std::ostream& out, std::ostream& err
                  : evaluated < count ? kSomeFailed
                                      : kAllEvaluated;
     if (evaluated == 0) {
+        if (pairs) {
+            pairs->Abandon();
+        }
         RemoveEarlierResults(settings, options);
     } else {
         if (summary) {
             summary->Finish(stations, pooled, threads);
         }
-        if (!WriteStatistics(settings, stations, pooled, threads, notes, err,
-                             summary ? &*summary : nullptr)) {
-            status = std::max(status, kSomeFailed);
+        bool written = WriteStatistics(settings, stations, pooled, threads, notes, err,
+                                       summary ? &*summary : nullptr);
+        OutputFile stationStats(OutputPath(settings, OutputKind::StationStats));
+        WriteStationStatistics(stationStats, settings, stations);
+        written = CommitAlone(stationStats, notes, err) && written;
+        if (pairs) {
+            written = CommitAlone(*pairs, notes, err) && written;
         }
-        if (summary && !WriteReport(settings, *summary, notes, err)) {
+        if (summary) {
+            written = WriteReport(settings, *summary, notes, err) && written;
+        }
+        if (!written) {
             status = std::max(status, kSomeFailed);
         }
     }

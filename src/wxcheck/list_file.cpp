@@ -6,6 +6,7 @@
 
 #include "wxcheck/engine.h"
 #include "wxcheck/output_text.h"
+#include "wxcheck/run_outputs.h"
 #include "wxcheck/statistics_files.h"
 #include "wxcheck/text_scan.h"
 
@@ -71,11 +72,12 @@ void EchoInputs(Sink& out, const ControlSettings& s, const RunNotes& notes, bool
     if (!anyEvaluated) {
         line("", "(not written: no station evaluated)");
     }
-    std::string report = "none (--no-report)";
-    if (!notes.reportPath.empty()) {
-        report = notes.reportPath + (anyEvaluated ? "" : " (not written: no station evaluated)");
-    }
-    line("Report:", report);
+    const std::string notWritten = anyEvaluated ? "" : " (not written: no station evaluated)";
+    line("Report:",
+         notes.reportPath.empty() ? "none (--no-report)" : notes.reportPath + notWritten);
+    line("Per-station statistics:", OutputPath(s, OutputKind::StationStats) + notWritten);
+    line("Pairs:",
+         notes.pairsPath.empty() ? "none (without --pairs)" : notes.pairsPath + notWritten);
     line("Station file:", s.StationPath());
     line("Processing time zone:", s.zone);
     line("Period:", PeriodText(s));

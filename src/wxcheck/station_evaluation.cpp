@@ -8,6 +8,7 @@
 #include "datasets/plain_file.h"
 #include "datasets/tsf_header.h"
 #include "datasets/tsf_site.h"
+#include "wxcheck/csv_output.h"
 #include "wxcheck/text_scan.h"
 
 namespace corvane::wxcheck {
@@ -281,7 +282,7 @@ void ComputeStationGroups(const ControlSettings& settings, StationResult& statio
 }  // namespace
 
 StationResult EvaluateStation(const ControlSettings& settings, const StationEntry& entry,
-                              int number, std::size_t bufferBytes) {
+                              int number, std::size_t bufferBytes, bool pairs) {
     StationResult station;
     station.number = number;
     station.line = entry.line;
@@ -341,6 +342,7 @@ StationResult EvaluateStation(const ControlSettings& settings, const StationEntr
     }
 
     const Stamp startHour = FloorDiv(settings.start, kSecondsPerHour);
+    IsoTimes times(settings.zone);
     station.rangeWords = static_cast<int>((settings.ranges.size() + 63) / 64);
     const double calm = settings.calmThreshold;
     auto p = std::lower_bound(predictedRecords.begin(), predictedRecords.end(), settings.start,
@@ -386,22 +388,21 @@ StationResult EvaluateStation(const ControlSettings& settings, const StationEntr
         const double observedSpeed = o->value[kSpeed];
         const double predictedSpeed = p->value[kSpeed];
         const Record& observedRecord = *o;
+        station.missing += anyMissing ? 1 : 0;
+        const bool used = anyPresent && !(anyMissing && settings.missingFilter == 1);
+        const bool calmPair = station.evaluates[kSpeed] &&
+                              (observedSpeed <= calm || predictedSpeed <= calm);  // NaN: false
+        if (pairs) {
+            AppendPairRow(station.pairsCsv, station, times.Text(observedRecord.stamp), *o, *p,
+                          calmPair, used);
+        }
         ++p;
         ++o;
-        if (anyMissing) {
-            ++station.missing;
-            if (settings.missingFilter == 1) {
-                continue;
-            }
-        }
-        if (!anyPresent) {
+        if (!used) {
             continue;
         }
         ++station.used;
-        if (station.evaluates[kSpeed] &&
-            (observedSpeed <= calm || predictedSpeed <= calm)) {  // NaN compares false
-            ++station.calm;
-        }
+        station.calm += calmPair ? 1 : 0;
         if (station.evaluates[kDirection] && pair.Uses(kDirection) && observedSpeed > calm &&
             predictedSpeed > calm) {
             pair.flags |= kDirectionPair;

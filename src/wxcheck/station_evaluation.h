@@ -147,6 +147,8 @@ struct StationResult {
     std::vector<std::string> warnings;
     /// What was converted: stamps shifted into the processing zone, units, humidity.
     std::vector<std::string> notes;
+    /// The station's rows of ROOT_Pairs.csv, when asked for; released once written.
+    std::string pairsCsv;
 
     std::vector<KeptPair> kept;
     /// Wind-speed range membership of each kept pair, `rangeWords` words a pair.
@@ -200,8 +202,9 @@ private:
 };
 
 /// Reads, pairs and evaluates one station; `bufferBytes` is the read buffer of each thread
-/// (RecordBufferBytes).
+/// (RecordBufferBytes). With `pairs`, every pair in the period is written into `pairsCsv`
+/// as rows of ROOT_Pairs.csv.
 StationResult EvaluateStation(const ControlSettings& settings, const StationEntry& entry,
-                              int number, std::size_t bufferBytes);
+                              int number, std::size_t bufferBytes, bool pairs = false);
 
 }  // namespace corvane::wxcheck

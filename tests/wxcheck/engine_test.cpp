@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <iterator>
+#include <map>
 #include <random>
 
 #include "engine_fixture.h"
@@ -20,32 +21,74 @@ struct RunOutcome {
     std::string out, err;
 };
 
-RunOutcome RunControl(const std::string& controlPath, unsigned threads = 2) {
+RunOutcome RunControl(const std::string& controlPath, unsigned threads = 2, bool pairs = false) {
     std::ostringstream out, err;
     EngineOptions engine;
     engine.controlPath = controlPath;
     engine.threads = threads;
+    engine.pairs = pairs;
     const int status = RunEngine(engine, out, err);
     return {status, out.str(), err.str()};
 }
 
 // Writes the control file into `folder` (the output folder too, unless `options` name one).
-RunOutcome RunIn(const ScratchFolder& folder, ControlOptions o, unsigned threads = 2) {
+RunOutcome RunIn(const ScratchFolder& folder, ControlOptions o, unsigned threads = 2,
+                 bool pairs = false) {
     o.folder = o.folder.empty() ? folder.path() : o.folder;
     WriteText(folder / "wxcheck.inp", ControlText(o));
-    return RunControl(folder / "wxcheck.inp", threads);
+    return RunControl(folder / "wxcheck.inp", threads, pairs);
 }
 
 bool Contains(const std::string& text, const std::string& part) {
     return text.find(part) != std::string::npos;
 }
 
-// The fields of the "All" row of the wind speed table in a section of the list file.
-std::vector<std::string> AllRow(const std::string& list, const std::string& section) {
-    const std::size_t row = list.find("\nAll ", list.find("Wind speed (m/s)", list.find(section)));
-    std::istringstream fields(
-        row == std::string::npos ? "" : list.substr(row + 1, list.find('\n', row + 1) - row - 1));
+// The fields of `label`'s row in the table headed `table` within `section` of the list file;
+// none when the table has no such row.
+std::vector<std::string> ListRow(const std::string& list, const std::string& section,
+                                 const std::string& table, const std::string& label) {
+    const std::size_t heading = list.find("\n" + table, list.find("\n" + section));
+    const std::size_t row = list.find("\n" + label + " ", heading);
+    if (heading == std::string::npos || row == std::string::npos ||
+        row > list.find("\n\n", heading + 1)) {
+        return {};
+    }
+    std::istringstream fields(list.substr(row + 1, list.find('\n', row + 1) - row - 1));
     return {std::istream_iterator<std::string>(fields), {}};
+}
+
+std::vector<std::string> AllRow(const std::string& list, const std::string& section) {
+    return ListRow(list, section, "Wind speed (m/s)", "All");
+}
+
+// A CSV file read as pandas and R read it: the first row names the columns; fields end at
+// commas outside double quotes, and "" within them is a quote.
+Table ReadCsv(const std::string& path) {
+    Table table;
+    std::vector<std::string> row(1);
+    bool quoted = false;
+    const std::string text = ReadText(path);
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (quoted && c == '"') {
+            quoted = i + 1 < text.size() && text[i + 1] == '"';
+            if (quoted) {
+                row.back() += text[++i];
+            }
+        } else if (quoted || (c != '"' && c != ',' && c != '\n')) {
+            row.back() += c;
+        } else if (c == '"') {
+            quoted = true;
+        } else if (c == ',') {
+            row.emplace_back();
+        } else {
+            EXPECT_TRUE(table.names.empty() || row.size() == table.names.size()) << path;
+            (table.names.empty() ? table.names : table.rows.emplace_back()) = std::move(row);
+            row.assign(1, "");
+        }
+    }
+    EXPECT_EQ(row, std::vector<std::string>(1)) << path << " does not end with a line end";
+    return table;
 }
 
 // Two stations over one day, values worked out by hand.
@@ -147,6 +190,73 @@ TEST(WxcheckEngine, ADayEndsWithTheHourEndingAtMidnight) {
               "2008-01-01 2 2.0000 3.5000 1.5000");
     EXPECT_EQ(daily.Fields(1, "Date N_WS Obs_WS Prd_WS Bias_WS"),
               "2008-01-02 2 3.0000 2.5000 -0.5000");
+}
+
+// Every statistic of ROOT_StationStats.csv is the list file's, an empty cell where the list
+// file has -999; ROOT_Pairs.csv holds every pair in the period, and its flags add up to the
+// station table's counts.
+TEST_F(WxcheckHandWorked, CsvFilesAgreeWithTheListFile) {
+    std::filesystem::rename(folder_ / "b_prd.tsf", folder_ / "b,\"1\".tsf");
+    WriteText(folder_ / "run_WXCHECK.TSF.STN",
+              StationText({{"a_prd.tsf", "a_obs.tsf"}, {"b,\"1\".tsf", "b_obs.tsf"}}));
+    ControlOptions o;
+    o.block = "1 : NTPD\n19,02\n1 : NWSP\n1.5,3\n";
+    ASSERT_EQ(RunIn(folder_, o, 2, true).status, kAllEvaluated);
+    const std::string list = ReadText(folder_ / "run_wxcheck.lst");
+
+    const Table stats = ReadCsv(folder_ / "run_StationStats.csv");
+    ASSERT_EQ(stats.rows.size(), 3u * (4 + 3));  // three sections; b has no humidity
+    EXPECT_EQ(stats.Fields(12, "station predicted_file period_start period_end"),
+              "2 b,\"1\".tsf 2008-01-01T01:00:00+00:00 2008-01-02T00:00:00+00:00");
+    const std::map<std::string, std::string> tables = {{"wind_speed", "Wind speed (m/s)"},
+                                                       {"wind_direction", "Wind direction"},
+                                                       {"temperature", "Temperature (K)"},
+                                                       {"humidity", "Humidity"}};
+    const char* statistics[] = {"N",    "Obs",   "Prd",   "Bias", "GE",
+                                "RMSE", "RMSEs", "RMSEu", "IOA",  "R"};
+    for (std::size_t r = 0; r < stats.rows.size(); ++r) {
+        const std::string kind = stats.At(r, "section");
+        const std::string section =
+            kind == "period" ? "WHOLE PERIOD"
+            : kind == "time_of_day"
+                ? "TIME OF DAY " + stats.At(r, "first_hour") + " TO 0" + stats.At(r, "last_hour")
+                : "WIND SPEED RANGE " + stats.At(r, "speed_above") +
+                      " < observed WS <= " + stats.At(r, "speed_up_to") + " m/s";
+        const std::vector<std::string> row =
+            ListRow(list, section, tables.at(stats.At(r, "quantity")), stats.At(r, "station"));
+        SCOPED_TRACE(section + " " + stats.At(r, "quantity") + " " + stats.At(r, "station"));
+        ASSERT_GE(row.size(), 5u);
+        for (std::size_t c = 0; c < std::size(statistics); ++c) {
+            const std::string csv = stats.At(r, statistics[c]);
+            EXPECT_EQ(csv.empty() ? "-999" : csv, c + 1 < row.size() ? row[c + 1] : "-999")
+                << statistics[c];
+        }
+    }
+    EXPECT_EQ(stats.Fields(3, "variable units N Obs"), "MIXR g/kg 4 4.2500");  // 5, 4, 5, 3
+    EXPECT_FALSE(Contains(ReadText(folder_ / "run_StationStats.csv"), "-999"));
+
+    const Table pairs = ReadCsv(folder_ / "run_Pairs.csv");
+    ASSERT_EQ(pairs.rows.size(), 4u + 1u);  // the pairs of the station table
+    const std::string columns =
+        "station end Obs_WS Prd_WS Obs_WD Obs_T Prd_T Obs_H Prd_H variable_H calm used";
+    EXPECT_EQ(pairs.Fields(1, columns),
+              "1 2008-01-01T02:00:00+00:00 0.9999 5.0000 90.0000 281.0000 280.0000 4.0000 5.0000 "
+              "MIXR 1 1");
+    EXPECT_EQ(pairs.At(2, "Obs_T") + "|" + pairs.At(2, "used"), "|1");  // missing, filter 0
+    EXPECT_EQ(pairs.Fields(3, "end"), "2008-01-02T00:00:00+00:00");
+    EXPECT_EQ(pairs.Fields(4, "station Obs_T Prd_T Obs_H variable_H"), "2 279.6500 280.1500  ");
+    int used = 0, calm = 0;
+    for (std::size_t r = 0; r < 4; ++r) {
+        used += pairs.At(r, "used") == "1";
+        calm += pairs.At(r, "used") == "1" && pairs.At(r, "calm") == "1";
+    }
+    EXPECT_TRUE(Contains(list, "   1  evaluated         5         5         4         1         " +
+                                   std::to_string(used) + "         " + std::to_string(calm)));
+
+    // With filter 1 the hour with a missing temperature is in the file, unused.
+    o.filter = "1";
+    ASSERT_EQ(RunIn(folder_, o, 2, true).status, kAllEvaluated);
+    EXPECT_EQ(ReadCsv(folder_ / "run_Pairs.csv").At(2, "used"), "0");
 }
 
 TEST_F(WxcheckHandWorked, MissingFilterOneDropsTheWholeHour) {
