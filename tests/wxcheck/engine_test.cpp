@@ -456,16 +456,17 @@ TEST(WxcheckEngine, OutputDoesNotDependOnTheThreadCount) {
     o.block = "2 : NTPD\n22,03\n04,21\n2 : NWSP\n0,3\n3,8\n";
     const auto outputs = [&f] {
         std::string all;
-        for (const char* name : {"wxcheck.lst", "HourlyWindStats.dat", "HourlyTeHuStats.dat",
-                                 "DailyWindStats.dat", "DailyTeHuStats.dat"}) {
+        for (const char* name :
+             {"wxcheck.lst", "HourlyWindStats.dat", "HourlyTeHuStats.dat", "DailyWindStats.dat",
+              "DailyTeHuStats.dat", "StationStats.csv", "Pairs.csv"}) {
             all += std::string("==== ") + name + "\n" + ReadText(f / ("run_" + std::string(name)));
         }
         return all;
     };
-    ASSERT_EQ(RunIn(f, o, 1).status, kAllEvaluated);
+    ASSERT_EQ(RunIn(f, o, 1, true).status, kAllEvaluated);
     const std::string single = outputs();
     for (const unsigned threads : {2u, 5u}) {
-        ASSERT_EQ(RunIn(f, o, threads).status, kAllEvaluated);
+        ASSERT_EQ(RunIn(f, o, threads, true).status, kAllEvaluated);
         EXPECT_EQ(outputs(), single) << threads << " threads";
     }
     EXPECT_TRUE(Contains(single, "WIND SPEED RANGE 3 < observed WS <= 8 m/s"));
