@@ -35,9 +35,8 @@ std::size_t RoseClass(double speed) {
 }
 
 double ReportStation::SpreadRatio(std::size_t k) const {
-    return Spread(second[k].sxx, first[k].n, first[k].MeanObserved())
-               ? std::sqrt(second[k].syy / second[k].sxx)
-               : kNotComputed;
+    return first[k].ObservedSpread() && second[k].sxx > 0 ? std::sqrt(second[k].syy / second[k].sxx)
+                                                          : kNotComputed;
 }
 
 ReportSummary::ReportSummary(const ControlSettings& settings) : calm_(settings.calmThreshold) {}
@@ -150,7 +149,7 @@ void ReportSummary::Finish(const std::vector<StationResult>& results, const Pool
             syy += s.second[k].syy + n * dPredicted * dPredicted;
             sxy += s.second[k].sxy + n * dObserved * dPredicted;
         }
-        if (total.n >= 2 && Spread(sxx, total.n, total.MeanObserved())) {
+        if (total.n >= 2 && total.ObservedSpread() && sxx > 0) {
             sc.slope = sxy / sxx;
             sc.intercept = total.MeanPredicted() + OffsetOf(k) -
                            sc.slope * (total.MeanObserved() + OffsetOf(k));
@@ -208,8 +207,8 @@ void ReportSummary::AddHour(int hourOfDay, const GroupResult& row) {
         if (s.n > 0) {
             FirstPass& sums = hours[k][static_cast<std::size_t>(hourOfDay % 24)];
             sums.n += s.n;
-            sums.observed.Add(s.meanObserved * static_cast<double>(s.n));
-            sums.predicted.Add(s.meanPredicted * static_cast<double>(s.n));
+            sums.sumObserved += s.meanObserved * static_cast<double>(s.n);
+            sums.sumPredicted += s.meanPredicted * static_cast<double>(s.n);
         }
     }
 }

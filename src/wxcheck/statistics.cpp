@@ -1,20 +1,9 @@
 #include "wxcheck/statistics.h"
 
-#include <algorithm>
 #include <cmath>
-#include <limits>
 #include <numbers>
 
 namespace corvane::wxcheck {
-
-bool Spread(double squares, std::int64_t n, double magnitude) {
-    // Values equal to the last bit or two deviate from their accurately summed mean by a
-    // few units in the last place of their magnitude; a real spread of data written with
-    // any sensible number of digits lies many orders of magnitude above that.
-    constexpr double kUnits = 8 * std::numeric_limits<double>::epsilon();
-    const double residue = kUnits * std::fabs(magnitude);
-    return squares > static_cast<double>(n) * residue * residue;
-}
 
 ScalarStats FinishScalar(const FirstPass& first, const SecondPass& second, double offset,
                          bool* notFinite) {
@@ -36,9 +25,10 @@ ScalarStats FinishScalar(const FirstPass& first, const SecondPass& second, doubl
     set(s.bias, second.sumDifference / n);
     set(s.grossError, second.sumAbsDifference / n);
     set(s.rmse, std::sqrt(second.sumSquaredDifference / n));
-    // A constant series leaves sums of squares of about 1e-31 rather than 0: no spread.
-    const bool observedSpread = Spread(second.sxx, first.n, meanObserved);
-    const bool predictedSpread = Spread(second.syy, first.n, meanPredicted);
+    // Told by the values, not by the sums of squares, which a constant series leaves at a
+    // rounding residue of about 1e-31 rather than 0.
+    const bool observedSpread = first.ObservedSpread() && second.sxx > 0;
+    const bool predictedSpread = first.PredictedSpread() && second.syy > 0;
     if (first.n >= 2 && observedSpread) {
         // Least-squares line P^ = a + b O. With deviations from the means the cross terms
         // vanish: mean((P^ - O)^2) = (Pbar - Obar)^2 + (b - 1)^2 Sxx / n and
@@ -58,9 +48,10 @@ ScalarStats FinishScalar(const FirstPass& first, const SecondPass& second, doubl
             second.sxy / (std::isfinite(product) ? std::sqrt(product)
                                                  : std::sqrt(second.sxx) * std::sqrt(second.syy)));
     }
-    // Its terms are about (2 x residue)^2 when both series are one and the same constant.
-    if (first.n >= 2 && Spread(second.agreementDenominator, first.n,
-                               2 * std::max(std::fabs(meanObserved), std::fabs(meanPredicted)))) {
+    // The denominator is 0 when both series are one and the same constant.
+    const bool oneConstant =
+        !observedSpread && !predictedSpread && first.leastObserved == first.leastPredicted;
+    if (first.n >= 2 && !oneConstant && second.agreementDenominator > 0) {
         set(s.agreement, 1.0 - second.sumSquaredDifference / second.agreementDenominator);
     }
     if (notFinite != nullptr && !finite) {

@@ -5,6 +5,7 @@
 // deviations from them. Partial sums of disjoint parts of a group merge, so a group can be
 // summed station by station and merged in station order, whatever thread did the work.
 
+#include <algorithm>
 #include <cstdint>
 #include <limits>
 
@@ -35,52 +36,42 @@ struct DirectionStats {
     double grossError = kNotComputed;
 };
 
-/// A sum that carries the rounding error of every addition (Neumaier): the mean of many
-/// equal values is that value to the last bit or two, whatever their number, so that a
-/// constant series shows no spread.
-struct CompensatedSum {
-    double sum = 0;
-    double carry = 0;
-
-    void Add(double value) {
-        const double total = sum + value;
-        carry += (sum < 0 ? -sum : sum) >= (value < 0 ? -value : value) ? (sum - total) + value
-                                                                        : (value - total) + sum;
-        sum = total;
-    }
-    void Merge(const CompensatedSum& other) {
-        Add(other.sum);
-        carry += other.carry;
-    }
-    double Value() const { return sum + carry; }
-};
-
-/// First pass of a scalar group: count and sums, giving the means.
+/// First pass of a scalar group: count and sums, giving the means, and the least and the
+/// largest values. A series whose least value is its largest has no spread, which its sums
+/// of squares cannot tell: equal values leave a rounding residue of about 1e-31 there.
 struct FirstPass {
     std::int64_t n = 0;
-    CompensatedSum observed;
-    CompensatedSum predicted;
+    double sumObserved = 0;
+    double sumPredicted = 0;
+    double leastObserved = std::numeric_limits<double>::infinity();
+    double largestObserved = -std::numeric_limits<double>::infinity();
+    double leastPredicted = std::numeric_limits<double>::infinity();
+    double largestPredicted = -std::numeric_limits<double>::infinity();
 
-    void Add(double o, double p) {
+    void Add(double observed, double predicted) {
         ++n;
-        observed.Add(o);
-        predicted.Add(p);
+        sumObserved += observed;
+        sumPredicted += predicted;
+        leastObserved = std::min(leastObserved, observed);
+        largestObserved = std::max(largestObserved, observed);
+        leastPredicted = std::min(leastPredicted, predicted);
+        largestPredicted = std::max(largestPredicted, predicted);
     }
     void Merge(const FirstPass& other) {
         n += other.n;
-        observed.Merge(other.observed);
-        predicted.Merge(other.predicted);
+        sumObserved += other.sumObserved;
+        sumPredicted += other.sumPredicted;
+        leastObserved = std::min(leastObserved, other.leastObserved);
+        largestObserved = std::max(largestObserved, other.largestObserved);
+        leastPredicted = std::min(leastPredicted, other.leastPredicted);
+        largestPredicted = std::max(largestPredicted, other.largestPredicted);
     }
-    double MeanObserved() const { return n > 0 ? observed.Value() / static_cast<double>(n) : 0.0; }
-    double MeanPredicted() const {
-        return n > 0 ? predicted.Value() / static_cast<double>(n) : 0.0;
-    }
+    double MeanObserved() const { return n > 0 ? sumObserved / static_cast<double>(n) : 0.0; }
+    double MeanPredicted() const { return n > 0 ? sumPredicted / static_cast<double>(n) : 0.0; }
+    /// Whether the observed (predicted) values are not all equal.
+    bool ObservedSpread() const { return leastObserved < largestObserved; }
+    bool PredictedSpread() const { return leastPredicted < largestPredicted; }
 };
-
-/// Whether `squares`, a sum of n squared deviations from a mean of `magnitude` (or of
-/// squared differences between values of that magnitude), is more than rounding leaves of
-/// values that are all equal. A series with no more has no spread.
-bool Spread(double squares, std::int64_t n, double magnitude);
 
 /// Second pass: sums of deviations from the group's means.
 struct SecondPass {
