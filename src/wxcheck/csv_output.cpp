@@ -176,8 +176,9 @@ void AppendPairRow(std::string& out, const StationResult& station, const std::st
         const double offset = slot == kTemperature ? kKelvinOffset : 0.0;
         for (const Record* record : {&observed, &predicted}) {
             out += ',';
-            if (station.evaluates[slot]) {
-                out += CsvValue(record->value[slot] + offset);
+            const double value = record->value[slot] + offset;
+            if (station.evaluates[slot] && std::isfinite(value)) {
+                AppendValue(out, value);
             }
         }
     }

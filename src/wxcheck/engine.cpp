@@ -298,7 +298,7 @@ int RunEngine(const EngineOptions& options, std::ostream& out, std::ostream& err
             pooledFirst.Add(s);
             if (pairs) {
                 pairs->Write(s.pairsCsv);
-                s.pairsCsv = std::string();
+                std::string().swap(s.pairsCsv);  // an assignment would keep its buffer
             }
             out << ProgressLine(s, count) << std::endl;
             for (const std::string& e : s.errors) {

@@ -10,6 +10,7 @@
 #include "datasets/plain_file.h"
 #include "engine_fixture.h"
 #include "period/calendar.h"
+#include "wxcheck/output_text.h"
 #include "wxcheck/record_stamp.h"
 #include "wxcheck/station_evaluation.h"
 #include "wxcheck/tsf_records.h"
@@ -232,6 +233,38 @@ TEST(WxcheckRecords, NumbersAsFromCharsReadsThem) {
         EXPECT_EQ(got, expected) << text;
         EXPECT_EQ(std::signbit(got), std::signbit(expected)) << text;
     }
+}
+
+// Values are written with 4 decimals as std::to_chars rounds the exact value of the double,
+// also next to a tie, where ten-thousandths taken by multiplying would round the other way.
+TEST(WxcheckRecords, ValuesAreWrittenAsToCharsWritesThem) {
+    std::mt19937_64 random(12);
+    std::vector<double> values = {0.0,     -0.0, -0.00004, 0.00005,          2.94125,
+                                  -273.15, 1e15, 1e300,    5.144444444444445};
+    for (int i = 0; i < 100000; ++i) {
+        const double tie = (static_cast<double>(random() % 2000000000) + 0.5) / 1e4;
+        values.push_back(tie);
+        values.push_back(std::nextafter(tie, 0.0));
+        values.push_back(-std::nextafter(tie, 1e9));
+        values.push_back(std::ldexp(static_cast<double>(random() % (1u << 30)),
+                                    static_cast<int>(random() % 60) - 40));
+    }
+    for (const double value : values) {
+        char expected[400];
+        const auto end =
+            std::to_chars(expected, expected + sizeof expected, value, std::chars_format::fixed, 4)
+                .ptr;
+        std::string want(expected, end);
+        if (want == "-0.0000") {
+            want = "0.0000";
+        } else if (want.size() > 60) {
+            want = "-999";  // no use in a table
+        }
+        std::string got = "x";
+        AppendValue(got, value);
+        ASSERT_EQ(got, "x" + want) << std::hexfloat << value;
+    }
+    EXPECT_EQ(FormatValue(std::numeric_limits<double>::quiet_NaN()), "-999");
 }
 
 // Kept pairs give back values of up to four decimals as the very doubles read, others to
