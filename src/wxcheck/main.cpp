@@ -26,7 +26,7 @@ void Usage(std::ostream& out) {
            "  --no-report   do not write the report\n"
            "  --pairs       also write every pair (Pairs.csv after line 5: station, end time,\n"
            "                observed and predicted values, calm and used flags); off by\n"
-           "                default, since it is large (about 90 bytes a pair)\n\n"
+           "                default, since it is large (about 100 bytes a pair)\n\n"
            "Exit status: 0 all stations evaluated, 1 some station failed or an output could\n"
            "not be written, 2 nothing evaluated.\n";
 }
