@@ -2,12 +2,13 @@
 
 #include <array>
 #include <cmath>
-#include <cstdio>
 
 #include "wxcheck/output_text.h"
 #include "wxcheck/units.h"
 
 namespace corvane::wxcheck {
+
+namespace {
 
 std::string CsvField(std::string_view text) {
     if (text.find_first_of(",\"\r\n") == std::string_view::npos) {
@@ -28,27 +29,13 @@ std::string CsvValue(double value) {
     return std::isfinite(value) ? FormatValue(value) : std::string();
 }
 
-namespace {
-
-std::string OffsetText(std::string_view zone) {
-    const std::optional<int> offset = ZoneOffsetMinutes(zone);
-    if (!offset) {
-        return {};
-    }
-    const int minutes = *offset < 0 ? -*offset : *offset;
-    char text[16];
-    std::snprintf(text, sizeof text, "%c%02d:%02d", *offset < 0 ? '-' : '+', minutes / 60,
-                  minutes % 60);
-    return text;
-}
-
 }  // namespace
 
-std::string IsoTime(Stamp stamp, std::string_view zone) {
-    return IsoTimes(zone).Text(stamp);
+IsoTimes::IsoTimes(std::string_view zone) {
+    if (const std::optional<int> offset = ZoneOffsetMinutes(zone)) {
+        offset_ = OffsetText(*offset);
+    }
 }
-
-IsoTimes::IsoTimes(std::string_view zone) : offset_(OffsetText(zone)) {}
 
 const std::string& IsoTimes::Text(Stamp stamp) {
     const std::int64_t dayNumber = FloorDiv(stamp, kSecondsPerDay);
@@ -122,8 +109,9 @@ void WriteStationStatistics(OutputFile& file, const ControlSettings& settings,
         "station,predicted_file,observed_file,predicted_site,observed_site,period_start,"
         "period_end,section,first_hour,last_hour,speed_above,speed_up_to,quantity,variable,"
         "units,N,Obs,Prd,Bias,GE,RMSE,RMSEs,RMSEu,IOA,R\n");
-    const std::string period =
-        IsoTime(settings.start, settings.zone) + "," + IsoTime(settings.end, settings.zone) + ",";
+    IsoTimes times(settings.zone);
+    std::string period = times.Text(settings.start) + ",";
+    period += times.Text(settings.end) + ",";
     std::string text;
     for (const StationResult& s : stations) {
         if (!s.evaluated) {

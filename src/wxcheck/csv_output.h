@@ -16,22 +16,13 @@
 
 namespace corvane::wxcheck {
 
-/// A field as CSV writes it: quoted (quotes doubled) when it holds a comma, a quote or a
-/// line end.
-std::string CsvField(std::string_view text);
-
-/// A number with 4 decimals; empty when it cannot be computed.
-std::string CsvValue(double value);
-
-/// "YYYY-MM-DDTHH:MM:SS+HH:MM" with the offset of `zone` ("+00:00" for UTC+0000); without
-/// an offset when the zone is no "UTC+HHMM" or "UTC-HHMM".
-std::string IsoTime(Stamp stamp, std::string_view zone);
-
-/// IsoTime for many stamps in order, each date worked out once.
+/// End times as ROOT_Pairs.csv writes them, for many stamps in order, each date worked out
+/// once: "YYYY-MM-DDTHH:MM:SS+HH:MM" with the offset of `zone` ("+00:00" for UTC+0000),
+/// without an offset when the zone is no "UTC+HHMM" or "UTC-HHMM".
 class IsoTimes {
 public:
     explicit IsoTimes(std::string_view zone);
-    /// IsoTime(stamp, zone); valid until the next call.
+    /// The text of `stamp`; valid until the next call.
     const std::string& Text(Stamp stamp);
 
 private:
@@ -50,10 +41,10 @@ void WriteStationStatistics(OutputFile& file, const ControlSettings& settings,
 /// The header row of ROOT_Pairs.csv.
 std::string_view PairsHeader();
 
-/// Appends the row of one pair of `station` to `out`: its end time (IsoTime of the end
-/// stamp), the observed and the predicted value of each quantity in the evaluated units (empty
-/// where the station does not evaluate it or a value is missing), whether it is calm (empty without
-/// wind speed) and whether the statistics use it.
+/// Appends the row of one pair of `station` to `out`: its end time (IsoTimes), the observed and the
+/// predicted value of each quantity in the evaluated units (empty where the station does not
+/// evaluate it or a value is missing), whether it is calm (empty without wind speed) and whether
+/// the statistics use it.
 void AppendPairRow(std::string& out, const StationResult& station, const std::string& endTime,
                    const Record& observed, const Record& predicted, bool calm, bool used);
 

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <limits>
 
 #include "datasets/plain_file.h"
@@ -40,15 +39,6 @@ struct OpenedFile {
     Stamp shift = 0;  // seconds from the file's zone into the processing zone
 };
 
-// "+05:00": a shift between zones.
-std::string ShiftText(Stamp seconds) {
-    const Stamp minutes = (seconds < 0 ? -seconds : seconds) / 60;
-    char text[32];
-    std::snprintf(text, sizeof text, "%c%02lld:%02lld", seconds < 0 ? '-' : '+',
-                  static_cast<long long>(minutes / 60), static_cast<long long>(minutes % 60));
-    return text;
-}
-
 // Stamps written in another zone than the processing zone are shifted into it; a zone that
 // is not "UTC+HHMM" or "UTC-HHMM" cannot be.
 bool ReadZone(const ControlSettings& settings, const char* which, const FileReport& report,
@@ -69,7 +59,8 @@ bool ReadZone(const ControlSettings& settings, const char* which, const FileRepo
     }
     file.shift = static_cast<Stamp>(*processingOffset - *fileOffset) * 60;
     station.notes.push_back(std::string(which) + " series: stamps in " + Excerpt(zone) +
-                            " shifted by " + ShiftText(file.shift) + " into " + settings.zone);
+                            " shifted by " + OffsetText(*processingOffset - *fileOffset) +
+                            " into " + settings.zone);
     return true;
 }
 
@@ -209,8 +200,7 @@ void ChooseHumidity(const FileVariables& predicted, const FileVariables& observe
 }
 
 // The conversions of a file's units into the evaluated ones, for the list file.
-void NoteUnits(const char* which, const FileVariables& v, const StationResult& station,
-               std::vector<std::string>& notes) {
+void NoteUnits(const char* which, const FileVariables& v, StationResult& station) {
     std::string converted;
     if (station.evaluates[kSpeed] && v.windUnit != WindUnit::MetresPerSecond) {
         converted += std::string("WSPEED from ") + WindUnitText(v.windUnit) + " to m/s";
@@ -220,7 +210,7 @@ void NoteUnits(const char* which, const FileVariables& v, const StationResult& s
                      std::string(TemperatureUnitText(v.temperatureUnit)) + " to K";
     }
     if (!converted.empty()) {
-        notes.push_back(std::string(which) + " series: " + converted);
+        station.notes.push_back(std::string(which) + " series: " + converted);
     }
 }
 
@@ -329,8 +319,8 @@ StationResult EvaluateStation(const ControlSettings& settings, const StationEntr
         return station;
     }
 
-    NoteUnits("predicted", predicted.variables, station, station.notes);
-    NoteUnits("observed", observed.variables, station, station.notes);
+    NoteUnits("predicted", predicted.variables, station);
+    NoteUnits("observed", observed.variables, station);
 
     thread_local std::vector<Record> predictedRecords;
     thread_local std::vector<Record> observedRecords;

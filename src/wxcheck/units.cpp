@@ -1,5 +1,7 @@
 #include "wxcheck/units.h"
 
+#include <cstdio>
+
 #include "wxcheck/text_scan.h"
 
 namespace corvane::wxcheck {
@@ -108,6 +110,13 @@ std::optional<int> ZoneOffsetMinutes(std::string_view zone) {
         return std::nullopt;
     }
     return (zone[3] == '-' ? -1 : 1) * (hours * 60 + minutes);
+}
+
+std::string OffsetText(int minutes) {
+    const int size = minutes < 0 ? -minutes : minutes;
+    char text[16];
+    std::snprintf(text, sizeof text, "%c%02d:%02d", minutes < 0 ? '-' : '+', size / 60, size % 60);
+    return text;
 }
 
 }  // namespace corvane::wxcheck

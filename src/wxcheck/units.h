@@ -5,6 +5,7 @@
 // 273.15), stamps in the processing zone. The converter writes by the same rules.
 
 #include <optional>
+#include <string>
 #include <string_view>
 
 namespace corvane::wxcheck {
@@ -30,5 +31,7 @@ double SpecificHumidity(double mixingRatio);
 /// The offset from UTC in minutes of a zone "UTC+HHMM" or "UTC-HHMM" (hours 00 to 23,
 /// minutes 00 to 59; "UTC" in any letter case); nullopt for any other text.
 std::optional<int> ZoneOffsetMinutes(std::string_view zone);
+/// An offset or a shift of `minutes` as ISO 8601 writes it: "+05:30", "-03:00", "+00:00".
+std::string OffsetText(int minutes);
 
 }  // namespace corvane::wxcheck
