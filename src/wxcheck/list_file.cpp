@@ -69,10 +69,10 @@ void EchoInputs(Sink& out, const ControlSettings& s, const RunNotes& notes, bool
     for (const std::string_view suffix : {kHourlyTeHuFile, kDailyWindFile, kDailyTeHuFile}) {
         line("", s.StatisticsPath(suffix));
     }
-    if (!anyEvaluated) {
-        line("", "(not written: no station evaluated)");
-    }
     const std::string notWritten = anyEvaluated ? "" : " (not written: no station evaluated)";
+    if (!anyEvaluated) {
+        line("", notWritten.substr(1));
+    }
     line("Report:",
          notes.reportPath.empty() ? "none (--no-report)" : notes.reportPath + notWritten);
     line("Per-station statistics:", OutputPath(s, OutputKind::StationStats) + notWritten);

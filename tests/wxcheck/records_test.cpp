@@ -93,13 +93,8 @@ TEST(WxcheckRecords, VariablesByNameAndUnitsTemperaturesAsKelvin) {
     EXPECT_NE(v.warnings[0].find("MIXR"), std::string::npos);
     EXPECT_NE(v.warnings[0].find("kg/kg"), std::string::npos);
     EXPECT_EQ(MapVariables({{"TEMP", "Rankine"}}).column[kTemperature], -1);
-    const std::string line = kStamps + " 1 2 50 4\n";
-    for (const auto& [unit, kelvin] : {std::pair{TemperatureUnit::Celsius, 323.15},
-                                       std::pair{TemperatureUnit::Fahrenheit, 283.15}}) {
-        EXPECT_NEAR(Parse(line, unit).records[0].value[kTemperature] + kKelvinOffset, kelvin,
-                    1e-12);
-    }
-    // Missing is tested before any conversion: -999 F is not a temperature.
+    // Missing is tested before any conversion (the engine's tests convert values): -999 F is
+    // not a temperature.
     EXPECT_TRUE(std::isnan(Parse(kStamps + " 1 2 -999 4\n", TemperatureUnit::Fahrenheit)
                                .records[0]
                                .value[kTemperature]));
@@ -239,32 +234,25 @@ TEST(WxcheckRecords, NumbersAsFromCharsReadsThem) {
 // also next to a tie, where ten-thousandths taken by multiplying would round the other way.
 TEST(WxcheckRecords, ValuesAreWrittenAsToCharsWritesThem) {
     std::mt19937_64 random(12);
-    std::vector<double> values = {0.0,     -0.0, -0.00004, 0.00005,          2.94125,
-                                  -273.15, 1e15, 1e300,    5.144444444444445};
+    std::vector<double> values = {-0.0, -0.00004, 2.94125, 1e15, 1e300, 5.144444444444445};
     for (int i = 0; i < 100000; ++i) {
         const double tie = (static_cast<double>(random() % 2000000000) + 0.5) / 1e4;
-        values.push_back(tie);
-        values.push_back(std::nextafter(tie, 0.0));
-        values.push_back(-std::nextafter(tie, 1e9));
-        values.push_back(std::ldexp(static_cast<double>(random() % (1u << 30)),
-                                    static_cast<int>(random() % 60) - 40));
+        values.insert(values.end(), {tie, std::nextafter(tie, 0.0), -std::nextafter(tie, 1e9),
+                                     std::ldexp(static_cast<double>(random() % (1u << 30)),
+                                                static_cast<int>(random() % 60) - 40)});
     }
     for (const double value : values) {
-        char expected[400];
+        char text[400];
         const auto end =
-            std::to_chars(expected, expected + sizeof expected, value, std::chars_format::fixed, 4)
-                .ptr;
-        std::string want(expected, end);
-        if (want == "-0.0000") {
-            want = "0.0000";
-        } else if (want.size() > 60) {
-            want = "-999";  // no use in a table
-        }
+            std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, 4).ptr;
+        const std::string want(text, end);
         std::string got = "x";
         AppendValue(got, value);
-        ASSERT_EQ(got, "x" + want) << std::hexfloat << value;
+        ASSERT_EQ(got, want == "-0.0000"  ? "x0.0000"
+                       : want.size() > 60 ? "x-999"
+                                          : "x" + want)
+            << std::hexfloat << value;
     }
-    EXPECT_EQ(FormatValue(std::numeric_limits<double>::quiet_NaN()), "-999");
 }
 
 // Kept pairs give back values of up to four decimals as the very doubles read, others to
