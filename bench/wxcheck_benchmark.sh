@@ -3,7 +3,7 @@
 # The data go to a temporary folder under /tmp and are deleted afterwards.
 #   bench/wxcheck_benchmark.sh [BIN_FOLDER] [STATIONS] [DAYS]
 # On a busy machine BENCH_RUNNER='chrt -f 10' (as root) keeps other processes off the
-# cores during the timed run only. WXCHECK_ARGS adds options, e.g. --no-report.
+# cores during the timed run only. WXCHECK_ARGS adds options, e.g. --no-report or --pairs.
 set -eu
 BIN=$(realpath "${1:-build/bin}")
 STATIONS=${2:-200}
@@ -21,7 +21,8 @@ ${BENCH_RUNNER:-} /usr/bin/time -v "$BIN/wxcheck" ${WXCHECK_ARGS:-} wxcheck.inp 
 }
 CORES=$(nproc)
 REPORT=$(stat -c %s bench_report.html 2>/dev/null || echo 0)
-awk -v report="$REPORT" -v bytes="$BYTES" -v cores="$CORES" -v stations="$STATIONS" -v days="$DAYS" '
+PAIRS=$(stat -c %s bench_Pairs.csv 2>/dev/null || echo 0)
+awk -v report="$REPORT" -v pairs="$PAIRS" -v bytes="$BYTES" -v cores="$CORES" -v stations="$STATIONS" -v days="$DAYS" '
 /User time/ { user = $NF }
 /System time/ { sys = $NF }
 /Elapsed \(wall clock\)/ {
@@ -38,4 +39,5 @@ END {
     printf "peak memory: %.1f MB, %.0f%% of the TSF text (limit 50%%)\n", rss / 1024, 100 * rss * 1024 / bytes
     if (report > 0) printf "report: %.0f kB (limit 2048 kB)\n", report / 1024
     else print "report: none"
+    if (pairs > 0) printf "pairs file: %.1f MB (--pairs)\n", pairs / 1e6
 }' time.txt

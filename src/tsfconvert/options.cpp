@@ -3,6 +3,7 @@
 #include <charconv>
 #include <functional>
 #include <map>
+#include <optional>
 
 #include "tsfconvert/line_reader.h"
 
@@ -75,21 +76,14 @@ Delimiter DelimiterFrom(const std::string& value) {
         Quoted(value)};
 }
 
-// "UTC+0300": the sign, hours 00 to 23 and minutes 00 to 59.
+// "UTC+0300": the sign, hours 00 to 23 and minutes 00 to 59; written with "UTC" in capitals.
 bool ReadZone(std::string& zone, int& minutes) {
-    if (zone.size() != 8 || (zone[3] != '+' && zone[3] != '-')) {
+    const std::optional<int> offset = wxcheck::ZoneOffsetMinutes(zone);
+    if (!offset) {
         return false;
     }
-    for (int i = 0; i < 3; ++i) {
-        zone[i] =
-            static_cast<char>(zone[i] >= 'a' && zone[i] <= 'z' ? zone[i] - 'a' + 'A' : zone[i]);
-    }
-    const int hours = Digits(std::string_view(zone).substr(4, 2));
-    const int mins = Digits(std::string_view(zone).substr(6, 2));
-    if (!zone.starts_with("UTC") || hours < 0 || hours > 23 || mins < 0 || mins > 59) {
-        return false;
-    }
-    minutes = (zone[3] == '-' ? -1 : 1) * (hours * 60 + mins);
+    zone.replace(0, 3, "UTC");
+    minutes = *offset;
     return true;
 }
 

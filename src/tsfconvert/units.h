@@ -2,24 +2,19 @@
 
 // Units of the converter's variables and the conversions between them.
 
-#include <optional>
-#include <string_view>
+#include "wxcheck/units.h"
 
 namespace corvane::tsfconvert {
 
-enum class WindUnit { MetresPerSecond, Knots, MilesPerHour, KilometresPerHour };
-enum class TemperatureUnit { Kelvin, Celsius, Fahrenheit };
-
-/// "m/s", "kt" (or "knots"), "mph", "km/h"; letter case ignored.
-std::optional<WindUnit> WindUnitFromText(std::string_view text);
-/// "K", "C", "F" (also "degC", "degF"); letter case ignored.
-std::optional<TemperatureUnit> TemperatureUnitFromText(std::string_view text);
-/// The units a TSF header writes for a temperature: "K", "C" or "F".
-const char* TemperatureUnitText(TemperatureUnit unit);
-
-/// Exact factors: 1 kt = 1852/3600 m/s, 1 mph = 0.44704 m/s, 1 km/h = 1/3.6 m/s.
-double MetresPerSecond(double speed, WindUnit unit);
-double Celsius(double temperature, TemperatureUnit unit);
+// The units a TSF file may carry and their conversions are the engine's: what the
+// converter writes, the engine reads alike.
+using wxcheck::Celsius;
+using wxcheck::MetresPerSecond;
+using wxcheck::TemperatureUnit;
+using wxcheck::TemperatureUnitFromText;
+using wxcheck::TemperatureUnitText;
+using wxcheck::WindUnit;
+using wxcheck::WindUnitFromText;
 
 /// Saturation vapour pressure over water in hPa at `celsius`, and the relative humidity in
 /// percent of air at `celsius` whose dew point is `dewPointCelsius`.

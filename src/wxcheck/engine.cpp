@@ -13,6 +13,7 @@
 #include <unordered_map>
 
 #include "wxcheck/control_file.h"
+#include "wxcheck/csv_output.h"
 #include "wxcheck/evaluation_report.h"
 #include "wxcheck/list_file.h"
 #include "wxcheck/output_file.h"
@@ -62,11 +63,33 @@ bool WriteStatistics(const ControlSettings& settings, const std::vector<StationR
     return errors.empty();
 }
 
-// A report left from an earlier run would show that run's results as this one's.
-void RemoveStaleReport(const RunNotes& notes) {
-    if (!notes.reportPath.empty() && IdentifyFile(notes.reportPath).plain) {
-        ::unlink(notes.reportPath.c_str());
+// An output left from an earlier run would show that run's results as this one's.
+void RemoveStale(const std::string& path) {
+    if (!path.empty() && IdentifyFile(path).plain) {
+        ::unlink(path.c_str());
     }
+}
+
+// A run that evaluates no station writes no results, and leaves none of an earlier run
+// under the names of its own.
+void RemoveEarlierResults(const ControlSettings& settings, const EngineOptions& options) {
+    for (const RunOutput& output : RunOutputs(settings, options)) {
+        if (output.kind != OutputKind::List) {
+            RemoveStale(output.path);
+        }
+    }
+}
+
+// Completes an output that stands alone: its error goes to `err` and the list file, and an
+// earlier run's file under its name is removed rather than left to pass for this run's.
+bool CommitAlone(OutputFile& file, RunNotes& notes, std::ostream& err) {
+    if (file.Commit()) {
+        return true;
+    }
+    err << "wxcheck: " << file.error() << std::endl;
+    notes.errors.push_back(file.error());
+    RemoveStale(file.path());
+    return false;
 }
 
 // Writes the report; its error goes to `err` and the list file.
@@ -74,25 +97,15 @@ bool WriteReport(const ControlSettings& settings, const ReportSummary& summary, 
                  std::ostream& err) {
     OutputFile report(notes.reportPath);
     report.Write(BuildEvaluationReport(settings, summary, notes));
-    if (report.Commit()) {
-        return true;
-    }
-    err << "wxcheck: " << report.error() << std::endl;
-    notes.errors.push_back(report.error());
-    RemoveStaleReport(notes);
-    return false;
+    return CommitAlone(report, notes, err);
 }
 
-// A run that cannot evaluate anything, once the control file is known to be one. The
-// statistics files are written too (every row without pairs), so that none is left from an
-// earlier run.
-int Refuse(const ControlSettings& settings, RunNotes& notes, const std::string& error,
-           std::ostream& out, std::ostream& err) {
+// A run that cannot evaluate anything, once the control file is known to be one.
+int Refuse(const ControlSettings& settings, const EngineOptions& options, RunNotes& notes,
+           const std::string& error, std::ostream& out, std::ostream& err) {
     err << "wxcheck: " << error << std::endl;
     notes.errors.push_back(error);
-    WriteStatistics(settings, {}, ComputePooled(settings, {}, PooledFirstPass(settings), 1), 1,
-                    notes, err);
-    RemoveStaleReport(notes);
+    RemoveEarlierResults(settings, options);
     if (WriteList(settings, err,
                   [&](OutputFile& list) { WriteFailureListFile(list, settings, notes); })) {
         out << "wxcheck: nothing evaluated; the reason is in " << settings.ListPath() << std::endl;
@@ -200,6 +213,9 @@ int RunEngine(const EngineOptions& options, std::ostream& out, std::ostream& err
     if (options.report) {
         notes.reportPath = OutputPath(settings, OutputKind::Report);
     }
+    if (options.pairs) {
+        notes.pairsPath = OutputPath(settings, OutputKind::Pairs);
+    }
     notes.warnings = settings.warnings;
     for (const std::string& warning : notes.warnings) {
         err << "wxcheck: warning: " << warning << std::endl;
@@ -238,7 +254,7 @@ int RunEngine(const EngineOptions& options, std::ostream& out, std::ostream& err
         [&](std::string_view path) { return settings.ResolveInFolder(path); },
         [](const std::string& path) { return IdentifyFile(path).plain; });
     if (!stationFile.ok) {
-        return Refuse(settings, notes, stationFile.error, out, err);
+        return Refuse(settings, options, notes, stationFile.error, out, err);
     }
     std::vector<std::vector<std::string>> identityWarnings;
     collisions = CheckSeries(settings, stationFile.stations, guard, identityWarnings);
@@ -260,9 +276,15 @@ int RunEngine(const EngineOptions& options, std::ostream& out, std::ostream& err
     if (options.report) {
         summary.emplace(settings);
     }
+    // Every pair, written station by station in station order as the stations come in.
+    std::optional<OutputFile> pairs;
+    if (options.pairs) {
+        pairs.emplace(notes.pairsPath);
+        pairs->Write(PairsHeader());
+    }
     ParallelFor(count, threads, [&](std::size_t i) {
         StationResult result = EvaluateStation(settings, stationFile.stations[i],
-                                               static_cast<int>(i) + 1, bufferBytes);
+                                               static_cast<int>(i) + 1, bufferBytes, options.pairs);
         result.warnings.insert(result.warnings.begin(), identityWarnings[i].begin(),
                                identityWarnings[i].end());
         const std::lock_guard<std::mutex> lock(progress);
@@ -274,6 +296,10 @@ int RunEngine(const EngineOptions& options, std::ostream& out, std::ostream& err
                 summary->AddStation(s);  // before its partial sums are merged and released
             }
             pooledFirst.Add(s);
+            if (pairs) {
+                pairs->Write(s.pairsCsv);
+                std::string().swap(s.pairsCsv);  // an assignment would keep its buffer
+            }
             out << ProgressLine(s, count) << std::endl;
             for (const std::string& e : s.errors) {
                 err << "wxcheck: station " << s.number << ": " << e << std::endl;
@@ -301,21 +327,28 @@ int RunEngine(const EngineOptions& options, std::ostream& out, std::ostream& err
                  : evaluated < count ? kSomeFailed
                                      : kAllEvaluated;
     if (evaluated == 0) {
-        summary.reset();  // no report without results
-    } else if (summary) {
-        summary->Finish(stations, pooled, threads);
-    }
-    // Also when nothing was evaluated: the five files always belong to the same run.
-    if (!WriteStatistics(settings, stations, pooled, threads, notes, err,
-                         summary ? &*summary : nullptr)) {
-        status = std::max(status, kSomeFailed);
-    }
-    if (summary) {
-        if (!WriteReport(settings, *summary, notes, err)) {
+        if (pairs) {
+            pairs->Abandon();
+        }
+        RemoveEarlierResults(settings, options);
+    } else {
+        if (summary) {
+            summary->Finish(stations, pooled, threads);
+        }
+        bool written = WriteStatistics(settings, stations, pooled, threads, notes, err,
+                                       summary ? &*summary : nullptr);
+        OutputFile stationStats(OutputPath(settings, OutputKind::StationStats));
+        WriteStationStatistics(stationStats, settings, stations);
+        written = CommitAlone(stationStats, notes, err) && written;
+        if (pairs) {
+            written = CommitAlone(*pairs, notes, err) && written;
+        }
+        if (summary) {
+            written = WriteReport(settings, *summary, notes, err) && written;
+        }
+        if (!written) {
             status = std::max(status, kSomeFailed);
         }
-    } else {
-        RemoveStaleReport(notes);
     }
     if (!WriteList(settings, err, [&](OutputFile& list) {
             WriteListFile(list, settings, stations, pooled, notes, status);

@@ -234,8 +234,9 @@ void TaylorSection(std::string& out, const ReportSummary& summary) {
 void DailySection(std::string& out, const ReportSummary& summary) {
     Heading(out, 3);
     out +=
-        "<p>Daily means of all stations, as the daily statistics files give them. A day "
-        "without pairs leaves a gap. Wind directions are the directions of the mean unit "
+        "<p>Daily means of all stations, as the daily statistics files give them: a day "
+        "holds the hours ending 01:00 to 24:00. A day without pairs leaves a gap. Wind directions "
+        "are the directions of the mean unit "
         "vectors, drawn as points since they wrap at north.</p>\n";
     for (const ReportQuantity q : kAllQuantities) {
         Figure(

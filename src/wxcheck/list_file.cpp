@@ -6,6 +6,7 @@
 
 #include "wxcheck/engine.h"
 #include "wxcheck/output_text.h"
+#include "wxcheck/run_outputs.h"
 #include "wxcheck/statistics_files.h"
 #include "wxcheck/text_scan.h"
 
@@ -68,11 +69,15 @@ void EchoInputs(Sink& out, const ControlSettings& s, const RunNotes& notes, bool
     for (const std::string_view suffix : {kHourlyTeHuFile, kDailyWindFile, kDailyTeHuFile}) {
         line("", s.StatisticsPath(suffix));
     }
-    std::string report = "none (--no-report)";
-    if (!notes.reportPath.empty()) {
-        report = notes.reportPath + (anyEvaluated ? "" : " (not written: no station evaluated)");
+    const std::string notWritten = anyEvaluated ? "" : " (not written: no station evaluated)";
+    if (!anyEvaluated) {
+        line("", notWritten.substr(1));
     }
-    line("Report:", report);
+    line("Report:",
+         notes.reportPath.empty() ? "none (--no-report)" : notes.reportPath + notWritten);
+    line("Per-station statistics:", OutputPath(s, OutputKind::StationStats) + notWritten);
+    line("Pairs:",
+         notes.pairsPath.empty() ? "none (without --pairs)" : notes.pairsPath + notWritten);
     line("Station file:", s.StationPath());
     line("Processing time zone:", s.zone);
     line("Period:", PeriodText(s));
@@ -172,6 +177,16 @@ void StationTable(Sink& out, const std::vector<StationResult>& stations) {
     for (const StationResult& s : stations) {
         out += Padded(std::to_string(s.number), numberWidth) + "  " + s.predicted.written + '\n';
         out += indent + s.observed.written + '\n';
+    }
+    bool anyNote = false;
+    for (const StationResult& s : stations) {
+        for (const std::string& note : s.notes) {
+            if (!anyNote) {
+                out += "\nConverted into the processing zone and the evaluated units:\n";
+                anyNote = true;
+            }
+            out += Padded(std::to_string(s.number), numberWidth) + "  " + note + '\n';
+        }
     }
     bool anyError = false;
     for (const StationResult& s : stations) {
@@ -395,7 +410,15 @@ void WriteListFile(OutputFile& file, const ControlSettings& settings,
     out +=
         "\nStatistics: N pairs; Obs, Prd means; Bias mean(P-O); GE mean|P-O|; RMSE; RMSEs and\n"
         "RMSEu systematic and unsystematic RMSE about the least-squares line P = a + b O;\n"
-        "IOA Willmott's 1981 index of agreement; R Pearson correlation; -999 cannot be computed.\n";
+        "IOA Willmott's 1981 index of agreement; R Pearson correlation; -999 cannot be computed.\n"
+        "Wind direction: Obs and Prd are the directions of the mean unit vectors of the\n"
+        "observed and the predicted directions (-999 when that vector is shorter than 1e-6),\n"
+        "not means of degrees; Bias and GE are the mean and the mean absolute difference P-O,\n"
+        "each difference wrapped into (-180, 180]. Where directions scatter, the mean vectors\n"
+        "may point far apart while the differences average out: Obs 32, Prd 107, Bias -1.\n"
+        "Hours and days: the hour of a pair is the hour of its end stamp; its day (in the daily\n"
+        "statistics files) is the date of its end stamp less one second, so that a day holds\n"
+        "the hours ending 01:00 to 24:00 (00:00 of the next date).\n";
     GroupTables(out, "WHOLE PERIOD", 0, stations, pooled);
     for (std::size_t w = 0; w < settings.windows.size(); ++w) {
         GroupTables(out, WindowTitle(settings.windows[w]), 1 + w, stations, pooled);
@@ -417,7 +440,7 @@ void WriteFailureListFile(OutputFile& file, const ControlSettings& settings,
     Sink out(file);
     out += Banner();
     Rule(out);
-    out += "\nNOTHING WAS EVALUATED.\n";
+    out += "\nNOTHING WAS EVALUATED: no statistics files and no report were written.\n";
     out += "\nControl file: " + notes.controlPath + '\n';
     if (!settings.title.empty()) {
         out += "Title: " + settings.title + '\n';

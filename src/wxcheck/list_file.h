@@ -18,6 +18,8 @@ struct RunNotes {
     std::string controlPath;
     /// The report's path; empty when no report is asked for.
     std::string reportPath;
+    /// The pairs file's path; empty unless asked for.
+    std::string pairsPath;
     std::vector<std::string> warnings;
     std::vector<std::string> errors;
 };

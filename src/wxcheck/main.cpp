@@ -11,18 +11,22 @@
 namespace {
 
 void Usage(std::ostream& out) {
-    out << "Usage: wxcheck [--threads N] [--no-report] [CONTROL_FILE | -]\n"
+    out << "Usage: wxcheck [--threads N] [--no-report] [--pairs] [CONTROL_FILE | -]\n"
            "       wxcheck --help | --version\n\n"
            "Reads the control file (default wxcheck.inp; - reads it from standard input) and\n"
            "the station file it names, compares the predicted and observed time series of\n"
-           "every station and writes the list file, four statistics files and the report\n"
-           "(HTML with charts, named by line 5 followed by report.html) into the output\n"
-           "folder. A relative output folder is taken from the control file's folder (from\n"
-           "the current folder for -). No output replaces an input or another output: such a\n"
-           "run writes nothing. The list file ends with the exit status.\n\n"
+           "every station and writes into the output folder the list file, four statistics\n"
+           "files, the per-station statistics (CSV) and the report (HTML with charts), named\n"
+           "by line 5 followed by StationStats.csv and report.html. A relative output folder\n"
+           "is taken from the control file's folder (from the current folder for -). No\n"
+           "output replaces an input or another output: such a run writes nothing. The list\n"
+           "file ends with the exit status.\n\n"
            "  --threads N   read the stations on N threads (1 to 256; default one per core);\n"
            "                the output is the same, byte for byte\n"
-           "  --no-report   do not write the report\n\n"
+           "  --no-report   do not write the report\n"
+           "  --pairs       also write every pair (Pairs.csv after line 5: station, end time,\n"
+           "                observed and predicted values, calm and used flags); off by\n"
+           "                default, since it is large (about 100 bytes a pair)\n\n"
            "Exit status: 0 all stations evaluated, 1 some station failed or an output could\n"
            "not be written, 2 nothing evaluated.\n";
 }
@@ -44,6 +48,10 @@ int main(int argc, char** argv) {
         }
         if (arg == "--no-report") {
             options.report = false;
+            continue;
+        }
+        if (arg == "--pairs") {
+            options.pairs = true;
             continue;
         }
         if (arg == "--threads") {

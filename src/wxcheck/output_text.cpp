@@ -15,20 +15,46 @@ const char* EngineVersion() {
     return WXCHECK_VERSION;
 }
 
-std::string FormatValue(double value) {
+void AppendValue(std::string& out, double value) {
     if (!std::isfinite(value)) {
-        return "-999";
+        out += "-999";
+        return;
     }
     char buffer[64];
-    const auto [end, ec] =
-        std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, 4);
-    if (ec != std::errc()) {
-        return "-999";
+    char* end = buffer;
+    // Ten-thousandths as a whole number, where it cannot be a tie: below 1e15 the product
+    // is within 1/16 of the exact one, so a product less than 0.4 from a whole number rounds
+    // to it as the exact decimal value does. Elsewhere the general conversion decides.
+    const double scaled = value * 1e4;
+    const double whole = std::nearbyint(scaled);
+    if (std::fabs(scaled) < 1e15 && std::fabs(scaled - whole) < 0.4) {
+        auto units = static_cast<long long>(whole);
+        if (units < 0) {
+            *end++ = '-';
+            units = -units;
+        }
+        end = std::to_chars(end, buffer + sizeof buffer, units / 10000).ptr;
+        const long long fraction = units % 10000;
+        *end++ = '.';
+        for (long long digit = 1000; digit > 0; digit /= 10) {
+            *end++ = static_cast<char>('0' + fraction / digit % 10);
+        }
+    } else {
+        const auto [ptr, ec] =
+            std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, 4);
+        if (ec != std::errc()) {
+            out += "-999";  // too long to be of use in a table
+            return;
+        }
+        end = ptr;
     }
-    std::string text(buffer, end);
-    if (text == "-0.0000") {
-        text = "0.0000";
-    }
+    const std::string_view text(buffer, static_cast<std::size_t>(end - buffer));
+    out += text == "-0.0000" ? std::string_view("0.0000") : text;
+}
+
+std::string FormatValue(double value) {
+    std::string text;
+    AppendValue(text, value);
     return text;
 }
 

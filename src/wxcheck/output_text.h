@@ -16,6 +16,9 @@ const char* EngineVersion();
 /// A number with 4 decimals, "-999" when it cannot be computed (NaN) or is no finite
 /// number; never "-0.0000".
 std::string FormatValue(double value);
+/// Appends FormatValue(value) to `out`, without a string of its own: files of many numbers
+/// write them this way.
+void AppendValue(std::string& out, double value);
 
 /// "start to end (startText to endText, both inclusive)".
 std::string PeriodText(const ControlSettings& s);

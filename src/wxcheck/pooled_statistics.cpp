@@ -112,64 +112,90 @@ struct Overloaded : Visits... {
 template <typename... Visits>
 Overloaded(Visits...) -> Overloaded<Visits...>;
 
-// One day: its hours and the day itself, both pooled over the stations in station order.
+// One day and the hour rows pooled with it, both over the stations in station order. The
+// pairs of the day (by the end stamp less one second) and those of its hour rows (by the end
+// stamp) overlap but for an hour at either end, so one walk over both covers them.
 void ComputeDay(std::int64_t day, const PeriodRows& rows, std::int64_t blockFirstHour,
                 const std::vector<StationResult>& stations, HumidityKind humidity,
                 std::vector<GroupResult>& hourResults, GroupResult& dayResult) {
     const std::int64_t firstHour = rows.FirstHourOfDay(day);
     const std::int64_t lastHour = rows.LastHourOfDay(day);
+    const std::int64_t firstDayHour = rows.DayStartHour(day);
+    const std::int64_t lastDayHour = firstDayHour + 23;
     std::vector<GroupPartial> hours(static_cast<std::size_t>(lastHour - firstHour + 1));
     GroupPartial whole;
     std::vector<std::pair<std::size_t, std::size_t>> spans(stations.size());
     for (std::size_t s = 0; s < stations.size(); ++s) {
         const std::vector<KeptPair>& kept = stations[s].kept;
-        const auto begin =
+        // Both the hour and the day-hour of the kept pairs rise with their end stamps.
+        const auto begin = std::min(
             std::lower_bound(kept.begin(), kept.end(), firstHour,
-                             [](const KeptPair& p, std::int64_t h) { return p.hour < h; });
-        const auto end =
+                             [](const KeptPair& p, std::int64_t h) { return p.hour < h; }),
+            std::lower_bound(kept.begin(), kept.end(), firstDayHour,
+                             [](const KeptPair& p, std::int64_t h) { return p.DayHour() < h; }));
+        const auto end = std::max(
             std::upper_bound(begin, kept.end(), lastHour,
-                             [](std::int64_t h, const KeptPair& p) { return h < p.hour; });
+                             [](std::int64_t h, const KeptPair& p) { return h < p.hour; }),
+            std::upper_bound(begin, kept.end(), lastDayHour,
+                             [](std::int64_t h, const KeptPair& p) { return h < p.DayHour(); }));
         spans[s] = {static_cast<std::size_t>(begin - kept.begin()),
                     static_cast<std::size_t>(end - kept.begin())};
     }
     // Both passes visit the same pairs and pooled values; one walk keeps them the same.
+    // `hour` is null for a pair of the day outside its hour rows; `inDay` is false for a
+    // pair of its hour rows that belongs to a neighbouring day.
     const auto forEachPair = [&](auto visit) {
         for (std::size_t s = 0; s < stations.size(); ++s) {
             const StationResult& station = stations[s];
             for (std::size_t i = spans[s].first; i < spans[s].second; ++i) {
                 const KeptPair& pair = station.kept[i];
-                GroupPartial& hour = hours[static_cast<std::size_t>(pair.hour - firstHour)];
+                GroupPartial* hour = pair.hour >= firstHour && pair.hour <= lastHour
+                                         ? &hours[static_cast<std::size_t>(pair.hour - firstHour)]
+                                         : nullptr;
+                const bool inDay = pair.DayHour() >= firstDayHour && pair.DayHour() <= lastDayHour;
                 for (std::size_t k = 0; k < 3; ++k) {
                     const std::size_t slot = static_cast<std::size_t>(kScalarSlots[k]);
                     if (pair.Uses(slot) && Pools(station, k, humidity)) {
-                        visit(hour, k, pair.Observed(slot), pair.Predicted(slot));
+                        visit(hour, inDay, k, pair.Observed(slot), pair.Predicted(slot));
                     }
                 }
                 if (pair.flags & kDirectionPair) {
-                    visit(hour, pair);
+                    visit(hour, inDay, pair);
                 }
             }
         }
     };
     // First pass: the means, and the direction sums, which need no second pass.
-    forEachPair(Overloaded{[&](GroupPartial& hour, std::size_t k, double o, double p) {
-                               hour.first[k].Add(o, p);
-                               whole.first[k].Add(o, p);
+    forEachPair(Overloaded{[&](GroupPartial* hour, bool inDay, std::size_t k, double o, double p) {
+                               if (hour != nullptr) {
+                                   hour->first[k].Add(o, p);
+                               }
+                               if (inDay) {
+                                   whole.first[k].Add(o, p);
+                               }
                            },
-                           [&](GroupPartial& hour, const KeptPair& pair) {
+                           [&](GroupPartial* hour, bool inDay, const KeptPair& pair) {
                                const DirectionSums::Term term = DirectionSums::TermOf(
                                    pair.Observed(kDirection), pair.Predicted(kDirection));
-                               hour.direction.Add(term);
-                               whole.direction.Add(term);
+                               if (hour != nullptr) {
+                                   hour->direction.Add(term);
+                               }
+                               if (inDay) {
+                                   whole.direction.Add(term);
+                               }
                            }});
     // Second pass: the deviations about those means.
-    forEachPair(Overloaded{[&](GroupPartial& hour, std::size_t k, double o, double p) {
-                               hour.second[k].Add(o, p, hour.first[k].MeanObserved(),
-                                                  hour.first[k].MeanPredicted());
-                               whole.second[k].Add(o, p, whole.first[k].MeanObserved(),
-                                                   whole.first[k].MeanPredicted());
+    forEachPair(Overloaded{[&](GroupPartial* hour, bool inDay, std::size_t k, double o, double p) {
+                               if (hour != nullptr) {
+                                   hour->second[k].Add(o, p, hour->first[k].MeanObserved(),
+                                                       hour->first[k].MeanPredicted());
+                               }
+                               if (inDay) {
+                                   whole.second[k].Add(o, p, whole.first[k].MeanObserved(),
+                                                       whole.first[k].MeanPredicted());
+                               }
                            },
-                           [](GroupPartial&, const KeptPair&) {}});
+                           [](GroupPartial*, bool, const KeptPair&) {}});
     for (std::size_t h = 0; h < hours.size(); ++h) {
         hourResults[static_cast<std::size_t>(firstHour - blockFirstHour) + h] = Finish(hours[h]);
     }
@@ -181,21 +207,24 @@ void ComputeDay(std::int64_t day, const PeriodRows& rows, std::int64_t blockFirs
 PeriodRows::PeriodRows(const ControlSettings& settings) {
     const Stamp startHour = FloorDiv(settings.start, kSecondsPerHour);
     const Stamp endHour = FloorDiv(settings.end, kSecondsPerHour);
-    const Stamp startDay = FloorDiv(settings.start, kSecondsPerDay);
-    const Stamp endDay = FloorDiv(settings.end, kSecondsPerDay);
+    const Stamp startDay = FloorDiv(settings.start - 1, kSecondsPerDay);
+    const Stamp endDay = FloorDiv(settings.end - 1, kSecondsPerDay);
     firstHour = startHour * kSecondsPerHour;
     firstDay = startDay * kSecondsPerDay;
     hourCount = endHour - startHour + 1;
     dayCount = endDay - startDay + 1;
-    startHourOfDay = StartHourOfDay(settings);
+}
+
+std::int64_t PeriodRows::DayStartHour(std::int64_t day) const {
+    return (firstDay - firstHour) / kSecondsPerHour + day * 24;
 }
 
 std::int64_t PeriodRows::FirstHourOfDay(std::int64_t day) const {
-    return std::max<std::int64_t>(0, day * 24 - startHourOfDay);
+    return day == 0 ? 0 : DayStartHour(day) + 1;
 }
 
 std::int64_t PeriodRows::LastHourOfDay(std::int64_t day) const {
-    return std::min<std::int64_t>(hourCount - 1, (day + 1) * 24 - startHourOfDay - 1);
+    return std::min<std::int64_t>(hourCount - 1, DayStartHour(day) + 24);
 }
 
 void ComputeDayBlock(const ControlSettings& settings, const std::vector<StationResult>& stations,

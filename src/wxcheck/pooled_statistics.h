@@ -43,17 +43,21 @@ private:
     std::array<int, 3> humidityStations_{};
 };
 
-/// The hour and day rows of the period: hours from the hour of the period start to the
-/// hour of its end, days from the date of its start to the date of its end.
+/// The hour and day rows of the period. Hour rows run from the hour of the period start to
+/// the hour of its end, by the hour of the end stamps. Day rows run from the day of the start
+/// to the day of the end, where the day of a stamp is the date of the stamp less one second:
+/// a day holds the hours that end from 01:00 to 24:00 (00:00 of the next date).
 struct PeriodRows {
     Stamp firstHour = 0;  // stamp of the first hour row
     Stamp firstDay = 0;   // stamp of 00:00 of the first day row
     std::int64_t hourCount = 0;
     std::int64_t dayCount = 0;
-    int startHourOfDay = 0;
 
     explicit PeriodRows(const ControlSettings& settings);
-    /// Hour rows [first, last] that fall on day row `day`.
+    /// The first KeptPair::DayHour of day row `day` (24 of them), counted from firstHour.
+    std::int64_t DayStartHour(std::int64_t day) const;
+    /// The hour rows [first, last] pooled with day row `day`: those whose stamp less one
+    /// second falls on it, the first hour row always with the first day.
     std::int64_t FirstHourOfDay(std::int64_t day) const;
     std::int64_t LastHourOfDay(std::int64_t day) const;
 };

@@ -35,7 +35,8 @@ std::size_t RoseClass(double speed) {
 }
 
 double ReportStation::SpreadRatio(std::size_t k) const {
-    return second[k].sxx > 0 ? std::sqrt(second[k].syy / second[k].sxx) : kNotComputed;
+    return first[k].ObservedSpread() && second[k].sxx > 0 ? std::sqrt(second[k].syy / second[k].sxx)
+                                                          : kNotComputed;
 }
 
 ReportSummary::ReportSummary(const ControlSettings& settings) : calm_(settings.calmThreshold) {}
@@ -148,7 +149,7 @@ void ReportSummary::Finish(const std::vector<StationResult>& results, const Pool
             syy += s.second[k].syy + n * dPredicted * dPredicted;
             sxy += s.second[k].sxy + n * dObserved * dPredicted;
         }
-        if (total.n >= 2 && sxx > 0) {
+        if (total.n >= 2 && total.ObservedSpread() && sxx > 0) {
             sc.slope = sxy / sxx;
             sc.intercept = total.MeanPredicted() + OffsetOf(k) -
                            sc.slope * (total.MeanObserved() + OffsetOf(k));

@@ -6,6 +6,8 @@
 
 #include "datasets/plain_file.h"
 #include "datasets/tsf_header.h"
+#include "datasets/tsf_site.h"
+#include "wxcheck/csv_output.h"
 #include "wxcheck/text_scan.h"
 
 namespace corvane::wxcheck {
@@ -34,10 +36,36 @@ struct OpenedFile {
     std::uint64_t size = 0;  // at the opening: what is appended later is not read
     TsfHeader header;
     FileVariables variables;
+    Stamp shift = 0;  // seconds from the file's zone into the processing zone
 };
 
-bool ReadHeader(const ControlSettings& settings, FileReport& report, OpenedFile& file,
-                StationResult& station) {
+// Stamps written in another zone than the processing zone are shifted into it; a zone that
+// is not "UTC+HHMM" or "UTC-HHMM" cannot be.
+bool ReadZone(const ControlSettings& settings, const char* which, const FileReport& report,
+              OpenedFile& file, StationResult& station) {
+    const std::string_view zone = Trim(file.header.zone);
+    if (EqualsNoCase(zone, settings.zone)) {
+        return true;
+    }
+    const std::optional<int> fileOffset = ZoneOffsetMinutes(zone);
+    const std::optional<int> processingOffset = ZoneOffsetMinutes(settings.zone);
+    if (!fileOffset || !processingOffset) {
+        station.errors.push_back(
+            Excerpt(report.path) + ":" + std::to_string(file.header.zoneLine) +
+            ": the file's time zone " + Excerpt(zone) + " differs from the processing zone " +
+            Excerpt(settings.zone) + ", and " + Excerpt(fileOffset ? settings.zone : zone) +
+            " is no zone UTC+HHMM or UTC-HHMM that its stamps could be shifted from or into");
+        return false;
+    }
+    file.shift = static_cast<Stamp>(*processingOffset - *fileOffset) * 60;
+    station.notes.push_back(std::string(which) + " series: stamps in " + Excerpt(zone) +
+                            " shifted by " + OffsetText(*processingOffset - *fileOffset) +
+                            " into " + settings.zone);
+    return true;
+}
+
+bool ReadHeader(const ControlSettings& settings, const char* which, FileReport& report,
+                OpenedFile& file, StationResult& station) {
     std::string error;
     file.file = OpenPlainFile(report.path, error, &file.size);
     if (!file.file.valid()) {
@@ -50,11 +78,8 @@ bool ReadHeader(const ControlSettings& settings, FileReport& report, OpenedFile&
         station.errors.push_back(Excerpt(report.path) + ": " + file.header.message);
         return false;
     }
-    const std::string_view zone = Trim(file.header.zone);
-    if (!EqualsNoCase(zone, settings.zone)) {
-        station.errors.push_back(Excerpt(report.path) + ":" + std::to_string(file.header.zoneLine) +
-                                 ": the file's time zone " + Excerpt(zone) +
-                                 " differs from the processing zone " + Excerpt(settings.zone));
+    report.site = file.header.site;
+    if (!ReadZone(settings, which, report, file, station)) {
         return false;
     }
     file.variables = MapVariables(file.header.variables);
@@ -101,12 +126,15 @@ bool ReadRecords(const RecordPlan& plan, const OpenedFile& file, FileReport& rep
     return true;
 }
 
-RecordPlan PlanFor(const ControlSettings& settings, const FileVariables& variables,
+RecordPlan PlanFor(const ControlSettings& settings, const OpenedFile& file,
                    const StationResult& station) {
+    const FileVariables& variables = file.variables;
     RecordPlan plan;
     plan.first = settings.start;
     plan.last = settings.end;
+    plan.shift = file.shift;
     plan.variableCount = variables.variableCount;
+    plan.windUnit = variables.windUnit;
     plan.temperatureUnit = variables.temperatureUnit;
     for (int slot = 0; slot < 3; ++slot) {
         if (station.evaluates[static_cast<std::size_t>(slot)]) {
@@ -117,8 +145,73 @@ RecordPlan PlanFor(const ControlSettings& settings, const FileVariables& variabl
     if (station.humidity != HumidityKind::None) {
         plan.column[kHumidity] =
             variables.humidityColumn[static_cast<std::size_t>(station.humidity)];
+        if (plan.column[kHumidity] < 0) {  // SHUM from this file's MIXR (ChooseHumidity)
+            plan.column[kHumidity] =
+                variables.humidityColumn[static_cast<std::size_t>(HumidityKind::MixingRatio)];
+            plan.mixingRatioAsSpecific = true;
+        }
     }
     return plan;
+}
+
+// The humidity variable of a station: the first of MIXR, SHUM and RHUM that both files
+// have, where a mixing ratio counts as specific humidity when the other file has that.
+// Relative humidity cannot be converted to either without the pressure.
+void ChooseHumidity(const FileVariables& predicted, const FileVariables& observed,
+                    StationResult& station) {
+    const auto has = [](const FileVariables& v, HumidityKind kind) {
+        return v.humidityColumn[static_cast<std::size_t>(kind)] >= 0;
+    };
+    const auto both = [&](HumidityKind kind) {
+        return has(predicted, kind) && has(observed, kind);
+    };
+    const HumidityKind mixing = HumidityKind::MixingRatio;
+    const HumidityKind specific = HumidityKind::SpecificHumidity;
+    if (both(mixing) || both(specific)) {
+        station.humidity = both(mixing) ? mixing : specific;
+    } else if ((has(predicted, mixing) && has(observed, specific)) ||
+               (has(predicted, specific) && has(observed, mixing))) {
+        station.humidity = specific;
+        station.notes.push_back(std::string(has(predicted, specific) ? "observed" : "predicted") +
+                                " series: MIXR evaluated as SHUM, q = w / (1 + w) in kg/kg");
+    } else if (both(HumidityKind::Relative)) {
+        station.humidity = HumidityKind::Relative;
+    }
+    if (station.humidity != HumidityKind::None) {
+        station.evaluates[kHumidity] = true;
+        return;
+    }
+    const auto names = [&](const FileVariables& v) {
+        std::string text;
+        for (const HumidityKind kind : {mixing, specific, HumidityKind::Relative}) {
+            if (has(v, kind)) {
+                text += (text.empty() ? "" : " and ") + std::string(HumidityName(kind));
+            }
+        }
+        return text;
+    };
+    if (!names(predicted).empty() && !names(observed).empty()) {
+        station.warnings.push_back(
+            "humidity is not evaluated: the predicted file gives " + names(predicted) +
+            ", the observed file " + names(observed) +
+            "; relative humidity cannot be converted into a mixing ratio or a specific "
+            "humidity without the pressure");
+    }
+}
+
+// The conversions of a file's units into the evaluated ones, for the list file.
+void NoteUnits(const char* which, const FileVariables& v, StationResult& station) {
+    std::string converted;
+    if (station.evaluates[kSpeed] && v.windUnit != WindUnit::MetresPerSecond) {
+        converted += std::string("WSPEED from ") + WindUnitText(v.windUnit) + " to m/s";
+    }
+    if (station.evaluates[kTemperature] && v.temperatureUnit != TemperatureUnit::Kelvin) {
+        converted += (converted.empty() ? "TEMP from " : ", TEMP from ") +
+                     std::string(TemperatureUnitText(v.temperatureUnit)) + " to K";
+    }
+    if (!converted.empty()) {
+        station.notes.push_back(std::string(which) + " series: " + converted);
+    }
 }
 
 void ComputeStationGroups(const ControlSettings& settings, StationResult& station) {
@@ -179,7 +272,7 @@ void ComputeStationGroups(const ControlSettings& settings, StationResult& statio
 }  // namespace
 
 StationResult EvaluateStation(const ControlSettings& settings, const StationEntry& entry,
-                              int number, std::size_t bufferBytes) {
+                              int number, std::size_t bufferBytes, bool pairs) {
     StationResult station;
     station.number = number;
     station.line = entry.line;
@@ -195,23 +288,22 @@ StationResult EvaluateStation(const ControlSettings& settings, const StationEntr
 
     OpenedFile predicted;
     OpenedFile observed;
-    const bool predictedOk = ReadHeader(settings, station.predicted, predicted, station);
-    const bool observedOk = ReadHeader(settings, station.observed, observed, station);
+    const bool predictedOk =
+        ReadHeader(settings, "predicted", station.predicted, predicted, station);
+    const bool observedOk = ReadHeader(settings, "observed", station.observed, observed, station);
     if (!predictedOk || !observedOk) {
         return station;
+    }
+    if (SitesDiffer(station.predicted.site, station.observed.site)) {
+        station.warnings.push_back("the two files name different sites: predicted '" +
+                                   Excerpt(station.predicted.site) + "', observed '" +
+                                   Excerpt(station.observed.site) + "'");
     }
     for (std::size_t slot = 0; slot < 3; ++slot) {
         station.evaluates[slot] =
             predicted.variables.column[slot] >= 0 && observed.variables.column[slot] >= 0;
     }
-    for (std::size_t h = 0; h < 3; ++h) {
-        if (predicted.variables.humidityColumn[h] >= 0 &&
-            observed.variables.humidityColumn[h] >= 0) {
-            station.humidity = static_cast<HumidityKind>(h);
-            station.evaluates[kHumidity] = true;
-            break;
-        }
-    }
+    ChooseHumidity(predicted.variables, observed.variables, station);
     if (station.evaluates[kDirection] && !station.evaluates[kSpeed]) {
         // Calm hours are told by the wind speed; without it no direction pair can count.
         station.evaluates[kDirection] = false;
@@ -227,16 +319,20 @@ StationResult EvaluateStation(const ControlSettings& settings, const StationEntr
         return station;
     }
 
+    NoteUnits("predicted", predicted.variables, station);
+    NoteUnits("observed", observed.variables, station);
+
     thread_local std::vector<Record> predictedRecords;
     thread_local std::vector<Record> observedRecords;
-    if (!ReadRecords(PlanFor(settings, predicted.variables, station), predicted, station.predicted,
+    if (!ReadRecords(PlanFor(settings, predicted, station), predicted, station.predicted,
                      predictedRecords, bufferBytes, station) ||
-        !ReadRecords(PlanFor(settings, observed.variables, station), observed, station.observed,
+        !ReadRecords(PlanFor(settings, observed, station), observed, station.observed,
                      observedRecords, bufferBytes, station)) {
         return station;
     }
 
     const Stamp startHour = FloorDiv(settings.start, kSecondsPerHour);
+    IsoTimes times(settings.zone);
     station.rangeWords = static_cast<int>((settings.ranges.size() + 63) / 64);
     const double calm = settings.calmThreshold;
     auto p = std::lower_bound(predictedRecords.begin(), predictedRecords.end(), settings.start,
@@ -282,28 +378,30 @@ StationResult EvaluateStation(const ControlSettings& settings, const StationEntr
         const double observedSpeed = o->value[kSpeed];
         const double predictedSpeed = p->value[kSpeed];
         const Record& observedRecord = *o;
+        station.missing += anyMissing ? 1 : 0;
+        const bool used = anyPresent && !(anyMissing && settings.missingFilter == 1);
+        const bool calmPair = station.evaluates[kSpeed] &&
+                              (observedSpeed <= calm || predictedSpeed <= calm);  // NaN: false
+        if (pairs) {
+            AppendPairRow(station.pairsCsv, station, times.Text(observedRecord.stamp), *o, *p,
+                          calmPair, used);
+        }
         ++p;
         ++o;
-        if (anyMissing) {
-            ++station.missing;
-            if (settings.missingFilter == 1) {
-                continue;
-            }
-        }
-        if (!anyPresent) {
+        if (!used) {
             continue;
         }
         ++station.used;
-        if (station.evaluates[kSpeed] &&
-            (observedSpeed <= calm || predictedSpeed <= calm)) {  // NaN compares false
-            ++station.calm;
-        }
+        station.calm += calmPair ? 1 : 0;
         if (station.evaluates[kDirection] && pair.Uses(kDirection) && observedSpeed > calm &&
             predictedSpeed > calm) {
             pair.flags |= kDirectionPair;
         }
-        pair.hour =
-            static_cast<std::int32_t>(FloorDiv(observedRecord.stamp, kSecondsPerHour) - startHour);
+        const Stamp endHour = FloorDiv(observedRecord.stamp, kSecondsPerHour);
+        pair.hour = static_cast<std::int32_t>(endHour - startHour);
+        if (endHour * kSecondsPerHour == observedRecord.stamp) {
+            pair.flags |= kEndsOnTheHour;
+        }
         station.kept.push_back(pair);
         for (int w = 0; w < station.rangeWords; ++w) {
             std::uint64_t bits = 0;

@@ -23,7 +23,11 @@ namespace corvane::wxcheck {
 enum ScalarIndex : int { kScalarSpeed = 0, kScalarTemperature = 1, kScalarHumidity = 2 };
 inline constexpr std::array<int, 3> kScalarSlots = {kSpeed, kTemperature, kHumidity};
 
-enum PairFlags : std::uint8_t { kDirectionPair = 1 };
+enum PairFlags : std::uint8_t {
+    kDirectionPair = 1,
+    /// The end stamp is a full hour: the pair's day is that of the hour before.
+    kEndsOnTheHour = 2,
+};
 
 /// A pair kept for the pooled groups, in 40 bytes. Each value takes four bytes: a whole
 /// number of ten-thousandths when it is one (as the values of files written with up to
@@ -35,6 +39,10 @@ class KeptPair {
 public:
     std::int32_t hour = 0;  // hours after the hour of the period start
     std::uint8_t flags = 0;
+
+    /// The hour, counted as `hour` is, of the end stamp less one second: the day of a pair
+    /// holds the hours that end from 01:00 to 24:00 (00:00 of the next date).
+    std::int32_t DayHour() const { return hour - ((flags & kEndsOnTheHour) != 0 ? 1 : 0); }
 
     /// Both values of a slot the pair uses.
     void Set(std::size_t slot, double observed, double predicted) {
@@ -112,6 +120,7 @@ struct GroupPartial {
 struct FileReport {
     std::string written;  // as the station file gives it
     std::string path;     // as opened
+    std::string site;     // of its site line; empty without one
     bool read = false;
     RecordCounts counts;
 };
@@ -136,6 +145,10 @@ struct StationResult {
     std::int64_t used = 0;     // pairs left after the missing filter
     std::vector<std::string> errors;
     std::vector<std::string> warnings;
+    /// What was converted: stamps shifted into the processing zone, units, humidity.
+    std::vector<std::string> notes;
+    /// The station's rows of ROOT_Pairs.csv, when asked for; released once written.
+    std::string pairsCsv;
 
     std::vector<KeptPair> kept;
     /// Wind-speed range membership of each kept pair, `rangeWords` words a pair.
@@ -189,8 +202,9 @@ private:
 };
 
 /// Reads, pairs and evaluates one station; `bufferBytes` is the read buffer of each thread
-/// (RecordBufferBytes).
+/// (RecordBufferBytes). With `pairs`, every pair in the period is written into `pairsCsv`
+/// as rows of ROOT_Pairs.csv.
 StationResult EvaluateStation(const ControlSettings& settings, const StationEntry& entry,
-                              int number, std::size_t bufferBytes);
+                              int number, std::size_t bufferBytes, bool pairs = false);
 
 }  // namespace corvane::wxcheck

@@ -25,7 +25,11 @@ ScalarStats FinishScalar(const FirstPass& first, const SecondPass& second, doubl
     set(s.bias, second.sumDifference / n);
     set(s.grossError, second.sumAbsDifference / n);
     set(s.rmse, std::sqrt(second.sumSquaredDifference / n));
-    if (first.n >= 2 && second.sxx > 0) {
+    // Told by the values, not by the sums of squares, which a constant series leaves at a
+    // rounding residue of about 1e-31 rather than 0.
+    const bool observedSpread = first.ObservedSpread() && second.sxx > 0;
+    const bool predictedSpread = first.PredictedSpread() && second.syy > 0;
+    if (first.n >= 2 && observedSpread) {
         // Least-squares line P^ = a + b O. With deviations from the means the cross terms
         // vanish: mean((P^ - O)^2) = (Pbar - Obar)^2 + (b - 1)^2 Sxx / n and
         // mean((P - P^)^2) = (Syy - b Sxy) / n, so RMSE^2 = RMSEs^2 + RMSEu^2.
@@ -37,14 +41,17 @@ ScalarStats FinishScalar(const FirstPass& first, const SecondPass& second, doubl
         set(s.rmseSystematic, std::sqrt(systematic));
         set(s.rmseUnsystematic, std::sqrt(unsystematic > 0 ? unsystematic : 0.0));
     }
-    if (first.n >= 2 && second.sxx > 0 && second.syy > 0) {
+    if (first.n >= 2 && observedSpread && predictedSpread) {
         // Spreads beyond the square root of the largest double are multiplied after their roots.
         const double product = second.sxx * second.syy;
         set(s.correlation,
             second.sxy / (std::isfinite(product) ? std::sqrt(product)
                                                  : std::sqrt(second.sxx) * std::sqrt(second.syy)));
     }
-    if (first.n >= 2 && second.agreementDenominator > 0) {
+    // The denominator is 0 when both series are one and the same constant.
+    const bool oneConstant =
+        !observedSpread && !predictedSpread && first.leastObserved == first.leastPredicted;
+    if (first.n >= 2 && !oneConstant && second.agreementDenominator > 0) {
         set(s.agreement, 1.0 - second.sumSquaredDifference / second.agreementDenominator);
     }
     if (notFinite != nullptr && !finite) {

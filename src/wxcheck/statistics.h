@@ -5,6 +5,7 @@
 // deviations from them. Partial sums of disjoint parts of a group merge, so a group can be
 // summed station by station and merged in station order, whatever thread did the work.
 
+#include <algorithm>
 #include <cstdint>
 #include <limits>
 
@@ -35,24 +36,41 @@ struct DirectionStats {
     double grossError = kNotComputed;
 };
 
-/// First pass of a scalar group: count and sums, giving the means.
+/// First pass of a scalar group: count and sums, giving the means, and the least and the
+/// largest values. A series whose least value is its largest has no spread, which its sums
+/// of squares cannot tell: equal values leave a rounding residue of about 1e-31 there.
 struct FirstPass {
     std::int64_t n = 0;
     double sumObserved = 0;
     double sumPredicted = 0;
+    double leastObserved = std::numeric_limits<double>::infinity();
+    double largestObserved = -std::numeric_limits<double>::infinity();
+    double leastPredicted = std::numeric_limits<double>::infinity();
+    double largestPredicted = -std::numeric_limits<double>::infinity();
 
     void Add(double observed, double predicted) {
         ++n;
         sumObserved += observed;
         sumPredicted += predicted;
+        leastObserved = std::min(leastObserved, observed);
+        largestObserved = std::max(largestObserved, observed);
+        leastPredicted = std::min(leastPredicted, predicted);
+        largestPredicted = std::max(largestPredicted, predicted);
     }
     void Merge(const FirstPass& other) {
         n += other.n;
         sumObserved += other.sumObserved;
         sumPredicted += other.sumPredicted;
+        leastObserved = std::min(leastObserved, other.leastObserved);
+        largestObserved = std::max(largestObserved, other.largestObserved);
+        leastPredicted = std::min(leastPredicted, other.leastPredicted);
+        largestPredicted = std::max(largestPredicted, other.largestPredicted);
     }
     double MeanObserved() const { return n > 0 ? sumObserved / static_cast<double>(n) : 0.0; }
     double MeanPredicted() const { return n > 0 ? sumPredicted / static_cast<double>(n) : 0.0; }
+    /// Whether the observed (predicted) values are not all equal.
+    bool ObservedSpread() const { return leastObserved < largestObserved; }
+    bool PredictedSpread() const { return leastPredicted < largestPredicted; }
 };
 
 /// Second pass: sums of deviations from the group's means.

@@ -44,8 +44,11 @@ std::string ScalarNames(std::string_view suffix) {
     return out;
 }
 
+enum class Rows { Hourly, Daily };
+enum class Quantities { Wind, TemperatureHumidity };
+
 std::string StatisticsHeader(const ControlSettings& s, const PooledResults& pooled,
-                             std::string_view what) {
+                             std::string_view what, Rows rows, Quantities quantities) {
     std::string out;
     out += "# wxcheck ";
     out += EngineVersion();
@@ -61,6 +64,19 @@ std::string StatisticsHeader(const ControlSettings& s, const PooledResults& pool
     out += "# Humidity variable: " + HumidityText(pooled.humidity) + '\n';
     out += "# Units: wind speed m/s, wind direction degrees, temperature K\n";
     out += "# IOA: Willmott's 1981 index of agreement; -999: cannot be computed\n";
+    if (rows == Rows::Hourly) {
+        out += "# Date, Hour: of the end stamps of the pairs\n";
+    } else {
+        out +=
+            "# Date: of the end stamps less one second: a day holds the hours ending 01:00 to "
+            "24:00\n";
+    }
+    if (quantities == Quantities::Wind) {
+        out +=
+            "# Obs_WD, Prd_WD: directions of the mean unit vectors of the directions of non-calm "
+            "pairs\n"
+            "# Bias_WD, GE_WD: mean and mean absolute P - O, each wrapped into (-180, 180]\n";
+    }
     return out;
 }
 
@@ -76,15 +92,18 @@ std::vector<std::string> WriteStatisticsFiles(const ControlSettings& settings,
     OutputFile dailyTeHu(OutputPath(settings, OutputKind::DailyTeHu));
     const std::string windNames = ScalarNames("WS") + " N_WD Obs_WD Prd_WD Bias_WD GE_WD\n";
     const std::string teHuNames = ScalarNames("T") + ScalarNames("H") + '\n';
-    hourlyWind.Write(StatisticsHeader(settings, pooled, "Hourly wind statistics"));
+    hourlyWind.Write(StatisticsHeader(settings, pooled, "Hourly wind statistics", Rows::Hourly,
+                                      Quantities::Wind));
     hourlyWind.Write("Date Hour" + windNames);
-    hourlyTeHu.Write(
-        StatisticsHeader(settings, pooled, "Hourly temperature and humidity statistics"));
+    hourlyTeHu.Write(StatisticsHeader(settings, pooled,
+                                      "Hourly temperature and humidity statistics", Rows::Hourly,
+                                      Quantities::TemperatureHumidity));
     hourlyTeHu.Write("Date Hour" + teHuNames);
-    dailyWind.Write(StatisticsHeader(settings, pooled, "Daily wind statistics"));
+    dailyWind.Write(
+        StatisticsHeader(settings, pooled, "Daily wind statistics", Rows::Daily, Quantities::Wind));
     dailyWind.Write("Date" + windNames);
-    dailyTeHu.Write(
-        StatisticsHeader(settings, pooled, "Daily temperature and humidity statistics"));
+    dailyTeHu.Write(StatisticsHeader(settings, pooled, "Daily temperature and humidity statistics",
+                                     Rows::Daily, Quantities::TemperatureHumidity));
     dailyTeHu.Write("Date" + teHuNames);
 
     const PeriodRows rows(settings);

@@ -57,10 +57,12 @@ FileVariables MapVariables(const std::vector<TsfVariable>& variables) {
             if (!first(0)) {
                 continue;
             }
-            if (units.empty() || EqualsNoCase(units, "m/s")) {
+            if (const std::optional<WindUnit> unit =
+                    units.empty() ? WindUnit::MetresPerSecond : WindUnitFromText(units)) {
                 result.column[kSpeed] = index;
+                result.windUnit = *unit;
             } else {
-                unitsWarning("m/s");
+                unitsWarning("m/s, kt, mph or km/h");
             }
         } else if (EqualsNoCase(name, "WDIR")) {
             if (!first(1)) {
@@ -75,17 +77,13 @@ FileVariables MapVariables(const std::vector<TsfVariable>& variables) {
             if (!first(2)) {
                 continue;
             }
-            if (units.empty() || EqualsNoCase(units, "K")) {
-                result.temperatureUnit = TemperatureUnit::Kelvin;
-            } else if (EqualsNoCase(units, "C") || EqualsNoCase(units, "DEGC")) {
-                result.temperatureUnit = TemperatureUnit::Celsius;
-            } else if (EqualsNoCase(units, "F") || EqualsNoCase(units, "DEGF")) {
-                result.temperatureUnit = TemperatureUnit::Fahrenheit;
+            if (const std::optional<TemperatureUnit> unit =
+                    units.empty() ? TemperatureUnit::Kelvin : TemperatureUnitFromText(units)) {
+                result.column[kTemperature] = index;
+                result.temperatureUnit = *unit;
             } else {
                 unitsWarning("K, C or F");
-                continue;
             }
-            result.column[kTemperature] = index;
         } else {
             static constexpr std::array<const char*, 3> kHumidity = {"MIXR", "SHUM", "RHUM"};
             for (std::size_t h = 0; h < kHumidity.size(); ++h) {
@@ -260,21 +258,17 @@ void ParseRecordLines(std::string_view text, std::int64_t& lineNumber, const Rec
                 record.value[s] = kMissing;
                 continue;
             }
-            if (s == kTemperature) {
-                switch (plan.temperatureUnit) {
-                    case TemperatureUnit::Kelvin:
-                        value -= kKelvinOffset;
-                        break;
-                    case TemperatureUnit::Celsius:
-                        break;
-                    case TemperatureUnit::Fahrenheit:
-                        value = (value - 32.0) * 5.0 / 9.0;
-                        break;
-                }
+            if (s == kSpeed && plan.windUnit != WindUnit::MetresPerSecond) {
+                value = MetresPerSecond(value, plan.windUnit);
+            } else if (s == kTemperature) {
+                value = Celsius(value, plan.temperatureUnit);
+            } else if (s == kHumidity && plan.mixingRatioAsSpecific) {
+                value = SpecificHumidity(value);
             }
             record.value[s] = value;
         }
         ++counts.records;
+        record.stamp += plan.shift;
         if (record.stamp >= plan.first && record.stamp <= plan.last) {
             records.push_back(record);
         }

@@ -13,6 +13,7 @@
 
 #include "datasets/tsf_header.h"
 #include "wxcheck/record_stamp.h"
+#include "wxcheck/units.h"
 
 namespace corvane::wxcheck {
 
@@ -22,8 +23,6 @@ enum Slot : int { kSpeed = 0, kDirection = 1, kTemperature = 2, kHumidity = 3, k
 /// Temperatures are kept as the difference to 273.15 K: the statistics are in kelvin,
 /// and values near 20 keep more digits in single precision than values near 293.
 inline constexpr double kKelvinOffset = 273.15;
-
-enum class TemperatureUnit { Kelvin, Celsius, Fahrenheit };
 
 /// The humidity variables in the order a station picks them.
 enum class HumidityKind : int { None = -1, MixingRatio = 0, SpecificHumidity = 1, Relative = 2 };
@@ -35,6 +34,7 @@ const char* HumidityUnits(HumidityKind kind);
 /// what the file says about them.
 struct FileVariables {
     std::array<int, 3> column{-1, -1, -1};  // speed, direction, temperature
+    WindUnit windUnit = WindUnit::MetresPerSecond;
     TemperatureUnit temperatureUnit = TemperatureUnit::Kelvin;
     std::array<int, 3> humidityColumn{-1, -1, -1};  // by HumidityKind
     int variableCount = 0;
@@ -51,9 +51,15 @@ struct RecordPlan {
     int variableCount = 0;
     /// Index among the variables for each slot, -1 when the slot is not read.
     std::array<int, kSlotCount> column{-1, -1, -1, -1};
+    /// Speeds are converted into m/s, temperatures into C (kelvin less 273.15).
+    WindUnit windUnit = WindUnit::MetresPerSecond;
     TemperatureUnit temperatureUnit = TemperatureUnit::Kelvin;
-    /// Records whose end stamp lies outside [first, last] are read and counted but not
-    /// kept, so that memory follows the period, not the file.
+    /// The humidity column holds a mixing ratio that is evaluated as specific humidity.
+    bool mixingRatioAsSpecific = false;
+    /// Seconds added to every end stamp: the file's zone into the processing zone.
+    Stamp shift = 0;
+    /// Records whose end stamp (once shifted) lies outside [first, last] are read and counted
+    /// but not kept, so that memory follows the period, not the file.
     Stamp first = std::numeric_limits<Stamp>::min();
     Stamp last = std::numeric_limits<Stamp>::max();
 };
@@ -63,7 +69,7 @@ inline constexpr double kMissing = std::numeric_limits<double>::quiet_NaN();
 struct Record {
     Stamp stamp = 0;
     std::int64_t line = 0;
-    /// NaN for a missing value; temperature as kelvin minus 273.15.
+    /// NaN for a missing value; in the evaluated units, temperature as kelvin less 273.15.
     std::array<double, kSlotCount> value{};
 };
 

@@ -75,13 +75,11 @@ TEST(EngineFaults, AFullDiskNeverLeavesACutOffOutputOrMarker) {
     for (const std::string s : {"st001", "st002", "st003", "st004"}) {
         stations.push_back("'" + kExamples + s + "_prd.tsf','" + kExamples + s + "_obs.tsf'");
     }
-    const std::vector<std::string> outputs = {"/example_wxcheck.lst",
-                                              "/example_DailyTeHuStats.dat",
-                                              "/example_DailyWindStats.dat",
-                                              "/example_HourlyTeHuStats.dat",
-                                              "/example_HourlyWindStats.dat",
-                                              "/example_report.html",
-                                              "/finished.txt"};
+    const std::vector<std::string> outputs = {
+        "/example_wxcheck.lst",         "/example_DailyTeHuStats.dat",
+        "/example_DailyWindStats.dat",  "/example_HourlyTeHuStats.dat",
+        "/example_HourlyWindStats.dat", "/example_report.html",
+        "/example_StationStats.csv",    "/finished.txt"};
     const std::string reference = mount.path() + "/reference";
     const std::string folder = mount.path() + "/run";
     const std::string filler = mount.path() + "/filler";
@@ -101,17 +99,20 @@ TEST(EngineFaults, AFullDiskNeverLeavesACutOffOutputOrMarker) {
     // list file is whole and new, a whole report of the failure or absent (never the earlier
     // run's, which would pass for this run's outcome), and so is the evaluation report; the
     // marker, when there is one, is a copy of the list file. No temporary file is left behind.
-    const std::string report = "/example_report.html";
+    // The report and the per-station file stand alone: new and whole, or absent.
+    const auto alone = [](const std::string& name) {
+        return name == "/example_report.html" || name == "/example_StationStats.csv";
+    };
     const auto expectNoPartialOutput = [&] {
         const bool statisticsNew =
             ReadFile(folder + outputs[1]) == ReadFile(reference + outputs[1]);
         for (const std::string& name : outputs) {
             const std::string text = ReadFile(folder + name);
             if (!fs::exists(folder + name)) {
-                EXPECT_TRUE(name == outputs.front() || name == outputs.back() || name == report)
+                EXPECT_TRUE(name == outputs.front() || name == outputs.back() || alone(name))
                     << name;
-            } else if (name == report) {
-                EXPECT_EQ(text, ReadFile(reference + name)) << "the report is half-written or old";
+            } else if (alone(name)) {
+                EXPECT_EQ(text, ReadFile(reference + name)) << name << " is half-written or old";
             } else if (name == outputs.back()) {
                 EXPECT_EQ(text, ReadFile(folder + outputs.front()));
             } else if (name == outputs.front() && text != ReadFile(reference + name)) {

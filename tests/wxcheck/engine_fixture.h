@@ -91,10 +91,12 @@ inline std::string StationText(const std::vector<std::pair<std::string, std::str
     return text;
 }
 
-/// A TSF file: header with the zone and variable lines, then `records` as they stand.
+/// A TSF file: header with the zone, a site line when `site` is given, the variable lines,
+/// then `records` as they stand.
 inline std::string TsfText(const std::vector<std::string>& variables, const std::string& records,
-                           const std::string& zone = "UTC+0000") {
-    std::string text = "TIMESERIES.TSF 1.3\n2- comments\none\ntwo\nskipped\nskipped\n" + zone +
+                           const std::string& zone = "UTC+0000", const std::string& site = "") {
+    std::string text = "TIMESERIES.TSF 1.3\n2- comments\none\n" +
+                       (site.empty() ? "two" : "Site: " + site) + "\nskipped\nskipped\n" + zone +
                        "\nGREGORIAN_YMD\n2008 01 01 01 0000 2008 01 02 00 0000 3600\n" +
                        std::to_string(variables.size()) + "-\n";
     for (const std::string& v : variables) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <iterator>
+#include <map>
 #include <random>
 
 #include "engine_fixture.h"
@@ -20,32 +21,70 @@ struct RunOutcome {
     std::string out, err;
 };
 
-RunOutcome RunControl(const std::string& controlPath, unsigned threads = 2) {
+RunOutcome RunControl(const std::string& controlPath, unsigned threads = 2, bool pairs = false) {
     std::ostringstream out, err;
     EngineOptions engine;
     engine.controlPath = controlPath;
     engine.threads = threads;
+    engine.pairs = pairs;
     const int status = RunEngine(engine, out, err);
     return {status, out.str(), err.str()};
 }
 
 // Writes the control file into `folder` (the output folder too, unless `options` name one).
-RunOutcome RunIn(const ScratchFolder& folder, ControlOptions o, unsigned threads = 2) {
+RunOutcome RunIn(const ScratchFolder& folder, ControlOptions o, unsigned threads = 2,
+                 bool pairs = false) {
     o.folder = o.folder.empty() ? folder.path() : o.folder;
     WriteText(folder / "wxcheck.inp", ControlText(o));
-    return RunControl(folder / "wxcheck.inp", threads);
+    return RunControl(folder / "wxcheck.inp", threads, pairs);
 }
 
 bool Contains(const std::string& text, const std::string& part) {
     return text.find(part) != std::string::npos;
 }
 
-// The fields of the "All" row of the wind speed table in a section of the list file.
-std::vector<std::string> AllRow(const std::string& list, const std::string& section) {
-    const std::size_t row = list.find("\nAll ", list.find("Wind speed (m/s)", list.find(section)));
-    std::istringstream fields(
-        row == std::string::npos ? "" : list.substr(row + 1, list.find('\n', row + 1) - row - 1));
+// The fields of `label`'s row in the table headed `table` within `section` of the list file;
+// none when the table has no such row.
+std::vector<std::string> ListRow(const std::string& list, const std::string& section,
+                                 const std::string& table, const std::string& label) {
+    const std::size_t heading = list.find("\n" + table, list.find("\n" + section));
+    const std::size_t row = list.find("\n" + label + " ", heading);
+    if (heading == std::string::npos || row == std::string::npos ||
+        row > list.find("\n\n", heading + 1)) {
+        return {};
+    }
+    std::istringstream fields(list.substr(row + 1, list.find('\n', row + 1) - row - 1));
     return {std::istream_iterator<std::string>(fields), {}};
+}
+
+// A CSV file read as pandas and R read it: the first row names the columns; fields end at
+// commas outside double quotes, and "" within them is a quote.
+Table ReadCsv(const std::string& path) {
+    Table table;
+    std::vector<std::string> row(1);
+    bool quoted = false;
+    const std::string text = ReadText(path);
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (quoted && c == '"') {
+            quoted = i + 1 < text.size() && text[i + 1] == '"';
+            if (quoted) {
+                row.back() += text[++i];
+            }
+        } else if (quoted || (c != '"' && c != ',' && c != '\n')) {
+            row.back() += c;
+        } else if (c == '"') {
+            quoted = true;
+        } else if (c == ',') {
+            row.emplace_back();
+        } else {
+            EXPECT_TRUE(table.names.empty() || row.size() == table.names.size()) << path;
+            (table.names.empty() ? table.names : table.rows.emplace_back()) = std::move(row);
+            row.assign(1, "");
+        }
+    }
+    EXPECT_EQ(row, std::vector<std::string>(1)) << path << " does not end with a line end";
+    return table;
 }
 
 // Two stations over one day, values worked out by hand.
@@ -96,12 +135,12 @@ TEST_F(WxcheckHandWorked, PooledHoursDaysWindowsAndRanges) {
     // Hour 03: observed temperature missing; with filter 0 the other variables stay.
     EXPECT_EQ(teHu.Fields(2, "N_T N_H") + " " + wind.At(2, "N_WS"), "0 1 1");
 
+    // One day: the hours ending 01:00 to 24:00. Directions: hour 01 (+20, -20), hour 03
+    // (P 200, O 190, non-calm: +10) and 24:00 (both 0).
     const Table daily = ReadTable(folder_ / "run_DailyWindStats.dat");
-    ASSERT_EQ(daily.rows.size(), 2u);
-    // Day 1 directions: hour 01 (+20, -20) and hour 03 (P 200, O 190, non-calm: +10).
-    EXPECT_EQ(daily.Fields(0, "N_WS N_WD Bias_WD"), "4 3 3.3333");
-    EXPECT_EQ(daily.Fields(1, "Date N_WS"), "2008-01-02 1");
-    EXPECT_EQ(ReadTable(folder_ / "run_DailyTeHuStats.dat").At(0, "N_H"), "3");
+    ASSERT_EQ(daily.rows.size(), 1u);
+    EXPECT_EQ(daily.Fields(0, "Date N_WS N_WD Bias_WD"), "2008-01-01 5 4 2.5000");
+    EXPECT_EQ(ReadTable(folder_ / "run_DailyTeHuStats.dat").At(0, "N_H"), "4");
 
     const std::string list = ReadText(folder_ / "run_wxcheck.lst");
     // Station table: records read (one of each file before the period), pairs in the
@@ -112,14 +151,100 @@ TEST_F(WxcheckHandWorked, PooledHoursDaysWindowsAndRanges) {
         << list.substr(list.find("STATIONS"), 800);
     EXPECT_TRUE(Contains(list, "Pooled humidity variable: MIXR (g/kg), used by 1 station(s)"));
     // Hours 02 and 03: station a only (O 0.9999, 1; P 5, 2): bias (4.0001 + 1) / 2, in print.
-    const std::vector<std::string> window = AllRow(list, "TIME OF DAY 02 TO 03");
+    const std::vector<std::string> window =
+        ListRow(list, "TIME OF DAY 02 TO 03", "Wind speed (m/s)", "All");
     ASSERT_GE(window.size(), 5u) << list;
     EXPECT_EQ(window[1] + " " + window[4], "2 2.5000");
     // Observed speed in (1.5, 3]: station a at 01:00 (O 2, P 3) and 00:00 (O 2, P 4).
     const std::vector<std::string> range =
-        AllRow(list, "WIND SPEED RANGE 1.5 < observed WS <= 3 m/s");
+        ListRow(list, "WIND SPEED RANGE 1.5 < observed WS <= 3 m/s", "Wind speed (m/s)", "All");
     ASSERT_GE(range.size(), 5u) << list;
     EXPECT_EQ(range[1] + " " + range[2] + " " + range[4], "2 2.0000 1.5000");
+}
+
+// A day holds the hours that end from 01:00 to 24:00; hour rows keep their end stamps, so
+// the hour row 00 holds the pair ending at 00:00 (the day before) and one ending at 00:30.
+TEST(WxcheckEngine, ADayEndsWithTheHourEndingAtMidnight) {
+    ScratchFolder f;
+    const std::string records = Record(1, 23, "1") + Record(1, 24, "3") +
+                                "2008 01 01 23 1800 2008 01 02 00 1800 4\n" + Record(2, 1, "2");
+    WriteText(f / "obs.tsf", TsfText({"WSPEED"}, records));
+    WriteText(f / "prd.tsf", TsfText({"WSPEED"}, Record(1, 23, "2") + Record(1, 24, "5") +
+                                                     "2008 01 01 23 1800 2008 01 02 00 1800 4\n" +
+                                                     Record(2, 1, "1")));
+    WriteText(f / "run_WXCHECK.TSF.STN", StationText({{"prd.tsf", "obs.tsf"}}));
+    ControlOptions o;
+    o.end = "20080102010000";
+    ASSERT_EQ(RunIn(f, o).status, kAllEvaluated);
+    const Table hourly = ReadTable(f / "run_HourlyWindStats.dat");
+    const Table daily = ReadTable(f / "run_DailyWindStats.dat");
+    ASSERT_EQ(hourly.rows.size() + daily.rows.size(), 25u + 2u);
+    const std::string columns = "Date Hour N_WS Obs_WS Prd_WS";
+    EXPECT_EQ(hourly.Fields(22, columns) + " | " + hourly.Fields(23, columns) + " | " +
+                  hourly.Fields(24, columns),
+              "2008-01-01 23 1 1.0000 2.0000 | 2008-01-02 00 2 3.5000 4.5000 | "
+              "2008-01-02 01 1 2.0000 1.0000");
+    EXPECT_EQ(daily.Fields(0, "Date N_WS Obs_WS Prd_WS") + " | " +
+                  daily.Fields(1, "Date N_WS Obs_WS Prd_WS"),
+              "2008-01-01 2 2.0000 3.5000 | 2008-01-02 2 3.0000 2.5000");
+}
+
+// Every statistic of ROOT_StationStats.csv is the list file's, an empty cell where the list
+// file has -999; ROOT_Pairs.csv holds every pair in the period, used or not.
+TEST_F(WxcheckHandWorked, CsvFilesAgreeWithTheListFile) {
+    std::filesystem::rename(folder_ / "b_prd.tsf", folder_ / "b,\"1\".tsf");
+    WriteText(folder_ / "run_WXCHECK.TSF.STN",
+              StationText({{"a_prd.tsf", "a_obs.tsf"}, {"b,\"1\".tsf", "b_obs.tsf"}}));
+    ControlOptions o;
+    o.block = "1 : NTPD\n19,02\n1 : NWSP\n1.5,3\n";
+    ASSERT_EQ(RunIn(folder_, o, 2, true).status, kAllEvaluated);
+    const std::string list = ReadText(folder_ / "run_wxcheck.lst");
+
+    const Table stats = ReadCsv(folder_ / "run_StationStats.csv");
+    ASSERT_EQ(stats.rows.size(), 3u * (4 + 3));  // three sections; b has no humidity
+    EXPECT_EQ(stats.Fields(12, "station predicted_file period_start period_end"),
+              "2 b,\"1\".tsf 2008-01-01T01:00:00+00:00 2008-01-02T00:00:00+00:00");
+    const std::map<std::string, std::string> tables = {{"wind_speed", "Wind speed (m/s)"},
+                                                       {"wind_direction", "Wind direction"},
+                                                       {"temperature", "Temperature (K)"},
+                                                       {"humidity", "Humidity"}};
+    const char* statistics[] = {"N",    "Obs",   "Prd",   "Bias", "GE",
+                                "RMSE", "RMSEs", "RMSEu", "IOA",  "R"};
+    for (std::size_t r = 0; r < stats.rows.size(); ++r) {
+        const std::string kind = stats.At(r, "section");
+        const std::string section =
+            kind == "period" ? "WHOLE PERIOD"
+            : kind == "time_of_day"
+                ? "TIME OF DAY " + stats.At(r, "first_hour") + " TO 0" + stats.At(r, "last_hour")
+                : "WIND SPEED RANGE " + stats.At(r, "speed_above") +
+                      " < observed WS <= " + stats.At(r, "speed_up_to") + " m/s";
+        const std::vector<std::string> row =
+            ListRow(list, section, tables.at(stats.At(r, "quantity")), stats.At(r, "station"));
+        SCOPED_TRACE(section + " " + stats.At(r, "quantity") + " " + stats.At(r, "station"));
+        ASSERT_GE(row.size(), 5u);
+        for (std::size_t c = 0; c < std::size(statistics); ++c) {
+            const std::string csv = stats.At(r, statistics[c]);
+            EXPECT_EQ(csv.empty() ? "-999" : csv, c + 1 < row.size() ? row[c + 1] : "-999")
+                << statistics[c];
+        }
+    }
+    EXPECT_EQ(stats.Fields(3, "variable units N Obs"), "MIXR g/kg 4 4.2500");  // 5, 4, 5, 3
+    EXPECT_FALSE(Contains(ReadText(folder_ / "run_StationStats.csv"), "-999"));
+
+    const Table pairs = ReadCsv(folder_ / "run_Pairs.csv");
+    ASSERT_EQ(pairs.rows.size(), 4u + 1u);  // the pairs of the station table
+    const std::string columns =
+        "station end Obs_WS Prd_WS Obs_WD Obs_T Prd_T Obs_H Prd_H variable_H calm used";
+    EXPECT_EQ(pairs.Fields(1, columns),
+              "1 2008-01-01T02:00:00+00:00 0.9999 5.0000 90.0000 281.0000 280.0000 4.0000 5.0000 "
+              "MIXR 1 1");
+    EXPECT_EQ(pairs.At(2, "Obs_T") + "|" + pairs.At(2, "used"), "|1");  // missing, filter 0
+    EXPECT_EQ(pairs.Fields(3, "end"), "2008-01-02T00:00:00+00:00");
+    EXPECT_EQ(pairs.Fields(4, "station Obs_T Prd_T Obs_H variable_H"), "2 279.6500 280.1500  ");
+    // With filter 1 the hour with a missing temperature is in the file, unused.
+    o.filter = std::string("1");  // a literal here draws a false -Wrestrict from GCC 12
+    ASSERT_EQ(RunIn(folder_, o, 2, true).status, kAllEvaluated);
+    EXPECT_EQ(ReadCsv(folder_ / "run_Pairs.csv").At(2, "used"), "0");
 }
 
 TEST_F(WxcheckHandWorked, MissingFilterOneDropsTheWholeHour) {
@@ -142,12 +267,12 @@ TEST(WxcheckEngine, BadInputIsReportedAndTheOtherStationsEvaluated) {
     ScratchFolder f;
     const std::string good = Record(1, 1, "3 10 281 6") + Record(1, 2, "4 20 282 6");
     WriteText(f / "good.tsf", TsfText(kMet, good));
-    WriteText(f / "zone.tsf", TsfText(kMet, good, "utc+0100"));
+    WriteText(f / "zone.tsf", TsfText(kMet, good, "utc+1"));
     WriteText(f / "messy.tsf",
               TsfText(kMet, Record(1, 1, "3 10 281") + Record(1, 1, "3 10 281 6") +
                                 Record(1, 2, "4 20 282 6") + Record(1, 2, "5 20 282 6") +
                                 Record(1, 3, "4 400 282 six") + Record(1, 4, "-2 20 282 6")));
-    WriteText(f / "units.tsf", TsfText({"WSPEED knots", "WDIR grad", "TEMP R", "MIXR ppm"}, good));
+    WriteText(f / "units.tsf", TsfText({"WSPEED bft", "WDIR grad", "TEMP R", "MIXR ppm"}, good));
     WriteText(f / "late.tsf", TsfText(kMet, Record(3, 1, "3 10 281 6")));
     for (const char* name : {"x','y", "y','z", "x", "z"}) {  // "x','y','z" splits two ways
         WriteText(f / name, TsfText(kMet, good));
@@ -167,8 +292,8 @@ TEST(WxcheckEngine, BadInputIsReportedAndTheOtherStationsEvaluated) {
              "station 2 (not evaluated): " + path + "absent.tsf: ",
              "No such file or directory",
              "station 3 (not evaluated): " + path +
-                 "zone.tsf:7: the file's time zone utc+0100 "
-                 "differs from the processing zone UTC+0000",
+                 "zone.tsf:7: the file's time zone utc+1 differs from the processing zone "
+                 "UTC+0000, and utc+1 is no zone UTC+HHMM or UTC-HHMM",
              "station 4: " + path +
                  "messy.tsf:15: 2 record(s) skipped; the first is line 15: it has "
                  "too few fields",
@@ -177,7 +302,7 @@ TEST(WxcheckEngine, BadInputIsReportedAndTheOtherStationsEvaluated) {
                  "messy.tsf:18: 1 record(s) in the period repeat an earlier end stamp",
              "station 5: " + path +
                  "units.tsf: variable WSPEED (line 1 of the variables) has "
-                 "units 'knots', not m/s; it is not evaluated",
+                 "units 'bft', not m/s, kt, mph or km/h; it is not evaluated",
              "station 5 (not evaluated): the two files share no variable",
              "station 6 (not evaluated): " + path + "run_WXCHECK.TSF.STN:9: ambiguous station line",
              "station 7 (not evaluated): no predicted and observed records with the same end "
@@ -192,6 +317,60 @@ TEST(WxcheckEngine, BadInputIsReportedAndTheOtherStationsEvaluated) {
               "2 4.0000 4.0000");
 }
 
+// Speeds in knots, mph and km/h, temperatures in F and C, a mixing ratio against a specific
+// humidity and stamps of another zone are converted (and said so); relative humidity against
+// a mixing ratio cannot be, nor are different sites a fault: both are warned about.
+TEST(WxcheckEngine, UnitsAndZonesAreConvertedIntoTheEvaluatedOnes) {
+    ScratchFolder f;
+    WriteText(f / "1p.tsf", TsfText({"WSPEED kt", "WDIR", "TEMP F", "MIXR"},
+                                    Record(1, 1, "10 90 50 10") + Record(1, 3, "1.5 90 50 10"),
+                                    "UTC+0000", "Harbour"));
+    WriteText(f / "1o.tsf", TsfText({"WSPEED", "WDIR", "TEMP C", "SHUM g/kg"},
+                                    Record(1, 1, "5 80 10 9.9") + Record(1, 3, "5 80 10 9.9"),
+                                    "UTC+0000", "HARBOUR "));
+    WriteText(f / "2p.tsf", TsfText({"WSPEED mph", "RHUM %"}, Record(1, 2, "10 80")));
+    WriteText(f / "2o.tsf", TsfText({"WSPEED km/h", "MIXR"}, Record(1, 2, "36 5")));
+    WriteText(f / "3p.tsf",
+              TsfText({"WSPEED"}, Record(1, 4, "5") + Record(1, 12, "1") + Record(1, 13, "2"),
+                      "UTC+0000", "Harbour"));
+    // 23:00 on 31 December at UTC-0500 is 04:00 on 1 January UTC, inside the period.
+    WriteText(f / "3o.tsf",
+              TsfText({"WSPEED"}, Record(0, 23, "6") + Record(1, 7, "3") + Record(1, 8, "4"),
+                      "UTC-0500", "Harbour mole"));
+    WriteText(f / "run_WXCHECK.TSF.STN",
+              StationText({{"1p.tsf", "1o.tsf"}, {"2p.tsf", "2o.tsf"}, {"3p.tsf", "3o.tsf"}}));
+    ASSERT_EQ(RunIn(f, ControlOptions()).status, kAllEvaluated);
+    const Table wind = ReadTable(f / "run_HourlyWindStats.dat");
+    const std::string columns = "Hour N_WS Obs_WS Prd_WS N_WD Bias_WD";
+    EXPECT_EQ(wind.Fields(0, columns), "01 1 5.0000 5.1444 1 10.0000");  // 10 kt
+    EXPECT_EQ(wind.Fields(1, columns), "02 1 10.0000 4.4704 0 -999");    // 36 km/h, 10 mph
+    EXPECT_EQ(wind.Fields(2, columns), "03 1 5.0000 0.7717 0 -999");     // 1.5 kt is calm
+    EXPECT_EQ(wind.Fields(3, columns), "04 1 6.0000 5.0000 0 -999");
+    EXPECT_EQ(wind.Fields(11, columns), "12 1 3.0000 1.0000 0 -999");
+    EXPECT_EQ(wind.Fields(12, columns), "13 1 4.0000 2.0000 0 -999");
+    EXPECT_EQ(wind.Fields(6, "N_WS"), "0");
+    // 50 F and 10 C are 283.15 K; q = 10 / (1 + 0.010) g/kg.
+    EXPECT_EQ(ReadTable(f / "run_HourlyTeHuStats.dat").Fields(0, "Obs_T Prd_T N_H Obs_H Prd_H"),
+              "283.1500 283.1500 1 9.9000 9.9010");
+    const std::string list = ReadText(f / "run_wxcheck.lst");
+    for (const char* expected : {
+             "   1  predicted series: MIXR evaluated as SHUM, q = w / (1 + w) in kg/kg\n",
+             "   1  predicted series: WSPEED from kt to m/s, TEMP from F to K\n",
+             "   1  observed series: TEMP from C to K\n",
+             "   2  predicted series: WSPEED from mph to m/s\n",
+             "   2  observed series: WSPEED from km/h to m/s\n",
+             "   3  observed series: stamps in UTC-0500 shifted by +05:00 into UTC+0000\n",
+             "station 2: humidity is not evaluated: the predicted file gives RHUM, the observed "
+             "file MIXR; relative humidity cannot be converted",
+             "station 3: the two files name different sites: predicted 'Harbour', observed "
+             "'Harbour mole'\n",
+             "Pooled humidity variable: SHUM (g/kg), used by 1 station(s)",
+         }) {
+        EXPECT_TRUE(Contains(list, expected)) << expected << "\n" << list.substr(0, 4000);
+    }
+    EXPECT_FALSE(Contains(list, "station 1: the two files name different sites"));
+}
+
 TEST(WxcheckEngine, NothingToEvaluateStillExplainsInTheListFile) {
     ScratchFolder f;
     // A refused control file: its values are not to be trusted, so nothing is written.
@@ -201,22 +380,26 @@ TEST(WxcheckEngine, NothingToEvaluateStillExplainsInTheListFile) {
     EXPECT_EQ(run.status, kNothingEvaluated);
     EXPECT_TRUE(Contains(run.err, "wxcheck.inp:8: the period start '2008'"));
     EXPECT_FALSE(std::filesystem::exists(f / "run_wxcheck.lst"));
-    // No station file.
-    run = RunIn(f, ControlOptions());
-    EXPECT_EQ(run.status, kNothingEvaluated);
-    EXPECT_TRUE(Contains(ReadText(f / "run_wxcheck.lst"),
-                         f.path() + "run_WXCHECK.TSF.STN: cannot read the station file: No such "
-                                    "file or directory"));
-    // No station usable.
-    WriteText(f / "run_WXCHECK.TSF.STN", StationText({{"a.tsf", "b.tsf"}}));
-    run = RunIn(f, ControlOptions());
-    EXPECT_EQ(run.status, kNothingEvaluated);
-    EXPECT_TRUE(Contains(ReadText(f / "run_wxcheck.lst"), "no station could be evaluated"));
-    // The statistics files of the run are there, every row without pairs: nothing is left
-    // from an earlier run.
-    const Table hourly = ReadTable(f / "run_HourlyWindStats.dat");
-    ASSERT_EQ(hourly.rows.size(), 24u);
-    EXPECT_EQ(hourly.Fields(0, "N_WS Obs_WS"), "0 -999");
+    // No station file, then no station usable: no statistics files, and none of an earlier
+    // run left to pass for this run's results.
+    for (const std::string& expected :
+         {f.path() + "run_WXCHECK.TSF.STN: cannot read the station file: No such file",
+          std::string("no station could be evaluated")}) {
+        for (const char* name : {"HourlyWindStats.dat", "HourlyTeHuStats.dat", "DailyWindStats.dat",
+                                 "DailyTeHuStats.dat", "StationStats.csv"}) {
+            WriteText(f / ("run_" + std::string(name)), "from an earlier run\n");
+        }
+        EXPECT_EQ(RunIn(f, ControlOptions()).status, kNothingEvaluated);
+        const std::string list = ReadText(f / "run_wxcheck.lst");
+        EXPECT_TRUE(Contains(list, expected)) << list;
+        EXPECT_TRUE(Contains(list, "no statistics files") || Contains(list, "(not written:"));
+        for (const auto& entry : std::filesystem::directory_iterator(f.path())) {
+            EXPECT_FALSE(entry.path().string().ends_with("Stats.dat") ||
+                         entry.path().string().ends_with(".csv"))
+                << entry.path();
+        }
+        WriteText(f / "run_WXCHECK.TSF.STN", StationText({{"a.tsf", "b.tsf"}}));
+    }
     // No control file at all: nothing to write, but a clear message.
     run = RunControl(f / "none.inp");
     EXPECT_EQ(run.status, kNothingEvaluated);
@@ -248,16 +431,17 @@ TEST(WxcheckEngine, OutputDoesNotDependOnTheThreadCount) {
     o.block = "2 : NTPD\n22,03\n04,21\n2 : NWSP\n0,3\n3,8\n";
     const auto outputs = [&f] {
         std::string all;
-        for (const char* name : {"wxcheck.lst", "HourlyWindStats.dat", "HourlyTeHuStats.dat",
-                                 "DailyWindStats.dat", "DailyTeHuStats.dat"}) {
+        for (const char* name :
+             {"wxcheck.lst", "HourlyWindStats.dat", "HourlyTeHuStats.dat", "DailyWindStats.dat",
+              "DailyTeHuStats.dat", "StationStats.csv", "Pairs.csv"}) {
             all += std::string("==== ") + name + "\n" + ReadText(f / ("run_" + std::string(name)));
         }
         return all;
     };
-    ASSERT_EQ(RunIn(f, o, 1).status, kAllEvaluated);
+    ASSERT_EQ(RunIn(f, o, 1, true).status, kAllEvaluated);
     const std::string single = outputs();
     for (const unsigned threads : {2u, 5u}) {
-        ASSERT_EQ(RunIn(f, o, threads).status, kAllEvaluated);
+        ASSERT_EQ(RunIn(f, o, threads, true).status, kAllEvaluated);
         EXPECT_EQ(outputs(), single) << threads << " threads";
     }
     EXPECT_TRUE(Contains(single, "WIND SPEED RANGE 3 < observed WS <= 8 m/s"));

@@ -10,6 +10,7 @@
 #include "datasets/plain_file.h"
 #include "engine_fixture.h"
 #include "period/calendar.h"
+#include "wxcheck/output_text.h"
 #include "wxcheck/record_stamp.h"
 #include "wxcheck/station_evaluation.h"
 #include "wxcheck/tsf_records.h"
@@ -92,13 +93,8 @@ TEST(WxcheckRecords, VariablesByNameAndUnitsTemperaturesAsKelvin) {
     EXPECT_NE(v.warnings[0].find("MIXR"), std::string::npos);
     EXPECT_NE(v.warnings[0].find("kg/kg"), std::string::npos);
     EXPECT_EQ(MapVariables({{"TEMP", "Rankine"}}).column[kTemperature], -1);
-    const std::string line = kStamps + " 1 2 50 4\n";
-    for (const auto& [unit, kelvin] : {std::pair{TemperatureUnit::Celsius, 323.15},
-                                       std::pair{TemperatureUnit::Fahrenheit, 283.15}}) {
-        EXPECT_NEAR(Parse(line, unit).records[0].value[kTemperature] + kKelvinOffset, kelvin,
-                    1e-12);
-    }
-    // Missing is tested before any conversion: -999 F is not a temperature.
+    // Missing is tested before any conversion (the engine's tests convert values): -999 F is
+    // not a temperature.
     EXPECT_TRUE(std::isnan(Parse(kStamps + " 1 2 -999 4\n", TemperatureUnit::Fahrenheit)
                                .records[0]
                                .value[kTemperature]));
@@ -231,6 +227,31 @@ TEST(WxcheckRecords, NumbersAsFromCharsReadsThem) {
         }
         EXPECT_EQ(got, expected) << text;
         EXPECT_EQ(std::signbit(got), std::signbit(expected)) << text;
+    }
+}
+
+// Values are written with 4 decimals as std::to_chars rounds the exact value of the double,
+// also next to a tie, where ten-thousandths taken by multiplying would round the other way.
+TEST(WxcheckRecords, ValuesAreWrittenAsToCharsWritesThem) {
+    std::mt19937_64 random(12);
+    std::vector<double> values = {-0.0, -0.00004, 2.94125, 1e15, 1e300, 5.144444444444445};
+    for (int i = 0; i < 100000; ++i) {
+        const double tie = (static_cast<double>(random() % 2000000000) + 0.5) / 1e4;
+        values.insert(values.end(), {tie, std::nextafter(tie, 0.0), -std::nextafter(tie, 1e9),
+                                     std::ldexp(static_cast<double>(random() % (1u << 30)),
+                                                static_cast<int>(random() % 60) - 40)});
+    }
+    for (const double value : values) {
+        char text[400];
+        const auto end =
+            std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, 4).ptr;
+        const std::string want(text, end);
+        std::string got = "x";
+        AppendValue(got, value);
+        ASSERT_EQ(got, want == "-0.0000"  ? "x0.0000"
+                       : want.size() > 60 ? "x-999"
+                                          : "x" + want)
+            << std::hexfloat << value;
     }
 }
 

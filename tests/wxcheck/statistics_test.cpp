@@ -44,18 +44,37 @@ TEST(WxcheckStatistics, SmallGroupsAgreeWithHandWorkedValuesOrHaveNone) {
     const ScalarStats one = Scalar({2}, {3.5});
     EXPECT_DOUBLE_EQ(one.bias, 1.5);
     EXPECT_DOUBLE_EQ(one.rmse, 1.5);
-    // Observed without spread: no regression line and no correlation, but an IOA.
-    const ScalarStats flat = Scalar({4, 4, 4}, {3, 5, 6});
-    for (const double v : {one.agreement, one.rmseSystematic, one.rmseUnsystematic, one.correlation,
-                           flat.rmseSystematic, flat.rmseUnsystematic, flat.correlation}) {
+    for (const double v :
+         {one.agreement, one.rmseSystematic, one.rmseUnsystematic, one.correlation}) {
         EXPECT_TRUE(std::isnan(v));
     }
-    EXPECT_DOUBLE_EQ(flat.agreement, 1.0 - 6.0 / 6.0);
-    // Predicted without spread: no correlation; a perfect constant match has no IOA.
-    EXPECT_TRUE(std::isnan(Scalar({1, 2}, {3, 3}).correlation));
-    const ScalarStats same = Scalar({4, 4}, {4, 4});
-    EXPECT_TRUE(std::isnan(same.agreement));
-    EXPECT_DOUBLE_EQ(same.rmse, 0.0);
+}
+
+// Equal values leave a rounding residue in the sums of squares, not a spread: without one
+// there is no regression line and no correlation, but an index of agreement (0) unless both
+// series are the same constant. A spread of one unit in the last written decimal still
+// counts, whatever the magnitude.
+TEST(WxcheckStatistics, ConstantSeriesHaveNoSpreadWhateverTheirMagnitude) {
+    for (const double level : {5.1, 273.15, 1e5}) {
+        SCOPED_TRACE(level);
+        const std::vector<double> constant(8760, level);
+        std::vector<double> varying;
+        for (int i = 0; i < 8760; ++i) {
+            varying.push_back(level + (i % 7) * 1e-4);
+        }
+        const ScalarStats observedFlat = Scalar(constant, varying);
+        const ScalarStats predictedFlat = Scalar(varying, constant);
+        const ScalarStats both = Scalar(constant, constant);
+        for (const double v : {observedFlat.rmseSystematic, observedFlat.rmseUnsystematic,
+                               observedFlat.correlation, predictedFlat.correlation, both.agreement,
+                               both.correlation, both.rmseSystematic, both.rmseUnsystematic}) {
+            EXPECT_TRUE(std::isnan(v));
+        }
+        EXPECT_NEAR(observedFlat.agreement, 0.0, 0.5e-4);  // 0.0000 as written
+        EXPECT_FALSE(std::isnan(predictedFlat.rmseSystematic));
+        EXPECT_EQ(both.rmse, 0.0);
+        EXPECT_NEAR(Scalar(varying, varying).correlation, 1.0, 1e-6);
+    }
 }
 
 // A plain two-pass reference with the regression line worked out explicitly.

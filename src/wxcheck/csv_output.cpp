@@ -1,0 +1,181 @@
+#include "wxcheck/csv_output.h"
+
+#include <array>
+#include <cmath>
+
+#include "wxcheck/output_text.h"
+#include "wxcheck/units.h"
+
+namespace corvane::wxcheck {
+
+namespace {
+
+std::string CsvField(std::string_view text) {
+    if (text.find_first_of(",\"\r\n") == std::string_view::npos) {
+        return std::string(text);
+    }
+    std::string out = "\"";
+    for (const char c : text) {
+        out += c;
+        if (c == '"') {
+            out += '"';
+        }
+    }
+    out += '"';
+    return out;
+}
+
+std::string CsvValue(double value) {
+    return std::isfinite(value) ? FormatValue(value) : std::string();
+}
+
+}  // namespace
+
+IsoTimes::IsoTimes(std::string_view zone) {
+    if (const std::optional<int> offset = ZoneOffsetMinutes(zone)) {
+        offset_ = OffsetText(*offset);
+    }
+}
+
+const std::string& IsoTimes::Text(Stamp stamp) {
+    const std::int64_t dayNumber = FloorDiv(stamp, kSecondsPerDay);
+    if (!haveDay_ || dayNumber != dayNumber_) {
+        text_ = FormatDate(stamp) + "T";
+        dayNumber_ = dayNumber;
+        haveDay_ = true;
+    }
+    text_.resize(11);
+    const auto inDay = static_cast<int>(stamp - dayNumber * kSecondsPerDay);
+    for (const int part : {inDay / 3600, inDay / 60 % 60, inDay % 60}) {
+        if (text_.size() > 11) {
+            text_ += ':';
+        }
+        text_ += static_cast<char>('0' + part / 10);
+        text_ += static_cast<char>('0' + part % 10);
+    }
+    text_ += offset_;
+    return text_;
+}
+
+namespace {
+
+struct Quantity {
+    const char* name;
+    const char* variable;  // nullptr: the station's humidity variable
+    const char* units;
+};
+
+constexpr std::array<Quantity, 4> kQuantities = {{{"wind_speed", "WSPEED", "m/s"},
+                                                  {"wind_direction", "WDIR", "deg"},
+                                                  {"temperature", "TEMP", "K"},
+                                                  {"humidity", nullptr, nullptr}}};
+
+// The cells of one section: its kind, the hours of a window, the speeds of a range.
+std::string SectionCells(const ControlSettings& settings, std::size_t group) {
+    if (group == 0) {
+        return "period,,,,";
+    }
+    if (group <= settings.windows.size()) {
+        const TimeWindow& w = settings.windows[group - 1];
+        return "time_of_day," + std::to_string(w.first) + "," + std::to_string(w.last) + ",,";
+    }
+    const SpeedRange& r = settings.ranges[group - 1 - settings.windows.size()];
+    return "wind_speed_range,,," + CsvField(r.lowText) + "," + CsvField(r.highText);
+}
+
+void AppendScalar(std::string& row, const ScalarStats& s) {
+    row += std::to_string(s.n);
+    for (const double v : {s.meanObserved, s.meanPredicted, s.bias, s.grossError, s.rmse,
+                           s.rmseSystematic, s.rmseUnsystematic, s.agreement, s.correlation}) {
+        row += ',';
+        row += CsvValue(v);
+    }
+}
+
+void AppendDirection(std::string& row, const DirectionStats& s) {
+    row += std::to_string(s.n);
+    for (const double v : {s.meanObserved, s.meanPredicted, s.bias, s.grossError}) {
+        row += ',';
+        row += CsvValue(v);
+    }
+    row += ",,,,,";  // no RMSE, RMSEs, RMSEu, IOA or R
+}
+
+}  // namespace
+
+void WriteStationStatistics(OutputFile& file, const ControlSettings& settings,
+                            const std::vector<StationResult>& stations) {
+    file.Write(
+        "station,predicted_file,observed_file,predicted_site,observed_site,period_start,"
+        "period_end,section,first_hour,last_hour,speed_above,speed_up_to,quantity,variable,"
+        "units,N,Obs,Prd,Bias,GE,RMSE,RMSEs,RMSEu,IOA,R\n");
+    IsoTimes times(settings.zone);
+    std::string period = times.Text(settings.start) + ",";
+    period += times.Text(settings.end) + ",";
+    std::string text;
+    for (const StationResult& s : stations) {
+        if (!s.evaluated) {
+            continue;
+        }
+        text.clear();
+        const std::string station = std::to_string(s.number) + "," + CsvField(s.predicted.written) +
+                                    "," + CsvField(s.observed.written) + "," +
+                                    CsvField(s.predicted.site) + "," + CsvField(s.observed.site) +
+                                    "," + period;
+        for (std::size_t g = 0; g < s.groups.size(); ++g) {
+            const std::string section = SectionCells(settings, g) + ",";
+            const GroupResult& group = s.groups[g];
+            for (std::size_t q = 0; q < kQuantities.size(); ++q) {
+                const std::size_t slot = q;  // the quantities stand in slot order
+                if (!s.evaluates[slot]) {
+                    continue;
+                }
+                const Quantity& quantity = kQuantities[q];
+                text += station + section + quantity.name + ",";
+                text += quantity.variable != nullptr ? quantity.variable : HumidityName(s.humidity);
+                text += ",";
+                text += quantity.units != nullptr ? quantity.units : HumidityUnits(s.humidity);
+                text += ",";
+                if (slot == kDirection) {
+                    AppendDirection(text, group.direction);
+                } else {
+                    AppendScalar(text, group.scalar[slot == kSpeed         ? kScalarSpeed
+                                                    : slot == kTemperature ? kScalarTemperature
+                                                                           : kScalarHumidity]);
+                }
+                text += '\n';
+            }
+        }
+        file.Write(text);
+    }
+}
+
+std::string_view PairsHeader() {
+    return "station,end,Obs_WS,Prd_WS,Obs_WD,Prd_WD,Obs_T,Prd_T,Obs_H,Prd_H,variable_H,calm,"
+           "used\n";
+}
+
+void AppendPairRow(std::string& out, const StationResult& station, const std::string& endTime,
+                   const Record& observed, const Record& predicted, bool calm, bool used) {
+    out += std::to_string(station.number);
+    out += ',';
+    out += endTime;
+    for (std::size_t slot = 0; slot < kSlotCount; ++slot) {
+        const double offset = slot == kTemperature ? kKelvinOffset : 0.0;
+        for (const Record* record : {&observed, &predicted}) {
+            out += ',';
+            const double value = record->value[slot] + offset;
+            if (station.evaluates[slot] && std::isfinite(value)) {
+                AppendValue(out, value);
+            }
+        }
+    }
+    out += ',';
+    if (station.humidity != HumidityKind::None) {
+        out += HumidityName(station.humidity);
+    }
+    out += station.evaluates[kSpeed] ? (calm ? ",1," : ",0,") : ",,";
+    out += used ? "1\n" : "0\n";
+}
+
+}  // namespace corvane::wxcheck
