@@ -34,10 +34,6 @@ void Report(const Place& place, const std::string& reason) {
     std::fflush(stderr);
 }
 
-std::string Quoted(const std::string& text) {
-    return "\"" + text + "\"";
-}
-
 /// "found none", "found 1 name: "a"", "found 3 names: "a" "b" "c"": what a command was given
 /// instead of what it needs.
 std::string FoundNames(const std::vector<std::string>& words) {

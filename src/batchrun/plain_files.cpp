@@ -13,10 +13,6 @@
 namespace corvane::batchrun {
 namespace {
 
-std::string Quoted(const std::string& text) {
-    return "\"" + text + "\"";
-}
-
 std::string SystemReason(const std::string& what, const std::string& path, int error) {
     return what + " " + Quoted(path) + ": " + std::strerror(error);
 }
@@ -108,6 +104,22 @@ std::string CopyBytes(int in, const std::string& source, int out, const std::str
 }
 
 }  // namespace
+
+std::string Quoted(std::string_view text) {
+    constexpr std::size_t kShown = 200;
+    std::size_t shown = text.size();
+    if (shown > kShown) {
+        shown = kShown;
+        while (shown > 0 && (static_cast<unsigned char>(text[shown]) & 0xC0) == 0x80) {
+            --shown;
+        }
+    }
+    std::string quoted;
+    quoted.reserve(shown + 5);
+    quoted.append(1, '"').append(text.substr(0, shown));
+    quoted.append(shown < text.size() ? "...\"" : "\"");
+    return quoted;
+}
 
 int OpenPlainFile(const std::string& path, struct stat& info, std::string& reason) {
     // Checked before opening, so that a device is never opened at all, and again after, for a

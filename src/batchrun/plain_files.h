@@ -7,8 +7,13 @@
 #include <sys/stat.h>
 
 #include <string>
+#include <string_view>
 
 namespace corvane::batchrun {
+
+/// `text` in double quotes for a message; beyond 200 bytes it is cut at a whole UTF-8
+/// character and ends in "...", so a huge name cannot flood the console.
+std::string Quoted(std::string_view text);
 
 /// Opens a plain file (or a link to one) for reading, close-on-exec; a named pipe never
 /// blocks the opening. Returns the descriptor and fills `info`, or returns -1 with `reason`

@@ -1,7 +1,12 @@
 #include "run/crlf_file.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <QFile>
+#include <QFileInfo>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 
 #include "run/run_error.h"
@@ -9,10 +14,33 @@
 namespace corvane {
 
 CrlfFile::CrlfFile(const QString& path) : path_(path) {
-    errno = 0;
-    file_ = std::fopen(QFile::encodeName(path).constData(), "wb");
-    if (file_ == nullptr) {
-        Fail("create", errno);
+    // A hidden name beside the target, unique to this process; one left by a killed
+    // program is skipped, never opened.
+    const QFileInfo target(path);
+    const QByteArray stem =
+        QFile::encodeName(target.path() + QStringLiteral("/.") + target.fileName()) + '.' +
+        QByteArray::number(::getpid()) + '.';
+    for (int attempt = 0; file_ == nullptr; ++attempt) {
+        temporary_ = stem + QByteArray::number(attempt) + ".tmp";
+        errno = 0;
+        const int fd =
+            ::open(temporary_.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd < 0) {
+            if (errno == EEXIST && attempt < 100) {
+                continue;
+            }
+            const int error = errno;
+            temporary_.clear();
+            Fail("create", error);
+        }
+        file_ = ::fdopen(fd, "wb");
+        if (file_ == nullptr) {
+            const int error = errno;
+            ::close(fd);
+            ::unlink(temporary_.constData());
+            temporary_.clear();
+            Fail("create", error);
+        }
     }
 }
 
@@ -20,11 +48,16 @@ CrlfFile::~CrlfFile() {
     if (file_ != nullptr) {
         std::fclose(file_);
     }
+    if (!temporary_.isEmpty()) {
+        ::unlink(temporary_.constData());
+    }
 }
 
 void CrlfFile::WriteLine(const QString& line) {
-    QByteArray bytes = line.toUtf8();
-    bytes.append("\r\n", 2);
+    Write(line.toUtf8() + "\r\n");
+}
+
+void CrlfFile::Write(const QByteArray& bytes) {
     errno = 0;
     if (std::fwrite(bytes.constData(), 1, static_cast<std::size_t>(bytes.size()), file_) !=
         static_cast<std::size_t>(bytes.size())) {
@@ -34,7 +67,8 @@ void CrlfFile::WriteLine(const QString& line) {
 
 void CrlfFile::Close() {
     errno = 0;
-    const bool flushed = std::fflush(file_) == 0 && std::ferror(file_) == 0;
+    const bool flushed =
+        std::fflush(file_) == 0 && std::ferror(file_) == 0 && ::fsync(::fileno(file_)) == 0;
     const int flushError = errno;
     std::FILE* file = file_;
     file_ = nullptr;
@@ -46,6 +80,11 @@ void CrlfFile::Close() {
     if (!closed) {
         Fail("close", errno);
     }
+    errno = 0;
+    if (::rename(temporary_.constData(), QFile::encodeName(path_).constData()) != 0) {
+        Fail("replace", errno);
+    }
+    temporary_.clear();
 }
 
 void CrlfFile::Fail(const char* what, int error) {

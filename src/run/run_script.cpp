@@ -4,6 +4,7 @@
 #include <QFileInfo>
 #include <cerrno>
 
+#include "run/crlf_file.h"
 #include "run/run_error.h"
 
 namespace corvane {
@@ -116,26 +117,9 @@ QByteArray OpenFileScriptBytes(const QString& folder, const QString& listFileNam
 }
 
 void WriteScriptFile(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    errno = 0;
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-        const int number = SystemErrorNumber();
-        throw RunError(
-            QStringLiteral("Cannot create the script %1: %2").arg(path, file.errorString()),
-            number);
-    }
-    errno = 0;
-    if (file.write(bytes) != bytes.size() || !file.flush()) {
-        const int number = SystemErrorNumber();
-        throw RunError(
-            QStringLiteral("Cannot write the script %1: %2").arg(path, file.errorString()), number);
-    }
-    file.close();
-    if (file.error() != QFileDevice::NoError) {
-        throw RunError(
-            QStringLiteral("Cannot write the script %1: %2").arg(path, file.errorString()),
-            SystemErrorNumber());
-    }
+    CrlfFile file(path);
+    file.Write(bytes);
+    file.Close();
 }
 
 void DeleteFileIfExists(const QString& path) {

@@ -47,8 +47,8 @@ QByteArray RunScriptBytes(const QString& outputDirectory, const QString& program
 /// double quotes. Throws RunError as RunScriptBytes does.
 QByteArray OpenFileScriptBytes(const QString& folder, const QString& listFileName);
 
-/// Writes `bytes` to `path`, replacing an existing file. Throws RunError naming the path
-/// and the system's reason.
+/// Writes `bytes` beside `path` and renames them over it once complete. Throws RunError
+/// naming the path and the system's reason; a failure leaves an existing file as it was.
 void WriteScriptFile(const QString& path, const QByteArray& bytes);
 
 /// Deletes `path` when it exists. Throws RunError naming the path and the reason when it

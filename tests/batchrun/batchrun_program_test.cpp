@@ -112,7 +112,11 @@ TEST_F(BatchrunTest, AFailingLineIsReportedAndTheScriptGoesOn) {
     const std::string script = "copy missing_wxcheck.lst finished.txt\r\ncopy a b c\r\n" + program +
                                "3 first\r\n/no/such/program arg\r\ncd \"/no/such/folder\"\r\n" +
                                program + "0 last\r\n";
-    const Outcome outcome = Run(script);
+    std::string longName = "/no/such/";
+    for (int i = 0; i < 250; ++i) {
+        longName += "\xC3\xA9";  // é
+    }
+    const Outcome outcome = Run(script + "cd \"" + longName + "\"\r\n");
     EXPECT_EQ(outcome.status, 1);
     const std::string& out = outcome.output;
     ExpectHolds(out,
@@ -124,6 +128,8 @@ TEST_F(BatchrunTest, AFailingLineIsReportedAndTheScriptGoesOn) {
               std::string::npos);
     EXPECT_NE(out.find("line 5: cannot change to the folder \"/no/such/folder\""),
               std::string::npos);
+    // A huge name is cut at a whole character after at most 200 bytes.
+    ExpectHolds(out, "line 7: cannot change to the folder \"" + longName.substr(0, 199) + "...\"");
     // The last line still ran, in the folder the script started in.
     EXPECT_EQ(ReadFile(folder_ / "recorded.txt"), folder_.string() + "\nlast\n");
     EXPECT_FALSE(fs::exists(folder_ / "finished.txt"));

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <filesystem>
 #include <fstream>
@@ -110,26 +111,52 @@ TEST(Writers, GoldenFilesAndRefusedValues) {
     fs::remove_all(pattern);
 }
 
-TEST(Writers, ReadOnlyTmpfsThenWritable) {
+// A write that fails on a full or read-only disk leaves the previous files whole and no
+// temporary file beside them.
+TEST(Writers, FailedWritesOnAFullOrReadOnlyDiskKeepThePreviousFiles) {
     testing::TmpfsMount mount(1024);
     if (!mount.available()) {
         GTEST_SKIP() << mount.error();
     }
+    const fs::path folder = mount.path();
     RunSetup setup;
-    setup.OutputDirectory = QString::fromStdString(mount.path()) + u'/';
+    setup.OutputDirectory = QString::fromStdString(folder.string()) + u'/';
     setup.CalmWindText = u"0.9999"_s;
     setup.MissingFilterFlag = u"0"_s;
+    setup.PredictedFiles = setup.ObservedFiles = {u"a.tsf"_s};
+    setup.PredictedCount = setup.ObservedCount = 1;
+    WriteStationFile(setup);
+    WriteControlFile(setup);
+    ASSERT_TRUE(setup.WriteSucceeded);
+    const auto contents = [&] {
+        std::vector<std::string> files;
+        for (const auto& entry : fs::directory_iterator(folder)) {
+            files.push_back(entry.path().filename().string() + "=" + ReadBytes(entry.path()));
+        }
+        std::sort(files.begin(), files.end());
+        return files;
+    };
+    const auto before = contents();
+    ASSERT_EQ(before.size(), 2u);
+
+    // About 1.2 MB of station lines do not fit on the 1 MiB disk.
+    setup.PredictedFiles = setup.ObservedFiles = QStringList(3000, QString(200, u'n'));
+    setup.PredictedCount = setup.ObservedCount = 3000;
+    EXPECT_EQ(ErrorNumber([&] { WriteStationFile(setup); }), ENOSPC);
+    EXPECT_FALSE(setup.WriteSucceeded);
+    EXPECT_EQ(contents(), before);
+
     ASSERT_TRUE(mount.makeReadOnly()) << mount.error();
     EXPECT_EQ(ErrorNumber([&] { WriteStationFile(setup); }), EROFS);
-    EXPECT_FALSE(setup.WriteSucceeded);
     EXPECT_EQ(ErrorNumber([&] { WriteControlFile(setup); }), EROFS);
     EXPECT_FALSE(setup.WriteSucceeded);
+    EXPECT_EQ(contents(), before);
 
     ASSERT_TRUE(mount.makeWritable()) << mount.error();
+    setup.PredictedCount = setup.ObservedCount = 2;
     WriteStationFile(setup);
     EXPECT_TRUE(setup.WriteSucceeded);
-    WriteControlFile(setup);
-    EXPECT_TRUE(setup.WriteSucceeded);
+    EXPECT_NE(contents(), before);
 }
 
 }  // namespace
