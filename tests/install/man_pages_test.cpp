@@ -4,14 +4,12 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cctype>
 #include <fstream>
 #include <iterator>
+#include <regex>
 #include <set>
 #include <sstream>
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "support/shell_command.h"
@@ -40,59 +38,20 @@ std::string ReadFile(const std::string& path) {
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-/// Whether `word` is an option: one or two dashes, a letter, then letters, digits or dashes
-/// ("-" alone, standard input, is an operand).
-bool IsOption(std::string_view word) {
-    const std::size_t dashes = word.starts_with("--") ? 2 : word.starts_with('-') ? 1 : 0;
-    if (dashes == 0 || word.size() == dashes ||
-        std::isalpha(static_cast<unsigned char>(word[dashes])) == 0) {
-        return false;
+/// The options in `text`: one or two dashes and a letter, then letters, digits or dashes,
+/// at the start or after a blank, "[", "|" or "(" ("-" alone, standard input, is an
+/// operand). Manual pages write the dashes as "\-".
+std::set<std::string> Options(std::string text) {
+    for (std::size_t at; (at = text.find("\\-")) != std::string::npos;) {
+        text.erase(at, 1);
     }
-    return std::all_of(word.begin() + dashes, word.end(),
-                       [](unsigned char c) { return std::isalnum(c) != 0 || c == '-'; });
-}
-
-/// The options --help names: option words at a line's start or after a blank, "[", "|", "(".
-std::set<std::string> HelpOptions(const std::string& help) {
+    static const std::regex option(R"((?:^|[\s\[|(])(--?[A-Za-z][A-Za-z0-9-]*))");
     std::set<std::string> options;
-    for (std::size_t i = 0; i < help.size(); ++i) {
-        if (help[i] != '-' ||
-            (i > 0 && std::string_view(" \t\n[|(").find(help[i - 1]) == std::string_view::npos)) {
-            continue;
-        }
-        std::size_t end = i;
-        while (end < help.size() &&
-               (std::isalnum(static_cast<unsigned char>(help[end])) != 0 || help[end] == '-')) {
-            ++end;
-        }
-        if (IsOption(std::string_view(help).substr(i, end - i))) {
-            options.insert(help.substr(i, end - i));
-        }
-        i = end;
+    for (auto it = std::sregex_iterator(text.begin(), text.end(), option);
+         it != std::sregex_iterator(); ++it) {
+        options.insert((*it)[1]);
     }
     return options;
-}
-
-/// The arguments of a request line (".BR a b") after the request itself, as troff splits them
-/// (double quotes group words), with "\-" read as "-".
-std::vector<std::string> RequestArguments(const std::string& line) {
-    std::vector<std::string> arguments;
-    std::size_t i = line.find(' ');
-    while (i < line.size()) {
-        if (line[i] == ' ') {
-            ++i;
-            continue;
-        }
-        const bool quoted = line[i] == '"';
-        std::string argument;
-        for (i += quoted ? 1 : 0; i < line.size() && line[i] != (quoted ? '"' : ' '); ++i) {
-            i += line.compare(i, 2, "\\-") == 0 ? 1 : 0;
-            argument += line[i];
-        }
-        arguments.push_back(argument);
-        ++i;
-    }
-    return arguments;
 }
 
 /// The heading of a .SH line without its quotes ("EXIT STATUS"); empty for any other line.
@@ -105,30 +64,18 @@ std::string SectionName(const std::string& line) {
     return name;
 }
 
-/// The options the OPTIONS section lists: the bold words of each tag line (the line after
-/// .TP or .TQ, a .B or .BR request) that are options.
+/// The options the OPTIONS section lists: those of each tag line (the line after .TP or
+/// .TQ, a .B or .BR request).
 std::set<std::string> PageOptions(const std::string& page) {
     std::set<std::string> options;
     std::istringstream lines(page);
-    std::string line;
     bool inOptions = false;
     bool tagNext = false;
-    while (std::getline(lines, line)) {
+    for (std::string line; std::getline(lines, line);) {
         if (line.rfind(".SH", 0) == 0) {
             inOptions = SectionName(line) == "OPTIONS";
-            continue;
-        }
-        if (!inOptions) {
-            continue;
-        }
-        const bool bold = line.rfind(".B ", 0) == 0;
-        if (tagNext && (bold || line.rfind(".BR ", 0) == 0)) {
-            const std::vector<std::string> arguments = RequestArguments(line);
-            for (std::size_t i = 0; i < arguments.size(); i += bold ? 1 : 2) {
-                if (IsOption(arguments[i])) {
-                    options.insert(arguments[i]);
-                }
-            }
+        } else if (inOptions && tagNext && line.rfind(".B", 0) == 0) {
+            options.merge(Options(line.substr(line.find(' ') + 1)));
         }
         tagNext = line == ".TP" || line == ".TQ";
     }
@@ -140,7 +87,7 @@ TEST(ManPages, ListTheOptionsThatHelpNames) {
     for (const ManPage& page : BuiltPages()) {
         const CommandResult help = RunShellCommand(ShellQuoted(page.program) + " --help");
         ASSERT_EQ(help.status, 0) << page.program << " --help\n" << help.output;
-        const std::set<std::string> helpOptions = HelpOptions(help.output);
+        const std::set<std::string> helpOptions = Options(help.output);
         const std::set<std::string> pageOptions = PageOptions(ReadFile(page.page));
         EXPECT_FALSE(pageOptions.empty()) << page.page << " lists no option";
         EXPECT_EQ(helpOptions, pageOptions)
