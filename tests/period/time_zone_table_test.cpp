@@ -27,6 +27,7 @@ TEST(TimeZoneTable, ReadsTheLinesAfterTheHeadingAndReportsWhatItSkips) {
     ASSERT_EQ(load.problems.size(), 1);
     EXPECT_TRUE(load.problems.at(0).startsWith(u"Line 3 of the time-zone table \"t.txt\""_s));
     EXPECT_TRUE(load.problems.at(0).contains(u"1 further line"_s));
+    EXPECT_FALSE(ParseTimeZoneTable("h\nbad\n", u"t.txt"_s).problems.at(0).contains(u"further"_s));
 
     // A missing or empty file gives no zones and names the file and the reason.
     QTemporaryDir dir;
@@ -44,6 +45,21 @@ TEST(TimeZoneTable, ReadsTheLinesAfterTheHeadingAndReportsWhatItSkips) {
         ReadTimeZoneTable(QString::fromUtf8(CORVANE_TEST_BIN_DIR) + u"/TimeZones.txt"_s);
     EXPECT_TRUE(shipped.problems.isEmpty()) << shipped.problems.join(u'\n').toStdString();
     EXPECT_EQ(shipped.table.codes.size(), 38);
+}
+
+// The first series' zone finds its name without letter case or blanks around it; the first
+// zone of the table too.
+TEST(TimeZoneTable, AHeaderZoneFindsItsNameWithoutLetterCaseOrBlanks) {
+    RunSetup setup;
+    setup.TimeZoneCodes = {u"UTC-0500"_s, u"UTC+0100"_s};
+    setup.TimeZoneNames = {u"(UTC-05:00) Eastern"_s, u"(UTC+01:00) Central Europe"_s};
+    const std::pair<QString, QString> cases[] = {{u"utc-0500"_s, u"(UTC-05:00) Eastern"_s},
+                                                 {u" UTC+0100 "_s, u"(UTC+01:00) Central Europe"_s},
+                                                 {u"UTC+0200"_s, QString()}};
+    for (const auto& [zone, name] : cases) {
+        setup.DataTimeZone = zone;
+        EXPECT_EQ(ZoneNameForDataTimeZone(setup), name) << zone.toStdString();
+    }
 }
 
 TEST(TimeZoneTable, LiesBesideTheProgramOrInTheInstalledDataFolder) {
