@@ -5,7 +5,6 @@
 #include <QCheckBox>
 #include <QFile>
 #include <QListWidget>
-#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -92,7 +91,6 @@ TEST_F(DatasetScreenTest, LayoutAndNextWithEqualUnequalTickedAndInvalidHeader) {
     for (const testing::LayoutRow& row : rows) {
         testing::ExpectLaidOut(screen.get(), row);
     }
-    EXPECT_EQ(screen->size(), QSize(979, 569));
 
     Click("cmdNEXT");  // no files at all: passes
     Browse(1, {File(u"p1.tsf"_s, Header()), u"/p/2.tsf"_s, u"/p/3.tsf"_s});
@@ -103,7 +101,6 @@ TEST_F(DatasetScreenTest, LayoutAndNextWithEqualUnequalTickedAndInvalidHeader) {
     EXPECT_EQ(FieldMark(List(2)), kMarkInvalid);
     EXPECT_EQ(messages.texts, std::vector<QString>{u"Both sets of time series files must "
                                                    u"contain the same number of files."_s});
-    EXPECT_EQ(messages.titles.at(0), u"Error"_s);
     EXPECT_EQ(navigator.shown.size(), 1u);
     EXPECT_EQ(setup.PredictedCount, 3) << "the lists are stored before the count check";
     EXPECT_EQ(setup.ObservedCount, 2);
@@ -123,19 +120,6 @@ TEST_F(DatasetScreenTest, LayoutAndNextWithEqualUnequalTickedAndInvalidHeader) {
     EXPECT_EQ(FieldMark(List(2)), kMarkValid);
     EXPECT_EQ(navigator.shown, std::vector<ScreenId>(3, ScreenId::Period));
     EXPECT_EQ(setup.ObservedFiles, (QStringList{u"/o/1.tsf"_s, u"/o/2.tsf"_s, u"/o/3.tsf"_s}));
-
-    // A file that is no TSF is reported, stores nothing of its header and does not stop NEXT.
-    setup = RunSetup{};
-    setup.DataTimeZone = u"UTC+0100"_s;
-    Open();
-    const QString notTsf = File(u"wrong.tsf"_s, "SOMETHING ELSE 1.3\n");
-    Browse(1, {notTsf});
-    Browse(2, {u"/o/1.tsf"_s});
-    Click("cmdNEXT");
-    EXPECT_EQ(messages.texts.back(), kNotTsf);
-    EXPECT_EQ(navigator.shown.size(), 4u);
-    EXPECT_EQ(setup.DataTimeZone, u"UTC+0100"_s);
-    EXPECT_EQ(setup.PredictedFiles, QStringList{notTsf});
 }
 
 TEST_F(DatasetScreenTest, HeaderFailuresAreMarkedBeforeTheirMessageOrPassSilently) {
@@ -159,6 +143,7 @@ TEST_F(DatasetScreenTest, HeaderFailuresAreMarkedBeforeTheirMessageOrPassSilentl
     CheckTSFHeader(File(u"c.tsf"_s, Header("TIMESERIES.TSF 1.30")), u"MET"_s, &list, setup);
     EXPECT_EQ(messages.texts.size(), 2u) << "a wrong version fails silently";
     EXPECT_EQ(FieldMark(&list), kMarkValid) << "the keyword passed";
+    EXPECT_TRUE(setup.DataTimeZone.isEmpty()) << "nothing of a failed header is stored";
 }
 
 TEST_F(DatasetScreenTest, StoreFileListsFitsSkipsReportsAndCountsEveryEntry) {
@@ -184,10 +169,12 @@ TEST_F(DatasetScreenTest, StoreFileListsFitsSkipsReportsAndCountsEveryEntry) {
     EXPECT_EQ(setup.ObservedCount, 33000);
     EXPECT_EQ(setup.ObservedFiles, many);
 
-    // Empty lists count zero and keep the stored names.
+    // One entry is stored; empty lists count zero and keep the stored names.
     list1.clear();
     list2.clear();
+    list2.addItem(first);
     StoreFileLists(&list1, &list2, setup);
+    EXPECT_EQ(setup.ObservedFiles, QStringList{first});
     EXPECT_EQ(setup.PredictedCount, 0);
     EXPECT_EQ(setup.PredictedFiles.size(), 3);
     Open();

@@ -61,7 +61,6 @@ TEST(TsfHeader, ShortestHeaderAndEachLineAsWritten) {
         {6, " 2008  01 01 01 0000 2008 12 31 23 0000 1 ", None},
         {7, "2-\nWSPEED  m/s\nwdir ", None},
         {7, "2-\nWSPEED\nTEMP", NotMeteorological},
-        {7, "0-", NotMeteorological},
         {7, "2-\nWDIR\n   ", BlankVariable},
     };
     for (const auto& c : cases) {

@@ -43,14 +43,12 @@ public:
         SetMessageHandler([this](const MessageRequest& request) {
             texts.push_back(request.text);
             titles.push_back(request.title);
-            places.push_back(request.parent ? request.parent->window()->geometry() : QRect());
             return MessageAnswer::Ok;
         });
     }
     ~RecordedMessages() { SetMessageHandler({}); }
     std::vector<QString> texts;
     std::vector<QString> titles;
-    std::vector<QRect> places;  ///< where the window the box stands over was at that time
 };
 
 template <typename T = QWidget>

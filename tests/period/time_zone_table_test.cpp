@@ -2,11 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
-
-#include "dialogs/path_helpers.h"
 
 using namespace Qt::StringLiterals;
 
@@ -40,11 +37,6 @@ TEST(TimeZoneTable, ReadsTheLinesAfterTheHeadingAndReportsWhatItSkips) {
         EXPECT_TRUE(missing.problems.at(0).contains(QLatin1StringView(problem)));
         static_cast<void>(QFile(path).open(QIODevice::WriteOnly));  // then empty: no heading
     }
-    // The shipped table, beside the programs, reads without problems.
-    const TimeZoneTableLoad shipped =
-        ReadTimeZoneTable(QString::fromUtf8(CORVANE_TEST_BIN_DIR) + u"/TimeZones.txt"_s);
-    EXPECT_TRUE(shipped.problems.isEmpty()) << shipped.problems.join(u'\n').toStdString();
-    EXPECT_EQ(shipped.table.codes.size(), 38);
 }
 
 // The first series' zone finds its name without letter case or blanks around it; the first
@@ -60,26 +52,6 @@ TEST(TimeZoneTable, AHeaderZoneFindsItsNameWithoutLetterCaseOrBlanks) {
         setup.DataTimeZone = zone;
         EXPECT_EQ(ZoneNameForDataTimeZone(setup), name) << zone.toStdString();
     }
-}
-
-TEST(TimeZoneTable, LiesBesideTheProgramOrInTheInstalledDataFolder) {
-    // An installed copy: PREFIX/bin/corvane reads PREFIX/share/corvane/TimeZones.txt, unless a
-    // table lies beside it as in the build folder.
-    QTemporaryDir prefix;
-    const QDir root(prefix.path());
-    ASSERT_TRUE(root.mkpath(u"bin"_s));
-    SetProgramFolderForTesting(root.filePath(u"bin"_s));
-    const QString beside = root.filePath(u"bin/TimeZones.txt"_s);
-    const QString shared = root.filePath(u"share/corvane/TimeZones.txt"_s);
-
-    EXPECT_EQ(TimeZoneTablePath(), beside);  // neither: the program's own folder is named
-    ASSERT_TRUE(root.mkpath(u"share/corvane"_s));
-    EXPECT_EQ(TimeZoneTablePath(), shared);  // the data folder exists: its missing table
-    ASSERT_TRUE(QFile(shared).open(QIODevice::WriteOnly));
-    EXPECT_EQ(TimeZoneTablePath(), shared);
-    ASSERT_TRUE(QFile(beside).open(QIODevice::WriteOnly));
-    EXPECT_EQ(TimeZoneTablePath(), beside);
-    SetProgramFolderForTesting({});
 }
 
 }  // namespace
