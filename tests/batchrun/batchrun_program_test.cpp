@@ -110,7 +110,7 @@ TEST_F(BatchrunTest, RunsEveryKindOfLineAndPassesArgumentsUnchanged) {
 TEST_F(BatchrunTest, AFailingLineIsReportedAndTheScriptGoesOn) {
     const std::string program = "\"" + program_ + "\" ";
     const std::string script = "copy missing_wxcheck.lst finished.txt\r\ncopy a b c\r\n" + program +
-                               "3 first\r\n/no/such/program arg\r\ncd \"/no/such/folder\"\r\n" +
+                               "1 first\r\n/no/such/program arg\r\ncd \"/no/such/folder\"\r\n" +
                                program + "0 last\r\n";
     std::string longName = "/no/such/";
     for (int i = 0; i < 250; ++i) {
@@ -123,7 +123,7 @@ TEST_F(BatchrunTest, AFailingLineIsReportedAndTheScriptGoesOn) {
                 "script.bat, line 1: cannot copy \"missing_wxcheck.lst\" to \"finished.txt\": "
                 "cannot open \"missing_wxcheck.lst\": No such file or directory");
     ExpectHolds(out, "line 2: copy needs a source and a target, found 3 names: \"a\" \"b\" \"c\"");
-    EXPECT_NE(out.find("line 3: \"" + program_ + "\" ended with exit status 3"), std::string::npos);
+    EXPECT_NE(out.find("line 3: \"" + program_ + "\" ended with exit status 1"), std::string::npos);
     EXPECT_NE(out.find("line 4: cannot start \"/no/such/program\": No such file or directory"),
               std::string::npos);
     EXPECT_NE(out.find("line 5: cannot change to the folder \"/no/such/folder\""),
@@ -171,11 +171,19 @@ TEST_F(BatchrunTest, ACopyReplacesItsTargetWholeOrNotAtAll) {
     EXPECT_EQ(ReadFile(folder_ / "t.txt"), "keep\n");
     EXPECT_TRUE(fs::is_fifo(folder_ / "fifo"));
 
-    // As the shell does: an existing file is replaced, a folder receives the copy.
-    const Outcome copied = Run("copy a.txt t.txt\r\ncopy a.txt emptydir\r\n");
+    // As the shell does: an existing file is replaced, a folder receives the copy, a link
+    // leads to the file replaced; the copy has the source's permissions.
+    WriteFile(folder_ / "b.txt", "b\n");
+    fs::permissions(folder_ / "b.txt", fs::perms::owner_all | fs::perms::group_read);
+    fs::create_symlink("t.txt", folder_ / "link.txt");
+    const Outcome copied =
+        Run("copy a.txt t.txt\r\ncopy a.txt emptydir\r\ncopy b.txt link.txt\r\n");
     EXPECT_EQ(copied.status, 0) << copied.output;
-    EXPECT_EQ(ReadFile(folder_ / "t.txt"), "new\n");
     EXPECT_EQ(ReadFile(folder_ / "emptydir" / "a.txt"), "new\n");
+    EXPECT_TRUE(fs::is_symlink(folder_ / "link.txt"));
+    EXPECT_EQ(ReadFile(folder_ / "t.txt"), "b\n");
+    EXPECT_EQ(fs::status(folder_ / "t.txt").permissions(),
+              fs::status(folder_ / "b.txt").permissions());
 }
 
 TEST_F(BatchrunTest, ACopyOnAFullDiskLeavesTheTargetAsItWas) {

@@ -42,6 +42,8 @@ TEST(ParseScriptLine, ClassifiesEachKindOfLine) {
     EXPECT_EQ(ParseScriptLine("cdrecord").kind, Kind::Program);
     // The run script's drive line: the folder of the next line's cd up to its first ":".
     EXPECT_TRUE(IsDriveLineOf("/tmp/a:", ParseScriptLine("cd \"/tmp/a:b/\"")));
+    EXPECT_TRUE(IsDriveLineOf("/t:", ParseScriptLine("cd \"/t:1/x:y/\"")));
+    EXPECT_TRUE(IsDriveLineOf("/:", ParseScriptLine("cd \"/\"")));
     EXPECT_FALSE(IsDriveLineOf("/tmp/a:b/:", ParseScriptLine("cd \"/tmp/a:b/\"")));
     EXPECT_FALSE(IsDriveLineOf("/tmp/a:", ParseScriptLine("\"/tmp/a\"")));
 }

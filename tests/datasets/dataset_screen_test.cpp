@@ -3,21 +3,17 @@
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
-#include <QComboBox>
-#include <QCoreApplication>
 #include <QFile>
 #include <QListWidget>
-#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTimeEdit>
 
 #include "datasets/check_tsf_header.h"
 #include "datasets/store_file_lists.h"
 #include "dialogs/field_marks.h"
 #include "dialogs/file_dialog.h"
+#include "period/calendar.h"
 #include "period/screen_test_helpers.h"
-#include "shell/wizard.h"
 
 using namespace Qt::StringLiterals;
 
@@ -75,10 +71,7 @@ TEST_F(DatasetScreenTest, LayoutAndNextWithEqualUnequalTickedAndInvalidHeader) {
     Open();
     const testing::LayoutRow rows[] = {
         {"Frame1", nullptr, 120, 240, 14415, 7335, "STEP 1:  METEOROLOGICAL DATASET INFORMATION"},
-        {"Label2", "Frame1", 360, 480, 13575, 495,
-         "Please enter two sets of meteorological time series files (TSF) for each location to "
-         "be evaluated, noting that the time series files for each location must be in the "
-         "same position in each list."},
+        {"Label2", "Frame1", 360, 480, 13575, 495, "Please enter two sets of meteorological"},
         {"Label1", "Frame1", 530, 1320, 4575, 255, "TIME SERIES FILES - SET 1 (PREDICTED)"},
         {"Label3", "Frame1", 7870, 1320, 4575, 255, "TIME SERIES FILES - SET 2 (OBSERVED)"},
         {"lstTSFFiles1", "Frame1", 360, 1680, 4815, 4545, nullptr},
@@ -98,21 +91,21 @@ TEST_F(DatasetScreenTest, LayoutAndNextWithEqualUnequalTickedAndInvalidHeader) {
     for (const testing::LayoutRow& row : rows) {
         testing::ExpectLaidOut(screen.get(), row);
     }
-    EXPECT_EQ(screen->size(), QSize(979, 569));
 
     Click("cmdNEXT");  // no files at all: passes
     Browse(1, {File(u"p1.tsf"_s, Header()), u"/p/2.tsf"_s, u"/p/3.tsf"_s});
+    EXPECT_EQ(setup.LastBrowseDir, folder.path() + u'/');
     Browse(2, {u"/o/1.tsf"_s, u"/o/2.tsf"_s});
     Click("cmdNEXT");
     EXPECT_EQ(FieldMark(List(1)), kMarkInvalid);
     EXPECT_EQ(FieldMark(List(2)), kMarkInvalid);
     EXPECT_EQ(messages.texts, std::vector<QString>{u"Both sets of time series files must "
                                                    u"contain the same number of files."_s});
-    EXPECT_EQ(messages.titles.at(0), u"Error"_s);
     EXPECT_EQ(navigator.shown.size(), 1u);
     EXPECT_EQ(setup.PredictedCount, 3) << "the lists are stored before the count check";
     EXPECT_EQ(setup.ObservedCount, 2);
     EXPECT_EQ(setup.DataTimeZone, u"UTC+0300"_s);
+    EXPECT_EQ(setup.DataStart, SerialFromFields({2008, 1, 1, 1, 0, 0}));
 
     auto* box = Find<QCheckBox>(screen.get(), "chkDisableErrorChecking");
     QTest::mouseClick(box, Qt::LeftButton);
@@ -127,19 +120,6 @@ TEST_F(DatasetScreenTest, LayoutAndNextWithEqualUnequalTickedAndInvalidHeader) {
     EXPECT_EQ(FieldMark(List(2)), kMarkValid);
     EXPECT_EQ(navigator.shown, std::vector<ScreenId>(3, ScreenId::Period));
     EXPECT_EQ(setup.ObservedFiles, (QStringList{u"/o/1.tsf"_s, u"/o/2.tsf"_s, u"/o/3.tsf"_s}));
-
-    // A file that is no TSF is reported, stores nothing of its header and does not stop NEXT.
-    setup = RunSetup{};
-    setup.DataTimeZone = u"UTC+0100"_s;
-    Open();
-    const QString notTsf = File(u"wrong.tsf"_s, "SOMETHING ELSE 1.3\n");
-    Browse(1, {notTsf});
-    Browse(2, {u"/o/1.tsf"_s});
-    Click("cmdNEXT");
-    EXPECT_EQ(messages.texts.back(), kNotTsf);
-    EXPECT_EQ(navigator.shown.size(), 4u);
-    EXPECT_EQ(setup.DataTimeZone, u"UTC+0100"_s);
-    EXPECT_EQ(setup.PredictedFiles, QStringList{notTsf});
 }
 
 TEST_F(DatasetScreenTest, HeaderFailuresAreMarkedBeforeTheirMessageOrPassSilently) {
@@ -152,14 +132,18 @@ TEST_F(DatasetScreenTest, HeaderFailuresAreMarkedBeforeTheirMessageOrPassSilentl
         marks.push_back(FieldMark(&list));
         return MessageAnswer::Ok;
     });
+    CheckTSFHeader(File(u"n.tsf"_s, "SOMETHING ELSE 1.3\r\n"), u"MET"_s, &list, setup);
     CheckTSFHeader(File(u"c.tsf"_s, Header("TIMESERIES.TSF 1.3", "2-\r\nWSPEED\r\nTEMP")), u"MET"_s,
                    &list, setup);
-    EXPECT_EQ(messages.texts, std::vector<QString>{u"The selected file is not a valid "
-                                                   u"meteorological Time Series File (*.TSF)."_s});
-    EXPECT_EQ(marks, std::vector<int>{kMarkInvalid});
+    EXPECT_EQ(messages.texts,
+              (std::vector<QString>{kNotTsf,
+                                    u"The selected file is not a valid meteorological "
+                                    u"Time Series File (*.TSF)."_s}));
+    EXPECT_EQ(marks, std::vector<int>(2, kMarkInvalid));
     CheckTSFHeader(File(u"c.tsf"_s, Header("TIMESERIES.TSF 1.30")), u"MET"_s, &list, setup);
-    EXPECT_EQ(messages.texts.size(), 1u) << "a wrong version fails silently";
+    EXPECT_EQ(messages.texts.size(), 2u) << "a wrong version fails silently";
     EXPECT_EQ(FieldMark(&list), kMarkValid) << "the keyword passed";
+    EXPECT_TRUE(setup.DataTimeZone.isEmpty()) << "nothing of a failed header is stored";
 }
 
 TEST_F(DatasetScreenTest, StoreFileListsFitsSkipsReportsAndCountsEveryEntry) {
@@ -185,12 +169,16 @@ TEST_F(DatasetScreenTest, StoreFileListsFitsSkipsReportsAndCountsEveryEntry) {
     EXPECT_EQ(setup.ObservedCount, 33000);
     EXPECT_EQ(setup.ObservedFiles, many);
 
-    // Empty lists count zero and keep the stored names.
+    // One entry is stored; empty lists count zero and keep the stored names.
     list1.clear();
     list2.clear();
+    list2.addItem(first);
     StoreFileLists(&list1, &list2, setup);
+    EXPECT_EQ(setup.ObservedFiles, QStringList{first});
     EXPECT_EQ(setup.PredictedCount, 0);
     EXPECT_EQ(setup.PredictedFiles.size(), 3);
+    Open();
+    EXPECT_EQ(List(1)->count(), 0) << "the stored count decides what the screen shows";
 }
 
 TEST_F(DatasetScreenTest, NextWarnsOnceAboutStationsWhoseFilesNameDifferentSites) {
@@ -235,60 +223,6 @@ TEST_F(DatasetScreenTest, NextWarnsOnceAboutStationsWhoseFilesNameDifferentSites
     Click("cmdNEXT");
     EXPECT_EQ(messages.texts.size(), 1u);
     EXPECT_EQ(navigator.shown.size(), 2u);
-}
-
-// The dataset and period screens inside the real wizard: what BACK and NEXT bring back is
-// what the setup state holds, not what a screen showed when it was left.
-template <typename T>
-T* In(Wizard& wizard, const char* name) {
-    return testing::Find<T>(wizard.CurrentScreen(), name);
-}
-
-TEST_F(DatasetScreenTest, InTheWizardBackAndNextShowWhatTheSetupHolds) {
-    const QString first = File(u"station1.tsf"_s, Header());
-    Wizard wizard;
-    auto click = [&](const char* name) {
-        QTest::mouseClick(In<QPushButton>(wizard, name), Qt::LeftButton);
-        // The screen that was left goes at the next turn of the event loop.
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    };
-    wizard.ShowScreen(ScreenId::Dataset);
-    SetNextFileNames({first, u"/p/station2.tsf"_s});
-    click("cmdBrowseDataFiles1");
-    SetNextFileNames({u"/o/station1.tsf"_s, u"/o/station2.tsf"_s});
-    click("cmdBrowseDataFiles2");
-    In<QListWidget>(wizard, "lstTSFFiles1")->item(1)->setSelected(true);
-    QTest::mouseClick(In<QCheckBox>(wizard, "chkDisableErrorChecking"), Qt::LeftButton);
-    click("cmdNEXT");
-
-    // The period screen starts from the header's data period and zone.
-    ASSERT_NE(In<QTimeEdit>(wizard, "DTPicker_EndTime"), nullptr);
-    EXPECT_EQ(In<QTimeEdit>(wizard, "DTPicker_EndTime")->text(), u"23:00:00"_s);
-    EXPECT_EQ(In<QComboBox>(wizard, "cboTimeZone")->currentText(), u"(UTC+03:00) Saudi Arabia"_s);
-    auto* beginTime = In<QTimeEdit>(wizard, "DTPicker_BeginTime");
-    beginTime->setFocus();
-    beginTime->setSelectedSection(QDateTimeEdit::MinuteSection);
-    QTest::keyClicks(beginTime, u"15"_s);
-    click("cmdBACK");
-
-    // BACK: the lists as NEXT stored them, nothing selected, the box unticked.
-    auto* list1 = In<QListWidget>(wizard, "lstTSFFiles1");
-    ASSERT_NE(list1, nullptr);
-    EXPECT_EQ(list1->count(), 2);
-    EXPECT_EQ(list1->item(0)->text(), first);
-    EXPECT_TRUE(list1->selectedItems().isEmpty());
-    EXPECT_FALSE(In<QCheckBox>(wizard, "chkDisableErrorChecking")->isChecked());
-    const double chosenStart = wizard.Setup().PeriodStart;
-    EXPECT_GT(chosenStart, wizard.Setup().DataStart) << "BACK stored the chosen period";
-
-    // NEXT again, and back from the output screen: the data period once more.
-    click("cmdNEXT");
-    EXPECT_EQ(wizard.Setup().PeriodStart, chosenStart);
-    EXPECT_EQ(In<QTimeEdit>(wizard, "DTPicker_BeginTime")->text(), u"01:00:00"_s);
-    click("cmdNEXT");
-    click("cmdBACK");
-    EXPECT_EQ(In<QTimeEdit>(wizard, "DTPicker_BeginTime")->text(), u"01:00:00"_s);
-    EXPECT_TRUE(messages.texts.empty());
 }
 
 }  // namespace

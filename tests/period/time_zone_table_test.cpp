@@ -2,11 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
-
-#include "dialogs/path_helpers.h"
 
 using namespace Qt::StringLiterals;
 
@@ -27,6 +24,7 @@ TEST(TimeZoneTable, ReadsTheLinesAfterTheHeadingAndReportsWhatItSkips) {
     ASSERT_EQ(load.problems.size(), 1);
     EXPECT_TRUE(load.problems.at(0).startsWith(u"Line 3 of the time-zone table \"t.txt\""_s));
     EXPECT_TRUE(load.problems.at(0).contains(u"1 further line"_s));
+    EXPECT_FALSE(ParseTimeZoneTable("h\nbad\n", u"t.txt"_s).problems.at(0).contains(u"further"_s));
 
     // A missing or empty file gives no zones and names the file and the reason.
     QTemporaryDir dir;
@@ -39,31 +37,21 @@ TEST(TimeZoneTable, ReadsTheLinesAfterTheHeadingAndReportsWhatItSkips) {
         EXPECT_TRUE(missing.problems.at(0).contains(QLatin1StringView(problem)));
         static_cast<void>(QFile(path).open(QIODevice::WriteOnly));  // then empty: no heading
     }
-    // The shipped table, beside the programs, reads without problems.
-    const TimeZoneTableLoad shipped =
-        ReadTimeZoneTable(QString::fromUtf8(CORVANE_TEST_BIN_DIR) + u"/TimeZones.txt"_s);
-    EXPECT_TRUE(shipped.problems.isEmpty()) << shipped.problems.join(u'\n').toStdString();
-    EXPECT_EQ(shipped.table.codes.size(), 38);
 }
 
-TEST(TimeZoneTable, LiesBesideTheProgramOrInTheInstalledDataFolder) {
-    // An installed copy: PREFIX/bin/corvane reads PREFIX/share/corvane/TimeZones.txt, unless a
-    // table lies beside it as in the build folder.
-    QTemporaryDir prefix;
-    const QDir root(prefix.path());
-    ASSERT_TRUE(root.mkpath(u"bin"_s));
-    SetProgramFolderForTesting(root.filePath(u"bin"_s));
-    const QString beside = root.filePath(u"bin/TimeZones.txt"_s);
-    const QString shared = root.filePath(u"share/corvane/TimeZones.txt"_s);
-
-    EXPECT_EQ(TimeZoneTablePath(), beside);  // neither: the program's own folder is named
-    ASSERT_TRUE(root.mkpath(u"share/corvane"_s));
-    EXPECT_EQ(TimeZoneTablePath(), shared);  // the data folder exists: its missing table
-    ASSERT_TRUE(QFile(shared).open(QIODevice::WriteOnly));
-    EXPECT_EQ(TimeZoneTablePath(), shared);
-    ASSERT_TRUE(QFile(beside).open(QIODevice::WriteOnly));
-    EXPECT_EQ(TimeZoneTablePath(), beside);
-    SetProgramFolderForTesting({});
+// The first series' zone finds its name without letter case or blanks around it; the first
+// zone of the table too.
+TEST(TimeZoneTable, AHeaderZoneFindsItsNameWithoutLetterCaseOrBlanks) {
+    RunSetup setup;
+    setup.TimeZoneCodes = {u"UTC-0500"_s, u"UTC+0100"_s};
+    setup.TimeZoneNames = {u"(UTC-05:00) Eastern"_s, u"(UTC+01:00) Central Europe"_s};
+    const std::pair<QString, QString> cases[] = {{u"utc-0500"_s, u"(UTC-05:00) Eastern"_s},
+                                                 {u" UTC+0100 "_s, u"(UTC+01:00) Central Europe"_s},
+                                                 {u"UTC+0200"_s, QString()}};
+    for (const auto& [zone, name] : cases) {
+        setup.DataTimeZone = zone;
+        EXPECT_EQ(ZoneNameForDataTimeZone(setup), name) << zone.toStdString();
+    }
 }
 
 }  // namespace

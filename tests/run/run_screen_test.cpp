@@ -7,7 +7,6 @@
 #include <QCheckBox>
 #include <QDir>
 #include <QFile>
-#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -15,10 +14,7 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QScrollBar>
 #include <QTest>
-#include <QTextBlock>
-#include <QTextLayout>
 #include <QTimer>
 #include <memory>
 
@@ -30,7 +26,6 @@
 #include "run/script_launcher.h"
 #include "run_test_world.h"
 #include "shell/wizard.h"
-#include "support/tmpfs_mount.h"
 
 using namespace Qt::StringLiterals;
 
@@ -90,55 +85,33 @@ protected:
 
 TEST_F(OutputScreenTest, EveryControlStandsWhereTheLayoutPutsIt) {
     Open();
-    EXPECT_EQ(screen_->windowTitle(), u" Corvane"_s);
-    EXPECT_EQ(screen_->size(), QSize(785, 441));
-    struct Row {
-        const char* name;
-        const char* frame;  // nullptr: on the window
-        int left, top, width, height;
-        QString caption;
+    const testing::LayoutRow rows[] = {
+        {"Frame2", nullptr, 240, 240, 11295, 975, "CALM WIND THRESHOLD"},
+        {"Label3", "Frame2", 480, 405, 2895, 255, "Calm wind speed threshold (m/s):"},
+        {"txtCalmWindThreshold", "Frame2", 3360, 360, 1335, 330, "0.9999"},
+        {"Frame4", nullptr, 240, 1440, 11295, 1215, "MISSING DATA FILTER"},
+        {"optKeepMissing", "Frame4", 480, 390, 6975, 255, "Keep periods with missing"},
+        {"optRemoveMissing", "Frame4", 480, 750, 8055, 255, "Remove periods with missing"},
+        {"Frame1", nullptr, 240, 2880, 11295, 2535, "OUTPUT INFORMATION"},
+        {"Label1", "Frame1", 480, 525, 1455, 255, "Output Title Line:"},
+        {"txtTitleLine", "Frame1", 2040, 480, 9015, 330, nullptr},
+        {"Label2", "Frame1", 360, 1005, 1575, 255, "Output Root Name:"},
+        {"txtBaseFilename", "Frame1", 2040, 960, 1335, 330, nullptr},
+        {"Label6", "Frame1", 360, 1560, 3855, 255, "Please select a directory to write"},
+        {"txtOutputDirectory", "Frame1", 480, 1935, 9495, 315, nullptr},
+        {"cmdBrowseDirectory", "Frame1", 10080, 1905, 975, 350, "Browse"},
+        {"lblStatus", nullptr, 240, 5520, 11295, 255, nullptr},
+        {"cmdBACK", nullptr, 4560, 5880, 1215, 495, "BACK"},
+        {"cmdRUN", nullptr, 6000, 5880, 1215, 495, "RUN"},
+        {"cmdExit", nullptr, 10320, 5880, 1215, 495, "EXIT"},
+        {"cmdViewReport", nullptr, 8640, 5880, 1455, 495, "VIEW REPORT"},
+        {"chkDisableErrorChecking", nullptr, 240, 6120, 1935, 255, "Disable Error Checking"},
     };
-    const Row rows[] = {
-        {"Frame2", nullptr, 240, 240, 11295, 975, u"CALM WIND THRESHOLD"_s},
-        {"Label3", "Frame2", 480, 405, 2895, 255, u"Calm wind speed threshold (m/s):"_s},
-        {"txtCalmWindThreshold", "Frame2", 3360, 360, 1335, 330, u"0.9999"_s},
-        {"Frame4", nullptr, 240, 1440, 11295, 1215, u"MISSING DATA FILTER"_s},
-        {"optKeepMissing", "Frame4", 480, 390, 6975, 255,
-         u"Keep periods with missing values in processing"_s},
-        {"optRemoveMissing", "Frame4", 480, 750, 8055, 255,
-         u"Remove periods with missing values from both sets of data"_s},
-        {"Frame1", nullptr, 240, 2880, 11295, 2535, u"OUTPUT INFORMATION"_s},
-        {"Label1", "Frame1", 480, 525, 1455, 255, u"Output Title Line:"_s},
-        {"txtTitleLine", "Frame1", 2040, 480, 9015, 330, QString()},
-        {"Label2", "Frame1", 360, 1005, 1575, 255, u"Output Root Name:"_s},
-        {"txtBaseFilename", "Frame1", 2040, 960, 1335, 330, QString()},
-        {"Label6", "Frame1", 360, 1560, 3855, 255,
-         u"Please select a directory to write the output to:"_s},
-        {"txtOutputDirectory", "Frame1", 480, 1935, 9495, 315, QString()},
-        {"cmdBrowseDirectory", "Frame1", 10080, 1905, 975, 350, u"Browse"_s},
-        {"lblStatus", nullptr, 240, 5520, 11295, 255, QString()},
-        {"cmdBACK", nullptr, 4560, 5880, 1215, 495, u"BACK"_s},
-        {"cmdRUN", nullptr, 6000, 5880, 1215, 495, u"RUN"_s},
-        {"cmdExit", nullptr, 10320, 5880, 1215, 495, u"EXIT"_s},
-        {"cmdViewReport", nullptr, 8640, 5880, 1455, 495, u"VIEW REPORT"_s},
-        {"chkDisableErrorChecking", nullptr, 240, 6120, 1935, 255, u"Disable Error Checking"_s},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.name);
-        QWidget* control = Control<QWidget>(row.name);
-        ASSERT_NE(control, nullptr);
-        EXPECT_EQ(control->geometry(),
-                  QRect(Twips(row.left), Twips(row.top), Twips(row.width), Twips(row.height)));
-        EXPECT_EQ(control->parentWidget()->objectName(),
-                  row.frame != nullptr ? QString::fromLatin1(row.frame) : screen_->objectName());
-        const char* property = qobject_cast<QGroupBox*>(control) ? "title" : "text";
-        EXPECT_EQ(control->property(property).toString(), row.caption);
+    for (const testing::LayoutRow& row : rows) {
+        testing::ExpectLaidOut(screen_, row);
     }
     EXPECT_FALSE(Control("cmdBrowseDirectory")->font().bold()) << "not the frame's font";
-    EXPECT_FALSE(Control("cmdExit")->isVisible());
     EXPECT_FALSE(Control("cmdViewReport")->isVisible());
-    EXPECT_EQ(Control("cmdExit")->nextInFocusChain(), Control("cmdViewReport"));
-    EXPECT_EQ(Control("cmdViewReport")->font(), Control("cmdRUN")->font());
 }
 
 TEST_F(OutputScreenTest, BackStoresTheFieldsAndTheNextVisitBringsThemBack) {
@@ -199,6 +172,7 @@ TEST_F(OutputScreenTest, RunChecksItsFieldsInOrderBeforeAnythingIsWritten) {
          folder},
         {u"1"_s, out, u"case 1"_s, badRoot, root},
         {u"1"_s, out, u"say\"when"_s, badRoot, root},
+        {u"1"_s, out, u"case\t1"_s, badRoot, root},
     };
     for (const Step& step : steps) {
         SCOPED_TRACE(step.message.toStdString());
@@ -209,19 +183,21 @@ TEST_F(OutputScreenTest, RunChecksItsFieldsInOrderBeforeAnythingIsWritten) {
         QTest::mouseClick(Control("cmdRUN"), Qt::LeftButton);
         ASSERT_EQ(world_->messages.size(), 1U);
         EXPECT_EQ(world_->messages[0].text, step.message);
-        EXPECT_EQ(world_->messages[0].title, u"Error"_s);
-        EXPECT_EQ(world_->messages[0].kind, MessageKind::Ok);
         EXPECT_EQ(FieldMark(step.marked), kMarkInvalid);
-        // The fields keep their texts.
-        EXPECT_EQ(threshold->text(), step.threshold);
-        EXPECT_EQ(folder->text(), step.folder);
-        EXPECT_EQ(root->text(), step.root);
     }
     // A later RUN clears the threshold's mark once it holds text.
     EXPECT_EQ(FieldMark(threshold), kMarkValid);
     // Nothing was stored or written.
     EXPECT_TRUE(setup_.CalmWindText.isEmpty());
     EXPECT_TRUE(setup_.OutputDirectory.isEmpty());
+    // Disable Error Checking leaves the fields to the run, whose own check refuses them.
+    threshold->clear();
+    Control<QCheckBox>("chkDisableErrorChecking")->setChecked(true);
+    world_->messages.clear();
+    QTest::mouseClick(Control("cmdRUN"), Qt::LeftButton);
+    ASSERT_EQ(world_->messages.size(), 1U);
+    EXPECT_EQ(world_->messages[0].text,
+              RunErrorText(u"Type mismatch: the calm wind threshold \"\" is not a number"_s, 13));
     EXPECT_TRUE(QDir(out).isEmpty());
 }
 
@@ -267,7 +243,6 @@ TEST_F(OutputScreenTest, WholeRoadFromTheSplashToTheListFileInTheViewer) {
     EXPECT_TRUE(world_->messages[0].text.contains(u"\n\nfinished.txt\nopen_file.bat\n\n"_s));
     EXPECT_EQ(Status(), u"Finished"_s);
     EXPECT_TRUE(Control("cmdExit")->isVisible());
-    EXPECT_EQ(wizard_->Setup().OutputDirectory, out);
 
     // The control file holds the period read from the series.
     const QList<QByteArray> control = ReadAll(out + u"wxcheck.inp"_s).split('\n');
@@ -293,34 +268,50 @@ TEST_F(OutputScreenTest, WholeRoadFromTheSplashToTheListFileInTheViewer) {
     EXPECT_EQ(console->Text().count(u"Processing station"_s), 1);
 }
 
-TEST_F(OutputScreenTest, AnEngineWithoutListFileEndsInTheErrorBoxOnceThePauseIsAnswered) {
+// An engine without list file (once the pause is answered) and a console closed during the
+// wait end in the error box; Cancel clears the status and keeps the screen.
+TEST_F(OutputScreenTest, AnEngineWithoutListFileAndAClosedConsoleEndInTheErrorBox) {
     Prepare();
-    qputenv("FAKE_WXCHECK_MODE", "nolist");
-    QTimer pauseAnswerer;  // answers the console's pause with a key press as soon as it asks
-    QObject::connect(&pauseAnswerer, &QTimer::timeout, [] {
+    bool close = false;
+    QTimer user;  // answers the console's pause with a key, or closes it during the wait
+    QObject::connect(&user, &QTimer::timeout, [&] {
         ConsoleWindow* console = ConsoleWindow::Existing();
-        if (console != nullptr && console->Text().endsWith(u"Press any key to continue . . . "_s)) {
+        if (console == nullptr || !console->isVisible()) {
+            return;
+        }
+        if (close && Status().startsWith(u"Running"_s)) {
+            console->close();
+        } else if (!close && console->Text().endsWith(u"Press any key to continue . . . "_s)) {
             QTest::keyClick(console->findChild<QPlainTextEdit*>(u"consoleText"_s), Qt::Key_Space);
         }
     });
-    pauseAnswerer.start(50);
-    ASSERT_TRUE(ClickAndWait(Control("cmdRUN")));
-    ASSERT_EQ(world_->messages.size(), 1U);
-    const MessageRequest& box = world_->messages[0];
-    EXPECT_EQ(box.title, u"ERROR:"_s);
-    EXPECT_EQ(box.kind, MessageKind::RetryCancel);
-    EXPECT_EQ(box.text,
-              RunErrorText(u"WXCHECK ended without its list file "_s + Out(u"case1_wxcheck.lst"_s) +
-                               u"; its console window shows why"_s,
-                           53));
-    // Cancel clears the status and keeps the screen.
-    EXPECT_EQ(Status(), QString());
-    EXPECT_FALSE(Control("cmdExit")->isVisible());
-    EXPECT_FALSE(QFile::exists(Out(u"finished.txt"_s)));
-    EXPECT_FALSE(screen_->RunInProgress());
-    EXPECT_TRUE(screen_->isVisible());
-    // The console told the user why.
-    EXPECT_TRUE(ConsoleWindow::Existing()->Text().contains(u"cannot copy"_s));
+    user.start(50);
+    const std::pair<const char*, QString> cases[] = {
+        {"nolist", u"WXCHECK ended without its list file "_s + Out(u"case1_wxcheck.lst"_s) +
+                       u"; its console window shows why"_s},
+        {"sleep:60", u"The run was stopped: its console window was closed before "_s +
+                         Out(u"finished.txt"_s) + u" was made"_s},
+    };
+    for (const auto& [mode, error] : cases) {
+        close = std::string_view(mode) != "nolist";
+        qputenv("FAKE_WXCHECK_MODE", mode);
+        world_->messages.clear();
+        ASSERT_TRUE(ClickAndWait(Control("cmdRUN")));
+        ASSERT_EQ(world_->messages.size(), 1U);
+        EXPECT_EQ(world_->messages[0].title, u"ERROR:"_s);
+        EXPECT_EQ(world_->messages[0].kind, MessageKind::RetryCancel);
+        EXPECT_EQ(world_->messages[0].text, RunErrorText(error, 53));
+        EXPECT_EQ(Status(), QString());
+        EXPECT_FALSE(Control("cmdExit")->isVisible());
+        EXPECT_FALSE(QFile::exists(Out(u"finished.txt"_s)));
+        EXPECT_FALSE(screen_->RunInProgress());
+        EXPECT_TRUE(screen_->isVisible());
+        if (!close) {  // the console told the user why
+            EXPECT_TRUE(ConsoleWindow::Existing()->Text().contains(u"cannot copy"_s));
+        }
+    }
+    testing::FlushDeletions();
+    EXPECT_EQ(ConsoleWindow::Existing(), nullptr) << "the closed console is gone";
 }
 
 // The engine's exit status decides: "Finished" in blue only when every station was
@@ -410,82 +401,65 @@ TEST_F(OutputScreenTest, FilesOfOthersAreReplacedOnlyAfterAYes) {
     EXPECT_EQ(asked(), intro + u"wxcheck.inp\n"_s + notWritten + u"\n\nReplace them?"_s);
 }
 
-TEST_F(OutputScreenTest, ClosingTheConsoleStopsTheRunAndTheErrorBoxSaysSo) {
-    Prepare();
-    qputenv("FAKE_WXCHECK_MODE", "sleep:60");
-    QTimer closer;
-    QObject::connect(&closer, &QTimer::timeout, [&] {
-        ConsoleWindow* console = ConsoleWindow::Existing();
-        if (console != nullptr && console->isVisible() && Status().startsWith(u"Running"_s)) {
-            console->close();
-        }
-    });
-    closer.start(100);
-    ASSERT_TRUE(ClickAndWait(Control("cmdRUN")));
-    ASSERT_EQ(world_->messages.size(), 1U);
-    EXPECT_EQ(world_->messages[0].text,
-              RunErrorText(u"The run was stopped: its console window was closed before "_s +
-                               Out(u"finished.txt"_s) + u" was made"_s,
-                           53));
-    EXPECT_EQ(Status(), QString());
-    EXPECT_FALSE(Control("cmdExit")->isVisible());
-    EXPECT_FALSE(screen_->RunInProgress());
-    testing::FlushDeletions();
-    EXPECT_EQ(ConsoleWindow::Existing(), nullptr);
-}
-
-// A script that makes the marker just as it ends: the wait's first check sees no marker,
-// the next an ended script, and only the check after that the marker.
-class MarkerAsTheScriptEnds final : public ScriptLauncher {
+// Scripts without processes: the run script ends at once and makes `made` in the output folder
+// just as it ends, so the wait's first check sees no file, the next an ended script; the
+// viewer's script fails with `viewerOutput` unless that is empty.
+class InstantScripts final : public ScriptLauncher {
     struct Run final : ScriptRun {
-        explicit Run(QString marker) : marker(std::move(marker)) {}
+        Run(QString made, QString output) : made(std::move(made)), output(std::move(output)) {}
         bool HasEnded() const override {
-            if (!marker.isEmpty()) {
-                testing::WriteAll(marker, "Exit status: 0 (every station evaluated)\r\n");
+            if (!made.isEmpty()) {
+                testing::WriteAll(made, "Exit status: 0 (every station evaluated)\r\n");
             }
             return true;
         }
-        bool Succeeded() const override { return true; }
+        bool Succeeded() const override { return output.isEmpty(); }
         bool StoppedByUser() const override { return false; }
-        QString Output() const override { return {}; }
-        QString marker;  // empty for open_file.bat
+        QString Output() const override { return output; }
+        QString made, output;
     };
 
 public:
+    InstantScripts(QString made, QString viewerOutput) : made_(made), viewerOutput_(viewerOutput) {}
     std::unique_ptr<ScriptRun> StartInConsole(const QString&, const QString& folder) override {
-        return std::make_unique<Run>(folder + u"finished.txt"_s);
+        return std::make_unique<Run>(folder + made_, QString());
     }
     std::unique_ptr<ScriptRun> StartHidden(const QString&, const QString&) override {
-        return std::make_unique<Run>(QString());
+        return std::make_unique<Run>(QString(), viewerOutput_);
     }
+    QString made_, viewerOutput_;
 };
 
-TEST_F(OutputScreenTest, AMarkerMadeAsTheScriptEndsFinishesTheRun) {
+// A marker made as the script ends finishes the run; a list file without marker and a viewer
+// that fails reach the error box with the files and the viewer's own last words.
+TEST_F(OutputScreenTest, TheEndsOfTheRunScriptAndOfTheViewer) {
     Prepare();
-    MarkerAsTheScriptEnds launcher;
-    SetScriptLauncherForTesting(&launcher);
-    const bool returned = ClickAndWait(Control("cmdRUN"));
-    SetScriptLauncherForTesting(nullptr);
-    ASSERT_TRUE(returned);
-    EXPECT_TRUE(world_->messages.empty()) << world_->messages.front().text.toStdString();
-    EXPECT_EQ(Status(), u"Finished"_s);
-}
-
-TEST_F(OutputScreenTest, TheConsoleWrapsLongLinesAtItsWidth) {
-    const QString line = u"/data/"_s + QString(400, u'x') + u".tsf"_s;
-    ConsoleWindow* console = ConsoleWindow::Instance();
-    QString error;
-    console->Start(u"/bin/echo"_s, {line}, world_->Root(), &error);
-    ASSERT_TRUE(error.isEmpty()) << error.toStdString();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return console->Text().contains(u"has ended"_s); }));
-    auto* view = console->findChild<QPlainTextEdit*>(u"consoleText"_s);
-    const auto lines = [&] { return view->document()->firstBlock().layout()->lineCount(); };
-    const int narrow = lines();
-    EXPECT_GE(narrow, 4);
-    EXPECT_EQ(view->horizontalScrollBar()->maximum(), 0) << "nothing beyond the edge";
-    console->resize(console->width() * 2, console->height());
-    EXPECT_TRUE(QTest::qWaitFor([&] { return lines() < narrow; }));
-    EXPECT_EQ(view->horizontalScrollBar()->maximum(), 0);
+    const QString list = Out(u"case1_wxcheck.lst"_s);
+    const struct {
+        QString made, viewerOutput, error;
+    } cases[] = {
+        {u"finished.txt"_s, QString(), QString()},
+        {u"case1_wxcheck.lst"_s, QString(),
+         u"The run script ended without copying the list file "_s + list + u" to "_s +
+             Out(u"finished.txt"_s) + u"; its console window shows why"_s},
+        {u"finished.txt"_s, u"notepad x\n  xdg-open: no viewer.\n"_s,
+         u"The list file "_s + list + u" could not be opened: xdg-open: no viewer"_s},
+    };
+    for (const auto& c : cases) {
+        InstantScripts launcher(c.made, c.viewerOutput);
+        SetScriptLauncherForTesting(&launcher);
+        world_->messages.clear();
+        const bool returned = ClickAndWait(Control("cmdRUN"));
+        SetScriptLauncherForTesting(nullptr);
+        ASSERT_TRUE(returned);
+        if (c.error.isEmpty()) {
+            EXPECT_TRUE(world_->messages.empty()) << world_->messages.front().text.toStdString();
+            EXPECT_EQ(Status(), u"Finished"_s);
+        } else {
+            ASSERT_EQ(world_->messages.size(), 1U);
+            EXPECT_EQ(world_->messages[0].text, RunErrorText(c.error, 53));
+        }
+    }
 }
 
 TEST_F(OutputScreenTest, RunBackAndClosingDuringTheWaitNeitherCrashNorRunTwice) {
@@ -517,31 +491,6 @@ TEST_F(OutputScreenTest, RunBackAndClosingDuringTheWaitNeitherCrashNorRunTwice) 
     EXPECT_EQ(navigator_.ended, 1);
     EXPECT_EQ(ConsoleWindow::Existing(), nullptr);
     EXPECT_FALSE(QFile::exists(Out(u"case1_wxcheck.lst"_s)));
-}
-
-TEST_F(OutputScreenTest, RetryAfterAWriteErrorCompletesTheRun) {
-    testing::TmpfsMount mount(256);
-    if (!mount.available()) {
-        GTEST_SKIP() << mount.error();
-    }
-    world_->FillSetup(setup_, QString::fromStdString(mount.path()) + u'/');
-    const QString folder = setup_.OutputDirectory;
-    Open();
-    ASSERT_TRUE(mount.makeReadOnly());
-    world_->answer = [&](const MessageRequest&) {
-        EXPECT_TRUE(mount.makeWritable());
-        return MessageAnswer::Retry;
-    };
-    ASSERT_TRUE(ClickAndWait(Control("cmdRUN")));
-    ASSERT_EQ(world_->messages.size(), 1U);
-    EXPECT_TRUE(world_->messages[0].text.startsWith(u"The following error has occurred: \""_s));
-    EXPECT_TRUE(world_->messages[0].text.contains(folder + u"case1_WXCHECK.TSF.STN"_s))
-        << world_->messages[0].text.toStdString();
-    EXPECT_TRUE(world_->messages[0].text.endsWith(u".\"  (Error Number = 30)"_s));
-    EXPECT_EQ(Status(), u"Finished"_s);
-    EXPECT_TRUE(QFile::exists(folder + u"finished.txt"_s));
-    EXPECT_TRUE(world_->WaitForViewer());
-    delete ConsoleWindow::Existing();  // its script holds the mount busy
 }
 
 }  // namespace

@@ -14,11 +14,6 @@
 
 namespace corvane::testing {
 
-void RecordingNavigator::EndProgram() {
-    ++ended;
-    QApplication::closeAllWindows();
-}
-
 QByteArray ReadAll(const QString& path) {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();

@@ -11,22 +11,12 @@
 #include <vector>
 
 #include "dialogs/message_box.h"
-#include "shell/navigator.h"
+#include "period/screen_test_helpers.h"
 #include "shell/run_setup.h"
 
 class QWidget;
 
 namespace corvane::testing {
-
-class RecordingNavigator final : public Navigator {
-public:
-    void ShowScreen(ScreenId target) override { shown.push_back(target); }
-    /// Closes every window as the wizard does, without quitting the tests' application.
-    void EndProgram() override;
-
-    std::vector<ScreenId> shown;
-    int ended = 0;
-};
 
 class RunTestWorld {
 public:

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <vector>
 
 #include "period/calendar.h"
 #include "run/control_file_writer.h"
@@ -102,10 +103,18 @@ TEST(Writers, GoldenFilesAndRefusedValues) {
     WriteControlFile(setup);
     EXPECT_EQ(ReadBytes("out/wxcheck.inp"), Golden("wxcheck_named.inp"));
 
+    // Lists of different lengths, stored so with Disable Error Checking ticked, are refused
+    // by the count of predicted files and leave the flag false.
     setup.WriteSucceeded = true;
     setup.ObservedFiles.removeLast();
-    // Lists of different lengths are refused and leave the flag false.
-    EXPECT_EQ(ErrorNumber([&] { WriteStationFile(setup); }), RunError::kIndexOutOfRange);
+    setup.ObservedCount = 2;
+    try {
+        WriteStationFile(setup);
+        ADD_FAILURE() << "no RunError thrown";
+    } catch (const RunError& error) {
+        EXPECT_EQ(error.number(), RunError::kIndexOutOfRange);
+        EXPECT_TRUE(error.description().contains(u"the observed file list holds 2 entries for 3"));
+    }
     EXPECT_FALSE(setup.WriteSucceeded);
     fs::current_path(previous);
     fs::remove_all(pattern);
