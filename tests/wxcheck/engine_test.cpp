@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <iterator>
 #include <map>
 #include <random>
@@ -245,6 +246,88 @@ TEST_F(WxcheckHandWorked, CsvFilesAgreeWithTheListFile) {
     o.filter = std::string("1");  // a literal here draws a false -Wrestrict from GCC 12
     ASSERT_EQ(RunIn(folder_, o, 2, true).status, kAllEvaluated);
     EXPECT_EQ(ReadCsv(folder_ / "run_Pairs.csv").At(2, "used"), "0");
+}
+
+// The lower edges: the first hour of the period (at midnight, so it belongs to the day
+// before), a speed of 0 (calm at a threshold of 0, yet a value), directions of 0 and 360,
+// an observed speed on the lower bound of a range; and February of a century year, of 28
+// days in 1900 and 29 in 2000.
+TEST(WxcheckEngine, LowerEdgesAndCenturyFebruaries) {
+    for (const std::string year : {"1900", "2000"}) {
+        SCOPED_TRACE(year);
+        ScratchFolder f;
+        std::string observed, predicted;
+        for (const auto& [end, o, p] : std::vector<std::array<std::string, 3>>{
+                 {"02 27 23", "5 90", "5 90"},  // before the period
+                 {"02 28 00", "0 0", "0 360"},
+                 {"02 29 12", "3 90", "3 90"},  // no date in 1900: skipped
+                 {"03 01 00", "1 0", "2 360"},
+                 {"03 01 01", "2 180", "2 180"}}) {
+            const std::string stamp = year + " " + end + " 0000 ";  // begin = end: unused
+            observed += stamp + stamp + o + "\n";
+            predicted += stamp + stamp + p + "\n";
+        }
+        WriteText(f / "obs.tsf", TsfText({"WSPEED", "WDIR"}, observed));
+        WriteText(f / "prd.tsf", TsfText({"WSPEED", "WDIR"}, predicted));
+        WriteText(f / "run_WXCHECK.TSF.STN", StationText({{"prd.tsf", "obs.tsf"}}));
+        ControlOptions o;
+        o.start = year + "0228000000";
+        o.end = year + "0301010000";
+        o.calm = "0";
+        o.block = "0 : NTPD\n1 : NWSP\n1,2\n";
+        ASSERT_EQ(RunIn(f, o).status, kAllEvaluated);
+        const Table hourly = ReadTable(f / "run_HourlyWindStats.dat");
+        const std::size_t rows = year == "1900" ? 26 : 50;
+        ASSERT_EQ(hourly.rows.size(), rows);
+        EXPECT_EQ(hourly.Fields(0, "Date Hour N_WS Obs_WS Prd_WS N_WD"),
+                  year + "-02-28 00 1 0.0000 0.0000 0");
+        EXPECT_EQ(hourly.Fields(rows - 2, "Date Hour N_WS N_WD Obs_WD Prd_WD Bias_WD"),
+                  year + "-03-01 00 1 1 0.0000 0.0000 0.0000");
+        const Table daily = ReadTable(f / "run_DailyWindStats.dat");
+        std::string days;
+        for (std::size_t d = 0; d < daily.rows.size(); ++d) {
+            days += daily.Fields(d, "Date N_WS") + " ";
+        }
+        EXPECT_EQ(days, year == "1900" ? "1900-02-27 1 1900-02-28 1 1900-03-01 1 "
+                                       : "2000-02-27 1 2000-02-28 0 2000-02-29 2 2000-03-01 1 ");
+        const std::vector<std::string> range =
+            ListRow(ReadText(f / "run_wxcheck.lst"), "WIND SPEED RANGE 1 < observed WS <= 2 m/s",
+                    "Wind speed (m/s)", "All");
+        ASSERT_GE(range.size(), 2u);
+        EXPECT_EQ(range[1], "1");
+    }
+}
+
+// Stations of different kinds: under missing filter 1 a station without humidity keeps its
+// hours, and the pooled humidity columns hold the run's variable only, MIXR winning its tie
+// with SHUM by coming first.
+TEST(WxcheckEngine, MixedStationsPoolOnlyTheRunsHumidityVariable) {
+    ScratchFolder f;
+    const std::vector<std::array<std::string, 3>> stations = {
+        {"WSPEED TEMP MIXR", "2 280 5", "3 281 6"},
+        {"WSPEED TEMP", "4 282", "4 283"},
+        {"WSPEED SHUM", "6 9", "6 10"}};
+    std::vector<std::pair<std::string, std::string>> files;
+    for (std::size_t s = 0; s < stations.size(); ++s) {
+        std::istringstream names(stations[s][0]);
+        const std::vector<std::string> variables{std::istream_iterator<std::string>(names), {}};
+        files.emplace_back(std::to_string(s) + "p.tsf", std::to_string(s) + "o.tsf");
+        WriteText(f / files.back().first, TsfText(variables, Record(1, 1, stations[s][2])));
+        WriteText(f / files.back().second, TsfText(variables, Record(1, 1, stations[s][1])));
+    }
+    WriteText(f / "run_WXCHECK.TSF.STN", StationText(files));
+    ControlOptions o;
+    o.filter = "1";
+    ASSERT_EQ(RunIn(f, o).status, kAllEvaluated);
+    EXPECT_EQ(ReadTable(f / "run_HourlyWindStats.dat").Fields(0, "N_WS Obs_WS"), "3 4.0000");
+    EXPECT_EQ(ReadTable(f / "run_HourlyTeHuStats.dat").Fields(0, "N_T N_H Obs_H Prd_H"),
+              "2 1 5.0000 6.0000");
+    EXPECT_EQ(ReadTable(f / "run_DailyTeHuStats.dat").Fields(0, "N_H Obs_H"), "1 5.0000");
+    const std::string list = ReadText(f / "run_wxcheck.lst");
+    EXPECT_TRUE(Contains(list, "Pooled humidity variable: MIXR (g/kg), used by 1 station(s)"));
+    const std::vector<std::string> all = ListRow(list, "WHOLE PERIOD", "Humidity", "All");
+    ASSERT_GE(all.size(), 3u);
+    EXPECT_EQ(all[1] + " " + all[2], "1 5.0000");
 }
 
 TEST_F(WxcheckHandWorked, MissingFilterOneDropsTheWholeHour) {

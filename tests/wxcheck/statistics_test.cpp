@@ -7,6 +7,8 @@
 #include <random>
 #include <vector>
 
+#include "wxcheck/list_file.h"
+
 namespace corvane::wxcheck {
 namespace {
 
@@ -136,6 +138,34 @@ TEST(WxcheckStatistics, WindDirectionAcrossNorth) {
     EXPECT_TRUE(std::isnan(opposite.Result().meanObserved));
     EXPECT_NEAR(opposite.Result().meanPredicted, 0.0, 1e-9);
     EXPECT_TRUE(std::isnan(DirectionSums().Result().bias));
+}
+
+// Every benchmark passes at its limit as the value is printed, and fails just beyond it,
+// whatever the sign of a bias; relative humidity has none.
+TEST(WxcheckBenchmarks, EachLimitPassesAtItsEdgeAndFailsBeyondIt) {
+    const auto verdicts = [](double beyond, double sign, HumidityKind humidity) {
+        GroupResult all;
+        ScalarStats& ws = all.scalar[kScalarSpeed];
+        ScalarStats& t = all.scalar[kScalarTemperature];
+        ScalarStats& h = all.scalar[kScalarHumidity];
+        ws.rmse = t.grossError = h.grossError = 2 + beyond;
+        ws.bias = t.bias = sign * (0.5 + beyond);
+        h.bias = sign * (1 + beyond);
+        ws.agreement = h.agreement = 0.6 - beyond;
+        t.agreement = 0.8 - beyond;
+        all.direction.grossError = 30 + beyond;
+        all.direction.bias = sign * (10 + beyond);
+        std::string first;  // p, f or n (n/a) for each check
+        for (const BenchmarkCheck& c : CheckBenchmarks(all, humidity)) {
+            first += c.result[0];
+        }
+        return first;
+    };
+    EXPECT_EQ(verdicts(0.00004, -1, HumidityKind::MixingRatio), "ppppppppppp");
+    EXPECT_EQ(verdicts(0.00004, 1, HumidityKind::SpecificHumidity), "ppppppppppp");
+    EXPECT_EQ(verdicts(0.0001, -1, HumidityKind::MixingRatio), "fffffffffff");
+    EXPECT_EQ(verdicts(0.0001, 1, HumidityKind::Relative), "ffffffffnnn");
+    EXPECT_STREQ(Judge(std::nan(""), kSpeedBenchmarks.bias), "n/a");
 }
 
 }  // namespace
