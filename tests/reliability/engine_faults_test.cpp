@@ -215,6 +215,8 @@ TEST(EngineFaults, NoOutputEverReplacesAnInputOrAnotherOutput) {
         {"'example_DailyWindStats.dat'", "c.inp",
          "the daily wind statistics file ./example_DailyWindStats.dat is the same file as the "
          "list file"},
+        {"'example_Pairs.csv'", "--pairs c.inp",
+         "the pairs file ./example_Pairs.csv is the same file as the list file"},
         {"", "notes.txt", "notes.txt:1: not a WXCHECK.INP control file"},
     };
     for (const auto& c : cases) {

@@ -71,20 +71,12 @@ protected:
 
     // The records as the engine reads them, keyed by the variables' slots.
     std::vector<Record> EngineRecords(const std::string& name, const TsfHeader& header) const {
-        const wxcheck::FileVariables variables = wxcheck::MapVariables(header.variables);
-        EXPECT_TRUE(variables.warnings.empty());
-        wxcheck::RecordPlan plan;
-        plan.variableCount = variables.variableCount;
-        for (int slot = 0; slot < 3; ++slot) {
-            plan.column[static_cast<std::size_t>(slot)] =
-                variables.column[static_cast<std::size_t>(slot)];
-        }
-        plan.temperatureUnit = variables.temperatureUnit;
-        for (const int column : variables.humidityColumn) {
-            if (column >= 0) {
-                plan.column[wxcheck::kHumidity] = column;
-            }
-        }
+        const wxcheck::FileVariables v = wxcheck::MapVariables(header.variables);
+        EXPECT_TRUE(v.warnings.empty());
+        wxcheck::RecordPlan plan;  // humidity: the relative humidity both inputs give
+        plan.variableCount = v.variableCount;
+        plan.column = {v.column[0], v.column[1], v.column[2], v.humidityColumn[2]};
+        plan.temperatureUnit = v.temperatureUnit;
         std::vector<Record> records;
         wxcheck::RecordCounts counts;
         std::vector<char> buffer;

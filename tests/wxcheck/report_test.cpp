@@ -9,6 +9,7 @@
 
 #include "engine_fixture.h"
 #include "wxcheck/engine.h"
+#include "wxcheck/evaluation_report.h"
 #include "wxcheck/report_charts.h"
 #include "wxcheck/report_summary.h"
 
@@ -92,33 +93,23 @@ TEST(ReportSummary, AScatterOfMoreThanFiveThousandPairsBecomesAHistogram) {
     for (int s = 0; s < 2; ++s) {
         stations.push_back(WindStation(s + 1, std::vector<Hour>(2500, {3, 4, 90, 90})));
     }
-    ReportSummary points(Settings());
-    for (const StationResult& s : stations) {
-        points.AddStation(s);
+    for (const std::int64_t pairs : {5000, 5001}) {
+        if (pairs == 5001) {
+            stations.push_back(WindStation(3, {{20, 1, 90, 90}}));
+        }
+        ReportSummary summary(Settings());
+        for (const StationResult& s : stations) {
+            summary.AddStation(s);
+        }
+        summary.Finish(stations, PooledResults(), 2);
+        const ScatterSummary& scatter = summary.scatter[kScalarSpeed];
+        EXPECT_EQ(scatter.Histogram(), pairs > 5000);
+        EXPECT_EQ(scatter.observed.size(), pairs > 5000 ? 0u : 5000u);
+        EXPECT_EQ(std::accumulate(scatter.grid.counts.begin(), scatter.grid.counts.end(),
+                                  std::int64_t{0}),
+                  pairs > 5000 ? pairs : 0);
+        EXPECT_TRUE(pairs == 5000 || (scatter.grid.xLo <= 1 && scatter.grid.xHi >= 20));
     }
-    points.Finish(stations, PooledResults(), 2);
-    EXPECT_FALSE(points.scatter[kScalarSpeed].Histogram());
-    EXPECT_EQ(points.scatter[kScalarSpeed].observed.size(), 5000u);
-
-    stations.push_back(WindStation(3, {{20, 1, 90, 90}}));
-    ReportSummary cells(Settings());
-    for (const StationResult& s : stations) {
-        cells.AddStation(s);
-    }
-    cells.Finish(stations, PooledResults(), 2);
-    const ScatterSummary& scatter = cells.scatter[kScalarSpeed];
-    ASSERT_TRUE(scatter.Histogram());
-    EXPECT_TRUE(scatter.observed.empty());
-    EXPECT_EQ(scatter.grid.columns * scatter.grid.rows, kScatterCells * kScatterCells);
-    std::int64_t counted = 0;
-    for (const std::uint32_t c : scatter.grid.counts) {
-        counted += c;
-    }
-    EXPECT_EQ(counted, 5001);
-    EXPECT_LE(scatter.grid.xLo, 1);
-    EXPECT_GE(scatter.grid.xHi, 20);
-    const std::string svg = ScatterChart(cells, ReportQuantity::kSpeed);
-    EXPECT_NE(svg.find("Pairs per cell:"), std::string::npos);
 }
 
 TEST(ReportSummary, OnlyTheRunsHumidityVariableIsPooled) {
@@ -195,6 +186,7 @@ TEST(ReportCharts, DateTicksFallOnMonthsOverAYearAndOnDaysOverAMonth) {
         return labels;
     };
     EXPECT_EQ(ticks(366), "Jan 2008, Mar, May, Jul, Sep, Nov");
+    EXPECT_EQ(ticks(1096), "Jan 2008, Jul, Jan 2009, Jul, Jan 2010, Jul");
     EXPECT_EQ(ticks(31), "Jan 01, Jan 06, Jan 11, Jan 16, Jan 21, Jan 26, Jan 31");
 }
 
@@ -248,6 +240,25 @@ TEST(ReportCharts, StationsLandInsideOrOutsideTheBenchmarkBoxAsTheirValuesSay) {
     // |bias| = 0.3 of the box's half width 0.5, right of its middle.
     EXPECT_NEAR(centre(1).first, (left + right) / 2 + 0.3 / 0.5 * (right - left) / 2, 0.2);
     EXPECT_NEAR(centre(1).second, bottom - 1.0 / 2.0 * (bottom - top), 0.2);
+}
+
+// The verdict counts only what can be judged, and a station's value that misses its
+// benchmark is marked in the station tables.
+TEST(ReportCharts, TheVerdictCountsWhatCanBeJudgedAndMarksWhatMisses) {
+    ReportSummary summary(Settings());
+    StationResult s = WindStation(1, {{3, 3, 90, 90}});
+    ScalarStats& speed = s.groups[0].scalar[kScalarSpeed];
+    speed.n = 1;
+    speed.bias = 0.8;
+    speed.rmse = 1;
+    summary.AddStation(s);
+    summary.Finish({}, PooledResults(), 1);
+    summary.all = s.groups[0];
+    summary.humidity = HumidityKind::Relative;
+    const std::string report = BuildEvaluationReport(Settings(), summary, RunNotes());
+    EXPECT_NE(report.find("<strong>1 of 2 met</strong> (9 not applicable)."), std::string::npos);
+    EXPECT_NE(report.find("<td class=\"n out\">0.8000 \u2717</td><td class=\"n\">1.0000</td>"),
+              std::string::npos);
 }
 
 // Whole runs: two stations over two days.
