@@ -90,6 +90,7 @@ TEST(ChartSvg, NumbersAreShortAndNeverNegativeZero) {
     };
     EXPECT_EQ(number(12), "12");
     EXPECT_EQ(number(-3.46), "-3.5");
+    EXPECT_EQ(number(-0.96), "-1");
     EXPECT_EQ(number(-0.04), "0");
     EXPECT_EQ(number(0.05), "0.1");
     EXPECT_EQ(number(kNaN), "0");

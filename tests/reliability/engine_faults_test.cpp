@@ -258,6 +258,7 @@ TEST(EngineFaults, TheCommandLineAndTheEnginesTextFilesAreBounded) {
         {"long.inp", 2, "long.inp:2: the line is longer than 65536 bytes"},
         {"nul.inp", 2, "nul.inp:5: the line holds a NUL byte"},
         {"--threads", 2, "--threads needs a number from 1 to 256"},
+        {"--threads 256 wxcheck.inp", 0, ""},
         {"nowhere.inp", 2, "nowhere.inp:3: the output folder /nonexistent/ does not exist"},
         {"-", 0, "", folder + "/wxcheck.inp"},
         {"-", 2, "standard input:1: the line is longer than 65536 bytes", "/dev/zero"},
@@ -291,9 +292,20 @@ TEST(EngineFaults, TheListFileEndsWithTheExitStatus) {
     EXPECT_EQ(RunProgram("wxcheck", "run/wxcheck.inp", folder, err), 1) << err;
     EXPECT_TRUE(
         ReadFile(list).ends_with("\nExit status: 1 (3 of 4 stations evaluated; see ERRORS)\n"));
+    // Nothing evaluated: no results, and none of an earlier run left to pass for this run's.
     fs::remove(folder + "/run/example_WXCHECK.TSF.STN");
+    for (const char* name : {"HourlyWindStats.dat", "DailyTeHuStats.dat", "StationStats.csv"}) {
+        WriteFile(folder + "/run/example_" + name, "from an earlier run\n");
+    }
     EXPECT_EQ(RunProgram("wxcheck", "run/wxcheck.inp", folder, err), 2) << err;
     EXPECT_TRUE(ReadFile(list).ends_with("\nExit status: 2 (nothing evaluated; see ERRORS)\n"));
+    EXPECT_NE(ReadFile(list).find("example_WXCHECK.TSF.STN: cannot read the station file"),
+              std::string::npos);
+    for (const auto& entry : fs::directory_iterator(folder + "/run")) {
+        EXPECT_FALSE(entry.path().string().ends_with("Stats.dat") ||
+                     entry.path().string().ends_with(".csv"))
+            << entry.path();
+    }
     fs::remove_all(folder);
 }
 
