@@ -50,6 +50,15 @@ ControlSettings Settings(double calm = 1.0) {
     return settings;
 }
 
+ReportSummary Summarise(const std::vector<StationResult>& stations, PooledResults pooled = {}) {
+    ReportSummary summary(Settings());
+    for (const StationResult& s : stations) {
+        summary.AddStation(s);
+    }
+    summary.Finish(stations, pooled, 2);
+    return summary;
+}
+
 // The text between `before` and `after`, searching from `from`; empty when there is none.
 std::string Between(const std::string& text, const std::string& before, const std::string& after,
                     std::size_t from = 0) {
@@ -68,14 +77,13 @@ double Attribute(const std::string& text, std::size_t at, const std::string& nam
 }
 
 TEST(ReportSummary, RoseSectorsCentreOnNorthAndCalmHoursGoToTheCentre) {
-    ReportSummary summary(Settings());
-    summary.AddStation(WindStation(1, {{0.5, 3, 10, 90},  // observed calm, at the threshold below
-                                       {1.0, 3, 200, 90},
-                                       {3, 3, 359, 90},
-                                       {3, 3, 0, 90},
-                                       {4, 3, 11.25, 90},  // 4 m/s: the top of the 2-4 class
-                                       {9, 1.5, 180, 90}}));
-    summary.Finish({}, PooledResults(), 1);
+    const ReportSummary summary =
+        Summarise({WindStation(1, {{0.5, 3, 10, 90},  // observed calm, at the threshold below
+                                   {1.0, 3, 200, 90},
+                                   {3, 3, 359, 90},
+                                   {3, 3, 0, 90},
+                                   {4, 3, 11.25, 90},  // 4 m/s: the top of the 2-4 class
+                                   {9, 1.5, 180, 90}})});
     const RoseCounts& o = summary.observedRose;
     EXPECT_EQ(o.hours, 6);
     EXPECT_EQ(o.calm, 2);
@@ -97,11 +105,7 @@ TEST(ReportSummary, AScatterOfMoreThanFiveThousandPairsBecomesAHistogram) {
         if (pairs == 5001) {
             stations.push_back(WindStation(3, {{20, 1, 90, 90}}));
         }
-        ReportSummary summary(Settings());
-        for (const StationResult& s : stations) {
-            summary.AddStation(s);
-        }
-        summary.Finish(stations, PooledResults(), 2);
+        const ReportSummary summary = Summarise(stations);
         const ScatterSummary& scatter = summary.scatter[kScalarSpeed];
         EXPECT_EQ(scatter.Histogram(), pairs > 5000);
         EXPECT_EQ(scatter.observed.size(), pairs > 5000 ? 0u : 5000u);
@@ -121,13 +125,9 @@ TEST(ReportSummary, OnlyTheRunsHumidityVariableIsPooled) {
             pair.Set(kHumidity, kind == HumidityKind::Relative ? 80 : 5, 6);
         }
     }
-    ReportSummary summary(Settings());
-    for (const StationResult& s : stations) {
-        summary.AddStation(s);
-    }
     PooledResults pooled;
     pooled.humidity = HumidityKind::MixingRatio;
-    summary.Finish(stations, pooled, 1);
+    const ReportSummary summary = Summarise(stations, pooled);
     EXPECT_EQ(summary.scatter[kScalarHumidity].pairs, 2);
     EXPECT_EQ(summary.scatter[kScalarHumidity].extent.hi, 6);
 }
@@ -153,11 +153,7 @@ TEST(ReportSummary, PooledSpreadAndLeastSquaresLineAgreeWithOneRegressionOverAll
             }
         }
     }
-    ReportSummary summary(Settings());
-    for (const StationResult& s : stations) {
-        summary.AddStation(s);
-    }
-    summary.Finish(stations, PooledResults(), 1);
+    const ReportSummary summary = Summarise(stations);
     // Over all five pairs: Obar 277, Pbar 277.1, Sxx 388, Syy 261.2, Sxy 314.5.
     const ScatterSummary& t = summary.scatter[kScalarTemperature];
     EXPECT_NEAR(t.slope, 314.5 / 388, 1e-12);
