@@ -66,15 +66,22 @@ void WriteInputs(const std::string& folder, const std::vector<std::string>& stat
                   "/wxcheck\" wxcheck.inp\r\ncopy example_wxcheck.lst finished.txt\r\npause\r\n");
 }
 
+// The station lines of the first `count` example stations.
+std::vector<std::string> ExampleStations(int count) {
+    std::vector<std::string> stations;
+    for (int s = 1; s <= count; ++s) {
+        const std::string name = kExamples + "st00" + std::to_string(s);
+        stations.push_back("'" + name + "_prd.tsf','" + name + "_obs.tsf'");
+    }
+    return stations;
+}
+
 TEST(EngineFaults, AFullDiskNeverLeavesACutOffOutputOrMarker) {
     TmpfsMount mount(4096);
     if (!mount.available()) {
         GTEST_SKIP() << mount.error();
     }
-    std::vector<std::string> stations;
-    for (const std::string s : {"st001", "st002", "st003", "st004"}) {
-        stations.push_back("'" + kExamples + s + "_prd.tsf','" + kExamples + s + "_obs.tsf'");
-    }
+    std::vector<std::string> stations = ExampleStations(4);
     const std::vector<std::string> outputs = {
         "/example_wxcheck.lst",         "/example_DailyTeHuStats.dat",
         "/example_DailyWindStats.dat",  "/example_HourlyTeHuStats.dat",
@@ -236,11 +243,7 @@ TEST(EngineFaults, NoOutputEverReplacesAnInputOrAnotherOutput) {
 // naming the file and line.
 TEST(EngineFaults, TheCommandLineAndTheEnginesTextFilesAreBounded) {
     const std::string folder = "/tmp/corvane_bounded_" + std::to_string(getpid());
-    std::vector<std::string> stations;
-    for (const std::string s : {"st001", "st002"}) {
-        stations.push_back("'" + kExamples + s + "_prd.tsf','" + kExamples + s + "_obs.tsf'");
-    }
-    WriteInputs(folder, stations);
+    WriteInputs(folder, ExampleStations(2));
     ASSERT_EQ(mkfifo((folder + "/fifo").c_str(), 0644), 0);
     WriteFile(folder + "/fifo.inp", ControlWithLine(6, "'fifo'"));
     WriteFile(folder + "/long.inp", ControlWithLine(2, "'" + std::string(70000, 't') + "'"));
@@ -278,10 +281,7 @@ TEST(EngineFaults, TheCommandLineAndTheEnginesTextFilesAreBounded) {
 TEST(EngineFaults, TheListFileEndsWithTheExitStatus) {
     const std::string folder = "/tmp/corvane_status_" + std::to_string(getpid());
     const std::string list = folder + "/run/example_wxcheck.lst";
-    std::vector<std::string> stations;
-    for (const std::string s : {"st001", "st002", "st003", "st004"}) {
-        stations.push_back("'" + kExamples + s + "_prd.tsf','" + kExamples + s + "_obs.tsf'");
-    }
+    std::vector<std::string> stations = ExampleStations(4);
     std::string err;
     WriteInputs(folder + "/run", stations);
     EXPECT_EQ(RunProgram("wxcheck", "run/wxcheck.inp", folder, err), 0) << err;
