@@ -156,28 +156,6 @@ TEST(EngineFaults, AFullDiskNeverLeavesACutOffOutputOrMarker) {
     }
 }
 
-// A check or an engine that waits for a writer hangs until the test's time limit.
-TEST(EngineFaults, APipeOrADeviceAsASeriesNeverHangsTheHeaderCheckOrTheEngine) {
-    const std::string folder = "/tmp/corvane_pipe_" + std::to_string(getpid());
-    const std::string pipe = folder + "/pipe.tsf";
-    WriteInputs(folder, {"'" + pipe + "','" + kExamples + "st001_obs.tsf'",
-                         "'/dev/zero','" + kExamples + "st002_obs.tsf'",
-                         "'" + kExamples + "st003_prd.tsf','" + kExamples + "st003_obs.tsf'"});
-    ASSERT_EQ(mkfifo(pipe.c_str(), 0644), 0);
-    const TsfHeader header = ReadTsfHeaderFile(pipe);
-    EXPECT_EQ(header.failure, TsfFailure::CannotOpen);
-    EXPECT_EQ(header.message, "cannot open the file: it is not a plain file");
-    EXPECT_FALSE(ReadTsfHeaderFile("/dev/zero").ok());
-    std::string err;
-    const int status = RunProgram("wxcheck", "wxcheck.inp", folder, err, 60);
-    ASSERT_NE(status, 137) << "wxcheck did not end within a minute";
-    EXPECT_EQ(status, 1) << err;
-    const std::string list = ReadFile(folder + "/example_wxcheck.lst");
-    EXPECT_NE(list.find(pipe), std::string::npos);
-    EXPECT_NE(list.find("/dev/zero"), std::string::npos);
-    fs::remove_all(folder);
-}
-
 // The examples' control file with line `number` (1-based) replaced by `text`.
 std::string ControlWithLine(int number, const std::string& text) {
     std::string control = ReadFile(kExamples + "wxcheck.inp");
@@ -238,9 +216,9 @@ TEST(EngineFaults, NoOutputEverReplacesAnInputOrAnotherOutput) {
     fs::remove_all(folder);
 }
 
-// Devices, pipes, overlong lines and NUL bytes in the control or station file, a missing
-// output folder and a command line that cannot be read: each ends at once with a message
-// naming the file and line.
+// Devices, pipes, overlong lines and NUL bytes in the control, station or series files, a
+// missing output folder and a command line that cannot be read: each ends at once with a
+// message naming the file and line.
 TEST(EngineFaults, TheCommandLineAndTheEnginesTextFilesAreBounded) {
     const std::string folder = "/tmp/corvane_bounded_" + std::to_string(getpid());
     WriteInputs(folder, ExampleStations(2));
@@ -249,6 +227,14 @@ TEST(EngineFaults, TheCommandLineAndTheEnginesTextFilesAreBounded) {
     WriteFile(folder + "/long.inp", ControlWithLine(2, "'" + std::string(70000, 't') + "'"));
     WriteFile(folder + "/nul.inp", ControlWithLine(5, std::string("'ex\0ample_'", 11)));
     WriteFile(folder + "/nowhere.inp", ControlWithLine(3, "'/nonexistent/'"));
+    // A pipe or a device as a series would block or never end: refused, the others evaluated.
+    WriteFile(folder + "/series.inp", ControlWithLine(6, "'series.stn'"));
+    WriteFile(folder + "/series.stn", "WXCHECK.TSF.STN 1.0\n3\nseries\n'fifo','" + kExamples +
+                                          "st001_obs.tsf'\n'/dev/zero','" + kExamples +
+                                          "st002_obs.tsf'\n" + ExampleStations(3)[2] + "\n");
+    EXPECT_EQ(ReadTsfHeaderFile(folder + "/fifo").message,
+              "cannot open the file: it is not a plain file");
+    EXPECT_FALSE(ReadTsfHeaderFile("/dev/zero").ok());
     const struct {
         std::string args;
         int status;
@@ -263,6 +249,7 @@ TEST(EngineFaults, TheCommandLineAndTheEnginesTextFilesAreBounded) {
         {"--threads", 2, "--threads needs a number from 1 to 256"},
         {"--threads 256 wxcheck.inp", 0, ""},
         {"nowhere.inp", 2, "nowhere.inp:3: the output folder /nonexistent/ does not exist"},
+        {"series.inp", 1, "station 2: /dev/zero: cannot open the file: it is not a plain file"},
         {"-", 0, "", folder + "/wxcheck.inp"},
         {"-", 2, "standard input:1: the line is longer than 65536 bytes", "/dev/zero"},
     };
