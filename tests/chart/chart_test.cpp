@@ -90,6 +90,7 @@ TEST(ChartSvg, NumbersAreShortAndNeverNegativeZero) {
     };
     EXPECT_EQ(number(12), "12");
     EXPECT_EQ(number(-3.46), "-3.5");
+    EXPECT_EQ(number(-0.96), "-1");
     EXPECT_EQ(number(-0.04), "0");
     EXPECT_EQ(number(0.05), "0.1");
     EXPECT_EQ(number(kNaN), "0");
@@ -121,6 +122,15 @@ TEST(ChartPlot, AValueThatIsNotFiniteBreaksTheLineAndALonePointStaysADot) {
     EXPECT_EQ(Count(d, "L"), 2u) << d;
 }
 
+// A level line is drawn from the lower to the upper edge of the axis, both included.
+TEST(ChartPlot, LevelLinesOnTheAxisEdgesAreDrawn) {
+    for (const auto& [level, drawn] : {std::pair{0.0, 1u}, {10.0, 1u}, {-0.1, 0u}}) {
+        Plot plot(Frame{300, 200, "t", "d"}, UnitAxis(), UnitAxis());
+        plot.HorizontalLine(level, "#123456");
+        EXPECT_EQ(Count(plot.Finish(), "stroke=\"#123456\""), drawn) << level;
+    }
+}
+
 TEST(ChartPlot, LabelsNeverOverlapAndTooltipsAreEscaped) {
     Plot plot(Frame{300, 200, "t", "d"}, UnitAxis(), UnitAxis());
     std::vector<LabelledPoint> points;
@@ -142,8 +152,10 @@ TEST(ChartPlot, HistogramCellsAreClassedWithALegendAndOutliersPinnedToTheEdge) {
     grid.Add(0.5, 0.5);
     grid.Add(-50, 0.2);  // left of the grid: first column
     grid.Add(9.99, 100);
+    grid.Add(10, 0.5);  // on the upper edge: the last column
     grid.Add(kNaN, 1);  // never counted
     EXPECT_EQ(grid.counts[0], 2u);
+    EXPECT_EQ(grid.counts[9], 1u);
     EXPECT_EQ(grid.counts[99], 1u);
     for (int i = 0; i < 40; ++i) {
         grid.Add(5.5, 5.5);
@@ -172,6 +184,7 @@ TEST(ChartRose, SectorsAreCentredOnNorth) {
     EXPECT_EQ(RoseSector(348.7499), 15);
     EXPECT_EQ(RoseSector(180), 8);
     EXPECT_EQ(RoseSector(-12), 15);
+    EXPECT_EQ(RoseSector(-30), 15);
     EXPECT_EQ(RoseSector(kNaN), -1);
 }
 
@@ -187,9 +200,12 @@ TEST(ChartPolar, EmptyChartsSayNoDataAndNegativeCorrelationsOpenTheHalfCircle) {
     series[0].points = {{1, 0.8, "1", ""}};
     const std::string quarter = TaylorDiagram(Frame{300, 0, "t", "d"}, series);
     series[0].points.push_back({1, -0.5, "2", ""});
+    series[0].points.push_back({1, -1, "3", "opposite"});
+    series[0].style.marker = Marker::Circle;
     const std::string half = TaylorDiagram(Frame{300, 0, "t", "d"}, series);
     EXPECT_EQ(quarter.find(">-0.5<"), std::string::npos);
     EXPECT_NE(half.find(">-0.5<"), std::string::npos);
+    EXPECT_NE(half.find("<title>opposite</title>"), std::string::npos);
 }
 
 }  // namespace

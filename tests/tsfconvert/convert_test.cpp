@@ -18,7 +18,9 @@
 #include "datasets/tsf_header.h"
 #include "period/calendar.h"
 #include "support/tmpfs_mount.h"
+#include "tsfconvert/options.h"
 #include "tsfconvert/time_text.h"
+#include "tsfconvert/tsf_writer.h"
 #include "wxcheck/tsf_records.h"
 
 namespace corvane::tsfconvert {
@@ -71,20 +73,12 @@ protected:
 
     // The records as the engine reads them, keyed by the variables' slots.
     std::vector<Record> EngineRecords(const std::string& name, const TsfHeader& header) const {
-        const wxcheck::FileVariables variables = wxcheck::MapVariables(header.variables);
-        EXPECT_TRUE(variables.warnings.empty());
-        wxcheck::RecordPlan plan;
-        plan.variableCount = variables.variableCount;
-        for (int slot = 0; slot < 3; ++slot) {
-            plan.column[static_cast<std::size_t>(slot)] =
-                variables.column[static_cast<std::size_t>(slot)];
-        }
-        plan.temperatureUnit = variables.temperatureUnit;
-        for (const int column : variables.humidityColumn) {
-            if (column >= 0) {
-                plan.column[wxcheck::kHumidity] = column;
-            }
-        }
+        const wxcheck::FileVariables v = wxcheck::MapVariables(header.variables);
+        EXPECT_TRUE(v.warnings.empty());
+        wxcheck::RecordPlan plan;  // humidity: the relative humidity both inputs give
+        plan.variableCount = v.variableCount;
+        plan.column = {v.column[0], v.column[1], v.column[2], v.humidityColumn[2]};
+        plan.temperatureUnit = v.temperatureUnit;
         std::vector<Record> records;
         wxcheck::RecordCounts counts;
         std::vector<char> buffer;
@@ -128,14 +122,14 @@ TEST_F(ConvertTest, CsvRoundTripsThroughTheHeaderCheckAndTheEngine) {
     // times marking the beginning of their hours and given out of order.
     Write("obs.csv",
           "# exported by a logger\r\n"
-          "\"Time (local)\";\"Wind, kt\";Dir;\"Temp F\";Dew F\r\n"
-          "2024-03-31 23:00;10;270;68;50\r\n"
-          "2024-03-31 22:00;-999;0;M;50\r\n"
+          "\"Time (local)\";\"Wind, kt\";Dir;\"Temp F\";Dew C\r\n"
+          "2024-03-31 23:00;10;270;68;10\r\n"
+          "2024-03-31 22:00;-900;0;M;10\r\n"
           "\r\n"
-          "2024-04-01 00:00;0;360;73.11;70\r\n");
+          "2024-04-01 00:00;0;360;73.11;21.1111111111\r\n");
     const Outcome outcome = Run(
         {"--time",   "time (local)", "--wspeed", "Wind, kt:kt",  "--wdir", "Dir",     "--temp",
-         "Temp F:F", "--dewpoint",   "Dew F:F",  "--missing",    "M",      "--stamp", "begin",
+         "Temp F:F", "--dewpoint",   "Dew C:C",  "--missing",    "M",      "--stamp", "begin",
          "--zone",   "utc+0100",     "--site",   "Harbour mole", "-o",     "obs.tsf", "obs.csv"});
     ASSERT_EQ(outcome.status, kWritten) << outcome.err;
     EXPECT_EQ(outcome.err, "");
@@ -234,6 +228,9 @@ TEST_F(ConvertTest, BadInputIsNamedAndNothingIsWritten) {
         {header + "2024-01-01T00:00,1\n2024-01-01T01:00,1" + std::string(1, '\0') + "\n",
          {},
          "in.csv:3: the line holds a NUL byte"},
+        {header + "0100-01-01T00:00,1\n",
+         {},
+         "in.csv:2: the record's hour lies outside the years 100 to 9999"},
         {header + "9999-12-31T23:00,1\n",
          {"--stamp", "begin"},
          "in.csv:2: the record's hour lies outside the years 100 to 9999"},
@@ -289,14 +286,8 @@ TEST_F(ConvertTest, AFullDiskKeepsThePreviousOutput) {
     }
     // Three months of hours: about 100 KiB of TSF, more than the disk holds.
     std::string csv = "time,ws\n";
-    for (int day = 0; day < 91; ++day) {
-        const CalendarFields date = DateFromDayNumber(DayNumberFromDate(2024, 1, 1) + day);
-        for (int hour = 0; hour < 24; ++hour) {
-            char line[64];
-            std::snprintf(line, sizeof line, "%04d-%02d-%02dT%02d:00,%d.123456\n", date.year,
-                          date.month, date.day, hour, hour);
-            csv += line;
-        }
+    for (Seconds t = Stamp(2024, 1, 1, 0); t < Stamp(2024, 4, 1, 0); t += kHour) {
+        csv += HourText(t) + "," + std::to_string(t % kDay / kHour) + ".123456\n";
     }
     Write("in.csv", csv);
     const std::string output = disk.path() + "/out.tsf";
@@ -329,6 +320,14 @@ TEST_F(ConvertTest, DuplicateHoursAreWarnedWithTheirLines) {
     EXPECT_EQ(outcome.out,
               "out.tsf: 3 hourly records from 2024-01-01 01:00 to 2024-01-01 03:00 UTC+0000; "
               "variables WSPEED [m/s]\n");
+    // Ten repeats are all listed, with no "more" after them.
+    std::string repeats = "time,ws\n";
+    for (int i = 0; i < 11; ++i) {
+        repeats += "2024-01-01T01:00,1\n";
+    }
+    Write("c.csv", repeats);
+    EXPECT_TRUE(Run({"--time", "time", "--wspeed", "ws", "-o", "out.tsf", "c.csv"})
+                    .err.ends_with("c.csv lines 3, 4, 5, 6, 7, 8, 9, 10, 11, 12\n"));
 }
 
 TEST_F(ConvertTest, RefusesOptionsThatCannotWork) {
@@ -360,6 +359,10 @@ TEST_F(ConvertTest, RefusesOptionsThatCannotWork) {
         EXPECT_NE(outcome.err.find(message), std::string::npos) << outcome.err;
     }
     EXPECT_EQ(Run({"--help"}).status, kWritten);
+    EXPECT_EQ(ParseCommandLine({"--time", "t", "--wdir", "d", "--hourly", "nearest", "--window",
+                                "30", "-o", "x", "in.csv"})
+                  .action,
+              ParsedCommandLine::Action::Convert);
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <iterator>
 #include <map>
 #include <random>
@@ -21,22 +22,18 @@ struct RunOutcome {
     std::string out, err;
 };
 
-RunOutcome RunControl(const std::string& controlPath, unsigned threads = 2, bool pairs = false) {
+// Writes the control file into `folder` (the output folder too) and runs the engine.
+RunOutcome RunIn(const ScratchFolder& folder, ControlOptions o, unsigned threads = 2,
+                 bool pairs = false) {
+    o.folder = folder.path();
+    WriteText(folder / "wxcheck.inp", ControlText(o));
     std::ostringstream out, err;
     EngineOptions engine;
-    engine.controlPath = controlPath;
+    engine.controlPath = folder / "wxcheck.inp";
     engine.threads = threads;
     engine.pairs = pairs;
     const int status = RunEngine(engine, out, err);
     return {status, out.str(), err.str()};
-}
-
-// Writes the control file into `folder` (the output folder too, unless `options` name one).
-RunOutcome RunIn(const ScratchFolder& folder, ControlOptions o, unsigned threads = 2,
-                 bool pairs = false) {
-    o.folder = o.folder.empty() ? folder.path() : o.folder;
-    WriteText(folder / "wxcheck.inp", ControlText(o));
-    return RunControl(folder / "wxcheck.inp", threads, pairs);
 }
 
 bool Contains(const std::string& text, const std::string& part) {
@@ -162,39 +159,13 @@ TEST_F(WxcheckHandWorked, PooledHoursDaysWindowsAndRanges) {
     EXPECT_EQ(range[1] + " " + range[2] + " " + range[4], "2 2.0000 1.5000");
 }
 
-// A day holds the hours that end from 01:00 to 24:00; hour rows keep their end stamps, so
-// the hour row 00 holds the pair ending at 00:00 (the day before) and one ending at 00:30.
-TEST(WxcheckEngine, ADayEndsWithTheHourEndingAtMidnight) {
-    ScratchFolder f;
-    const std::string records = Record(1, 23, "1") + Record(1, 24, "3") +
-                                "2008 01 01 23 1800 2008 01 02 00 1800 4\n" + Record(2, 1, "2");
-    WriteText(f / "obs.tsf", TsfText({"WSPEED"}, records));
-    WriteText(f / "prd.tsf", TsfText({"WSPEED"}, Record(1, 23, "2") + Record(1, 24, "5") +
-                                                     "2008 01 01 23 1800 2008 01 02 00 1800 4\n" +
-                                                     Record(2, 1, "1")));
-    WriteText(f / "run_WXCHECK.TSF.STN", StationText({{"prd.tsf", "obs.tsf"}}));
-    ControlOptions o;
-    o.end = "20080102010000";
-    ASSERT_EQ(RunIn(f, o).status, kAllEvaluated);
-    const Table hourly = ReadTable(f / "run_HourlyWindStats.dat");
-    const Table daily = ReadTable(f / "run_DailyWindStats.dat");
-    ASSERT_EQ(hourly.rows.size() + daily.rows.size(), 25u + 2u);
-    const std::string columns = "Date Hour N_WS Obs_WS Prd_WS";
-    EXPECT_EQ(hourly.Fields(22, columns) + " | " + hourly.Fields(23, columns) + " | " +
-                  hourly.Fields(24, columns),
-              "2008-01-01 23 1 1.0000 2.0000 | 2008-01-02 00 2 3.5000 4.5000 | "
-              "2008-01-02 01 1 2.0000 1.0000");
-    EXPECT_EQ(daily.Fields(0, "Date N_WS Obs_WS Prd_WS") + " | " +
-                  daily.Fields(1, "Date N_WS Obs_WS Prd_WS"),
-              "2008-01-01 2 2.0000 3.5000 | 2008-01-02 2 3.0000 2.5000");
-}
-
 // Every statistic of ROOT_StationStats.csv is the list file's, an empty cell where the list
 // file has -999; ROOT_Pairs.csv holds every pair in the period, used or not.
 TEST_F(WxcheckHandWorked, CsvFilesAgreeWithTheListFile) {
     std::filesystem::rename(folder_ / "b_prd.tsf", folder_ / "b,\"1\".tsf");
+    std::filesystem::rename(folder_ / "b_obs.tsf", folder_ / "b\"2\".tsf");
     WriteText(folder_ / "run_WXCHECK.TSF.STN",
-              StationText({{"a_prd.tsf", "a_obs.tsf"}, {"b,\"1\".tsf", "b_obs.tsf"}}));
+              StationText({{"a_prd.tsf", "a_obs.tsf"}, {"b,\"1\".tsf", "b\"2\".tsf"}}));
     ControlOptions o;
     o.block = "1 : NTPD\n19,02\n1 : NWSP\n1.5,3\n";
     ASSERT_EQ(RunIn(folder_, o, 2, true).status, kAllEvaluated);
@@ -202,8 +173,8 @@ TEST_F(WxcheckHandWorked, CsvFilesAgreeWithTheListFile) {
 
     const Table stats = ReadCsv(folder_ / "run_StationStats.csv");
     ASSERT_EQ(stats.rows.size(), 3u * (4 + 3));  // three sections; b has no humidity
-    EXPECT_EQ(stats.Fields(12, "station predicted_file period_start period_end"),
-              "2 b,\"1\".tsf 2008-01-01T01:00:00+00:00 2008-01-02T00:00:00+00:00");
+    EXPECT_EQ(stats.Fields(12, "station predicted_file observed_file period_start period_end"),
+              "2 b,\"1\".tsf b\"2\".tsf 2008-01-01T01:00:00+00:00 2008-01-02T00:00:00+00:00");
     const std::map<std::string, std::string> tables = {{"wind_speed", "Wind speed (m/s)"},
                                                        {"wind_direction", "Wind direction"},
                                                        {"temperature", "Temperature (K)"},
@@ -247,20 +218,90 @@ TEST_F(WxcheckHandWorked, CsvFilesAgreeWithTheListFile) {
     EXPECT_EQ(ReadCsv(folder_ / "run_Pairs.csv").At(2, "used"), "0");
 }
 
-TEST_F(WxcheckHandWorked, MissingFilterOneDropsTheWholeHour) {
+// The lower edges: the first hour of the period (at midnight, so it belongs to the day
+// before), a speed of 0 (calm at a threshold of 0, yet a value), directions of 0 and 360,
+// an observed speed on the lower bound of a range; and February of a century year, of 28
+// days in 1900 and 29 in 2000. Hour rows keep the hours of the end stamps: the row 00:00 of
+// 1 March holds the pair ending at 00:00 (of the day before) and the one ending at 00:30.
+TEST(WxcheckEngine, LowerEdgesAndCenturyFebruaries) {
+    for (const std::string year : {"1900", "2000"}) {
+        SCOPED_TRACE(year);
+        ScratchFolder f;
+        std::string observed, predicted;
+        for (const auto& [end, o, p] : std::vector<std::array<std::string, 3>>{
+                 {"02 27 23 0000", "5 90", "5 90"},  // before the period
+                 {"02 28 00 0000", "0 0", "0 360"},
+                 {"02 29 12 0000", "3 90", "3 90"},  // no date in 1900: skipped
+                 {"03 01 00 0000", "1 0", "2 360"},
+                 {"03 01 00 1800", "4 90", "6 90"},
+                 {"03 01 01 0000", "2 180", "2 180"}}) {
+            const std::string stamp = year + " " + end + " ";  // begin = end: unused
+            observed += stamp + stamp + o + "\n";
+            predicted += stamp + stamp + p + "\n";
+        }
+        WriteText(f / "obs.tsf", TsfText({"WSPEED", "WDIR"}, observed));
+        WriteText(f / "prd.tsf", TsfText({"WSPEED", "WDIR"}, predicted));
+        WriteText(f / "run_WXCHECK.TSF.STN", StationText({{"prd.tsf", "obs.tsf"}}));
+        ControlOptions o;
+        o.start = year + "0228000000";
+        o.end = year + "0301010000";
+        o.calm = "0";
+        o.block = "0 : NTPD\n1 : NWSP\n1,2\n";
+        ASSERT_EQ(RunIn(f, o).status, kAllEvaluated);
+        const Table hourly = ReadTable(f / "run_HourlyWindStats.dat");
+        const std::size_t rows = year == "1900" ? 26 : 50;
+        ASSERT_EQ(hourly.rows.size(), rows);
+        EXPECT_EQ(hourly.Fields(0, "Date Hour N_WS Obs_WS Prd_WS N_WD"),
+                  year + "-02-28 00 1 0.0000 0.0000 0");
+        EXPECT_EQ(hourly.Fields(rows - 2, "Date Hour N_WS N_WD Obs_WD Prd_WD Bias_WD"),
+                  year + "-03-01 00 2 2 45.0000 45.0000 0.0000");
+        const Table daily = ReadTable(f / "run_DailyWindStats.dat");
+        std::string days;
+        for (std::size_t d = 0; d < daily.rows.size(); ++d) {
+            days += daily.Fields(d, "Date N_WS") + " ";
+        }
+        EXPECT_EQ(days, year == "1900" ? "1900-02-27 1 1900-02-28 1 1900-03-01 2 "
+                                       : "2000-02-27 1 2000-02-28 0 2000-02-29 2 2000-03-01 2 ");
+        const std::vector<std::string> range =
+            ListRow(ReadText(f / "run_wxcheck.lst"), "WIND SPEED RANGE 1 < observed WS <= 2 m/s",
+                    "Wind speed (m/s)", "All");
+        ASSERT_GE(range.size(), 2u);
+        EXPECT_EQ(range[1], "1");
+    }
+}
+
+// Stations of different kinds: under missing filter 1 a missing temperature removes its
+// hour, a station without humidity keeps its hours, and the pooled humidity columns hold the
+// run's variable only, MIXR winning its tie with SHUM by coming first.
+TEST(WxcheckEngine, MixedStationsPoolOnlyTheRunsHumidityVariable) {
+    ScratchFolder f;
+    const std::vector<std::array<std::string, 3>> stations = {
+        {"WSPEED TEMP MIXR", Record(1, 1, "2 280 5") + Record(1, 2, "2 -999 5"),
+         Record(1, 1, "3 281 6") + Record(1, 2, "3 281 6")},
+        {"WSPEED TEMP", Record(1, 1, "4 282"), Record(1, 1, "4 283")},
+        {"WSPEED SHUM", Record(1, 1, "6 9"), Record(1, 1, "6 10")}};
+    std::vector<std::pair<std::string, std::string>> files;
+    for (std::size_t s = 0; s < stations.size(); ++s) {
+        std::istringstream names(stations[s][0]);
+        const std::vector<std::string> variables{std::istream_iterator<std::string>(names), {}};
+        files.emplace_back(std::to_string(s) + "p.tsf", std::to_string(s) + "o.tsf");
+        WriteText(f / files.back().first, TsfText(variables, stations[s][2]));
+        WriteText(f / files.back().second, TsfText(variables, stations[s][1]));
+    }
+    WriteText(f / "run_WXCHECK.TSF.STN", StationText(files));
     ControlOptions o;
     o.filter = "1";
-    o.start = "20080101020000";  // from 02:00
-    o.end = "20080101030000";    // to 03:00, both inclusive
-    // Station b has no record in that period: it is reported, station a evaluated.
-    ASSERT_EQ(RunIn(folder_, o).status, kSomeFailed);
-    const Table wind = ReadTable(folder_ / "run_HourlyWindStats.dat");
-    ASSERT_EQ(wind.rows.size(), 2u);
-    // The missing temperature removes hour 03.
-    EXPECT_EQ(wind.At(0, "N_WS") + " " + wind.At(1, "N_WS"), "1 0");
-    const Table daily = ReadTable(folder_ / "run_DailyWindStats.dat");
-    ASSERT_EQ(daily.rows.size(), 1u);
-    EXPECT_EQ(daily.At(0, "N_WS"), "1");
+    ASSERT_EQ(RunIn(f, o).status, kAllEvaluated);
+    const Table wind = ReadTable(f / "run_HourlyWindStats.dat");
+    EXPECT_EQ(wind.Fields(0, "N_WS Obs_WS") + " " + wind.At(1, "N_WS"), "3 4.0000 0");
+    EXPECT_EQ(ReadTable(f / "run_HourlyTeHuStats.dat").Fields(0, "N_T N_H Obs_H Prd_H"),
+              "2 1 5.0000 6.0000");
+    EXPECT_EQ(ReadTable(f / "run_DailyTeHuStats.dat").Fields(0, "N_H Obs_H"), "1 5.0000");
+    const std::string list = ReadText(f / "run_wxcheck.lst");
+    EXPECT_TRUE(Contains(list, "Pooled humidity variable: MIXR (g/kg), used by 1 station(s)"));
+    const std::vector<std::string> all = ListRow(list, "WHOLE PERIOD", "Humidity", "All");
+    ASSERT_GE(all.size(), 5u);
+    EXPECT_EQ(all[1] + " " + all[2] + " " + all[4], "1 5.0000 1.0000");  // N Obs Bias
 }
 
 TEST(WxcheckEngine, BadInputIsReportedAndTheOtherStationsEvaluated) {
@@ -371,41 +412,6 @@ TEST(WxcheckEngine, UnitsAndZonesAreConvertedIntoTheEvaluatedOnes) {
     EXPECT_FALSE(Contains(list, "station 1: the two files name different sites"));
 }
 
-TEST(WxcheckEngine, NothingToEvaluateStillExplainsInTheListFile) {
-    ScratchFolder f;
-    // A refused control file: its values are not to be trusted, so nothing is written.
-    ControlOptions o;
-    o.start = "2008";
-    RunOutcome run = RunIn(f, o);
-    EXPECT_EQ(run.status, kNothingEvaluated);
-    EXPECT_TRUE(Contains(run.err, "wxcheck.inp:8: the period start '2008'"));
-    EXPECT_FALSE(std::filesystem::exists(f / "run_wxcheck.lst"));
-    // No station file, then no station usable: no statistics files, and none of an earlier
-    // run left to pass for this run's results.
-    for (const std::string& expected :
-         {f.path() + "run_WXCHECK.TSF.STN: cannot read the station file: No such file",
-          std::string("no station could be evaluated")}) {
-        for (const char* name : {"HourlyWindStats.dat", "HourlyTeHuStats.dat", "DailyWindStats.dat",
-                                 "DailyTeHuStats.dat", "StationStats.csv"}) {
-            WriteText(f / ("run_" + std::string(name)), "from an earlier run\n");
-        }
-        EXPECT_EQ(RunIn(f, ControlOptions()).status, kNothingEvaluated);
-        const std::string list = ReadText(f / "run_wxcheck.lst");
-        EXPECT_TRUE(Contains(list, expected)) << list;
-        EXPECT_TRUE(Contains(list, "no statistics files") || Contains(list, "(not written:"));
-        for (const auto& entry : std::filesystem::directory_iterator(f.path())) {
-            EXPECT_FALSE(entry.path().string().ends_with("Stats.dat") ||
-                         entry.path().string().ends_with(".csv"))
-                << entry.path();
-        }
-        WriteText(f / "run_WXCHECK.TSF.STN", StationText({{"a.tsf", "b.tsf"}}));
-    }
-    // No control file at all: nothing to write, but a clear message.
-    run = RunControl(f / "none.inp");
-    EXPECT_EQ(run.status, kNothingEvaluated);
-    EXPECT_TRUE(Contains(run.err, "none.inp: cannot read the control file: No such file"));
-}
-
 TEST(WxcheckEngine, OutputDoesNotDependOnTheThreadCount) {
     ScratchFolder f;
     std::mt19937 random(11);
@@ -429,23 +435,18 @@ TEST(WxcheckEngine, OutputDoesNotDependOnTheThreadCount) {
     ControlOptions o;
     o.end = "20080104000000";
     o.block = "2 : NTPD\n22,03\n04,21\n2 : NWSP\n0,3\n3,8\n";
-    const auto outputs = [&f] {
+    std::string single;
+    for (const unsigned threads : {1u, 2u, 5u}) {
+        ASSERT_EQ(RunIn(f, o, threads, true).status, kAllEvaluated);
         std::string all;
         for (const char* name :
              {"wxcheck.lst", "HourlyWindStats.dat", "HourlyTeHuStats.dat", "DailyWindStats.dat",
-              "DailyTeHuStats.dat", "StationStats.csv", "Pairs.csv"}) {
-            all += std::string("==== ") + name + "\n" + ReadText(f / ("run_" + std::string(name)));
+              "DailyTeHuStats.dat", "StationStats.csv", "Pairs.csv", "report.html"}) {
+            all += ReadText(f / ("run_" + std::string(name)));
         }
-        return all;
-    };
-    ASSERT_EQ(RunIn(f, o, 1, true).status, kAllEvaluated);
-    const std::string single = outputs();
-    for (const unsigned threads : {2u, 5u}) {
-        ASSERT_EQ(RunIn(f, o, threads, true).status, kAllEvaluated);
-        EXPECT_EQ(outputs(), single) << threads << " threads";
+        EXPECT_EQ(all, single.empty() ? all : single) << threads << " threads";
+        single = all;
     }
-    EXPECT_TRUE(Contains(single, "WIND SPEED RANGE 3 < observed WS <= 8 m/s"));
-    EXPECT_TRUE(Contains(single, "TIME OF DAY 22 TO 03"));
 }
 
 // What a station's files are and what comes of them is said, naming the station: a value too

