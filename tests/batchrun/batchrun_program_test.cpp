@@ -10,30 +10,21 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <thread>
 
+#include "support/files.h"
 #include "support/tmpfs_mount.h"
 
 namespace {
 
 namespace fs = std::filesystem;
+using corvane::testing::ReadFile;
+using corvane::testing::ScratchFolder;
+using corvane::testing::WriteFile;
 
 fs::path BinFolder() {
     return fs::read_symlink("/proc/self/exe").parent_path();
-}
-
-std::string ReadFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-void WriteFile(const fs::path& path, const std::string& text) {
-    std::ofstream(path, std::ios::binary) << text;
 }
 
 /// Waits for a file that a detached program writes whole, then reads it.
@@ -55,14 +46,6 @@ struct Outcome {
 
 class BatchrunTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        char pattern[] = "/tmp/batchrun_test_XXXXXX";
-        ASSERT_NE(::mkdtemp(pattern), nullptr);
-        folder_ = pattern;
-        program_ = (BinFolder() / "recording_program").string();
-    }
-    void TearDown() override { fs::remove_all(folder_); }
-
     /// Runs batchrun on the script file `scriptPath` in `folder_` with its output in a file;
     /// standard input is a pipe that holds `input` and is then closed. `environment` holds
     /// NAME=VALUE words for the run.
@@ -87,8 +70,9 @@ protected:
         return "PATH='" + viewerFolder.string() + ":/usr/bin:/bin'";
     }
 
-    fs::path folder_;
-    std::string program_;
+    const ScratchFolder scratch_;
+    const fs::path folder_ = fs::path(scratch_.path()).parent_path();
+    const std::string program_ = (BinFolder() / "recording_program").string();
 };
 
 TEST_F(BatchrunTest, RunsEveryKindOfLineAndPassesArgumentsUnchanged) {

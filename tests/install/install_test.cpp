@@ -6,12 +6,11 @@
 #include <stdlib.h>
 
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <set>
 #include <sstream>
 #include <string>
 
+#include "support/files.h"
 #include "support/shell_command.h"
 
 namespace corvane::testing {
@@ -20,11 +19,6 @@ namespace {
 namespace fs = std::filesystem;
 
 const std::string kAppId = CORVANE_APP_ID;
-
-std::string ReadFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
 
 /// The value of `key` in the desktop entry's text; empty when it has none.
 std::string DesktopValue(const std::string& entry, const std::string& key) {

@@ -4,14 +4,13 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <iterator>
 #include <regex>
 #include <set>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "support/files.h"
 #include "support/shell_command.h"
 
 namespace corvane::testing {
@@ -31,11 +30,6 @@ std::vector<ManPage> BuiltPages() {
         pages.push_back({pair.substr(0, equals), pair.substr(equals + 1)});
     }
     return pages;
-}
-
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
 /// The options in `text`: one or two dashes and a letter, then letters, digits or dashes,

@@ -12,12 +12,12 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <map>
 #include <string>
 #include <vector>
 
 #include "datasets/tsf_header.h"
+#include "support/files.h"
 #include "support/tmpfs_mount.h"
 
 namespace corvane::testing {
@@ -27,15 +27,6 @@ namespace fs = std::filesystem;
 
 const std::string kBin = fs::read_symlink("/proc/self/exe").parent_path().string();
 const std::string kExamples = CORVANE_EXAMPLES_DIR "/";
-
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-void WriteFile(const std::string& path, const std::string& contents) {
-    std::ofstream(path, std::ios::binary) << contents;
-}
 
 // Runs `program` of the build folder in `folder` (names without quotes) with standard input
 // from `input`, its standard error in `err`; the exit status, 137 when killed after `seconds`.
@@ -177,8 +168,8 @@ std::map<std::string, std::string> FolderContents(const std::string& folder) {
 // An output named like an input or like another output, or a text file given as the control
 // file: refused before anything is written, every file as it was.
 TEST(EngineFaults, NoOutputEverReplacesAnInputOrAnotherOutput) {
-    const std::string folder = "/tmp/corvane_clash_" + std::to_string(getpid());
-    fs::create_directories(folder);
+    const ScratchFolder scratch;
+    const std::string folder = scratch.path();
     for (const auto& entry : fs::directory_iterator(kExamples)) {
         if (entry.is_regular_file()) {
             fs::copy_file(entry.path(), folder + "/" + entry.path().filename().string());
@@ -213,14 +204,14 @@ TEST(EngineFaults, NoOutputEverReplacesAnInputOrAnotherOutput) {
         EXPECT_NE(err.find(c.message), std::string::npos) << err;
         EXPECT_TRUE(FolderContents(folder) == before) << "a file was written or changed";
     }
-    fs::remove_all(folder);
 }
 
 // Devices, pipes, overlong lines and NUL bytes in the control, station or series files, a
 // missing output folder and a command line that cannot be read: each ends at once with a
 // message naming the file and line.
 TEST(EngineFaults, TheCommandLineAndTheEnginesTextFilesAreBounded) {
-    const std::string folder = "/tmp/corvane_bounded_" + std::to_string(getpid());
+    const ScratchFolder scratch;
+    const std::string folder = scratch.path();
     WriteInputs(folder, ExampleStations(2));
     ASSERT_EQ(mkfifo((folder + "/fifo").c_str(), 0644), 0);
     WriteFile(folder + "/fifo.inp", ControlWithLine(6, "'fifo'"));
@@ -260,13 +251,13 @@ TEST(EngineFaults, TheCommandLineAndTheEnginesTextFilesAreBounded) {
         EXPECT_NE(err.find(c.message), std::string::npos) << err;
     }
     EXPECT_FALSE(fs::exists(folder + "/ex"));
-    fs::remove_all(folder);
 }
 
 // The list file's last line states the exit status, as the process returns it; a relative
 // output folder lies beside the control file, wherever the engine is started.
 TEST(EngineFaults, TheListFileEndsWithTheExitStatus) {
-    const std::string folder = "/tmp/corvane_status_" + std::to_string(getpid());
+    const ScratchFolder scratch;
+    const std::string folder = scratch.path();
     const std::string list = folder + "/run/example_wxcheck.lst";
     std::vector<std::string> stations = ExampleStations(4);
     std::string err;
@@ -293,7 +284,6 @@ TEST(EngineFaults, TheListFileEndsWithTheExitStatus) {
                      entry.path().string().ends_with(".csv"))
             << entry.path();
     }
-    fs::remove_all(folder);
 }
 
 }  // namespace

@@ -5,7 +5,6 @@
 #include <cerrno>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <vector>
 
 #include "period/calendar.h"
@@ -13,6 +12,7 @@
 #include "run/run_error.h"
 #include "run/station_file_writer.h"
 #include "shell/run_setup.h"
+#include "support/files.h"
 #include "support/tmpfs_mount.h"
 
 using namespace Qt::StringLiterals;
@@ -22,15 +22,10 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string ReadBytes(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream out;
-    out << in.rdbuf();
-    return out.str();
-}
+using testing::ReadFile;
 
 std::string Golden(const char* name) {
-    return ReadBytes(fs::path(CORVANE_GOLDEN_DIR) / name);
+    return ReadFile(fs::path(CORVANE_GOLDEN_DIR) / name);
 }
 
 int ErrorNumber(const auto& call) {
@@ -67,10 +62,9 @@ TEST(ControlFileTime, SecondsWithinTheHourAndTheShortestThreshold) {
 
 // Works in a fresh folder of its own, so relative output folders are fixed texts.
 TEST(Writers, GoldenFilesAndRefusedValues) {
-    std::string pattern = (fs::temp_directory_path() / "corvane-writers-XXXXXX").string();
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+    const testing::ScratchFolder scratch;
     const fs::path previous = fs::current_path();
-    fs::current_path(pattern);
+    fs::current_path(scratch.path());
     RunSetup setup;
     setup.OutputDirectory = u"run, it's/"_s;
     setup.DataTimeZone = u"UTC+0300"_s;
@@ -87,9 +81,9 @@ TEST(Writers, GoldenFilesAndRefusedValues) {
     std::ofstream("run, it's/wxcheck.inp") << std::string(10000, 'x');
     WriteControlFile(setup);
     EXPECT_TRUE(setup.WriteSucceeded);
-    EXPECT_EQ(ReadBytes("run, it's/wxcheck.inp"), Golden("wxcheck_empty_names.inp"));
+    EXPECT_EQ(ReadFile("run, it's/wxcheck.inp"), Golden("wxcheck_empty_names.inp"));
     WriteStationFile(setup);
-    EXPECT_EQ(ReadBytes("run, it's/_WXCHECK.TSF.STN"), Golden("station_empty_name.stn"));
+    EXPECT_EQ(ReadFile("run, it's/_WXCHECK.TSF.STN"), Golden("station_empty_name.stn"));
 
     setup.TitleLine = u"Summer 2008: Bob's evaluation, run 1"_s;
     setup.OutputDirectory = u"out/"_s;
@@ -101,7 +95,7 @@ TEST(Writers, GoldenFilesAndRefusedValues) {
     setup.MissingFilterFlag = u"1"_s;
     fs::create_directory("out");
     WriteControlFile(setup);
-    EXPECT_EQ(ReadBytes("out/wxcheck.inp"), Golden("wxcheck_named.inp"));
+    EXPECT_EQ(ReadFile("out/wxcheck.inp"), Golden("wxcheck_named.inp"));
 
     // Lists of different lengths, stored so with Disable Error Checking ticked, are refused
     // by the count of predicted files and leave the flag false.
@@ -117,7 +111,6 @@ TEST(Writers, GoldenFilesAndRefusedValues) {
     }
     EXPECT_FALSE(setup.WriteSucceeded);
     fs::current_path(previous);
-    fs::remove_all(pattern);
 }
 
 // A write that fails on a full or read-only disk leaves the previous files whole and no
@@ -140,7 +133,7 @@ TEST(Writers, FailedWritesOnAFullOrReadOnlyDiskKeepThePreviousFiles) {
     const auto contents = [&] {
         std::vector<std::string> files;
         for (const auto& entry : fs::directory_iterator(folder)) {
-            files.push_back(entry.path().filename().string() + "=" + ReadBytes(entry.path()));
+            files.push_back(entry.path().filename().string() + "=" + ReadFile(entry.path()));
         }
         std::sort(files.begin(), files.end());
         return files;

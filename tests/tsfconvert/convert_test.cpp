@@ -17,6 +17,7 @@
 #include "datasets/plain_file.h"
 #include "datasets/tsf_header.h"
 #include "period/calendar.h"
+#include "support/files.h"
 #include "support/tmpfs_mount.h"
 #include "tsfconvert/options.h"
 #include "tsfconvert/time_text.h"
@@ -37,25 +38,12 @@ struct Outcome {
 
 class ConvertTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        char pattern[] = "/tmp/tsfconvert_test_XXXXXX";
-        ASSERT_NE(::mkdtemp(pattern), nullptr);
-        folder_ = pattern;
-    }
-    void TearDown() override { fs::remove_all(folder_); }
-
     std::string Path(const std::string& name) const { return (folder_ / name).string(); }
 
     void Write(const std::string& name, const std::string& text) const {
-        std::ofstream(Path(name), std::ios::binary) << text;
+        testing::WriteFile(Path(name), text);
     }
-
-    std::string Read(const std::string& name) const {
-        std::ifstream in(Path(name), std::ios::binary);
-        std::ostringstream text;
-        text << in.rdbuf();
-        return text.str();
-    }
+    std::string Read(const std::string& name) const { return testing::ReadFile(Path(name)); }
 
     // Runs with the test folder as the current folder, so that names stay short.
     Outcome Run(const std::vector<std::string>& arguments) const {
@@ -94,7 +82,8 @@ protected:
         return records;
     }
 
-    fs::path folder_;
+    const testing::ScratchFolder scratch_;
+    const fs::path folder_ = fs::path(scratch_.path()).parent_path();
 };
 
 double Serial(int year, int month, int day, int hour) {

@@ -3,9 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <charconv>
-#include <cmath>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -13,7 +10,6 @@
 #include "tsfconvert/csv_reader.h"
 #include "tsfconvert/series.h"
 #include "tsfconvert/time_text.h"
-#include "tsfconvert/tsf_writer.h"
 #include "tsfconvert/units.h"
 
 namespace corvane::tsfconvert {
@@ -222,30 +218,6 @@ TEST(SelectHours, NearestKeepsTheClosestWithinTheWindowAndTiesToTheEarlier) {
     // A window of 0 keeps full hours only.
     EXPECT_EQ(Picked(SelectHours(Observed({m(0, 0), m(0, 1), m(1, 59)}), HourlyRule::Nearest, 0)),
               (std::vector<std::pair<Seconds, std::size_t>>{{m(0, 0), 0}}));
-}
-
-TEST(TsfWriter, WritesValuesThatReadBackExactly) {
-    const std::vector<double> values = {0.1,     -0.05,  5.1444, 100000,       1e-5,    123456.789,
-                                        -1.1,    2.5e-7, 1e15,   0.0625,       -273.15, 359.99995,
-                                        0.00049, 7e22,   -0.0,   kMissingValue};
-    Series series = Observed({At(2024, 1, 1, 1)});
-    series.variables.assign(values.size(), {"X", ""});
-    series.values = values;
-    std::string text;
-    AppendTsfRecords(text, series, {{At(2024, 1, 1, 1), 0}}, 0, 1);
-    const std::string stamps = "2024 01 01 00 0000 2024 01 01 01 0000 ";
-    ASSERT_EQ(text.substr(0, stamps.size()), stamps);
-    std::istringstream fields(text.substr(stamps.size()));
-    for (const double value : values) {
-        std::string field;
-        fields >> field;
-        double read = 0;
-        std::from_chars(field.data(), field.data() + field.size(), read);
-        EXPECT_EQ(read, std::isnan(value) ? -999 : value) << field;
-        if (std::fabs(value) >= 1e-4 && std::fabs(value) < 1e12) {
-            EXPECT_EQ(field.find('e'), std::string::npos) << field;  // 1e+05 would be legal
-        }
-    }
 }
 
 }  // namespace

@@ -8,45 +8,17 @@
 
 #include <ctime>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "support/files.h"
+
 namespace corvane::wxcheck::testing {
 
-class ScratchFolder {
-public:
-    ScratchFolder() {
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / "wxcheck_test_XXXXXX").string();
-        path_ = mkdtemp(pattern.data());
-        path_ += '/';
-    }
-    ~ScratchFolder() {
-        std::error_code ignored;
-        std::filesystem::remove_all(path_, ignored);
-    }
-
-    /// Ends in '/'.
-    const std::string& path() const { return path_; }
-    std::string operator/(const std::string& name) const { return path_ + name; }
-
-private:
-    std::string path_;
-};
-
-inline void WriteText(const std::string& path, const std::string& text) {
-    std::ofstream out(path, std::ios::binary);
-    out << text;
-    ASSERT_TRUE(out.good()) << path;
-}
-
-inline std::string ReadText(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
+using corvane::testing::ReadFile;
+using corvane::testing::ScratchFolder;
+using corvane::testing::WriteFile;
 
 struct ControlOptions {
     std::string folder;
@@ -144,7 +116,7 @@ struct Table {
 
 inline Table ReadTable(const std::string& path) {
     Table table;
-    std::istringstream in(ReadText(path));
+    std::istringstream in(ReadFile(path));
     std::string line;
     while (std::getline(in, line)) {
         if (line.empty() || line[0] == '#') {

@@ -26,7 +26,7 @@ struct RunOutcome {
 RunOutcome RunIn(const ScratchFolder& folder, ControlOptions o, unsigned threads = 2,
                  bool pairs = false) {
     o.folder = folder.path();
-    WriteText(folder / "wxcheck.inp", ControlText(o));
+    WriteFile(folder / "wxcheck.inp", ControlText(o));
     std::ostringstream out, err;
     EngineOptions engine;
     engine.controlPath = folder / "wxcheck.inp";
@@ -60,7 +60,7 @@ Table ReadCsv(const std::string& path) {
     Table table;
     std::vector<std::string> row(1);
     bool quoted = false;
-    const std::string text = ReadText(path);
+    const std::string text = ReadFile(path);
     for (std::size_t i = 0; i < text.size(); ++i) {
         const char c = text[i];
         if (quoted && c == '"') {
@@ -88,19 +88,19 @@ Table ReadCsv(const std::string& path) {
 class WxcheckHandWorked : public ::testing::Test {
 protected:
     void SetUp() override {
-        WriteText(folder_ / "a_prd.tsf",
+        WriteFile(folder_ / "a_prd.tsf",
                   TsfText(kMet, Record(1, 0, "9 9 300 9") +  // before the period
                                     Record(1, 1, "3 10 281 6") + Record(1, 2, "5 100 280 5") +
                                     Record(1, 3, "2 200 282 4") + Record(1, 24, "4 0 283 3")));
-        WriteText(folder_ / "a_obs.tsf",
+        WriteFile(folder_ / "a_obs.tsf",
                   TsfText(kMet, Record(1, 0, "1 1 290 1") + Record(1, 1, "2 350 280 5") +
                                     Record(1, 2, "0.9999 90 281 4") + Record(1, 3, "1 190 -999 5") +
                                     Record(1, 24, "2 0 281 3")));
-        WriteText(folder_ / "b_prd.tsf",
+        WriteFile(folder_ / "b_prd.tsf",
                   TsfText({"WSPEED", "WDIR", "TEMP C"}, Record(1, 1, "2 350 7")));
-        WriteText(folder_ / "b_obs.tsf",
+        WriteFile(folder_ / "b_obs.tsf",
                   TsfText({"wspeed", "wdir", "temp degc"}, Record(1, 1, "4 10 6.5")));
-        WriteText(folder_ / "run_WXCHECK.TSF.STN",
+        WriteFile(folder_ / "run_WXCHECK.TSF.STN",
                   StationText({{"a_prd.tsf", "a_obs.tsf"}, {"b_prd.tsf", "b_obs.tsf"}}));
     }
 
@@ -139,7 +139,7 @@ TEST_F(WxcheckHandWorked, PooledHoursDaysWindowsAndRanges) {
     EXPECT_EQ(daily.Fields(0, "Date N_WS N_WD Bias_WD"), "2008-01-01 5 4 2.5000");
     EXPECT_EQ(ReadTable(folder_ / "run_DailyTeHuStats.dat").At(0, "N_H"), "4");
 
-    const std::string list = ReadText(folder_ / "run_wxcheck.lst");
+    const std::string list = ReadFile(folder_ / "run_wxcheck.lst");
     // Station table: records read (one of each file before the period), pairs in the
     // period, missing, used, calm, skipped and duplicates, humidity variable.
     EXPECT_TRUE(Contains(list,
@@ -164,12 +164,12 @@ TEST_F(WxcheckHandWorked, PooledHoursDaysWindowsAndRanges) {
 TEST_F(WxcheckHandWorked, CsvFilesAgreeWithTheListFile) {
     std::filesystem::rename(folder_ / "b_prd.tsf", folder_ / "b,\"1\".tsf");
     std::filesystem::rename(folder_ / "b_obs.tsf", folder_ / "b\"2\".tsf");
-    WriteText(folder_ / "run_WXCHECK.TSF.STN",
+    WriteFile(folder_ / "run_WXCHECK.TSF.STN",
               StationText({{"a_prd.tsf", "a_obs.tsf"}, {"b,\"1\".tsf", "b\"2\".tsf"}}));
     ControlOptions o;
     o.block = "1 : NTPD\n19,02\n1 : NWSP\n1.5,3\n";
     ASSERT_EQ(RunIn(folder_, o, 2, true).status, kAllEvaluated);
-    const std::string list = ReadText(folder_ / "run_wxcheck.lst");
+    const std::string list = ReadFile(folder_ / "run_wxcheck.lst");
 
     const Table stats = ReadCsv(folder_ / "run_StationStats.csv");
     ASSERT_EQ(stats.rows.size(), 3u * (4 + 3));  // three sections; b has no humidity
@@ -200,7 +200,7 @@ TEST_F(WxcheckHandWorked, CsvFilesAgreeWithTheListFile) {
         }
     }
     EXPECT_EQ(stats.Fields(3, "variable units N Obs"), "MIXR g/kg 4 4.2500");  // 5, 4, 5, 3
-    EXPECT_FALSE(Contains(ReadText(folder_ / "run_StationStats.csv"), "-999"));
+    EXPECT_FALSE(Contains(ReadFile(folder_ / "run_StationStats.csv"), "-999"));
 
     const Table pairs = ReadCsv(folder_ / "run_Pairs.csv");
     ASSERT_EQ(pairs.rows.size(), 4u + 1u);  // the pairs of the station table
@@ -239,9 +239,9 @@ TEST(WxcheckEngine, LowerEdgesAndCenturyFebruaries) {
             observed += stamp + stamp + o + "\n";
             predicted += stamp + stamp + p + "\n";
         }
-        WriteText(f / "obs.tsf", TsfText({"WSPEED", "WDIR"}, observed));
-        WriteText(f / "prd.tsf", TsfText({"WSPEED", "WDIR"}, predicted));
-        WriteText(f / "run_WXCHECK.TSF.STN", StationText({{"prd.tsf", "obs.tsf"}}));
+        WriteFile(f / "obs.tsf", TsfText({"WSPEED", "WDIR"}, observed));
+        WriteFile(f / "prd.tsf", TsfText({"WSPEED", "WDIR"}, predicted));
+        WriteFile(f / "run_WXCHECK.TSF.STN", StationText({{"prd.tsf", "obs.tsf"}}));
         ControlOptions o;
         o.start = year + "0228000000";
         o.end = year + "0301010000";
@@ -263,7 +263,7 @@ TEST(WxcheckEngine, LowerEdgesAndCenturyFebruaries) {
         EXPECT_EQ(days, year == "1900" ? "1900-02-27 1 1900-02-28 1 1900-03-01 2 "
                                        : "2000-02-27 1 2000-02-28 0 2000-02-29 2 2000-03-01 2 ");
         const std::vector<std::string> range =
-            ListRow(ReadText(f / "run_wxcheck.lst"), "WIND SPEED RANGE 1 < observed WS <= 2 m/s",
+            ListRow(ReadFile(f / "run_wxcheck.lst"), "WIND SPEED RANGE 1 < observed WS <= 2 m/s",
                     "Wind speed (m/s)", "All");
         ASSERT_GE(range.size(), 2u);
         EXPECT_EQ(range[1], "1");
@@ -285,10 +285,10 @@ TEST(WxcheckEngine, MixedStationsPoolOnlyTheRunsHumidityVariable) {
         std::istringstream names(stations[s][0]);
         const std::vector<std::string> variables{std::istream_iterator<std::string>(names), {}};
         files.emplace_back(std::to_string(s) + "p.tsf", std::to_string(s) + "o.tsf");
-        WriteText(f / files.back().first, TsfText(variables, stations[s][2]));
-        WriteText(f / files.back().second, TsfText(variables, stations[s][1]));
+        WriteFile(f / files.back().first, TsfText(variables, stations[s][2]));
+        WriteFile(f / files.back().second, TsfText(variables, stations[s][1]));
     }
-    WriteText(f / "run_WXCHECK.TSF.STN", StationText(files));
+    WriteFile(f / "run_WXCHECK.TSF.STN", StationText(files));
     ControlOptions o;
     o.filter = "1";
     ASSERT_EQ(RunIn(f, o).status, kAllEvaluated);
@@ -297,7 +297,7 @@ TEST(WxcheckEngine, MixedStationsPoolOnlyTheRunsHumidityVariable) {
     EXPECT_EQ(ReadTable(f / "run_HourlyTeHuStats.dat").Fields(0, "N_T N_H Obs_H Prd_H"),
               "2 1 5.0000 6.0000");
     EXPECT_EQ(ReadTable(f / "run_DailyTeHuStats.dat").Fields(0, "N_H Obs_H"), "1 5.0000");
-    const std::string list = ReadText(f / "run_wxcheck.lst");
+    const std::string list = ReadFile(f / "run_wxcheck.lst");
     EXPECT_TRUE(Contains(list, "Pooled humidity variable: MIXR (g/kg), used by 1 station(s)"));
     const std::vector<std::string> all = ListRow(list, "WHOLE PERIOD", "Humidity", "All");
     ASSERT_GE(all.size(), 5u);
@@ -307,18 +307,18 @@ TEST(WxcheckEngine, MixedStationsPoolOnlyTheRunsHumidityVariable) {
 TEST(WxcheckEngine, BadInputIsReportedAndTheOtherStationsEvaluated) {
     ScratchFolder f;
     const std::string good = Record(1, 1, "3 10 281 6") + Record(1, 2, "4 20 282 6");
-    WriteText(f / "good.tsf", TsfText(kMet, good));
-    WriteText(f / "zone.tsf", TsfText(kMet, good, "utc+1"));
-    WriteText(f / "messy.tsf",
+    WriteFile(f / "good.tsf", TsfText(kMet, good));
+    WriteFile(f / "zone.tsf", TsfText(kMet, good, "utc+1"));
+    WriteFile(f / "messy.tsf",
               TsfText(kMet, Record(1, 1, "3 10 281") + Record(1, 1, "3 10 281 6") +
                                 Record(1, 2, "4 20 282 6") + Record(1, 2, "5 20 282 6") +
                                 Record(1, 3, "4 400 282 six") + Record(1, 4, "-2 20 282 6")));
-    WriteText(f / "units.tsf", TsfText({"WSPEED bft", "WDIR grad", "TEMP R", "MIXR ppm"}, good));
-    WriteText(f / "late.tsf", TsfText(kMet, Record(3, 1, "3 10 281 6")));
+    WriteFile(f / "units.tsf", TsfText({"WSPEED bft", "WDIR grad", "TEMP R", "MIXR ppm"}, good));
+    WriteFile(f / "late.tsf", TsfText(kMet, Record(3, 1, "3 10 281 6")));
     for (const char* name : {"x','y", "y','z", "x", "z"}) {  // "x','y','z" splits two ways
-        WriteText(f / name, TsfText(kMet, good));
+        WriteFile(f / name, TsfText(kMet, good));
     }
-    WriteText(f / "run_WXCHECK.TSF.STN", StationText({{"good.tsf", "good.tsf"},
+    WriteFile(f / "run_WXCHECK.TSF.STN", StationText({{"good.tsf", "good.tsf"},
                                                       {"absent.tsf", "good.tsf"},
                                                       {"good.tsf", "zone.tsf"},
                                                       {"messy.tsf", "good.tsf"},
@@ -327,7 +327,7 @@ TEST(WxcheckEngine, BadInputIsReportedAndTheOtherStationsEvaluated) {
                                                       {"good.tsf", "late.tsf"}}));
     const RunOutcome run = RunIn(f, ControlOptions());
     EXPECT_EQ(run.status, kSomeFailed);
-    const std::string list = ReadText(f / "run_wxcheck.lst");
+    const std::string list = ReadFile(f / "run_wxcheck.lst");
     const std::string path = f.path();
     for (const std::string& expected : std::vector<std::string>{
              "station 2 (not evaluated): " + path + "absent.tsf: ",
@@ -363,22 +363,22 @@ TEST(WxcheckEngine, BadInputIsReportedAndTheOtherStationsEvaluated) {
 // a mixing ratio cannot be, nor are different sites a fault: both are warned about.
 TEST(WxcheckEngine, UnitsAndZonesAreConvertedIntoTheEvaluatedOnes) {
     ScratchFolder f;
-    WriteText(f / "1p.tsf", TsfText({"WSPEED kt", "WDIR", "TEMP F", "MIXR"},
+    WriteFile(f / "1p.tsf", TsfText({"WSPEED kt", "WDIR", "TEMP F", "MIXR"},
                                     Record(1, 1, "10 90 50 10") + Record(1, 3, "1.5 90 50 10"),
                                     "UTC+0000", "Harbour"));
-    WriteText(f / "1o.tsf", TsfText({"WSPEED", "WDIR", "TEMP C", "SHUM g/kg"},
+    WriteFile(f / "1o.tsf", TsfText({"WSPEED", "WDIR", "TEMP C", "SHUM g/kg"},
                                     Record(1, 1, "5 80 10 9.9") + Record(1, 3, "5 80 10 9.9"),
                                     "UTC+0000", "HARBOUR "));
-    WriteText(f / "2p.tsf", TsfText({"WSPEED mph", "RHUM %"}, Record(1, 2, "10 80")));
-    WriteText(f / "2o.tsf", TsfText({"WSPEED km/h", "MIXR"}, Record(1, 2, "36 5")));
-    WriteText(f / "3p.tsf",
+    WriteFile(f / "2p.tsf", TsfText({"WSPEED mph", "RHUM %"}, Record(1, 2, "10 80")));
+    WriteFile(f / "2o.tsf", TsfText({"WSPEED km/h", "MIXR"}, Record(1, 2, "36 5")));
+    WriteFile(f / "3p.tsf",
               TsfText({"WSPEED"}, Record(1, 4, "5") + Record(1, 12, "1") + Record(1, 13, "2"),
                       "UTC+0000", "Harbour"));
     // 23:00 on 31 December at UTC-0500 is 04:00 on 1 January UTC, inside the period.
-    WriteText(f / "3o.tsf",
+    WriteFile(f / "3o.tsf",
               TsfText({"WSPEED"}, Record(0, 23, "6") + Record(1, 7, "3") + Record(1, 8, "4"),
                       "UTC-0500", "Harbour mole"));
-    WriteText(f / "run_WXCHECK.TSF.STN",
+    WriteFile(f / "run_WXCHECK.TSF.STN",
               StationText({{"1p.tsf", "1o.tsf"}, {"2p.tsf", "2o.tsf"}, {"3p.tsf", "3o.tsf"}}));
     ASSERT_EQ(RunIn(f, ControlOptions()).status, kAllEvaluated);
     const Table wind = ReadTable(f / "run_HourlyWindStats.dat");
@@ -393,7 +393,7 @@ TEST(WxcheckEngine, UnitsAndZonesAreConvertedIntoTheEvaluatedOnes) {
     // 50 F and 10 C are 283.15 K; q = 10 / (1 + 0.010) g/kg.
     EXPECT_EQ(ReadTable(f / "run_HourlyTeHuStats.dat").Fields(0, "Obs_T Prd_T N_H Obs_H Prd_H"),
               "283.1500 283.1500 1 9.9000 9.9010");
-    const std::string list = ReadText(f / "run_wxcheck.lst");
+    const std::string list = ReadFile(f / "run_wxcheck.lst");
     for (const char* expected : {
              "   1  predicted series: MIXR evaluated as SHUM, q = w / (1 + w) in kg/kg\n",
              "   1  predicted series: WSPEED from kt to m/s, TEMP from F to K\n",
@@ -426,12 +426,12 @@ TEST(WxcheckEngine, OutputDoesNotDependOnTheThreadCount) {
                           speed(random));
             records += Record(1 + (hour - 1) / 24, 1 + (hour - 1) % 24, values);
         }
-        WriteText(f / (std::to_string(s) + ".tsf"), TsfText(kMet, records));
+        WriteFile(f / (std::to_string(s) + ".tsf"), TsfText(kMet, records));
         if (s % 2 == 1) {
             stations.emplace_back(std::to_string(s - 1) + ".tsf", std::to_string(s) + ".tsf");
         }
     }
-    WriteText(f / "run_WXCHECK.TSF.STN", StationText(stations));
+    WriteFile(f / "run_WXCHECK.TSF.STN", StationText(stations));
     ControlOptions o;
     o.end = "20080104000000";
     o.block = "2 : NTPD\n22,03\n04,21\n2 : NWSP\n0,3\n3,8\n";
@@ -442,7 +442,7 @@ TEST(WxcheckEngine, OutputDoesNotDependOnTheThreadCount) {
         for (const char* name :
              {"wxcheck.lst", "HourlyWindStats.dat", "HourlyTeHuStats.dat", "DailyWindStats.dat",
               "DailyTeHuStats.dat", "StationStats.csv", "Pairs.csv", "report.html"}) {
-            all += ReadText(f / ("run_" + std::string(name)));
+            all += ReadFile(f / ("run_" + std::string(name)));
         }
         EXPECT_EQ(all, single.empty() ? all : single) << threads << " threads";
         single = all;
@@ -455,26 +455,26 @@ TEST(WxcheckEngine, OutputDoesNotDependOnTheThreadCount) {
 TEST(WxcheckEngine, StationsThatCannotBeTrustedAreWarnedAbout) {
     ScratchFolder f;
     const std::string good = Record(1, 1, "3 10 281 6") + Record(1, 2, "4 20 282 6");
-    WriteText(f / "good.tsf", TsfText(kMet, good));
-    WriteText(f / "huge.tsf",
+    WriteFile(f / "good.tsf", TsfText(kMet, good));
+    WriteFile(f / "huge.tsf",
               TsfText(kMet, Record(1, 1, "1e308 10 281 6") + Record(1, 2, "4 20 282 6")));
     std::string repeated = good;
     for (int i = 0; i < 12000; ++i) {
         repeated += Record(1, 1, "5 30 283 7");
     }
-    WriteText(f / "repeated.tsf", TsfText(kMet, repeated));
+    WriteFile(f / "repeated.tsf", TsfText(kMet, repeated));
     std::filesystem::create_symlink(f / "good.tsf", f / "link.tsf");
-    WriteText(f / "run_WXCHECK.TSF.STN", StationText({{"huge.tsf", "good.tsf"},
+    WriteFile(f / "run_WXCHECK.TSF.STN", StationText({{"huge.tsf", "good.tsf"},
                                                       {"good.tsf", "link.tsf"},
                                                       {"link.tsf", "good.tsf"},
                                                       {"repeated.tsf", "repeated.tsf"}}));
     ASSERT_EQ(RunIn(f, ControlOptions()).status, kAllEvaluated);
     std::string outputs;
     for (const char* name : {"wxcheck.lst", "HourlyWindStats.dat", "DailyWindStats.dat"}) {
-        outputs += ReadText(f / ("run_" + std::string(name)));
+        outputs += ReadFile(f / ("run_" + std::string(name)));
     }
     EXPECT_FALSE(Contains(outputs, "inf") || Contains(outputs, "nan"));
-    const std::string list = ReadText(f / "run_wxcheck.lst");
+    const std::string list = ReadFile(f / "run_wxcheck.lst");
     for (const char* expected : {
              "station 1: some statistics are no finite number",
              "station 2: the predicted and the observed series are the same file",

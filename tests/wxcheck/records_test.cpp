@@ -2,8 +2,7 @@
 
 #include <charconv>
 #include <cmath>
-#include <cstdlib>
-#include <cstring>
+#include <fstream>
 #include <iterator>
 #include <random>
 
@@ -44,7 +43,7 @@ Parsed Parse(const std::string& text, TemperatureUnit unit = TemperatureUnit::Ke
 Parsed ReadAsFile(const std::string& text, std::uint64_t offset, std::size_t bytes,
                   std::vector<char>& buffer, const std::string& grown = "") {
     testing::ScratchFolder folder;
-    testing::WriteText(folder / "f.tsf", text);
+    testing::WriteFile(folder / "f.tsf", text);
     std::string error;
     std::uint64_t size = 0;
     const FileDescriptor file = OpenPlainFile(folder / "f.tsf", error, &size);

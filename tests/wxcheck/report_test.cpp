@@ -132,37 +132,6 @@ TEST(ReportSummary, OnlyTheRunsHumidityVariableIsPooled) {
     EXPECT_EQ(summary.scatter[kScalarHumidity].extent.hi, 6);
 }
 
-// The pooled spread and least-squares line come from the stations' sums about their own
-// means; they must agree with one regression over all pairs, kelvin offset included.
-TEST(ReportSummary, PooledSpreadAndLeastSquaresLineAgreeWithOneRegressionOverAllPairs) {
-    const std::vector<std::vector<std::pair<double, double>>> temperatures = {
-        {{270, 271}, {272, 275}, {268, 268.5}}, {{290, 287}, {285, 284}}};
-    std::vector<StationResult> stations;
-    for (const auto& pairs : temperatures) {
-        StationResult& s = stations.emplace_back(WindStation(1, {}));
-        FirstPass& first = s.partials[0].first[kScalarTemperature];
-        for (int pass = 0; pass < 2; ++pass) {
-            for (const auto& [o, p] : pairs) {
-                if (pass == 0) {
-                    first.Add(o - kKelvinOffset, p - kKelvinOffset);
-                } else {
-                    s.partials[0].second[kScalarTemperature].Add(
-                        o - kKelvinOffset, p - kKelvinOffset, first.MeanObserved(),
-                        first.MeanPredicted());
-                }
-            }
-        }
-    }
-    const ReportSummary summary = Summarise(stations);
-    // Over all five pairs: Obar 277, Pbar 277.1, Sxx 388, Syy 261.2, Sxy 314.5.
-    const ScatterSummary& t = summary.scatter[kScalarTemperature];
-    EXPECT_NEAR(t.slope, 314.5 / 388, 1e-12);
-    EXPECT_NEAR(t.intercept, 277.1 - 314.5 / 388 * 277, 1e-9);
-    EXPECT_NEAR(t.spreadRatio, std::sqrt(261.2 / 388), 1e-12);
-    // Station 2: O 290, 285 and P 287, 284 spread by 2.5 and 1.5.
-    EXPECT_NEAR(summary.stations[1].SpreadRatio(kScalarTemperature), 0.6, 1e-12);
-}
-
 TEST(ReportCharts, DateTicksFallOnMonthsOverAYearAndOnDaysOverAMonth) {
     const auto ticks = [](int dayCount) {
         ReportSummary summary(Settings());
@@ -276,10 +245,10 @@ protected:
             }
         }
         const std::vector<std::string> met = {"WSPEED", "WDIR", "TEMP", "MIXR"};
-        WriteText(folder_ / predicted_, TsfText(met, prd));
-        WriteText(folder_ / observed_, TsfText(met, obs));
-        WriteText(folder_ / "b.tsf", TsfText(met, prd));
-        WriteText(folder_ / "run_WXCHECK.TSF.STN",
+        WriteFile(folder_ / predicted_, TsfText(met, prd));
+        WriteFile(folder_ / observed_, TsfText(met, obs));
+        WriteFile(folder_ / "b.tsf", TsfText(met, prd));
+        WriteFile(folder_ / "run_WXCHECK.TSF.STN",
                   StationText({{predicted_, observed_}, {"b.tsf", observed_}}));
     }
 
@@ -288,7 +257,7 @@ protected:
         o.folder = folder_.path();
         o.end = "20080103000000";
         o.title = "<script>alert(1)</script> & 'more'";
-        WriteText(folder_ / "wxcheck.inp", ControlText(o));
+        WriteFile(folder_ / "wxcheck.inp", ControlText(o));
         std::ostringstream out, err;
         EngineOptions options;
         options.controlPath = folder_ / "wxcheck.inp";
@@ -307,7 +276,7 @@ std::string XmlErrors(const std::vector<std::string>& paths) {
     }
     const std::string log = paths.front() + ".xmllint";
     const int status = std::system((command + " 2>'" + log + "'").c_str());
-    const std::string messages = ReadText(log);
+    const std::string messages = ReadFile(log);
     return WIFEXITED(status) && WEXITSTATUS(status) == 0
                ? ""
                : "status " + std::to_string(status) + ": " + messages;
@@ -315,7 +284,7 @@ std::string XmlErrors(const std::vector<std::string>& paths) {
 
 TEST_F(ReportRun, TheReportAndEverySvgInItParseAsXmlWithAllSectionsInOrder) {
     ASSERT_EQ(Run(), kAllEvaluated);
-    const std::string report = ReadText(folder_ / "run_report.html");
+    const std::string report = ReadFile(folder_ / "run_report.html");
     std::size_t at = 0;
     for (const char* id : {"top", "verdict", "soccer", "taylor", "daily", "diurnal", "scatter",
                            "roses", "stations", "messages"}) {
@@ -328,7 +297,7 @@ TEST_F(ReportRun, TheReportAndEverySvgInItParseAsXmlWithAllSectionsInOrder) {
     for (std::size_t at = report.find("<svg"); at != std::string::npos;
          at = report.find("<svg", at + 1)) {
         files.push_back(folder_ / ("chart" + std::to_string(files.size()) + ".svg"));
-        WriteText(files.back(), report.substr(at, report.find("</svg>", at) + 6 - at));
+        WriteFile(files.back(), report.substr(at, report.find("</svg>", at) + 6 - at));
     }
     EXPECT_EQ(files.size(), 1u + 4 + 3 + 4 + 6 + 3 + 2);
     EXPECT_EQ(XmlErrors(files), "");
@@ -337,18 +306,18 @@ TEST_F(ReportRun, TheReportAndEverySvgInItParseAsXmlWithAllSectionsInOrder) {
     EXPECT_NE(report.find("<h1>&lt;script&gt;alert(1)&lt;/script&gt; &amp; &#39;more&#39;</h1>"),
               std::string::npos);
     EXPECT_NE(report.find("a&lt;b&gt;&amp;&quot;x\xEF\xBF\xBD.tsf"), std::string::npos);
-    EXPECT_NE(ReadText(folder_ / "run_wxcheck.lst").find(folder_ / "run_report.html"),
+    EXPECT_NE(ReadFile(folder_ / "run_wxcheck.lst").find(folder_ / "run_report.html"),
               std::string::npos);
 }
 
 TEST_F(ReportRun, NoReportWhenAskedOrWhenNothingWasEvaluated) {
     ASSERT_EQ(Run(false), kAllEvaluated);
     EXPECT_FALSE(std::filesystem::exists(folder_ / "run_report.html"));
-    EXPECT_NE(ReadText(folder_ / "run_wxcheck.lst").find("none (--no-report)"), std::string::npos);
+    EXPECT_NE(ReadFile(folder_ / "run_wxcheck.lst").find("none (--no-report)"), std::string::npos);
 
     // A report of an earlier run must not pass for that of a run without results.
-    WriteText(folder_ / "run_report.html", "earlier");
-    WriteText(folder_ / "run_WXCHECK.TSF.STN", StationText({{"missing.tsf", observed_}}));
+    WriteFile(folder_ / "run_report.html", "earlier");
+    WriteFile(folder_ / "run_WXCHECK.TSF.STN", StationText({{"missing.tsf", observed_}}));
     ASSERT_EQ(Run(), kNothingEvaluated);
     EXPECT_FALSE(std::filesystem::exists(folder_ / "run_report.html"));
 }
