@@ -4,10 +4,12 @@
 
 #include <gtest/gtest.h>
 
-#include <regex>
+#include <algorithm>
+#include <cctype>
 #include <set>
 #include <sstream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "support/files.h"
@@ -39,11 +41,16 @@ std::set<std::string> Options(std::string text) {
     for (std::size_t at; (at = text.find("\\-")) != std::string::npos;) {
         text.erase(at, 1);
     }
-    static const std::regex option(R"((?:^|[\s\[|(])(--?[A-Za-z][A-Za-z0-9-]*))");
+    std::replace_if(
+        text.begin(), text.end(), [](char c) { return c == '[' || c == '|' || c == '('; }, ' ');
     std::set<std::string> options;
-    for (auto it = std::sregex_iterator(text.begin(), text.end(), option);
-         it != std::sregex_iterator(); ++it) {
-        options.insert((*it)[1]);
+    std::istringstream words(text);
+    for (std::string word; words >> word;) {
+        const std::size_t dashes = word.find_first_not_of('-');
+        if ((dashes == 1 || dashes == 2) &&
+            std::isalpha(static_cast<unsigned char>(word[dashes]))) {
+            options.insert(word.substr(0, word.find_first_of("=,.;:)]'\"")));
+        }
     }
     return options;
 }

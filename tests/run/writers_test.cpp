@@ -120,9 +120,8 @@ TEST(Writers, FailedWritesOnAFullOrReadOnlyDiskKeepThePreviousFiles) {
     if (!mount.available()) {
         GTEST_SKIP() << mount.error();
     }
-    const fs::path folder = mount.path();
     RunSetup setup;
-    setup.OutputDirectory = QString::fromStdString(folder.string()) + u'/';
+    setup.OutputDirectory = QString::fromStdString(mount.path()) + u'/';
     setup.CalmWindText = u"0.9999"_s;
     setup.MissingFilterFlag = u"0"_s;
     setup.PredictedFiles = setup.ObservedFiles = {u"a.tsf"_s};
@@ -132,7 +131,7 @@ TEST(Writers, FailedWritesOnAFullOrReadOnlyDiskKeepThePreviousFiles) {
     ASSERT_TRUE(setup.WriteSucceeded);
     const auto contents = [&] {
         std::vector<std::string> files;
-        for (const auto& entry : fs::directory_iterator(folder)) {
+        for (const auto& entry : fs::directory_iterator(mount.path())) {
             files.push_back(entry.path().filename().string() + "=" + ReadFile(entry.path()));
         }
         std::sort(files.begin(), files.end());
@@ -153,12 +152,6 @@ TEST(Writers, FailedWritesOnAFullOrReadOnlyDiskKeepThePreviousFiles) {
     EXPECT_EQ(ErrorNumber([&] { WriteControlFile(setup); }), EROFS);
     EXPECT_FALSE(setup.WriteSucceeded);
     EXPECT_EQ(contents(), before);
-
-    ASSERT_TRUE(mount.makeWritable()) << mount.error();
-    setup.PredictedCount = setup.ObservedCount = 2;
-    WriteStationFile(setup);
-    EXPECT_TRUE(setup.WriteSucceeded);
-    EXPECT_NE(contents(), before);
 }
 
 }  // namespace

@@ -4,10 +4,8 @@
 // small TSF files, and the statistics files read back by their column names.
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <ctime>
-#include <filesystem>
 #include <sstream>
 #include <string>
 #include <vector>

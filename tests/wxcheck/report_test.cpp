@@ -5,6 +5,7 @@
 #include <sys/wait.h>
 
 #include <cmath>
+#include <cstdlib>
 #include <numeric>
 
 #include "engine_fixture.h"
