@@ -200,11 +200,16 @@ void AppendAttribute(std::string& out, std::string_view name, double value) {
     out += '"';
 }
 
-void CloseTag(std::string& out, std::string_view attributes) {
+// The caller's ready-made attributes ("fill=\"none\" ..."), after a blank.
+void AppendAttributes(std::string& out, std::string_view attributes) {
     if (!attributes.empty()) {
         out += ' ';
         out.append(attributes);
     }
+}
+
+void CloseTag(std::string& out, std::string_view attributes) {
+    AppendAttributes(out, attributes);
     out += "/>\n";
 }
 
@@ -248,10 +253,7 @@ void SvgDocument::Path(const PathData& d, std::string_view attributes, std::stri
         CloseTag(body_, attributes);
         return;
     }
-    if (!attributes.empty()) {
-        body_ += ' ';
-        body_.append(attributes);
-    }
+    AppendAttributes(body_, attributes);
     body_ += "><title>";
     AppendEscaped(body_, tooltip);
     body_ += "</title></path>\n";
@@ -261,10 +263,7 @@ void SvgDocument::Text(double x, double y, std::string_view text, std::string_vi
     body_ += "<text";
     AppendAttribute(body_, "x", x);
     AppendAttribute(body_, "y", y);
-    if (!attributes.empty()) {
-        body_ += ' ';
-        body_.append(attributes);
-    }
+    AppendAttributes(body_, attributes);
     body_ += '>';
     AppendEscaped(body_, text);
     body_ += "</text>\n";
@@ -272,10 +271,7 @@ void SvgDocument::Text(double x, double y, std::string_view text, std::string_vi
 
 void SvgDocument::OpenGroup(std::string_view attributes) {
     body_ += "<g";
-    if (!attributes.empty()) {
-        body_ += ' ';
-        body_.append(attributes);
-    }
+    AppendAttributes(body_, attributes);
     body_ += ">\n";
 }
 
