@@ -54,7 +54,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             }
             line = reader.Line();
             for (const std::string_view field : fields) {
-                if (field.size() > kMaxLineBytes) {
+                if (field.size() > corvane::kMaxLineBytes) {
                     std::abort();
                 }
                 Check(ReadIsoDateTime(field));

@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "datasets/tsf_header.h"
+#include "tsf/tsf_header.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view text(reinterpret_cast<const char*>(data), size);

@@ -9,12 +9,12 @@
 #include <string_view>
 #include <vector>
 
-#include "datasets/tsf_header.h"
-#include "wxcheck/tsf_records.h"
+#include "tsf/tsf_header.h"
+#include "tsf/tsf_records.h"
 
 namespace {
 
-using namespace corvane::wxcheck;
+using namespace corvane;
 
 RecordPlan PlanFor(const FileVariables& variables) {
     RecordPlan plan;

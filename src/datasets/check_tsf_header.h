@@ -4,7 +4,7 @@
 
 #include <QString>
 
-#include "datasets/tsf_header.h"
+#include "tsf/tsf_header.h"
 
 class QWidget;
 

@@ -6,7 +6,7 @@
 #include <thread>
 #include <vector>
 
-#include "datasets/tsf_site.h"
+#include "tsf/tsf_site.h"
 #include "dialogs/message_box.h"
 
 namespace corvane {

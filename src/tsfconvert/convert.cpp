@@ -4,10 +4,11 @@
 #include <new>
 #include <ostream>
 
-#include "tsfconvert/line_reader.h"
+#include "tsf/tsf_writer.h"
+#include "tsfconvert/input_file.h"
 #include "tsfconvert/options.h"
+#include "tsfconvert/output_file.h"
 #include "tsfconvert/sources.h"
-#include "tsfconvert/tsf_writer.h"
 
 #ifndef TSFCONVERT_VERSION
 #define TSFCONVERT_VERSION "dev"
@@ -101,10 +102,15 @@ void Convert(const ConvertOptions& options, std::ostream& out, std::ostream& err
     header.zone = options.format == InputFormat::Csv ? options.zone : "UTC+0000";
     header.program = std::string("tsfconvert ") + TSFCONVERT_VERSION;
     ReplacingFile file(options.output);
-    std::string text = FormatTsfHeader(series, records, header);
+    std::string text = FormatTsfHeader(series.variables, records.front().end, records.back().end,
+                                       records.size(), header);
+    TsfRecordWriter lines;
     constexpr std::size_t kBatch = 16384;
     for (std::size_t first = 0; first < records.size(); first += kBatch) {
-        AppendTsfRecords(text, series, records, first, std::min(records.size(), first + kBatch));
+        for (std::size_t r = first; r < std::min(records.size(), first + kBatch); ++r) {
+            lines.Append(text, records[r].end, series.ValuesOf(records[r].observation),
+                         series.variables.size());
+        }
         file.Write(text);
         text.clear();
     }

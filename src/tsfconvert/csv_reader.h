@@ -11,7 +11,7 @@
 #include <string_view>
 #include <vector>
 
-#include "tsfconvert/line_reader.h"
+#include "tsfconvert/input_file.h"
 
 namespace corvane::tsfconvert {
 
@@ -58,7 +58,7 @@ public:
 private:
     bool NextRecord(std::string_view& record, std::int64_t& line);
 
-    LineReader lines_;
+    InputFile lines_;
     Delimiter delimiter_;
     std::vector<std::string> header_;
     std::int64_t headerLine_ = 0;

@@ -5,7 +5,7 @@
 #include <map>
 #include <optional>
 
-#include "tsfconvert/line_reader.h"
+#include "tsfconvert/input_file.h"
 
 namespace corvane::tsfconvert {
 namespace {
@@ -78,7 +78,7 @@ Delimiter DelimiterFrom(const std::string& value) {
 
 // "UTC+0300": the sign, hours 00 to 23 and minutes 00 to 59; written with "UTC" in capitals.
 bool ReadZone(std::string& zone, int& minutes) {
-    const std::optional<int> offset = wxcheck::ZoneOffsetMinutes(zone);
+    const std::optional<int> offset = ZoneOffsetMinutes(zone);
     if (!offset) {
         return false;
     }

@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
+#include "tsf/units.h"
 #include "tsfconvert/csv_reader.h"
 #include "tsfconvert/series.h"
-#include "tsfconvert/units.h"
 
 namespace corvane::tsfconvert {
 

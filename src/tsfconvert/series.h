@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "tsf/tsf_header.h"
 #include "tsfconvert/time_text.h"
 
 namespace corvane::tsfconvert {
@@ -17,10 +18,7 @@ namespace corvane::tsfconvert {
 inline constexpr double kMissingValue = std::numeric_limits<double>::quiet_NaN();
 
 /// A variable as the TSF header names it.
-struct OutputVariable {
-    std::string name;
-    std::string units;
-};
+using OutputVariable = TsfVariable;
 
 struct Observation {
     Seconds time = 0;  ///< The end of the hour it stands for (or near it, to be picked).

@@ -5,8 +5,8 @@
 #include <cmath>
 #include <filesystem>
 
+#include "tsf/text_scan.h"
 #include "tsfconvert/csv_reader.h"
-#include "wxcheck/text_scan.h"
 
 namespace corvane::tsfconvert {
 namespace {
@@ -66,7 +66,7 @@ struct ColumnPlan {
 };
 
 bool SameNoCase(std::string_view a, std::string_view b) {
-    return corvane::wxcheck::EqualsNoCase(corvane::wxcheck::Trim(a), corvane::wxcheck::Trim(b));
+    return corvane::EqualsNoCase(corvane::Trim(a), corvane::Trim(b));
 }
 
 int FindColumn(const CsvReader& reader, const std::string& name, const std::string& option) {
@@ -231,7 +231,7 @@ private:
             }
         }
         double value = 0;
-        if (!corvane::wxcheck::ParseDouble(cell, value)) {
+        if (!corvane::ParseDouble(cell, value)) {
             Fail(column, cell.find(',') != std::string_view::npos
                              ? "is not a number (write decimals with a point)"
                              : "is not a number; give missing-value texts with --missing");
@@ -347,10 +347,10 @@ Series ReadIsdLiteInputs(const ConvertOptions& options, std::string& site) {
     }
     std::vector<std::string_view> fields;
     for (std::size_t file = 0; file < options.inputs.size(); ++file) {
-        LineReader lines(options.inputs[file]);
+        InputFile lines(options.inputs[file]);
         std::string_view line;
         while (lines.Next(line)) {
-            fields = corvane::wxcheck::SplitBlanks(line);
+            fields = corvane::SplitBlanks(line);
             if (fields.empty()) {
                 continue;
             }
@@ -362,7 +362,7 @@ Series ReadIsdLiteInputs(const ConvertOptions& options, std::string& site) {
             std::array<int, kIsdFields> number{};
             for (int f = 0; f < kIsdFields; ++f) {
                 std::int64_t value = 0;
-                if (!corvane::wxcheck::ParseInt(fields[static_cast<std::size_t>(f)], value) ||
+                if (!corvane::ParseInt(fields[static_cast<std::size_t>(f)], value) ||
                     value < -99999 || value > 99999) {
                     throw ConvertError(where + "field " + std::to_string(f + 1) + " (" +
                                        kIsdFieldNames[static_cast<std::size_t>(f)] +

@@ -3,8 +3,8 @@
 #include <array>
 
 #include "period/calendar.h"
-#include "tsfconvert/line_reader.h"
-#include "wxcheck/text_scan.h"
+#include "tsf/text_scan.h"
+#include "tsfconvert/input_file.h"
 
 namespace corvane::tsfconvert {
 namespace {
@@ -17,8 +17,8 @@ bool IsDigit(char c) {
     return c >= '0' && c <= '9';
 }
 
-using corvane::wxcheck::IsBlank;
-using corvane::wxcheck::Trim;
+using corvane::IsBlank;
+using corvane::Trim;
 
 // Reads `least` to `most` digits from the front of `text`.
 bool TakeNumber(std::string_view& text, int least, int most, int& value) {

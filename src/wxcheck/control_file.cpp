@@ -3,13 +3,13 @@
 #include <cmath>
 #include <cstdint>
 
-#include "wxcheck/line_reader.h"
-#include "wxcheck/text_scan.h"
+#include "tsf/line_reader.h"
+#include "tsf/text_scan.h"
 
 namespace corvane::wxcheck {
 
 std::string ControlSettings::JoinPath(std::string_view name) const {
-    return wxcheck::JoinPath(folder, name);
+    return corvane::JoinPath(folder, name);
 }
 
 std::string ControlSettings::StatisticsPath(std::string_view suffix) const {

@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "wxcheck/record_stamp.h"
+#include "tsf/record_stamp.h"
 
 namespace corvane::wxcheck {
 

@@ -4,7 +4,7 @@
 #include <cmath>
 
 #include "wxcheck/output_text.h"
-#include "wxcheck/units.h"
+#include "tsf/units.h"
 
 namespace corvane::wxcheck {
 

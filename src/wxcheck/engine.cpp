@@ -23,7 +23,7 @@
 #include "wxcheck/station_evaluation.h"
 #include "wxcheck/station_file.h"
 #include "wxcheck/statistics_files.h"
-#include "wxcheck/text_scan.h"
+#include "tsf/text_scan.h"
 
 namespace corvane::wxcheck {
 

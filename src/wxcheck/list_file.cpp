@@ -8,7 +8,7 @@
 #include "wxcheck/output_text.h"
 #include "wxcheck/run_outputs.h"
 #include "wxcheck/statistics_files.h"
-#include "wxcheck/text_scan.h"
+#include "tsf/text_scan.h"
 
 namespace corvane::wxcheck {
 

@@ -11,7 +11,7 @@
 #include <cstring>
 #include <memory>
 
-#include "wxcheck/text_scan.h"
+#include "tsf/text_scan.h"
 
 namespace corvane::wxcheck {
 

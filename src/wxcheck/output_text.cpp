@@ -3,7 +3,7 @@
 #include <charconv>
 #include <cmath>
 
-#include "wxcheck/text_scan.h"
+#include "tsf/text_scan.h"
 
 #ifndef WXCHECK_VERSION
 #define WXCHECK_VERSION "0.0"

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "wxcheck/control_file.h"
-#include "wxcheck/tsf_records.h"
+#include "tsf/tsf_records.h"
 
 namespace corvane::wxcheck {
 

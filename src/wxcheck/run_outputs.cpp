@@ -5,7 +5,7 @@
 #include <filesystem>
 
 #include "wxcheck/statistics_files.h"
-#include "wxcheck/text_scan.h"
+#include "tsf/text_scan.h"
 
 namespace corvane::wxcheck {
 

@@ -4,11 +4,11 @@
 #include <cmath>
 #include <limits>
 
-#include "datasets/plain_file.h"
-#include "datasets/tsf_header.h"
-#include "datasets/tsf_site.h"
+#include "tsf/plain_file.h"
+#include "tsf/tsf_header.h"
+#include "tsf/tsf_site.h"
 #include "wxcheck/csv_output.h"
-#include "wxcheck/text_scan.h"
+#include "tsf/text_scan.h"
 
 namespace corvane::wxcheck {
 

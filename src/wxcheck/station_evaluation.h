@@ -15,7 +15,7 @@
 #include "wxcheck/control_file.h"
 #include "wxcheck/station_file.h"
 #include "wxcheck/statistics.h"
-#include "wxcheck/tsf_records.h"
+#include "tsf/tsf_records.h"
 
 namespace corvane::wxcheck {
 

@@ -2,7 +2,7 @@
 
 #include <climits>
 
-#include "wxcheck/text_scan.h"
+#include "tsf/text_scan.h"
 
 namespace corvane::wxcheck {
 

@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "wxcheck/line_reader.h"
+#include "tsf/line_reader.h"
 
 namespace corvane::wxcheck {
 

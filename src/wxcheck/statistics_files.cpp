@@ -6,7 +6,7 @@
 #include "wxcheck/output_text.h"
 #include "wxcheck/report_summary.h"
 #include "wxcheck/run_outputs.h"
-#include "wxcheck/text_scan.h"
+#include "tsf/text_scan.h"
 
 namespace corvane::wxcheck {
 

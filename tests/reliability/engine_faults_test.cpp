@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-#include "datasets/tsf_header.h"
+#include "tsf/tsf_header.h"
 #include "support/files.h"
 #include "support/tmpfs_mount.h"
 

@@ -14,21 +14,20 @@
 #include <string>
 #include <vector>
 
-#include "datasets/plain_file.h"
-#include "datasets/tsf_header.h"
 #include "period/calendar.h"
 #include "support/files.h"
 #include "support/tmpfs_mount.h"
+#include "tsf/plain_file.h"
+#include "tsf/tsf_header.h"
+#include "tsf/tsf_records.h"
+#include "tsf/tsf_writer.h"
 #include "tsfconvert/options.h"
 #include "tsfconvert/time_text.h"
-#include "tsfconvert/tsf_writer.h"
-#include "wxcheck/tsf_records.h"
 
 namespace corvane::tsfconvert {
 namespace {
 
 namespace fs = std::filesystem;
-using wxcheck::Record;
 
 struct Outcome {
     int status = -1;
@@ -61,21 +60,21 @@ protected:
 
     // The records as the engine reads them, keyed by the variables' slots.
     std::vector<Record> EngineRecords(const std::string& name, const TsfHeader& header) const {
-        const wxcheck::FileVariables v = wxcheck::MapVariables(header.variables);
+        const FileVariables v = MapVariables(header.variables);
         EXPECT_TRUE(v.warnings.empty());
-        wxcheck::RecordPlan plan;  // humidity: the relative humidity both inputs give
+        RecordPlan plan;  // humidity: the relative humidity both inputs give
         plan.variableCount = v.variableCount;
         plan.column = {v.column[0], v.column[1], v.column[2], v.humidityColumn[2]};
         plan.temperatureUnit = v.temperatureUnit;
         std::vector<Record> records;
-        wxcheck::RecordCounts counts;
+        RecordCounts counts;
         std::vector<char> buffer;
         std::string error;
         const FileDescriptor file = OpenPlainFile(Path(name), error);
         EXPECT_TRUE(file.valid()) << error;
-        EXPECT_TRUE(wxcheck::ReadRecordFile(
-            file.get(), header.dataOffset, fs::file_size(Path(name)), header.dataLine, plan,
-            records, counts, buffer, wxcheck::RecordBufferBytes(1), error))
+        EXPECT_TRUE(ReadRecordFile(file.get(), header.dataOffset, fs::file_size(Path(name)),
+                                   header.dataLine, plan, records, counts, buffer,
+                                   RecordBufferBytes(1), error))
             << error;
         EXPECT_EQ(counts.skipped, 0) << counts.firstSkippedReason;
         EXPECT_EQ(counts.outOfRange, 0);
@@ -90,7 +89,7 @@ double Serial(int year, int month, int day, int hour) {
     return SerialFromFields({year, month, day, hour, 0, 0});
 }
 
-wxcheck::Stamp Stamp(int year, int month, int day, int hour) {
+Stamp Stamp(int year, int month, int day, int hour) {
     return DayNumberFromDate(year, month, day) * kDay + hour * kHour;
 }
 

@@ -7,10 +7,10 @@
 #include <vector>
 
 #include "period/calendar.h"
+#include "tsf/units.h"
 #include "tsfconvert/csv_reader.h"
 #include "tsfconvert/series.h"
 #include "tsfconvert/time_text.h"
-#include "tsfconvert/units.h"
 
 namespace corvane::tsfconvert {
 namespace {

@@ -2,13 +2,14 @@
 
 // The units and zones a time series file may be written in, and their conversions into the
 // units the engine evaluates: wind speed in m/s, temperature in K (kept as C, that is K less
-// 273.15), stamps in the processing zone. The converter writes by the same rules.
+// 273.15), stamps in the processing zone. The converter writes by the same rules, and derives
+// the relative humidity from temperature and dew point here.
 
 #include <optional>
 #include <string>
 #include <string_view>
 
-namespace corvane::wxcheck {
+namespace corvane {
 
 enum class WindUnit { MetresPerSecond, Knots, MilesPerHour, KilometresPerHour };
 enum class TemperatureUnit { Kelvin, Celsius, Fahrenheit };
@@ -25,6 +26,15 @@ const char* TemperatureUnitText(TemperatureUnit unit);
 double MetresPerSecond(double speed, WindUnit unit);
 double Celsius(double temperature, TemperatureUnit unit);
 
+/// Saturation vapour pressure over water in hPa at `celsius`, and the relative humidity in
+/// percent of air at `celsius` whose dew point is `dewPointCelsius`.
+double SaturationVapourPressure(double celsius);
+double RelativeHumidity(double celsius, double dewPointCelsius);
+
+/// Converted and derived values are written to 4 decimals: 0.0001 m/s and 0.0001 % lie far
+/// below what any instrument resolves, and the file stays readable.
+double RoundConverted(double value);
+
 /// Specific humidity from a mixing ratio, both in g/kg: q = w / (1 + w) with w and q in kg/kg.
 double SpecificHumidity(double mixingRatio);
 
@@ -34,4 +44,4 @@ std::optional<int> ZoneOffsetMinutes(std::string_view zone);
 /// An offset or a shift of `minutes` as ISO 8601 writes it: "+05:30", "-03:00", "+00:00".
 std::string OffsetText(int minutes);
 
-}  // namespace corvane::wxcheck
+}  // namespace corvane

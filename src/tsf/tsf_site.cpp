@@ -1,6 +1,6 @@
-#include "datasets/tsf_site.h"
+#include "tsf/tsf_site.h"
 
-#include "datasets/tsf_header.h"
+#include "tsf/tsf_header.h"
 
 namespace corvane {
 namespace {

@@ -11,11 +11,11 @@
 #include <string_view>
 #include <vector>
 
-#include "datasets/tsf_header.h"
-#include "wxcheck/record_stamp.h"
-#include "wxcheck/units.h"
+#include "tsf/record_stamp.h"
+#include "tsf/tsf_header.h"
+#include "tsf/units.h"
 
-namespace corvane::wxcheck {
+namespace corvane {
 
 /// The quantities the engine evaluates, in the order of its tables.
 enum Slot : int { kSpeed = 0, kDirection = 1, kTemperature = 2, kHumidity = 3, kSlotCount = 4 };
@@ -112,4 +112,4 @@ bool ReadRecordFile(int fd, std::uint64_t offset, std::uint64_t end, std::int64_
                     const RecordPlan& plan, std::vector<Record>& records, RecordCounts& counts,
                     std::vector<char>& buffer, std::size_t bufferBytes, std::string& error);
 
-}  // namespace corvane::wxcheck
+}  // namespace corvane

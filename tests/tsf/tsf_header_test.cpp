@@ -1,4 +1,4 @@
-#include "datasets/tsf_header.h"
+#include "tsf/tsf_header.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "datasets/tsf_site.h"
+#include "tsf/tsf_site.h"
 
 namespace corvane {
 namespace {

@@ -1,4 +1,4 @@
-#include "wxcheck/tsf_records.h"
+#include "tsf/tsf_records.h"
 
 #include <unistd.h>
 
@@ -9,10 +9,10 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "datasets/plain_file.h"
-#include "wxcheck/text_scan.h"
+#include "tsf/plain_file.h"
+#include "tsf/text_scan.h"
 
-namespace corvane::wxcheck {
+namespace corvane {
 
 const char* HumidityName(HumidityKind kind) {
     switch (kind) {
@@ -371,4 +371,4 @@ bool ReadRecordFile(int fd, std::uint64_t offset, std::uint64_t end, std::int64_
     return true;
 }
 
-}  // namespace corvane::wxcheck
+}  // namespace corvane

@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-namespace corvane::wxcheck {
+namespace corvane {
 
 inline bool IsBlank(char c) {
     return c == ' ' || c == '\t' || c == '\r';
@@ -42,4 +42,4 @@ std::string Excerpt(std::string_view text);
 /// `folder` and `name` joined with one '/' (none added to an empty folder).
 std::string JoinPath(std::string_view folder, std::string_view name);
 
-}  // namespace corvane::wxcheck
+}  // namespace corvane

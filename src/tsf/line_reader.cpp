@@ -1,12 +1,13 @@
-#include "wxcheck/line_reader.h"
+#include "tsf/line_reader.h"
 
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
-namespace corvane::wxcheck {
+namespace corvane {
 
 namespace {
 // Room for the longest line with its CRLF, and a little more so that reads are not tiny.
@@ -15,7 +16,8 @@ constexpr std::size_t kBufferBytes = 2 * kMaxLineBytes;
 
 LineReader::LineReader(std::string_view text) : text_(text), eof_(true) {}
 
-LineReader::LineReader(int fd) : fd_(fd), buffer_(kBufferBytes) {}
+LineReader::LineReader(int fd, std::uint64_t limit, std::size_t bufferBytes)
+    : fd_(fd), buffer_(std::max(bufferBytes, kBufferBytes)), left_(limit) {}
 
 bool LineReader::Fill() {
     // Keep the unread rest, then read behind it.
@@ -23,12 +25,15 @@ bool LineReader::Fill() {
     if (rest > 0) {
         std::memmove(buffer_.data(), text_.data() + begin_, rest);
     }
-    const long got = ReadSome(fd_, buffer_.data() + rest, buffer_.size() - rest);
+    const std::size_t wanted =
+        static_cast<std::size_t>(std::min<std::uint64_t>(buffer_.size() - rest, left_));
+    const long got = wanted == 0 ? 0 : ReadSome(fd_, buffer_.data() + rest, wanted);
     if (got < 0) {
         error_ = std::strerror(errno);
         return false;
     }
-    eof_ = static_cast<std::size_t>(got) < buffer_.size() - rest;
+    left_ -= static_cast<std::uint64_t>(got);
+    eof_ = static_cast<std::size_t>(got) < wanted || left_ == 0;
     text_ = std::string_view(buffer_.data(), rest + static_cast<std::size_t>(got));
     begin_ = 0;
     return true;
@@ -110,4 +115,4 @@ FileDescriptor OpenTextInput(const std::string& path, std::string& error) {
     return OpenPlainFile(path, error);
 }
 
-}  // namespace corvane::wxcheck
+}  // namespace corvane

@@ -1,4 +1,4 @@
-#include "datasets/plain_file.h"
+#include "tsf/plain_file.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

@@ -1,8 +1,8 @@
-#include "wxcheck/text_scan.h"
+#include "tsf/text_scan.h"
 
 #include <charconv>
 
-namespace corvane::wxcheck {
+namespace corvane {
 
 std::string_view Trim(std::string_view text) {
     while (!text.empty() && IsBlank(text.front())) {
@@ -124,4 +124,4 @@ std::string JoinPath(std::string_view folder, std::string_view name) {
     return path;
 }
 
-}  // namespace corvane::wxcheck
+}  // namespace corvane

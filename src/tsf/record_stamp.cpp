@@ -1,11 +1,11 @@
-#include "wxcheck/record_stamp.h"
+#include "tsf/record_stamp.h"
 
 #include <cstdio>
 
-#include "datasets/tsf_header.h"
 #include "period/calendar.h"
+#include "tsf/tsf_header.h"
 
-namespace corvane::wxcheck {
+namespace corvane {
 namespace {
 
 // Digits only, between minDigits and maxDigits of them; -1 otherwise.
@@ -128,4 +128,4 @@ std::string FormatDateTime(Stamp stamp) {
     return buffer;
 }
 
-}  // namespace corvane::wxcheck
+}  // namespace corvane

@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-namespace corvane::wxcheck {
+namespace corvane {
 
 using Stamp = std::int64_t;
 
@@ -71,4 +71,4 @@ std::string FormatDate(Stamp stamp);
 /// "YYYY-MM-DD HH:MM:SS".
 std::string FormatDateTime(Stamp stamp);
 
-}  // namespace corvane::wxcheck
+}  // namespace corvane

@@ -2,14 +2,16 @@
 
 // Reading outside text for the converter: plain files only, up to the size they had when
 // opened, line by line in large chunks, each line at most kMaxLineBytes long and free of NUL
-// bytes. Failures are thrown as
-// ConvertError with a message that names the file and the line.
+// bytes. Failures are thrown as ConvertError with a message that names the file and the line.
 
 #include <cstdint>
 #include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "tsf/line_reader.h"
+#include "tsf/plain_file.h"
 
 namespace corvane::tsfconvert {
 
@@ -20,10 +22,6 @@ public:
     using std::runtime_error::runtime_error;
 };
 
-/// Longest line read, line end not counted. Real CSV and station archive lines are a few
-/// hundred bytes at most; a longer one means the file is something else.
-inline constexpr std::size_t kMaxLineBytes = 64 * 1024;
-
 /// `text` in double quotes for a message: at most about 200 characters (cut at a character
 /// boundary, then "..."), control bytes and quotes shown escaped.
 std::string Quoted(std::string_view text);
@@ -31,13 +29,12 @@ std::string Quoted(std::string_view text);
 /// "PATH:LINE: " for messages about a line of a file.
 std::string Where(const std::string& path, std::int64_t line);
 
-class LineReader {
+/// An input file of the converter, read line by line through the TSF reading's LineReader,
+/// up to the size it had when opened. Every failure is a ConvertError.
+class InputFile {
 public:
     /// Opens `path` for reading. Throws when it is not a plain file or cannot be opened.
-    explicit LineReader(std::string path);
-    ~LineReader();
-    LineReader(const LineReader&) = delete;
-    LineReader& operator=(const LineReader&) = delete;
+    explicit InputFile(std::string path);
 
     /// The next line without its line end (LF or CRLF; a last line needs none), valid until
     /// the next call. False at the end of the file. A UTF-8 byte-order mark in front of the
@@ -45,25 +42,16 @@ public:
     bool Next(std::string_view& line);
 
     /// 1-based number of the line that Next gave last.
-    std::int64_t LineNumber() const { return line_; }
+    std::int64_t LineNumber() const { return lines_.LineNumber(); }
     const std::string& Path() const { return path_; }
     /// The file's size in bytes when it was opened.
     std::uint64_t Size() const { return size_; }
 
 private:
-    void Fill();
-    [[noreturn]] void FailAt(std::size_t offset, const std::string& what) const;
-
     std::string path_;
-    int fd_ = -1;
-    std::vector<char> buffer_;
-    std::size_t begin_ = 0;  // first byte not yet given out
-    std::size_t end_ = 0;    // end of the bytes read
-    std::int64_t line_ = 0;
-    std::uint64_t size_ = 0;
-    std::uint64_t read_ = 0;
-    bool eof_ = false;
-    bool first_ = true;
+    std::uint64_t size_ = 0;  // set by the opening of file_, so declared before it
+    FileDescriptor file_;
+    LineReader lines_;
 };
 
 }  // namespace corvane::tsfconvert

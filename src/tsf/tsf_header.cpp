@@ -1,4 +1,4 @@
-#include "datasets/tsf_header.h"
+#include "tsf/tsf_header.h"
 
 #include <algorithm>
 #include <array>
@@ -8,8 +8,8 @@
 #include <istream>
 #include <optional>
 
-#include "datasets/plain_file.h"
-#include "datasets/tsf_site.h"
+#include "tsf/plain_file.h"
+#include "tsf/tsf_site.h"
 
 namespace corvane {
 namespace {

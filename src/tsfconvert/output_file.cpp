@@ -1,0 +1,102 @@
+#include "tsfconvert/output_file.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+
+#include "tsfconvert/input_file.h"
+
+namespace corvane::tsfconvert {
+
+void CheckOutputPath(const std::string& output, const std::vector<std::string>& inputs) {
+    namespace fs = std::filesystem;
+    struct stat out {};
+    const bool exists = ::stat(output.c_str(), &out) == 0;
+    if (exists && S_ISDIR(out.st_mode)) {
+        throw ConvertError("cannot write " + output + ": it is a folder");
+    }
+    // Renaming over a device or a FIFO would replace the node itself.
+    if (exists && !S_ISREG(out.st_mode)) {
+        throw ConvertError("cannot write " + output + ": it is not a plain file");
+    }
+    const auto normal = [](const std::string& path) {
+        std::error_code error;
+        const fs::path absolute = fs::absolute(path, error);
+        return fs::weakly_canonical(absolute, error).lexically_normal();
+    };
+    for (const std::string& input : inputs) {
+        struct stat in {};
+        const bool same = exists && ::stat(input.c_str(), &in) == 0
+                              ? in.st_dev == out.st_dev && in.st_ino == out.st_ino
+                              : normal(input) == normal(output);
+        if (same) {
+            throw ConvertError("the output " + output + " is the input " + input +
+                               "; write the TSF file under another name");
+        }
+    }
+}
+
+ReplacingFile::ReplacingFile(std::string path) : path_(std::move(path)) {
+    temporary_ = path_ + ".tmp-XXXXXX";
+    fd_ = ::mkstemp(temporary_.data());
+    if (fd_ < 0) {
+        const int reason = errno;
+        temporary_.clear();
+        throw ConvertError("cannot write " + path_ + ": " + std::strerror(reason));
+    }
+    // mkstemp makes the file private; the output gets the modes of any new file.
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    if (::fchmod(fd_, 0666 & ~mask) != 0) {
+        Fail(std::strerror(errno));
+    }
+}
+
+ReplacingFile::~ReplacingFile() {
+    if (fd_ >= 0) {
+        ::close(fd_);
+    }
+    if (!temporary_.empty()) {
+        ::unlink(temporary_.c_str());
+    }
+}
+
+void ReplacingFile::Fail(const std::string& what) {
+    throw ConvertError("cannot write " + path_ + ": " + what);
+}
+
+void ReplacingFile::Write(std::string_view bytes) {
+    while (!bytes.empty()) {
+        const ssize_t written = ::write(fd_, bytes.data(), bytes.size());
+        if (written < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            Fail(std::strerror(errno));
+        }
+        bytes.remove_prefix(static_cast<std::size_t>(written));
+    }
+}
+
+void ReplacingFile::Commit() {
+    // On the disk before the name points at it: a crash leaves the old file or the new one.
+    if (::fsync(fd_) != 0) {
+        Fail(std::strerror(errno));
+    }
+    const int fd = fd_;
+    fd_ = -1;
+    if (::close(fd) != 0) {
+        Fail(std::strerror(errno));
+    }
+    if (::rename(temporary_.c_str(), path_.c_str()) != 0) {
+        Fail(std::strerror(errno));
+    }
+    temporary_.clear();
+}
+
+}  // namespace corvane::tsfconvert

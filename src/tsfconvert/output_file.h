@@ -1,0 +1,36 @@
+#pragma once
+
+// The converter's output file: never one of its inputs, written beside its final name and
+// renamed over it once complete, so that a failed run leaves an existing file as it was.
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace corvane::tsfconvert {
+
+/// Refuses (throws ConvertError) an output that is one of the inputs: the same file where
+/// both exist, the same normalised path otherwise; and an output that is a folder.
+void CheckOutputPath(const std::string& output, const std::vector<std::string>& inputs);
+
+/// A file written under a temporary name beside `path` and renamed over it by Commit. If
+/// Commit is not reached, the temporary file is removed and `path` stays as it was.
+class ReplacingFile {
+public:
+    explicit ReplacingFile(std::string path);  // throws ConvertError
+    ~ReplacingFile();
+    ReplacingFile(const ReplacingFile&) = delete;
+    ReplacingFile& operator=(const ReplacingFile&) = delete;
+
+    void Write(std::string_view bytes);  // throws ConvertError
+    void Commit();                       // throws ConvertError
+
+private:
+    [[noreturn]] void Fail(const std::string& what);
+
+    std::string path_;
+    std::string temporary_;
+    int fd_ = -1;
+};
+
+}  // namespace corvane::tsfconvert
