@@ -176,5 +176,7 @@ void AppendMarker(PathData& path, Marker marker, double x, double y, double radi
 
 /// Attribute text of a series drawn as a line: stroke, width, dashes, no fill.
 std::string LineAttributes(const SeriesStyle& style);
+/// The fill (and outline) of a series' markers.
+std::string MarkerAttributes(const SeriesStyle& style);
 
 }  // namespace corvane::chart

@@ -6,8 +6,8 @@
 #include <thread>
 #include <vector>
 
-#include "tsf/tsf_site.h"
 #include "dialogs/message_box.h"
+#include "tsf/tsf_site.h"
 
 namespace corvane {
 namespace {

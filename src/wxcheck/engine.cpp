@@ -12,18 +12,18 @@
 #include <thread>
 #include <unordered_map>
 
-#include "wxcheck/control_file.h"
-#include "wxcheck/csv_output.h"
-#include "wxcheck/evaluation_report.h"
-#include "wxcheck/list_file.h"
-#include "wxcheck/output_file.h"
-#include "wxcheck/pooled_statistics.h"
-#include "wxcheck/report_summary.h"
-#include "wxcheck/run_outputs.h"
-#include "wxcheck/station_evaluation.h"
-#include "wxcheck/station_file.h"
-#include "wxcheck/statistics_files.h"
+#include "report/evaluation_report.h"
+#include "report/report_summary.h"
 #include "tsf/text_scan.h"
+#include "wxcheck/control_file.h"
+#include "wxcheck/evaluation/pooled_statistics.h"
+#include "wxcheck/evaluation/station_evaluation.h"
+#include "wxcheck/outputs/csv_output.h"
+#include "wxcheck/outputs/list_file.h"
+#include "wxcheck/outputs/output_file.h"
+#include "wxcheck/outputs/run_outputs.h"
+#include "wxcheck/outputs/statistics_files.h"
+#include "wxcheck/station_file.h"
 
 namespace corvane::wxcheck {
 
@@ -283,8 +283,17 @@ int RunEngine(const EngineOptions& options, std::ostream& out, std::ostream& err
         pairs->Write(PairsHeader());
     }
     ParallelFor(count, threads, [&](std::size_t i) {
+        PairVisitor pairRows;
+        if (options.pairs) {
+            pairRows = [times = IsoTimes(settings.zone)](
+                           StationResult& station, const Record& observed, const Record& predicted,
+                           bool calm, bool used) mutable {
+                AppendPairRow(station.pairsCsv, station, times.Text(observed.stamp), observed,
+                              predicted, calm, used);
+            };
+        }
         StationResult result = EvaluateStation(settings, stationFile.stations[i],
-                                               static_cast<int>(i) + 1, bufferBytes, options.pairs);
+                                               static_cast<int>(i) + 1, bufferBytes, pairRows);
         result.warnings.insert(result.warnings.begin(), identityWarnings[i].begin(),
                                identityWarnings[i].end());
         const std::lock_guard<std::mutex> lock(progress);

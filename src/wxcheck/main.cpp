@@ -6,7 +6,7 @@
 #include <string>
 
 #include "wxcheck/engine.h"
-#include "wxcheck/output_text.h"
+#include "wxcheck/outputs/output_text.h"
 
 namespace {
 

@@ -16,9 +16,9 @@
 #include <string>
 #include <vector>
 
-#include "tsf/tsf_header.h"
 #include "support/files.h"
 #include "support/tmpfs_mount.h"
+#include "tsf/tsf_header.h"
 
 namespace corvane::testing {
 namespace {

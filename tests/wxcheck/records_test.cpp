@@ -6,13 +6,13 @@
 #include <iterator>
 #include <random>
 
-#include "tsf/plain_file.h"
 #include "engine_fixture.h"
 #include "period/calendar.h"
-#include "wxcheck/output_text.h"
+#include "tsf/plain_file.h"
 #include "tsf/record_stamp.h"
-#include "wxcheck/station_evaluation.h"
 #include "tsf/tsf_records.h"
+#include "wxcheck/evaluation/station_evaluation.h"
+#include "wxcheck/outputs/output_text.h"
 
 namespace corvane::wxcheck {
 namespace {

@@ -1,11 +1,12 @@
-#include "wxcheck/statistics.h"
+#include "wxcheck/evaluation/statistics.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <vector>
 
-#include "wxcheck/list_file.h"
+#include "wxcheck/evaluation/benchmarks.h"
+#include "wxcheck/outputs/list_file.h"
 
 namespace corvane::wxcheck {
 namespace {

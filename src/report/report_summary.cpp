@@ -1,9 +1,9 @@
-#include "wxcheck/report_summary.h"
+#include "report/report_summary.h"
 
 #include <algorithm>
 #include <cmath>
 
-#include "wxcheck/list_file.h"
+#include "wxcheck/outputs/list_file.h"
 
 namespace corvane::wxcheck {
 

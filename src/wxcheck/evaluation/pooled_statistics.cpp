@@ -1,4 +1,4 @@
-#include "wxcheck/pooled_statistics.h"
+#include "wxcheck/evaluation/pooled_statistics.h"
 
 #include <algorithm>
 #include <atomic>

@@ -1,4 +1,4 @@
-#include "wxcheck/output_file.h"
+#include "wxcheck/outputs/output_file.h"
 
 #include <fcntl.h>
 #include <limits.h>

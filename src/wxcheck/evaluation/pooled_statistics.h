@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "wxcheck/control_file.h"
-#include "wxcheck/station_evaluation.h"
+#include "wxcheck/evaluation/station_evaluation.h"
 
 namespace corvane::wxcheck {
 

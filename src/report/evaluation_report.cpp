@@ -1,4 +1,4 @@
-#include "wxcheck/evaluation_report.h"
+#include "report/evaluation_report.h"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -10,8 +10,9 @@
 
 #include "chart/svg.h"
 #include "chart/wind_rose.h"
-#include "wxcheck/output_text.h"
-#include "wxcheck/report_charts.h"
+#include "report/report_charts.h"
+#include "wxcheck/evaluation/benchmarks.h"
+#include "wxcheck/outputs/output_text.h"
 
 namespace corvane::wxcheck {
 

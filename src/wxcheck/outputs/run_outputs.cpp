@@ -1,11 +1,11 @@
-#include "wxcheck/run_outputs.h"
+#include "wxcheck/outputs/run_outputs.h"
 
 #include <sys/stat.h>
 
 #include <filesystem>
 
-#include "wxcheck/statistics_files.h"
 #include "tsf/text_scan.h"
+#include "wxcheck/outputs/statistics_files.h"
 
 namespace corvane::wxcheck {
 

@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "wxcheck/control_file.h"
-#include "wxcheck/output_file.h"
-#include "wxcheck/station_evaluation.h"
+#include "wxcheck/evaluation/station_evaluation.h"
+#include "wxcheck/outputs/output_file.h"
 
 namespace corvane::wxcheck {
 

@@ -15,8 +15,9 @@
 #include "chart/scale.h"
 #include "chart/wind_rose.h"
 #include "wxcheck/control_file.h"
-#include "wxcheck/pooled_statistics.h"
-#include "wxcheck/station_evaluation.h"
+#include "wxcheck/evaluation/pooled_statistics.h"
+#include "wxcheck/evaluation/station_evaluation.h"
+#include "wxcheck/outputs/statistics_files.h"
 
 namespace corvane::wxcheck {
 
@@ -83,7 +84,7 @@ struct DayMeans {
 /// Fed by the engine in three steps: every station in station order as it is evaluated
 /// (while its pairs are fresh), once with the pooled results, and every hour and day row
 /// of the statistics files as they are written.
-class ReportSummary {
+class ReportSummary : public PooledRowObserver {
 public:
     explicit ReportSummary(const ControlSettings& settings);
 
@@ -95,9 +96,9 @@ public:
     void Finish(const std::vector<StationResult>& stations, const PooledResults& pooled,
                 unsigned threads);
     /// One row of the hourly statistics files, `hourOfDay` that of its end stamp.
-    void AddHour(int hourOfDay, const GroupResult& row);
+    void AddHour(int hourOfDay, const GroupResult& row) override;
     /// One row of the daily statistics files.
-    void AddDay(Stamp day, const GroupResult& row);
+    void AddDay(Stamp day, const GroupResult& row) override;
 
     std::vector<ReportStation> stations;
     int evaluated = 0;

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "wxcheck/report_summary.h"
+#include "report/report_summary.h"
 
 namespace corvane::wxcheck {
 

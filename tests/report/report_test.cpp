@@ -9,10 +9,10 @@
 #include <numeric>
 
 #include "engine_fixture.h"
+#include "report/evaluation_report.h"
+#include "report/report_charts.h"
+#include "report/report_summary.h"
 #include "wxcheck/engine.h"
-#include "wxcheck/evaluation_report.h"
-#include "wxcheck/report_charts.h"
-#include "wxcheck/report_summary.h"
 
 namespace corvane::wxcheck {
 namespace {

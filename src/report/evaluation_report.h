@@ -7,9 +7,9 @@
 #include <string>
 #include <string_view>
 
+#include "report/report_summary.h"
 #include "wxcheck/control_file.h"
-#include "wxcheck/list_file.h"
-#include "wxcheck/report_summary.h"
+#include "wxcheck/outputs/list_file.h"
 
 namespace corvane::wxcheck {
 

@@ -1,4 +1,4 @@
-#include "wxcheck/statistics.h"
+#include "wxcheck/evaluation/statistics.h"
 
 #include <cmath>
 #include <numbers>

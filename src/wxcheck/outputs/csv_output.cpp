@@ -1,10 +1,10 @@
-#include "wxcheck/csv_output.h"
+#include "wxcheck/outputs/csv_output.h"
 
 #include <array>
 #include <cmath>
 
-#include "wxcheck/output_text.h"
 #include "tsf/units.h"
+#include "wxcheck/outputs/output_text.h"
 
 namespace corvane::wxcheck {
 

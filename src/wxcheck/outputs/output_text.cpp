@@ -1,4 +1,4 @@
-#include "wxcheck/output_text.h"
+#include "wxcheck/outputs/output_text.h"
 
 #include <charconv>
 #include <cmath>

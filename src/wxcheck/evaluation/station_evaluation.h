@@ -8,14 +8,15 @@
 #include <bit>
 #include <cmath>
 #include <cstdint>
+#include <functional>
 #include <limits>
 #include <string>
 #include <vector>
 
-#include "wxcheck/control_file.h"
-#include "wxcheck/station_file.h"
-#include "wxcheck/statistics.h"
 #include "tsf/tsf_records.h"
+#include "wxcheck/control_file.h"
+#include "wxcheck/evaluation/statistics.h"
+#include "wxcheck/station_file.h"
 
 namespace corvane::wxcheck {
 
@@ -201,10 +202,14 @@ private:
     int ranges_ = 0;
 };
 
+/// Sees every pair of a station in the period as it is formed, used or not (the rows of
+/// ROOT_Pairs.csv), so that no pair needs to be kept for it.
+using PairVisitor = std::function<void(StationResult& station, const Record& observed,
+                                       const Record& predicted, bool calm, bool used)>;
+
 /// Reads, pairs and evaluates one station; `bufferBytes` is the read buffer of each thread
-/// (RecordBufferBytes). With `pairs`, every pair in the period is written into `pairsCsv`
-/// as rows of ROOT_Pairs.csv.
+/// (RecordBufferBytes). A `visitor`, when set, sees every pair in the period.
 StationResult EvaluateStation(const ControlSettings& settings, const StationEntry& entry,
-                              int number, std::size_t bufferBytes, bool pairs = false);
+                              int number, std::size_t bufferBytes, const PairVisitor& visitor = {});
 
 }  // namespace corvane::wxcheck

@@ -5,8 +5,8 @@
 
 #include <string>
 
-#include "wxcheck/control_file.h"
 #include "tsf/tsf_records.h"
+#include "wxcheck/control_file.h"
 
 namespace corvane::wxcheck {
 

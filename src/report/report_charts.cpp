@@ -1,11 +1,12 @@
-#include "wxcheck/report_charts.h"
+#include "report/report_charts.h"
 
 #include <cmath>
 
 #include "chart/palette.h"
 #include "chart/taylor_diagram.h"
-#include "wxcheck/list_file.h"
-#include "wxcheck/output_text.h"
+#include "wxcheck/evaluation/benchmarks.h"
+#include "wxcheck/outputs/list_file.h"
+#include "wxcheck/outputs/output_text.h"
 
 namespace corvane::wxcheck {
 

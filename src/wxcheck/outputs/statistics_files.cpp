@@ -1,12 +1,11 @@
-#include "wxcheck/statistics_files.h"
+#include "wxcheck/outputs/statistics_files.h"
 
 #include <cstdio>
 
-#include "wxcheck/output_file.h"
-#include "wxcheck/output_text.h"
-#include "wxcheck/report_summary.h"
-#include "wxcheck/run_outputs.h"
 #include "tsf/text_scan.h"
+#include "wxcheck/outputs/output_file.h"
+#include "wxcheck/outputs/output_text.h"
+#include "wxcheck/outputs/run_outputs.h"
 
 namespace corvane::wxcheck {
 
@@ -85,7 +84,7 @@ std::string StatisticsHeader(const ControlSettings& s, const PooledResults& pool
 std::vector<std::string> WriteStatisticsFiles(const ControlSettings& settings,
                                               const std::vector<StationResult>& stations,
                                               const PooledResults& pooled, unsigned threads,
-                                              ReportSummary* report) {
+                                              PooledRowObserver* observer) {
     OutputFile hourlyWind(OutputPath(settings, OutputKind::HourlyWind));
     OutputFile hourlyTeHu(OutputPath(settings, OutputKind::HourlyTeHu));
     OutputFile dailyWind(OutputPath(settings, OutputKind::DailyWind));
@@ -123,8 +122,8 @@ std::vector<std::string> WriteStatisticsFiles(const ControlSettings& settings,
             const Stamp stamp =
                 rows.firstHour + (firstHour + static_cast<std::int64_t>(h)) * kSecondsPerHour;
             const int hourOfDay = FieldsFromStamp(stamp).hour;
-            if (report != nullptr) {
-                report->AddHour(hourOfDay, hours[h]);
+            if (observer != nullptr) {
+                observer->AddHour(hourOfDay, hours[h]);
             }
             char hour[8];
             std::snprintf(hour, sizeof hour, " %02d", hourOfDay);
@@ -147,8 +146,8 @@ std::vector<std::string> WriteStatisticsFiles(const ControlSettings& settings,
         for (std::size_t d = 0; d < days.size(); ++d) {
             const Stamp day =
                 rows.firstDay + (first + static_cast<std::int64_t>(d)) * kSecondsPerDay;
-            if (report != nullptr) {
-                report->AddDay(day, days[d]);
+            if (observer != nullptr) {
+                observer->AddDay(day, days[d]);
             }
             const std::string date = FormatDate(day);
             windText += date;
