@@ -36,8 +36,8 @@ std::optional<Seconds> ReadEpoch(std::string_view text) {
     int hour = 0;
     int minute = 0;
     int second = 0;
-    if (!Digits(text, 4, year) || !Take(text, '-') || !Digits(text, 2, month) ||
-        !Take(text, '-') || !Digits(text, 2, day)) {
+    if (!Digits(text, 4, year) || !Take(text, '-') || !Digits(text, 2, month) || !Take(text, '-') ||
+        !Digits(text, 2, day)) {
         return std::nullopt;
     }
     if (Take(text, 'T') || Take(text, ' ')) {

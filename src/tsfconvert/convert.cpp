@@ -136,9 +136,9 @@ void SplitStations(const ConvertOptions& options, const Series& all,
         err << "tsfconvert: warning: the files of stations " << problem
             << " sort in another order than their ids; lists of other suffixes may not pair\n";
     }
-    status = written == 0                      ? kNothingWritten
+    status = written == 0                    ? kNothingWritten
              : written < all.stations.size() ? kWrittenWithWarnings
-                                               : status;
+                                             : status;
 }
 
 void Convert(const ConvertOptions& options, std::ostream& out, std::ostream& err, int& status) {

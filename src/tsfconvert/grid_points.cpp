@@ -18,7 +18,7 @@ double NearLongitude(double value, double reference) {
 
 // The cell [k, k + 1] of a monotonic axis around `value` and the fraction within it.
 std::optional<std::pair<std::size_t, double>> Bracket(const std::vector<double>& axis,
-                                                       double value) {
+                                                      double value) {
     const bool rising = axis.back() > axis.front();
     const auto before = [&](double a, double b) { return rising ? a < b : a > b; };
     if (before(value, axis.front()) || before(axis.back(), value)) {

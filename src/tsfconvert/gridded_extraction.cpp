@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <limits>
 #include <filesystem>
+#include <limits>
 #include <map>
 #include <ostream>
 
@@ -33,10 +33,10 @@ enum class Quantity { U, V, Speed, Direction, Temperature, Mixr, Shum, Rhum, Dew
 
 struct QuantityInfo {
     Quantity quantity;
-    const char* key;            // of --var
-    const char* wrfName;        // default name in WRF files
-    const char* standardName;   // in CF files
-    double level;               // metres above ground of its height coordinate
+    const char* key;           // of --var
+    const char* wrfName;       // default name in WRF files
+    const char* standardName;  // in CF files
+    double level;              // metres above ground of its height coordinate
 };
 
 constexpr QuantityInfo kQuantities[] = {
@@ -142,10 +142,10 @@ struct Step {
 struct StationPlan {
     Station station;
     std::vector<GridWeight> points;
-    std::vector<GridTurn> turns;        // per point, WRF winds only
-    std::vector<double> latitudes;      // of the points, to check later files' grids
+    std::vector<GridTurn> turns;    // per point, WRF winds only
+    std::vector<double> latitudes;  // of the points, to check later files' grids
     std::vector<double> longitudes;
-    std::string failure;                // non-empty once the station has failed
+    std::string failure;  // non-empty once the station has failed
 };
 
 class Extraction {
@@ -180,8 +180,7 @@ private:
     std::size_t yFirst_ = 0, yLast_ = 0, xFirst_ = 0, xLast_ = 0;  // the stations' box
 };
 
-std::optional<Field> Extraction::FindField(const NcFile& file, Quantity quantity,
-                                           bool required) {
+std::optional<Field> Extraction::FindField(const NcFile& file, Quantity quantity, bool required) {
     const QuantityInfo& info = Info(quantity);
     Field field{quantity, {}, {}};
     if (const auto named = o_.variableNames.find(info.key); named != o_.variableNames.end()) {
@@ -224,8 +223,8 @@ void Extraction::ResolveFields(const NcFile& file) {
     const bool speedGiven = explicitly(Quantity::Speed) || explicitly(Quantity::Direction);
     std::optional<Field> u;
     if (!speedGiven) {
-        u = FindField(file, Quantity::U, wrf_ || explicitly(Quantity::U) ||
-                                             explicitly(Quantity::V));
+        u = FindField(file, Quantity::U,
+                      wrf_ || explicitly(Quantity::U) || explicitly(Quantity::V));
     }
     if (u) {
         fields_.push_back(*u);
@@ -321,8 +320,7 @@ void Extraction::CheckField(const NcFile& file, Field& field, bool first) {
         }
         if (level < 0) {
             file.Fail("the variable " + name + " has no level at " +
-                      std::to_string(static_cast<int>(wanted)) + " m along " +
-                      Quoted(height.name));
+                      std::to_string(static_cast<int>(wanted)) + " m along " + Quoted(height.name));
         }
         if (!first && field.level != level) {
             file.Fail("the " + std::to_string(static_cast<int>(wanted)) + " m level of " + name +
@@ -405,9 +403,9 @@ Grid Extraction::ReadGrid(const NcFile& file) {
         file.ReadRaw(lat, start, count, grid.lat);
         file.ReadRaw(lon, start, count, grid.lon);
     } else {
-        file.Fail("the coordinates " + Quoted(layout_.latName) + " and " +
-                  Quoted(layout_.lonName) + " do not lie on the fields' dimensions " +
-                  layout_.yDimension + " and " + layout_.xDimension);
+        file.Fail("the coordinates " + Quoted(layout_.latName) + " and " + Quoted(layout_.lonName) +
+                  " do not lie on the fields' dimensions " + layout_.yDimension + " and " +
+                  layout_.xDimension);
     }
     if (const std::string problem = CheckGrid(grid); !problem.empty()) {
         file.Fail(problem);
@@ -416,8 +414,8 @@ Grid Extraction::ReadGrid(const NcFile& file) {
 }
 
 // One coordinate value at a grid point, from a 1-D, 2-D or (time, y, x) variable.
-double PointValue(const NcFile& file, int variable, std::size_t rank, std::size_t y,
-                  std::size_t x, bool yAxis, bool regular) {
+double PointValue(const NcFile& file, int variable, std::size_t rank, std::size_t y, std::size_t x,
+                  bool yAxis, bool regular) {
     std::vector<std::size_t> start(rank, 0);
     std::vector<double> value;
     if (regular) {
@@ -596,11 +594,10 @@ std::vector<Step> Extraction::PlanSteps(const std::vector<FileTimes>& files) {
         }
     }
     // By time, then by initial time: of one time, the latest forecast comes last.
-    std::stable_sort(candidates.begin(), candidates.end(),
-                     [](const Candidate& a, const Candidate& b) {
-                         return a.step.time != b.step.time ? a.step.time < b.step.time
-                                                           : a.initial < b.initial;
-                     });
+    std::stable_sort(
+        candidates.begin(), candidates.end(), [](const Candidate& a, const Candidate& b) {
+            return a.step.time != b.step.time ? a.step.time < b.step.time : a.initial < b.initial;
+        });
     std::vector<Step> steps;
     for (std::size_t i = 0; i < candidates.size(); ++i) {
         const Candidate& c = candidates[i];
@@ -608,9 +605,9 @@ std::vector<Step> Extraction::PlanSteps(const std::vector<FileTimes>& files) {
             const Candidate& next = candidates[i + 1];
             if (!o_.lead || next.initial == c.initial) {
                 throw ConvertError(
-                    "the time " + HourText(c.step.time) + " occurs in " +
-                    o_.inputs[c.step.file] +
-                    (c.step.file == next.step.file ? " twice" : " and in " + o_.inputs[next.step.file]) +
+                    "the time " + HourText(c.step.time) + " occurs in " + o_.inputs[c.step.file] +
+                    (c.step.file == next.step.file ? " twice"
+                                                   : " and in " + o_.inputs[next.step.file]) +
                     (o_.lead ? ", forecasts of the same initial time"
                              : "; --lead FROM:TO picks the hours of each forecast to keep"));
             }
@@ -836,8 +833,8 @@ int Extraction::Write(const std::vector<Step>& steps) {
              << " sort in another order than their ids; lists of other suffixes may not pair\n";
     }
     out_ << o_.output << ": " << written << " of " << stations_.size() << " stations written, "
-         << steps.size() << " hourly records each from " << HourText(steps.front().time)
-         << " to " << HourText(steps.back().time) << " UTC+0000; variables";
+         << steps.size() << " hourly records each from " << HourText(steps.front().time) << " to "
+         << HourText(steps.back().time) << " UTC+0000; variables";
     for (const OutputVariable& variable : variables_) {
         out_ << ' ' << variable.name << " [" << variable.units << ']';
     }

@@ -104,7 +104,9 @@ void NcFile::CheckClassicSize(std::size_t fileSize) const {
     const bool cdf5 = (mode & NC_64BIT_DATA) != 0;
     const std::size_t count = cdf5 ? 8 : 4;  // sizes and counts
     const std::size_t offset = (mode & (NC_64BIT_OFFSET | NC_64BIT_DATA)) != 0 ? 8 : 4;
-    const auto nameBytes = [&](const char* name) { return count + Padded(std::string(name).size()); };
+    const auto nameBytes = [&](const char* name) {
+        return count + Padded(std::string(name).size());
+    };
     const auto attributeBytes = [&](int variable) {
         int attributes = 0;
         Check(nc_inq_varnatts(id_, variable, &attributes), "reading its attributes");
@@ -261,8 +263,7 @@ std::optional<double> NcFile::NumberAttribute(int variable, const std::string& n
         return std::nullopt;
     }
     std::vector<double> values(length);
-    Check(nc_get_att_double(id_, variable, name.c_str(), values.data()),
-          "reading " + Quoted(name));
+    Check(nc_get_att_double(id_, variable, name.c_str(), values.data()), "reading " + Quoted(name));
     return values.front();
 }
 

@@ -209,8 +209,7 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
              } else if (value == "netcdf") {
                  o.format = InputFormat::Netcdf;
              } else {
-                 throw Failure{"--from wants csv, isd-lite, wrf or netcdf, not " +
-                               Quoted(value)};
+                 throw Failure{"--from wants csv, isd-lite, wrf or netcdf, not " + Quoted(value)};
              }
          }},
         {"--delimiter",
@@ -294,9 +293,8 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
          }},
         {"--var",
          [&](const std::string&, const std::string& value) {
-             static const char* const kQuantities[] = {"u",    "v",    "wspeed", "wdir",
-                                                       "temp", "mixr", "shum",   "rhum",
-                                                       "dewpoint"};
+             static const char* const kQuantities[] = {"u",    "v",    "wspeed", "wdir",    "temp",
+                                                       "mixr", "shum", "rhum",   "dewpoint"};
              const std::size_t equals = value.find('=');
              const std::string quantity = value.substr(0, equals);
              bool known = false;
@@ -304,9 +302,10 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
                  known = known || quantity == q;
              }
              if (equals == std::string::npos || equals + 1 == value.size() || !known) {
-                 throw Failure{"--var wants QUANTITY=NAME with QUANTITY one of u, v, wspeed, "
-                               "wdir, temp, mixr, shum, rhum, dewpoint, not " +
-                               Quoted(value)};
+                 throw Failure{
+                     "--var wants QUANTITY=NAME with QUANTITY one of u, v, wspeed, "
+                     "wdir, temp, mixr, shum, rhum, dewpoint, not " +
+                     Quoted(value)};
              }
              if (!o.variableNames.emplace(quantity, value.substr(equals + 1)).second) {
                  throw Failure{"--var names " + Quoted(quantity) + " twice"};

@@ -48,7 +48,7 @@ struct ConvertOptions {
     // `output`.
     std::string stations;
     Interpolation interpolation = Interpolation::Nearest;
-    std::optional<std::pair<int, int>> lead;  ///< hours after the file's initial time
+    std::optional<std::pair<int, int>> lead;           ///< hours after the file's initial time
     std::map<std::string, std::string> variableNames;  ///< --var QUANTITY=NAME
     // Long CSV (--station COL): one output per station value, in the folder `output`.
     std::string stationColumn;
