@@ -128,10 +128,20 @@ std::vector<GridWeight> LocateStation(const Grid& grid, double lat, double lon,
     const double scale = std::cos(lat * std::numbers::pi / 180);
     for (std::size_t y = 0; y + 1 < grid.ny; ++y) {
         for (std::size_t x = 0; x + 1 < grid.nx; ++x) {
-            std::array<double, 8> corners{};
             const std::array<std::pair<std::size_t, std::size_t>, 4> at = {
                 {{y, x}, {y, x + 1}, {y + 1, x}, {y + 1, x + 1}}};
-            bool west = true, east = true, south = true, north = true;
+            // The latitudes first: they rule out nearly every cell cheaply.
+            bool south = true, north = true;
+            for (const auto& [cy, cx] : at) {
+                const double py = grid.Latitude(cy, cx) - lat;
+                south = south && py > kEdge;
+                north = north && py < -kEdge;
+            }
+            if (south || north) {
+                continue;
+            }
+            std::array<double, 8> corners{};
+            bool west = true, east = true;
             for (std::size_t c = 0; c < 4; ++c) {
                 const double px =
                     std::remainder(grid.Longitude(at[c].first, at[c].second) - lon, 360.0) * scale;
@@ -140,10 +150,8 @@ std::vector<GridWeight> LocateStation(const Grid& grid, double lat, double lon,
                 corners[2 * c + 1] = py;
                 west = west && px > kEdge;
                 east = east && px < -kEdge;
-                south = south && py > kEdge;
-                north = north && py < -kEdge;
             }
-            if (west || east || south || north) {
+            if (west || east) {
                 continue;
             }
             if (const auto st = InverseBilinear(corners)) {

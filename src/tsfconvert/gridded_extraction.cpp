@@ -431,16 +431,31 @@ double PointValue(const NcFile& file, int variable, std::size_t rank, std::size_
 void Extraction::CheckGridPoints(const NcFile& file) {
     const int lat = file.Variable(layout_.latName, "the latitudes of the grid");
     const int lon = file.Variable(layout_.lonName, "the longitudes of the grid");
-    const std::size_t latRank = file.Dimensions(lat).size();
-    const std::size_t lonRank = file.Dimensions(lon).size();
-    if ((latRank == 1) != layout_.regular || latRank != lonRank) {
+    const std::size_t rank = file.Dimensions(lat).size();
+    if ((rank == 1) != layout_.regular || rank != file.Dimensions(lon).size()) {
         file.Fail("its grid is not the first file's");
+    }
+    // The stations' rows in one read per coordinate (the axes whole on a regular grid).
+    std::vector<double> lats;
+    std::vector<double> lons;
+    if (layout_.regular) {
+        file.ReadRaw(lat, {0}, {layout_.ny}, lats);
+        file.ReadRaw(lon, {0}, {layout_.nx}, lons);
+    } else {
+        std::vector<std::size_t> start(rank, 0);
+        std::vector<std::size_t> count(rank, 1);
+        start[rank - 2] = yFirst_;
+        count[rank - 2] = yLast_ - yFirst_ + 1;
+        count[rank - 1] = layout_.nx;
+        file.ReadRaw(lat, start, count, lats);
+        file.ReadRaw(lon, start, count, lons);
     }
     for (const StationPlan& plan : stations_) {
         for (std::size_t k = 0; k < plan.points.size(); ++k) {
             const GridWeight& p = plan.points[k];
-            const double a = PointValue(file, lat, latRank, p.y, p.x, true, layout_.regular);
-            const double b = PointValue(file, lon, lonRank, p.y, p.x, false, layout_.regular);
+            const std::size_t at = (p.y - yFirst_) * layout_.nx + p.x;
+            const double a = layout_.regular ? lats[p.y] : lats[at];
+            const double b = layout_.regular ? lons[p.x] : lons[at];
             if (!(std::fabs(a - plan.latitudes[k]) < 1e-4) ||
                 !(std::fabs(std::remainder(b - plan.longitudes[k], 360.0)) < 1e-4)) {
                 file.Fail("its grid is not the first file's: the point (" + std::to_string(p.y) +
@@ -648,8 +663,10 @@ void Extraction::Extract(const std::vector<Step>& steps) {
         }
         const NcFile file(o_.inputs[f]);
         std::vector<int> ids;
+        std::vector<NcFile::Packing> packings;
         for (const Field& field : fields_) {
             ids.push_back(file.Variable(field.name, ""));
+            packings.push_back(file.PackingOf(ids.back()));
         }
         for (const std::size_t r : byFile[f]) {
             for (std::size_t v = 0; v < fields_.size(); ++v) {
@@ -660,13 +677,14 @@ void Extraction::Extract(const std::vector<Step>& steps) {
                     start.insert(start.begin() + 1, static_cast<std::size_t>(field.level));
                     count.insert(count.begin() + 1, 1);
                 }
-                file.Read(ids[v], start, count, box);
+                // Only the stations' points are unpacked.
+                file.ReadRaw(ids[v], start, count, box);
                 for (std::size_t s = 0; s < stations_.size(); ++s) {
                     std::vector<double>& at = point[v * stations_.size() + s];
                     at.clear();
                     for (const GridWeight& p : stations_[s].points) {
                         const double raw = box[(p.y - yFirst_) * boxX + (p.x - xFirst_)];
-                        at.push_back(raw * field.scale + field.offset);
+                        at.push_back(packings[v].Unpack(raw) * field.scale + field.offset);
                     }
                 }
             }
@@ -745,6 +763,24 @@ void Extraction::Extract(const std::vector<Step>& steps) {
     }
 }
 
+// The inputs an output might be: any, when it exists (a link may join them); else those of
+// its name. Spares a hundred stations the resolving of every input's path.
+std::vector<std::string> PossibleInputs(const std::string& output,
+                                        const std::vector<std::string>& inputs) {
+    namespace fs = std::filesystem;
+    std::error_code error;
+    if (fs::exists(output, error)) {
+        return inputs;
+    }
+    std::vector<std::string> same;
+    for (const std::string& input : inputs) {
+        if (fs::path(input).filename() == fs::path(output).filename()) {
+            same.push_back(input);
+        }
+    }
+    return same;
+}
+
 int Extraction::Write(const std::vector<Step>& steps) {
     namespace fs = std::filesystem;
     const std::size_t vars = variables_.size();
@@ -790,7 +826,7 @@ int Extraction::Write(const std::vector<Step>& steps) {
             continue;
         }
         const std::string path = (fs::path(o_.output) / (id + o_.suffix)).string();
-        CheckOutputPath(path, o_.inputs);
+        CheckOutputPath(path, PossibleInputs(path, o_.inputs));
         header.comments = common;
         const auto number = [](double value) {
             char text[32];
@@ -891,6 +927,10 @@ int Extraction::Run() {
             xLast_ = std::max(xLast_, p.x);
         }
     }
+    // Whole rows: one contiguous read per field and time, where a narrower box would be read
+    // row by row.
+    xFirst_ = 0;
+    xLast_ = layout_.nx - 1;
     if (!any) {
         for (const StationPlan& plan : stations_) {
             err_ << "tsfconvert: station " << plan.station.id << " (" << o_.stations << " line "

@@ -61,7 +61,10 @@ NcFile::NcFile(std::string path) : path_(std::move(path)) {
     }
     // A relative path with a colon in it must never be taken for a remote address.
     const std::string local = path_.starts_with('/') ? path_ : "./" + path_;
-    const int status = nc_open(local.c_str(), NC_NOWRITE, &id_);
+    // Classic files are read through a buffer of this many bytes: the default, a file
+    // system block, turns one field into hundreds of system calls.
+    std::size_t chunk = 1u << 20;
+    const int status = nc__open(local.c_str(), NC_NOWRITE, &chunk, &id_);
     if (status != NC_NOERR) {
         id_ = -1;
         Fail(std::string("it is not a NetCDF file, or it is damaged (") + nc_strerror(status) +
@@ -284,16 +287,14 @@ void NcFile::ReadRaw(int variable, const std::vector<std::size_t>& start,
           "reading " + Quoted(VariableName(variable)));
 }
 
-void NcFile::Read(int variable, const std::vector<std::size_t>& start,
-                  const std::vector<std::size_t>& count, std::vector<double>& values) const {
-    ReadRaw(variable, start, count, values);
+NcFile::Packing NcFile::PackingOf(int variable) const {
+    Packing packing;
     nc_type type = 0;
     Check(nc_inq_vartype(id_, variable, &type), "reading its variables");
-    std::vector<double> fills;
     if (const auto fill = NumberAttribute(variable, "_FillValue")) {
-        fills.push_back(*fill);
+        packing.fills.push_back(*fill);
     } else if (const auto standard = DefaultFill(type)) {
-        fills.push_back(*standard);
+        packing.fills.push_back(*standard);
     }
     nc_type missingType = 0;
     std::size_t missingCount = 0;
@@ -303,16 +304,27 @@ void NcFile::Read(int variable, const std::vector<std::size_t>& start,
         std::vector<double> missing(missingCount);
         Check(nc_get_att_double(id_, variable, "missing_value", missing.data()),
               "reading \"missing_value\"");
-        fills.insert(fills.end(), missing.begin(), missing.end());
+        packing.fills.insert(packing.fills.end(), missing.begin(), missing.end());
     }
-    const double scale = NumberAttribute(variable, "scale_factor").value_or(1.0);
-    const double add = NumberAttribute(variable, "add_offset").value_or(0.0);
+    packing.scale = NumberAttribute(variable, "scale_factor").value_or(1.0);
+    packing.offset = NumberAttribute(variable, "add_offset").value_or(0.0);
+    return packing;
+}
+
+double NcFile::Packing::Unpack(double raw) const {
+    bool fill = !std::isfinite(raw);
+    for (const double f : fills) {
+        fill = fill || raw == f;
+    }
+    return fill ? std::nan("") : raw * scale + offset;
+}
+
+void NcFile::Read(int variable, const std::vector<std::size_t>& start,
+                  const std::vector<std::size_t>& count, std::vector<double>& values) const {
+    ReadRaw(variable, start, count, values);
+    const Packing packing = PackingOf(variable);
     for (double& value : values) {
-        bool fill = !std::isfinite(value);
-        for (const double f : fills) {
-            fill = fill || value == f;
-        }
-        value = fill ? std::nan("") : value * scale + add;
+        value = packing.Unpack(value);
     }
 }
 

@@ -57,6 +57,15 @@ public:
     /// stored (no unpacking, no fill): for coordinates and times.
     void ReadRaw(int variable, const std::vector<std::size_t>& start,
                  const std::vector<std::size_t>& count, std::vector<double>& values) const;
+    /// How stored values become real ones: fill and missing values, packing.
+    struct Packing {
+        std::vector<double> fills;
+        double scale = 1;
+        double offset = 0;
+        double Unpack(double raw) const;
+    };
+    Packing PackingOf(int variable) const;
+
     /// The same, unpacked, with fill and missing values as NaN.
     void Read(int variable, const std::vector<std::size_t>& start,
               const std::vector<std::size_t>& count, std::vector<double>& values) const;
