@@ -389,6 +389,8 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
 const char* UsageText() {
     return R"(Usage: tsfconvert [OPTIONS] INPUT... -o OUTPUT.tsf
        tsfconvert --from isd-lite [--site TEXT] FILE... -o OUTPUT.tsf
+       tsfconvert --from wrf|netcdf --stations STATIONS.csv [OPTIONS] FILE... -o FOLDER
+       tsfconvert --station COL [OPTIONS] INPUT... -o FOLDER
        tsfconvert --help | --version
 
 Converts hourly observations or model values from CSV files, or from ISD-Lite station
@@ -431,10 +433,27 @@ Variables (CSV; COL is a header name):
   --missing TEXT          a cell with this text is missing (may be repeated); empty
                           cells are missing anyway; written as -999
 
+Many stations (-o names a folder, made if missing):
+  --station COL           CSV: one file per value of this column, named VALUE_obs.tsf
+  --site-col COL          with --station: the column of each station's "Site:" text
+  --suffix TEXT           the end of the file names (default _obs.tsf, or _prd.tsf)
+
+Gridded input (--from wrf: WRF output; --from netcdf: CF-convention files):
+  --stations FILE         CSV with the columns id, lat, lon (name, elevation); one file
+                          per station, named ID_prd.tsf: WSPEED m/s, WDIR deg (earth),
+                          TEMP K and the humidity the files have (MIXR, SHUM or RHUM)
+  --interp METHOD         nearest (default) or bilinear
+  --lead FROM:TO          keep the hours FROM to TO after each file's initial time; of a
+                          time still in two files the later forecast counts (without it
+                          such a time is an error)
+  --var QUANTITY=NAME     the variable of u, v, wspeed, wdir, temp, mixr, shum, rhum or
+                          dewpoint (default: WRF's U10 V10 T2 Q2; CF's standard names)
+
   -h, --help              this text
   --version               the program's version
 
-Exit status: 0 written, 1 written with warnings, 2 nothing written.
+Exit status: 0 written, 1 written with warnings or some stations failed, 2 nothing
+written.
 )";
 }
 
