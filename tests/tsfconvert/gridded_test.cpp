@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "datasets/plain_file.h"
 #include "datasets/tsf_header.h"
 #include "support/files.h"
 #include "tsfconvert/cf_time.h"
@@ -18,6 +19,7 @@
 #include "tsfconvert/grid_points.h"
 #include "tsfconvert/wind_rotation.h"
 #include "wxcheck/record_stamp.h"
+#include "wxcheck/tsf_records.h"
 
 namespace corvane::tsfconvert {
 namespace {
@@ -145,6 +147,27 @@ TEST_F(GriddedTest, WrfStationsAreInterpolatedTurnedAndReadBack) {
     EXPECT_EQ(header.variables.size(), 4u);
     EXPECT_EQ(header.variables[3].name + " " + header.variables[3].units, "MIXR g/kg");
     EXPECT_EQ(header.site, "Alpha");
+    const wxcheck::FileVariables v = wxcheck::MapVariables(header.variables);
+    EXPECT_TRUE(v.warnings.empty());
+    wxcheck::RecordPlan plan;
+    plan.variableCount = v.variableCount;
+    plan.column = {v.column[0], v.column[1], v.column[2], v.humidityColumn[0]};
+    plan.temperatureUnit = v.temperatureUnit;
+    std::vector<wxcheck::Record> records;
+    wxcheck::RecordCounts counts;
+    std::vector<char> buffer;
+    std::string error;
+    const FileDescriptor fd = OpenPlainFile(Path("bi/A.tsf"), error);
+    ASSERT_TRUE(wxcheck::ReadRecordFile(
+        fd.get(), header.dataOffset, fs::file_size(Path("bi/A.tsf")), header.dataLine, plan,
+        records, counts, buffer, wxcheck::RecordBufferBytes(1), error))
+        << error;
+    ASSERT_EQ(records.size(), 1u);
+    EXPECT_EQ(counts.skipped, 0);
+    // Kelvin kept as the difference to 273.15; the mixing ratio in g/kg.
+    EXPECT_NEAR(records[0].value[2], 285 - 273.15, 1e-9);
+    EXPECT_NEAR(records[0].value[3], 5.5, 1e-9);
+    EXPECT_EQ(records[0].value[1], 240);
 }
 
 // Each value `count` times, with commas: the fields of one time.
@@ -152,7 +175,10 @@ std::string Fields(const std::vector<int>& values, int count = 9) {
     std::string text;
     for (const int value : values) {
         for (int i = 0; i < count; ++i) {
-            text += (text.empty() ? "" : ",") + std::to_string(value);
+            if (!text.empty()) {
+                text += ',';
+            }
+            text += std::to_string(value);
         }
     }
     return text;
