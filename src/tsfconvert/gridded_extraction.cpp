@@ -230,6 +230,11 @@ void Extraction::ResolveFields(const NcFile& file) {
         fields_.push_back(*u);
         fields_.push_back(*FindField(file, Quantity::V, true));
     } else {
+        if (!speedGiven && !FindField(file, Quantity::Speed, false)) {
+            file.Fail(
+                "no variable has the standard_name \"eastward_wind\" or \"wind_speed\"; name "
+                "the wind with --var u=NAME --var v=NAME or --var wspeed=NAME --var wdir=NAME");
+        }
         fields_.push_back(*FindField(file, Quantity::Speed, true));
         fields_.push_back(*FindField(file, Quantity::Direction, true));
     }
