@@ -5,6 +5,7 @@
 
 #include <netcdf.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -45,12 +46,14 @@ int main(int argc, char** argv) {
     const int stations = arg(6, 100);
     const std::size_t points = static_cast<std::size_t>(nx) * static_cast<std::size_t>(ny);
     std::vector<float> lat(points), lon(points), field(points), cosine(points), sine(points);
+    // About 0.1 degrees apart, closer on grids too large to stay within the latitudes.
+    const double step = std::min(0.1, 40.0 / std::max(nx, ny));
     for (int y = 0; y < ny; ++y) {
         for (int x = 0; x < nx; ++x) {
             const std::size_t i = static_cast<std::size_t>(y) * nx + x;
-            // A gently curved grid of about 0.1 degrees around 45 N 10 E.
-            lat[i] = static_cast<float>(40 + 0.1 * y + 0.002 * x);
-            lon[i] = static_cast<float>(5 + 0.1 * x - 0.002 * y);
+            // A gently curved grid north-east of 40 N 5 E.
+            lat[i] = static_cast<float>(40 + step * (y + 0.02 * x));
+            lon[i] = static_cast<float>(5 + step * (x - 0.02 * y));
             const double alpha = 0.02 * (x - nx / 2.0) * 3.14159265 / 180;
             cosine[i] = static_cast<float>(std::cos(alpha));
             sine[i] = static_cast<float>(std::sin(alpha));
@@ -61,8 +64,8 @@ int main(int argc, char** argv) {
     for (int s = 0; s < stations; ++s) {
         const double fy = 0.05 + 0.9 * ((s * 37) % 101) / 100.0;
         const double fx = 0.05 + 0.9 * ((s * 61) % 101) / 100.0;
-        std::fprintf(list, "S%03d,%.4f,%.4f,Station %d\n", s, 40 + 0.1 * (ny - 1) * fy,
-                     5 + 0.1 * (nx - 1) * fx, s);
+        std::fprintf(list, "S%03d,%.4f,%.4f,Station %d\n", s, 40 + step * (ny - 1) * fy,
+                     5 + step * (nx - 1) * fx, s);
     }
     std::fclose(list);
     for (int f = 0; f < files; ++f) {
