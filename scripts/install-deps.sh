@@ -11,6 +11,7 @@ packages=(
   clang-14 libclang-rt-14-dev clang-format
   desktop-file-utils appstream librsvg2-bin dpkg-dev man-db
   libxml2-utils  # xmllint, which the report tests parse the report with
+  libnetcdf-dev netcdf-bin  # the converter's NetCDF reader; ncgen makes its test files
 )
 
 missing=()

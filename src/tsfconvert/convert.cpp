@@ -1,14 +1,17 @@
 #include "tsfconvert/convert.h"
 
 #include <algorithm>
+#include <filesystem>
 #include <new>
 #include <ostream>
 
 #include "tsf/tsf_writer.h"
+#include "tsfconvert/gridded_extraction.h"
 #include "tsfconvert/input_file.h"
 #include "tsfconvert/options.h"
 #include "tsfconvert/output_file.h"
 #include "tsfconvert/sources.h"
+#include "tsfconvert/station_list.h"
 
 #ifndef TSFCONVERT_VERSION
 #define TSFCONVERT_VERSION "dev"
@@ -71,12 +74,97 @@ std::string DuplicatesWarning(const Series& series, const std::vector<std::size_
     return text;
 }
 
+void WriteSeries(const ConvertOptions& options, const std::string& output, const Series& series,
+                 const std::string& site, std::vector<std::string> warnings, std::ostream& out,
+                 std::ostream& err, int& status);
+
+// --station: one output per station value, each written as a single conversion would.
+void SplitStations(const ConvertOptions& options, const Series& all,
+                   const std::vector<std::string>& warnings, std::ostream& out, std::ostream& err,
+                   int& status) {
+    namespace fs = std::filesystem;
+    std::error_code error;
+    if (!fs::is_directory(options.output, error) &&
+        (fs::exists(options.output, error) || !fs::create_directory(options.output, error))) {
+        throw ConvertError("cannot write into " + options.output +
+                           ": it is not a folder and cannot be made one");
+    }
+    if (all.stations.empty()) {
+        throw ConvertError("the input holds no records");
+    }
+    std::vector<std::uint32_t> order(all.stations.size());
+    for (std::uint32_t i = 0; i < order.size(); ++i) {
+        order[i] = i;
+    }
+    std::sort(order.begin(), order.end(),
+              [&](std::uint32_t a, std::uint32_t b) { return all.stations[a] < all.stations[b]; });
+    std::vector<std::vector<std::size_t>> members(all.stations.size());
+    for (std::size_t i = 0; i < all.station.size(); ++i) {
+        members[all.station[i]].push_back(i);
+    }
+    const std::size_t count = all.variables.size();
+    std::size_t written = 0;
+    std::vector<std::string> ids;
+    for (const std::uint32_t s : order) {
+        const std::string& id = all.stations[s];
+        if (const std::string problem = StationIdProblem(id); !problem.empty()) {
+            err << "tsfconvert: station " << Quoted(id) << ": the station value " << problem
+                << "; no file written\n";
+            continue;
+        }
+        Series one;
+        one.files = all.files;
+        one.variables = all.variables;
+        for (const std::size_t i : members[s]) {
+            one.observations.push_back(all.observations[i]);
+            const double* values = all.ValuesOf(i);
+            one.values.insert(one.values.end(), values, values + count);
+        }
+        int stationStatus = kNothingWritten;
+        try {
+            WriteSeries(options, (fs::path(options.output) / (id + options.suffix)).string(), one,
+                        all.sites[s].empty() ? id : all.sites[s], warnings, out, err,
+                        stationStatus);
+        } catch (const ConvertError& failure) {
+            err << "tsfconvert: station " << id << ": " << failure.what() << "; no file written\n";
+            continue;
+        }
+        ++written;
+        ids.push_back(id);
+        status = std::max(status == kNothingWritten ? kWritten : status, stationStatus);
+    }
+    if (const std::string problem = OrderProblem(ids, options.suffix); !problem.empty()) {
+        err << "tsfconvert: warning: the files of stations " << problem
+            << " sort in another order than their ids; lists of other suffixes may not pair\n";
+    }
+    status = written == 0                    ? kNothingWritten
+             : written < all.stations.size() ? kWrittenWithWarnings
+                                             : status;
+}
+
 void Convert(const ConvertOptions& options, std::ostream& out, std::ostream& err, int& status) {
-    CheckOutputPath(options.output, options.inputs);
+    if (options.Gridded()) {
+        status = ExtractGridded(options, out, err);
+        return;
+    }
+    if (options.stationColumn.empty()) {
+        CheckOutputPath(options.output, options.inputs);
+    }
     std::vector<std::string> warnings;
     std::string site = options.site;
     const Series series = options.format == InputFormat::Csv ? ReadCsvInputs(options, warnings)
                                                              : ReadIsdLiteInputs(options, site);
+    if (!options.stationColumn.empty()) {
+        SplitStations(options, series, warnings, out, err, status);
+        return;
+    }
+    WriteSeries(options, options.output, series, site, warnings, out, err, status);
+}
+
+void WriteSeries(const ConvertOptions& options, const std::string& output, const Series& series,
+                 const std::string& site, std::vector<std::string> warnings, std::ostream& out,
+                 std::ostream& err, int& status) {
+    CheckOutputPath(output, options.inputs);
     const HourlySelection selection = SelectHours(series, options.hourly, options.windowMinutes);
     const auto& records = selection.records;
     if (records.empty()) {
@@ -101,25 +189,12 @@ void Convert(const ConvertOptions& options, std::ostream& out, std::ostream& err
     header.comments = Comments(options, site);
     header.zone = options.format == InputFormat::Csv ? options.zone : "UTC+0000";
     header.program = std::string("tsfconvert ") + TSFCONVERT_VERSION;
-    ReplacingFile file(options.output);
-    std::string text = FormatTsfHeader(series.variables, records.front().end, records.back().end,
-                                       records.size(), header);
-    TsfRecordWriter lines;
-    constexpr std::size_t kBatch = 16384;
-    for (std::size_t first = 0; first < records.size(); first += kBatch) {
-        for (std::size_t r = first; r < std::min(records.size(), first + kBatch); ++r) {
-            lines.Append(text, records[r].end, series.ValuesOf(records[r].observation),
-                         series.variables.size());
-        }
-        file.Write(text);
-        text.clear();
-    }
-    file.Commit();
+    WriteTsfFile(output, series, records, header);
 
     for (const std::string& warning : warnings) {
         err << "tsfconvert: warning: " << warning << '\n';
     }
-    out << options.output << ": " << records.size() << " hourly records from "
+    out << output << ": " << records.size() << " hourly records from "
         << HourText(records.front().end) << " to " << HourText(records.back().end) << ' '
         << header.zone;
     if (options.hourly == HourlyRule::Nearest) {

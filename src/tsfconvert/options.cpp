@@ -93,13 +93,46 @@ void Check(const ConvertOptions& o, const std::map<std::string, bool>& given) {
         throw Failure{"no input file is given"};
     }
     if (o.output.empty()) {
-        throw Failure{"no output file is given (-o OUTPUT.tsf)"};
+        throw Failure{o.ManyOutputs() ? "no output folder is given (-o FOLDER)"
+                                      : "no output file is given (-o OUTPUT.tsf)"};
+    }
+    if (!o.Gridded()) {
+        for (const char* option : {"--stations", "--interp", "--lead", "--var"}) {
+            if (has(option)) {
+                throw Failure{std::string(option) + " is for --from wrf and --from netcdf"};
+            }
+        }
+    }
+    if (has("--suffix") && !o.ManyOutputs()) {
+        throw Failure{"--suffix names the files of --station or of gridded input"};
+    }
+    if (has("--site-col") && o.stationColumn.empty()) {
+        throw Failure{"--site-col goes with --station"};
+    }
+    if (!o.stationColumn.empty() && has("--site")) {
+        throw Failure{"--station writes one file per station: name their sites with --site-col"};
+    }
+    if (o.Gridded()) {
+        for (const char* option :
+             {"--delimiter", "--time", "--date", "--hour", "--time-format", "--stamp", "--wspeed",
+              "--wdir", "--temp", "--rhum", "--mixr", "--shum", "--dewpoint", "--missing",
+              "--hourly", "--window", "--zone", "--site", "--station"}) {
+            if (has(option)) {
+                throw Failure{std::string(option) +
+                              " is for CSV input; gridded files name their variables with "
+                              "--var and their stations with --stations"};
+            }
+        }
+        if (o.stations.empty()) {
+            throw Failure{"gridded input needs a station list: --stations STATIONS.csv"};
+        }
+        return;
     }
     if (o.format == InputFormat::IsdLite) {
         for (const char* option :
              {"--delimiter", "--time", "--date", "--hour", "--time-format", "--stamp", "--wspeed",
               "--wdir", "--temp", "--rhum", "--mixr", "--shum", "--dewpoint", "--missing",
-              "--hourly", "--window", "--zone"}) {
+              "--hourly", "--window", "--zone", "--station"}) {
             if (has(option)) {
                 throw Failure{std::string(option) +
                               " is for CSV input: ISD-Lite files have fixed columns, whole "
@@ -171,8 +204,12 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
                  o.format = InputFormat::Csv;
              } else if (value == "isd-lite") {
                  o.format = InputFormat::IsdLite;
+             } else if (value == "wrf") {
+                 o.format = InputFormat::Wrf;
+             } else if (value == "netcdf") {
+                 o.format = InputFormat::Netcdf;
              } else {
-                 throw Failure{"--from wants csv or isd-lite, not " + Quoted(value)};
+                 throw Failure{"--from wants csv, isd-lite, wrf or netcdf, not " + Quoted(value)};
              }
          }},
         {"--delimiter",
@@ -234,6 +271,56 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
              }
              o.site = value;
          }},
+        {"--stations", text(o.stations)},
+        {"--interp",
+         [&](const std::string&, const std::string& value) {
+             if (value != "nearest" && value != "bilinear") {
+                 throw Failure{"--interp wants nearest or bilinear, not " + Quoted(value)};
+             }
+             o.interpolation =
+                 value == "nearest" ? Interpolation::Nearest : Interpolation::Bilinear;
+         }},
+        {"--lead",
+         [&](const std::string&, const std::string& value) {
+             const std::size_t colon = value.find(':');
+             const int from = colon == std::string::npos ? -1 : Digits(value.substr(0, colon));
+             const int to = colon == std::string::npos ? -1 : Digits(value.substr(colon + 1));
+             if (from < 0 || to < from || to > 100000) {
+                 throw Failure{"--lead wants FROM:TO, whole hours with FROM up to TO, not " +
+                               Quoted(value)};
+             }
+             o.lead = std::pair{from, to};
+         }},
+        {"--var",
+         [&](const std::string&, const std::string& value) {
+             static const char* const kQuantities[] = {"u",    "v",    "wspeed", "wdir",    "temp",
+                                                       "mixr", "shum", "rhum",   "dewpoint"};
+             const std::size_t equals = value.find('=');
+             const std::string quantity = value.substr(0, equals);
+             bool known = false;
+             for (const char* q : kQuantities) {
+                 known = known || quantity == q;
+             }
+             if (equals == std::string::npos || equals + 1 == value.size() || !known) {
+                 throw Failure{
+                     "--var wants QUANTITY=NAME with QUANTITY one of u, v, wspeed, "
+                     "wdir, temp, mixr, shum, rhum, dewpoint, not " +
+                     Quoted(value)};
+             }
+             if (!o.variableNames.emplace(quantity, value.substr(equals + 1)).second) {
+                 throw Failure{"--var names " + Quoted(quantity) + " twice"};
+             }
+         }},
+        {"--station", text(o.stationColumn)},
+        {"--site-col", text(o.siteColumn)},
+        {"--suffix",
+         [&](const std::string&, const std::string& value) {
+             if (value.empty() || value.find('/') != std::string::npos ||
+                 HasControlCharacter(value) || value.size() > 100) {
+                 throw Failure{"--suffix wants the end of a file name, not " + Quoted(value)};
+             }
+             o.suffix = value;
+         }},
     };
 
     try {
@@ -275,13 +362,16 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
                 }
                 value = arguments[++i];
             }
-            if (given[arg] && arg != "--missing") {
+            if (given[arg] && arg != "--missing" && arg != "--var") {
                 throw Failure{arg + " is given twice"};
             }
             given[arg] = true;
             handler->second(arg, *value);
         }
         Check(o, given);
+        if (o.suffix.empty()) {
+            o.suffix = o.Gridded() ? "_prd.tsf" : "_obs.tsf";
+        }
         if (!o.timeFormat.empty()) {
             TimeFormat(o.timeFormat, o.timeColumn.empty());  // throws on a bad pattern
         }
@@ -299,6 +389,8 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
 const char* UsageText() {
     return R"(Usage: tsfconvert [OPTIONS] INPUT... -o OUTPUT.tsf
        tsfconvert --from isd-lite [--site TEXT] FILE... -o OUTPUT.tsf
+       tsfconvert --from wrf|netcdf --stations STATIONS.csv [OPTIONS] FILE... -o FOLDER
+       tsfconvert --station COL [OPTIONS] INPUT... -o FOLDER
        tsfconvert --help | --version
 
 Converts hourly observations or model values from CSV files, or from ISD-Lite station
@@ -341,10 +433,27 @@ Variables (CSV; COL is a header name):
   --missing TEXT          a cell with this text is missing (may be repeated); empty
                           cells are missing anyway; written as -999
 
+Many stations (-o names a folder, made if missing):
+  --station COL           CSV: one file per value of this column, named VALUE_obs.tsf
+  --site-col COL          with --station: the column of each station's "Site:" text
+  --suffix TEXT           the end of the file names (default _obs.tsf, or _prd.tsf)
+
+Gridded input (--from wrf: WRF output; --from netcdf: CF-convention files):
+  --stations FILE         CSV with the columns id, lat, lon (name, elevation); one file
+                          per station, named ID_prd.tsf: WSPEED m/s, WDIR deg (earth),
+                          TEMP K and the humidity the files have (MIXR, SHUM or RHUM)
+  --interp METHOD         nearest (default) or bilinear
+  --lead FROM:TO          keep the hours FROM to TO after each file's initial time; of a
+                          time still in two files the later forecast counts (without it
+                          such a time is an error)
+  --var QUANTITY=NAME     the variable of u, v, wspeed, wdir, temp, mixr, shum, rhum or
+                          dewpoint (default: WRF's U10 V10 T2 Q2; CF's standard names)
+
   -h, --help              this text
   --version               the program's version
 
-Exit status: 0 written, 1 written with warnings, 2 nothing written.
+Exit status: 0 written, 1 written with warnings or some stations failed, 2 nothing
+written.
 )";
 }
 

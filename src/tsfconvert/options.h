@@ -2,17 +2,19 @@
 
 // The command line of tsfconvert.
 
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "tsf/units.h"
 #include "tsfconvert/csv_reader.h"
+#include "tsfconvert/grid_points.h"
 #include "tsfconvert/series.h"
 
 namespace corvane::tsfconvert {
 
-enum class InputFormat { Csv, IsdLite };
+enum class InputFormat { Csv, IsdLite, Wrf, Netcdf };
 
 /// A CSV column named by an option, with the unit its values are in.
 struct ColumnOption {
@@ -41,6 +43,20 @@ struct ConvertOptions {
     std::string zone = "UTC+0000";
     int zoneMinutes = 0;  ///< The zone's offset from UTC.
     std::string site;
+
+    // Gridded input (--from wrf, --from netcdf): one output per station, in the folder
+    // `output`.
+    std::string stations;
+    Interpolation interpolation = Interpolation::Nearest;
+    std::optional<std::pair<int, int>> lead;           ///< hours after the file's initial time
+    std::map<std::string, std::string> variableNames;  ///< --var QUANTITY=NAME
+    // Long CSV (--station COL): one output per station value, in the folder `output`.
+    std::string stationColumn;
+    std::string siteColumn;
+    std::string suffix;  ///< empty: _prd.tsf for gridded input, _obs.tsf for CSV
+
+    bool Gridded() const { return format == InputFormat::Wrf || format == InputFormat::Netcdf; }
+    bool ManyOutputs() const { return Gridded() || !stationColumn.empty(); }
 
     /// The arguments as given, for the command comment of the output.
     std::vector<std::string> arguments;

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -97,6 +98,25 @@ void ReplacingFile::Commit() {
         Fail(std::strerror(errno));
     }
     temporary_.clear();
+}
+
+void WriteTsfFile(const std::string& path, const Series& series,
+                  const std::vector<HourlyRecord>& records, const TsfHeaderText& header) {
+    ReplacingFile file(path);
+    std::string text = FormatTsfHeader(series.variables, records.front().end, records.back().end,
+                                       records.size(), header);
+    TsfRecordWriter lines;
+    // Written in batches: a century of hours would otherwise be held as one text.
+    constexpr std::size_t kBatch = 16384;
+    for (std::size_t first = 0; first < records.size(); first += kBatch) {
+        for (std::size_t r = first; r < std::min(records.size(), first + kBatch); ++r) {
+            lines.Append(text, records[r].end, series.ValuesOf(records[r].observation),
+                         series.variables.size());
+        }
+        file.Write(text);
+        text.clear();
+    }
+    file.Commit();
 }
 
 }  // namespace corvane::tsfconvert

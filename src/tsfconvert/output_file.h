@@ -7,6 +7,9 @@
 #include <string_view>
 #include <vector>
 
+#include "tsf/tsf_writer.h"
+#include "tsfconvert/series.h"
+
 namespace corvane::tsfconvert {
 
 /// Refuses (throws ConvertError) an output that is one of the inputs: the same file where
@@ -32,5 +35,10 @@ private:
     std::string temporary_;
     int fd_ = -1;
 };
+
+/// Writes the hourly `records` of `series` as a TSF file at `path`, replacing it only once
+/// complete (ReplacingFile).
+void WriteTsfFile(const std::string& path, const Series& series,
+                  const std::vector<HourlyRecord>& records, const TsfHeaderText& header);
 
 }  // namespace corvane::tsfconvert

@@ -33,6 +33,13 @@ struct Series {
     std::vector<Observation> observations;
     std::vector<double> values;  ///< variables.size() per observation; NaN is missing
 
+    /// With --station: per observation the index of its station among `stations`, which
+    /// holds the station values in the order they first occur, and `sites` per station the
+    /// first value of --site-col (empty without it).
+    std::vector<std::uint32_t> station;
+    std::vector<std::string> stations;
+    std::vector<std::string> sites;
+
     const double* ValuesOf(std::size_t observation) const {
         return values.data() + observation * variables.size();
     }

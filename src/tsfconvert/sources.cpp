@@ -4,6 +4,7 @@
 #include <array>
 #include <cmath>
 #include <filesystem>
+#include <map>
 
 #include "tsf/text_scan.h"
 #include "tsfconvert/csv_reader.h"
@@ -131,7 +132,13 @@ public:
         for (const ColumnPlan& plan : columns_) {
             last_ = std::max({last_, plan.column, plan.temperatureColumn});
         }
-        last_ = std::max({last_, time_, hour_});
+        if (!o_.stationColumn.empty()) {
+            station_ = Find(o_.stationColumn, "--station");
+            if (!o_.siteColumn.empty()) {
+                site_ = Find(o_.siteColumn, "--site-col");
+            }
+        }
+        last_ = std::max({last_, time_, hour_, station_, site_});
     }
 
     void Read(std::int64_t& utcMarks) {
@@ -154,10 +161,36 @@ public:
             }
             AddObservation(series_, reader_.Path(), reader_.Line(), time.seconds, index_,
                            values.data());
+            if (station_ >= 0) {
+                AddStation(fields);
+            }
         }
     }
 
 private:
+    void AddStation(const std::vector<std::string_view>& fields) {
+        const std::string_view value = fields[static_cast<std::size_t>(station_)];
+        if (value.empty()) {
+            Fail(station_, "is no station: the station column is empty");
+        }
+        if (stationIndex_.empty()) {  // the stations of the files read before
+            for (std::uint32_t i = 0; i < series_.stations.size(); ++i) {
+                stationIndex_.emplace(series_.stations[i], i);
+            }
+        }
+        auto found = stationIndex_.find(value);
+        if (found == stationIndex_.end()) {
+            found = stationIndex_
+                        .emplace(std::string(value),
+                                 static_cast<std::uint32_t>(series_.stations.size()))
+                        .first;
+            series_.stations.emplace_back(value);
+            series_.sites.emplace_back(site_ >= 0 ? fields[static_cast<std::size_t>(site_)]
+                                                  : std::string_view());
+        }
+        series_.station.push_back(found->second);
+    }
+
     int Find(const std::string& name, const char* option) {
         return FindColumn(reader_, name, option);
     }
@@ -273,6 +306,9 @@ private:
     int time_ = -1;
     int hour_ = -1;
     int last_ = -1;
+    int station_ = -1;
+    int site_ = -1;
+    std::map<std::string, std::uint32_t, std::less<>> stationIndex_;
     std::vector<ColumnPlan> columns_;
     const std::vector<std::string_view>* fields_ = nullptr;
 };
