@@ -74,8 +74,9 @@ void Convert(const ConvertOptions& options, std::ostream& out, std::ostream& err
     CheckOutputPath(options.output, options.inputs);
     std::vector<std::string> warnings;
     std::string site = options.site;
-    const Series series = options.format == InputFormat::Csv ? ReadCsvInputs(options, warnings)
-                                                             : ReadIsdLiteInputs(options, site);
+    const Series series = options.format == InputFormat::Csv
+                              ? ReadCsvInputs(options, warnings)
+                              : ReadIsdLiteInputs(options, site, warnings);
     const HourlySelection selection = SelectHours(series, options.hourly, options.windowMinutes);
     const auto& records = selection.records;
     if (records.empty()) {

@@ -115,6 +115,17 @@ void LineReader::Fill() {
     eof_ = got == 0;
 }
 
+void LineReader::RefuseCrLineEnds(std::string_view line) const {
+    const std::size_t cr = line.find('\r');
+    if (cr != std::string_view::npos && cr + 1 < line.size()) {
+        throw ConvertError(Where(path_, 1) +
+                           "the file ends its lines with a carriage return alone (CR, as old Mac "
+                           "programs write); convert them to LF first, for example with "
+                           "tr '\\r' '\\n' < " +
+                           path_ + " > " + path_ + ".lf");
+    }
+}
+
 bool LineReader::Next(std::string_view& line) {
     static constexpr const char* kTooLong =
         "the line is longer than 64 KiB, far longer than any line of a real data file";
@@ -126,6 +137,9 @@ bool LineReader::Next(std::string_view& line) {
         if (newline != nullptr) {
             length = static_cast<std::size_t>(static_cast<const char*>(newline) - start);
         } else if (available > kMaxLineBytes + 1) {
+            if (first_) {
+                RefuseCrLineEnds(std::string_view(start, available));
+            }
             FailAt(begin_, kTooLong);
         } else if (!eof_) {
             Fill();  // moves the unfinished line to the front: look again
@@ -143,6 +157,7 @@ bool LineReader::Next(std::string_view& line) {
         begin_ += newline != nullptr ? length + 1 : length;
         ++line_;
         if (first_) {
+            RefuseCrLineEnds(line);
             first_ = false;
             if (line.starts_with("\xEF\xBB\xBF")) {
                 line.remove_prefix(3);
