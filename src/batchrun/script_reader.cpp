@@ -68,6 +68,11 @@ std::optional<ScriptReader::Line> ScriptReader::Next() {
             break;
         }
     }
+    // A script saved by a Windows editor may begin with a UTF-8 byte order mark; it belongs
+    // to no command, and left in place it would turn the drive line into a program.
+    if (line.number == 1 && line.text.starts_with("\xEF\xBB\xBF")) {
+        line.text.erase(0, 3);
+    }
     line.holdsNul = line.text.find('\0') != std::string::npos;
     return line;
 }

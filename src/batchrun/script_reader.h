@@ -30,8 +30,9 @@ public:
 
     explicit ScriptReader(Source source);
 
-    /// The next line, ended by CRLF, LF or CR alone, or by the end of the script. Empty at
-    /// the end, or when reading failed: then error() holds the errno.
+    /// The next line, ended by CRLF, LF or CR alone, or by the end of the script; a UTF-8
+    /// byte order mark in front of the first line is dropped. Empty at the end, or when
+    /// reading failed: then error() holds the errno.
     std::optional<Line> Next();
     int error() const { return error_; }
 

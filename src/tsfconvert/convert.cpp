@@ -152,8 +152,9 @@ void Convert(const ConvertOptions& options, std::ostream& out, std::ostream& err
     }
     std::vector<std::string> warnings;
     std::string site = options.site;
-    const Series series = options.format == InputFormat::Csv ? ReadCsvInputs(options, warnings)
-                                                             : ReadIsdLiteInputs(options, site);
+    const Series series = options.format == InputFormat::Csv
+                              ? ReadCsvInputs(options, warnings)
+                              : ReadIsdLiteInputs(options, site, warnings);
     if (!options.stationColumn.empty()) {
         SplitStations(options, series, warnings, out, err, status);
         return;

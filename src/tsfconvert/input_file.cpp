@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <vector>
 
 namespace corvane::tsfconvert {
 
@@ -68,6 +69,28 @@ InputFile::InputFile(std::string path)
         magic[1] == 0x8b) {
         throw ConvertError("cannot read " + path_ +
                            ": it is compressed with gzip; unpack it first (gunzip)");
+    }
+    RefuseCrLineEnds();
+}
+
+// A carriage return inside the first line, not at its end, means lines ended by CR alone:
+// the whole file would read as one line, too long or with fields run together.
+void InputFile::RefuseCrLineEnds() const {
+    std::vector<char> head(
+        static_cast<std::size_t>(std::min<std::uint64_t>(size_, kMaxLineBytes + 2)));
+    const ssize_t got = ::pread(file_.get(), head.data(), head.size(), 0);
+    if (got <= 0) {
+        return;
+    }
+    const std::string_view text(head.data(), static_cast<std::size_t>(got));
+    const std::string_view first = text.substr(0, text.find('\n'));
+    const std::size_t cr = first.find('\r');
+    if (cr != std::string_view::npos && cr + 1 < first.size()) {
+        throw ConvertError(Where(path_, 1) +
+                           "the file ends its lines with a carriage return alone (CR, as old Mac "
+                           "programs write); convert them to LF first, for example with "
+                           "tr '\\r' '\\n' < " +
+                           path_ + " > " + path_ + ".lf");
     }
 }
 

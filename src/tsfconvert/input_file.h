@@ -38,7 +38,8 @@ public:
 
     /// The next line without its line end (LF or CRLF; a last line needs none), valid until
     /// the next call. False at the end of the file. A UTF-8 byte-order mark in front of the
-    /// first line is dropped. Throws on a read error, a NUL byte or a line that is too long.
+    /// first line is dropped. Throws on a read error, a NUL byte, a line that is too long, and
+    /// a first line that holds a carriage return before its end: a file of CR line ends.
     bool Next(std::string_view& line);
 
     /// 1-based number of the line that Next gave last.
@@ -48,6 +49,8 @@ public:
     std::uint64_t Size() const { return size_; }
 
 private:
+    void RefuseCrLineEnds() const;
+
     std::string path_;
     std::uint64_t size_ = 0;  // set by the opening of file_, so declared before it
     FileDescriptor file_;

@@ -5,6 +5,7 @@
 #include <map>
 #include <optional>
 
+#include "tsf/text_scan.h"
 #include "tsfconvert/input_file.h"
 
 namespace corvane::tsfconvert {
@@ -50,6 +51,26 @@ ColumnOption Column(const std::string& option, const std::string& value,
         throw Failure{option + " wants a column name, not " + Quoted(value)};
     }
     return column;
+}
+
+// Mixing ratio and specific humidity are written in g/kg; model output often has kg/kg.
+std::optional<double> HumidityScaleFromText(std::string_view text) {
+    if (EqualsNoCase(text, "g/kg")) {
+        return 1.0;
+    }
+    if (EqualsNoCase(text, "kg/kg")) {
+        return 1000.0;
+    }
+    return std::nullopt;
+}
+
+// The one unit of a relative humidity and of a direction, as a TSF header writes them.
+std::optional<double> PercentFromText(std::string_view text) {
+    return text == "%" ? std::optional<double>(1.0) : std::nullopt;
+}
+
+std::optional<double> DegreesFromText(std::string_view text) {
+    return EqualsNoCase(text, "deg") ? std::optional<double>(1.0) : std::nullopt;
 }
 
 Delimiter DelimiterFrom(const std::string& value) {
@@ -167,6 +188,22 @@ void Check(const ConvertOptions& o, const std::map<std::string, bool>& given) {
 
 }  // namespace
 
+std::string UnitsOfOption(std::string_view option) {
+    if (option == "--wspeed") {
+        return "m/s, kt, mph or km/h";
+    }
+    if (option == "--temp" || option == "--dewpoint") {
+        return "C, K or F";
+    }
+    if (option == "--mixr" || option == "--shum") {
+        return "g/kg or kg/kg";
+    }
+    if (option == "--wdir") {
+        return "deg";
+    }
+    return option == "--rhum" ? "%" : "";
+}
+
 ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
     ParsedCommandLine parsed;
     ConvertOptions& o = parsed.options;
@@ -182,10 +219,13 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
             target = value;
         };
     };
-    const auto plain = [](std::optional<ColumnOption>& target) -> Handler {
-        return [&target](const std::string& option, const std::string& value) {
-            WindUnit unused{};
-            target = Column<WindUnit>(option, value, nullptr, unused);
+    const auto scaled = [](std::optional<ColumnOption>& target,
+                           std::optional<double> (*unitFromText)(std::string_view)) -> Handler {
+        return [&target, unitFromText](const std::string& option, const std::string& value) {
+            double scale = 1.0;
+            ColumnOption column = Column(option, value, unitFromText, scale);
+            column.scale = scale;
+            target = column;
         };
     };
     const auto temperature = [](std::optional<ColumnOption>& target) -> Handler {
@@ -232,11 +272,11 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
              column.windUnit = unit;
              o.wspeed = column;
          }},
-        {"--wdir", plain(o.wdir)},
+        {"--wdir", scaled(o.wdir, &DegreesFromText)},
         {"--temp", temperature(o.temp)},
-        {"--rhum", plain(o.rhum)},
-        {"--mixr", plain(o.mixr)},
-        {"--shum", plain(o.shum)},
+        {"--rhum", scaled(o.rhum, &PercentFromText)},
+        {"--mixr", scaled(o.mixr, &HumidityScaleFromText)},
+        {"--shum", scaled(o.shum, &HumidityScaleFromText)},
         {"--dewpoint", temperature(o.dewpoint)},
         {"--missing",
          [&](const std::string&, const std::string& value) { o.missing.push_back(value); }},
@@ -423,11 +463,11 @@ Time (CSV):
 
 Variables (CSV; COL is a header name):
   --wspeed COL[:UNIT]     wind speed in m/s (default), kt, mph or km/h; written in m/s
-  --wdir COL              wind direction, degrees from north
+  --wdir COL[:deg]        wind direction, degrees from north
   --temp COL[:UNIT]       temperature in C (default), K or F; written in its unit
-  --rhum COL              relative humidity, %
-  --mixr COL              mixing ratio, g/kg
-  --shum COL              specific humidity, g/kg
+  --rhum COL[:%]          relative humidity, %
+  --mixr COL[:UNIT]       mixing ratio in g/kg (default) or kg/kg; written in g/kg
+  --shum COL[:UNIT]       specific humidity in g/kg (default) or kg/kg; written in g/kg
   --dewpoint COL[:UNIT]   dew point in C (default), K or F; written as the relative
                           humidity, with --temp
   --missing TEXT          a cell with this text is missing (may be repeated); empty

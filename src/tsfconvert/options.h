@@ -21,7 +21,12 @@ struct ColumnOption {
     std::string column;
     WindUnit windUnit = WindUnit::MetresPerSecond;
     TemperatureUnit temperatureUnit = TemperatureUnit::Celsius;
+    double scale = 1.0;  ///< Into the unit written: 1000 for a humidity in kg/kg.
 };
+
+/// The units an option's COL:UNIT accepts, for messages ("m/s, kt, mph or km/h"); empty
+/// for an option that takes no unit.
+std::string UnitsOfOption(std::string_view option);
 
 struct ConvertOptions {
     InputFormat format = InputFormat::Csv;

@@ -42,9 +42,46 @@ void CheckOutputPath(const std::string& output, const std::vector<std::string>& 
     }
 }
 
-ReplacingFile::ReplacingFile(std::string path) : path_(std::move(path)) {
-    temporary_ = path_ + ".tmp-XXXXXX";
-    fd_ = ::mkstemp(temporary_.data());
+namespace {
+
+// The file a link names is the one replaced: the link stays a link. A dangling link, whose
+// target cannot be resolved, is replaced itself.
+std::string LinkTarget(const std::string& path) {
+    struct stat info {};
+    if (::lstat(path.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) {
+        return path;
+    }
+    char* real = ::realpath(path.c_str(), nullptr);
+    if (real == nullptr) {
+        return path;
+    }
+    std::string target(real);
+    std::free(real);
+    return target;
+}
+
+// ".NAME.PID-XXXXXX.tmp" beside `target` (a template for mkstemps): hidden, and with the
+// name cut to 100 bytes at a character's start, valid for any valid name of the target.
+std::string TemporaryTemplate(const std::string& target) {
+    const std::size_t slash = target.rfind('/');
+    const std::string folder = slash == std::string::npos ? "" : target.substr(0, slash + 1);
+    std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
+    if (name.size() > 100) {
+        std::size_t cut = 100;
+        while (cut > 0 && (static_cast<unsigned char>(name[cut]) & 0xC0) == 0x80) {
+            --cut;
+        }
+        name.resize(cut);
+    }
+    return folder + "." + name + "." + std::to_string(::getpid()) + "-XXXXXX.tmp";
+}
+
+}  // namespace
+
+ReplacingFile::ReplacingFile(std::string path)
+    : path_(std::move(path)), target_(LinkTarget(path_)) {
+    temporary_ = TemporaryTemplate(target_);
+    fd_ = ::mkstemps(temporary_.data(), 4);
     if (fd_ < 0) {
         const int reason = errno;
         temporary_.clear();
@@ -94,7 +131,7 @@ void ReplacingFile::Commit() {
     if (::close(fd) != 0) {
         Fail(std::strerror(errno));
     }
-    if (::rename(temporary_.c_str(), path_.c_str()) != 0) {
+    if (::rename(temporary_.c_str(), target_.c_str()) != 0) {
         Fail(std::strerror(errno));
     }
     temporary_.clear();

@@ -17,7 +17,8 @@ namespace corvane::tsfconvert {
 void CheckOutputPath(const std::string& output, const std::vector<std::string>& inputs);
 
 /// A file written under a temporary name beside `path` and renamed over it by Commit. If
-/// Commit is not reached, the temporary file is removed and `path` stays as it was.
+/// Commit is not reached, the temporary file is removed and `path` stays as it was. When
+/// `path` is a link, the file it names is replaced and the link stays.
 class ReplacingFile {
 public:
     explicit ReplacingFile(std::string path);  // throws ConvertError
@@ -31,7 +32,8 @@ public:
 private:
     [[noreturn]] void Fail(const std::string& what);
 
-    std::string path_;
+    std::string path_;    // as given, for messages
+    std::string target_;  // the file replaced: a link followed
     std::string temporary_;
     int fd_ = -1;
 };

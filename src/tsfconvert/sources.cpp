@@ -8,6 +8,7 @@
 
 #include "tsf/text_scan.h"
 #include "tsfconvert/csv_reader.h"
+#include "tsfconvert/value_ranges.h"
 
 namespace corvane::tsfconvert {
 namespace {
@@ -16,15 +17,23 @@ namespace {
 // through any conversion: -999 kt must not become -513.9 m/s.
 constexpr double kMissingCode = -900.0;
 
+// Most variables one output holds: every option of a CSV input once.
+constexpr std::size_t kMaxVariables = 8;
+
 void AddObservation(Series& series, const std::string& path, std::int64_t line, Seconds time,
-                    std::uint32_t file, const double* values) {
+                    std::uint32_t file, const double* values, OutOfRangeValues& outOfRange) {
     if (series.observations.size() == kMaxObservations) {
         throw ConvertError(Where(path, line) + "more than 10 000 000 records in one output, " +
                            "more than a thousand years of hourly data; convert the inputs in " +
                            "parts");
     }
+    std::array<double, kMaxVariables> checked{};
+    for (std::size_t v = 0; v < series.variables.size(); ++v) {
+        checked[v] = Checked(series.variables[v], values[v], path, line, outOfRange);
+    }
     series.observations.push_back({time, line, file});
-    series.values.insert(series.values.end(), values, values + series.variables.size());
+    series.values.insert(series.values.end(), checked.begin(),
+                         checked.begin() + static_cast<std::ptrdiff_t>(series.variables.size()));
 }
 
 // ---- CSV ----------------------------------------------------------------------------
@@ -92,6 +101,21 @@ int FindColumn(const CsvReader& reader, const std::string& name, const std::stri
                            ") more than once: fields " + std::to_string(found[0] + 1) + " and " +
                            std::to_string(found[1] + 1));
     }
+    const std::size_t colon = name.rfind(':');
+    if (found.empty() && colon != std::string::npos && colon > 0) {
+        // "q2:lb/lb" where "q2" is a column: the unit is what is wrong, not the column.
+        const std::string column = name.substr(0, colon);
+        const bool known = std::any_of(header.begin(), header.end(), [&](const std::string& h) {
+            return h == column || SameNoCase(h, column);
+        });
+        if (known) {
+            const std::string units = UnitsOfOption(option);
+            throw ConvertError(where + "the header row has the column " + Quoted(column) +
+                               ", but " + Quoted(name.substr(colon + 1)) + " is no unit of " +
+                               option +
+                               (units.empty() ? ", which takes none" : "; it knows " + units));
+        }
+    }
     if (found.empty()) {
         std::string names;
         for (std::size_t i = 0; i < header.size(); ++i) {
@@ -111,8 +135,12 @@ int FindColumn(const CsvReader& reader, const std::string& name, const std::stri
 class CsvFile {
 public:
     CsvFile(const ConvertOptions& options, const std::string& path, std::uint32_t index,
-            Series& series)
-        : o_(options), reader_(path, options.delimiter), index_(index), series_(series) {
+            Series& series, OutOfRangeValues& outOfRange)
+        : o_(options),
+          reader_(path, options.delimiter),
+          index_(index),
+          series_(series),
+          outOfRange_(outOfRange) {
         if (!o_.timeColumn.empty()) {
             time_ = Find(o_.timeColumn, "--time");
         } else {
@@ -160,7 +188,7 @@ public:
                 values[v] = Value(columns_[v]);
             }
             AddObservation(series_, reader_.Path(), reader_.Line(), time.seconds, index_,
-                           values.data());
+                           values.data(), outOfRange_);
             if (station_ >= 0) {
                 AddStation(fields);
             }
@@ -279,7 +307,9 @@ private:
         }
         switch (plan.variable.source) {
             case Source::Plain:
-                return value;
+                return plan.variable.column.scale == 1.0
+                           ? value
+                           : RoundConverted(value * plan.variable.column.scale);
             case Source::Wind: {
                 const WindUnit unit = plan.variable.column.windUnit;
                 return unit == WindUnit::MetresPerSecond
@@ -293,15 +323,16 @@ private:
         if (std::isnan(temperature)) {
             return temperature;
         }
-        return RoundConverted(
-            RelativeHumidity(Celsius(temperature, o_.temp->temperatureUnit),
-                             Celsius(value, plan.variable.column.temperatureUnit)));
+        return CheckedRelativeHumidity(Celsius(temperature, o_.temp->temperatureUnit),
+                                       Celsius(value, plan.variable.column.temperatureUnit),
+                                       reader_.Path(), reader_.Line(), outOfRange_);
     }
 
     const ConvertOptions& o_;
     CsvReader reader_;
     std::uint32_t index_;
     Series& series_;
+    OutOfRangeValues& outOfRange_;
     std::optional<TimeFormat> format_;
     int time_ = -1;
     int hour_ = -1;
@@ -340,8 +371,13 @@ Series ReadCsvInputs(const ConvertOptions& options, std::vector<std::string>& wa
     }
 
     std::int64_t utcMarks = 0;
+    OutOfRangeValues outOfRange;
     for (std::size_t i = 0; i < options.inputs.size(); ++i) {
-        CsvFile(options, options.inputs[i], static_cast<std::uint32_t>(i), series).Read(utcMarks);
+        CsvFile(options, options.inputs[i], static_cast<std::uint32_t>(i), series, outOfRange)
+            .Read(utcMarks);
+    }
+    if (outOfRange.count() > 0) {
+        warnings.push_back(outOfRange.Warning());
     }
     if (utcMarks > 0 && options.zoneMinutes != 0) {
         warnings.push_back(std::to_string(utcMarks) + " times end in Z (UTC), but the zone is " +
@@ -364,7 +400,9 @@ std::string IsdLiteStation(const std::string& path) {
     return name;
 }
 
-Series ReadIsdLiteInputs(const ConvertOptions& options, std::string& site) {
+Series ReadIsdLiteInputs(const ConvertOptions& options, std::string& site,
+                         std::vector<std::string>& warnings) {
+    OutOfRangeValues outOfRange;
     Series series;
     series.files = options.inputs;
     series.variables = {{"WSPEED", "m/s"}, {"WDIR", "deg"}, {"TEMP", "C"}, {"RHUM", "%"}};
@@ -424,12 +462,14 @@ Series ReadIsdLiteInputs(const ConvertOptions& options, std::string& site) {
             const std::array<double, 4> values = {
                 tenths(number[8]), number[7] == kIsdMissing ? kMissingValue : number[7],
                 temperature,
-                std::isnan(temperature) || std::isnan(dewPoint)
-                    ? kMissingValue
-                    : RoundConverted(RelativeHumidity(temperature, dewPoint))};
+                CheckedRelativeHumidity(temperature, dewPoint, lines.Path(), lines.LineNumber(),
+                                        outOfRange)};
             AddObservation(series, lines.Path(), lines.LineNumber(), time.seconds,
-                           static_cast<std::uint32_t>(file), values.data());
+                           static_cast<std::uint32_t>(file), values.data(), outOfRange);
         }
+    }
+    if (outOfRange.count() > 0) {
+        warnings.push_back(outOfRange.Warning());
     }
     return series;
 }

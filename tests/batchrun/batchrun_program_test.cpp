@@ -78,8 +78,10 @@ protected:
 TEST_F(BatchrunTest, RunsEveryKindOfLineAndPassesArgumentsUnchanged) {
     const fs::path work = folder_ / "my runs & more";
     fs::create_directory(work);
-    const std::string script = work.string() + ":\r\ncd \"" + work.string() + "\"\r\n\"" +
-                               program_ + "\" 0 a&b \"two  words\" ; $HOME `id` 'x' \"\" *\r\n" +
+    // Saved with a byte order mark, as Windows editors do: the drive line is still one.
+    const std::string script = "\xEF\xBB\xBF" + work.string() + ":\r\ncd \"" + work.string() +
+                               "\"\r\n\"" + program_ +
+                               "\" 0 a&b \"two  words\" ; $HOME `id` 'x' \"\" *\r\n" +
                                "copy recorded.txt copied.txt\r\npause\r\nrem the end\r\npause\r\n";
     // The first pause takes the one line; the second finds the input closed.
     const Outcome outcome = Run(script, "\\n");

@@ -81,5 +81,16 @@ TEST(ScriptReader, EndsLinesAtCrLfLfOrCrAndBoundsThem) {
     EXPECT_TRUE(ReadLines("", 1).empty());
 }
 
+TEST(ScriptReader, DropsAByteOrderMarkOnlyInFrontOfTheFirstLine) {
+    const std::string bom = "\xEF\xBB\xBF";
+    const std::string text = bom + "/tmp/a:\r\ncd \"/tmp/a\"\r\n" + bom + "x\r\n";
+    for (const std::size_t chunk : {std::size_t{1}, std::size_t{2}, text.size()}) {
+        SCOPED_TRACE(chunk);
+        EXPECT_EQ(ReadLines(text, chunk),
+                  (Words{"1:/tmp/a:", "2:cd \"/tmp/a\"", "3:" + bom + "x"}));
+    }
+    EXPECT_EQ(ReadLines(bom, 1), Words{"1:"});
+}
+
 }  // namespace
 }  // namespace corvane::batchrun
