@@ -234,7 +234,10 @@ void DatasetScreen::cmdNEXT_Click() {
             MarkFieldInvalid(lstTSFFiles1_);
             MarkFieldInvalid(lstTSFFiles2_);
             ShowErrorMessage(this, QStringLiteral("Both sets of time series files must contain the "
-                                                  "same number of files."));
+                                                  "same number of files. Set 1 (predicted) holds "
+                                                  "%1, set 2 (observed) holds %2.")
+                                       .arg(setup_.PredictedCount)
+                                       .arg(setup_.ObservedCount));
             return;
         }
         MarkFieldValid(lstTSFFiles1_);

@@ -100,7 +100,9 @@ TEST_F(DatasetScreenTest, LayoutAndNextWithEqualUnequalTickedAndInvalidHeader) {
     EXPECT_EQ(FieldMark(List(1)), kMarkInvalid);
     EXPECT_EQ(FieldMark(List(2)), kMarkInvalid);
     EXPECT_EQ(messages.texts, std::vector<QString>{u"Both sets of time series files must "
-                                                   u"contain the same number of files."_s});
+                                                   u"contain the same number of files. Set 1 "
+                                                   u"(predicted) holds 3, set 2 (observed) "
+                                                   u"holds 2."_s});
     EXPECT_EQ(navigator.shown.size(), 1u);
     EXPECT_EQ(setup.PredictedCount, 3) << "the lists are stored before the count check";
     EXPECT_EQ(setup.ObservedCount, 2);

@@ -201,6 +201,29 @@ TEST_F(OutputScreenTest, RunChecksItsFieldsInOrderBeforeAnythingIsWritten) {
     EXPECT_TRUE(QDir(out).isEmpty());
 }
 
+// Lists of unequal length pass the dataset screen with its checks switched off; RUN then
+// names both counts, also when an emptied set 2 left the list of an earlier NEXT behind.
+TEST_F(OutputScreenTest, ListsOfUnequalLengthAreRefusedWithBothCounts) {
+    Prepare();
+    const QString stationFile = Out(u"case1_WXCHECK.TSF.STN"_s);
+    for (const int observed : {1, 0}) {
+        SCOPED_TRACE(observed);
+        setup_.ObservedCount = observed;
+        world_->messages.clear();
+        QTest::mouseClick(Control("cmdRUN"), Qt::LeftButton);
+        ASSERT_EQ(world_->messages.size(), 1U);
+        EXPECT_EQ(world_->messages[0].kind, MessageKind::RetryCancel);
+        EXPECT_EQ(world_->messages[0].text,
+                  RunErrorText(u"Cannot write \""_s + stationFile +
+                                   u"\": index out of range: both sets of time series files "
+                                   u"must contain the same number of files, but set 1 "
+                                   u"(predicted) holds 2 and set 2 (observed) holds "_s +
+                                   QString::number(observed),
+                               9));
+        EXPECT_FALSE(QFile::exists(stationFile));
+    }
+}
+
 // The whole road of one evaluation on the real wizard: splash, dataset screen, period
 // screen, output screen, RUN, "Finished" and the list file in the viewer.
 TEST_F(OutputScreenTest, WholeRoadFromTheSplashToTheListFileInTheViewer) {

@@ -107,9 +107,20 @@ TEST(Writers, GoldenFilesAndRefusedValues) {
         ADD_FAILURE() << "no RunError thrown";
     } catch (const RunError& error) {
         EXPECT_EQ(error.number(), RunError::kIndexOutOfRange);
-        EXPECT_TRUE(error.description().contains(u"the observed file list holds 2 entries for 3"));
+        EXPECT_TRUE(error.description().contains(
+            u"index out of range: both sets of time series files must contain the same number "
+            u"of files, but set 1 (predicted) holds 3 and set 2 (observed) holds 2"));
     }
     EXPECT_FALSE(setup.WriteSucceeded);
+    // A count of 0 with the list of an earlier NEXT still stored: never its stale entries.
+    setup.ObservedFiles << u"stale.tsf"_s;
+    setup.ObservedCount = 0;
+    try {
+        WriteStationFile(setup);
+        ADD_FAILURE() << "no RunError thrown";
+    } catch (const RunError& error) {
+        EXPECT_TRUE(error.description().contains(u"set 2 (observed) holds 0"));
+    }
     fs::current_path(previous);
 }
 
