@@ -261,6 +261,10 @@ int RunEngine(const EngineOptions& options, std::ostream& out, std::ostream& err
     if (!collisions.empty()) {
         return RefuseCollisions(collisions, err);
     }
+    // The list file is written last; until then an earlier run's must not stay under its
+    // name, or a run that dies (killed, out of memory, a file-size limit) would leave it for
+    // the run script to copy to the completion marker, passing for a finished run.
+    RemoveStale(OutputPath(settings, OutputKind::List));
 
     const unsigned threads =
         options.threads > 0 ? options.threads : std::max(1u, std::thread::hardware_concurrency());
