@@ -304,6 +304,49 @@ TEST(WxcheckEngine, MixedStationsPoolOnlyTheRunsHumidityVariable) {
     EXPECT_EQ(all[1] + " " + all[2] + " " + all[4], "1 5.0000 1.0000");  // N Obs Bias
 }
 
+// A station without a used pair has no statistics: it is not evaluated, with the reason,
+// and the run's status and pooled statistics say so.
+TEST(WxcheckEngine, AStationWithoutAUsedPairIsNotEvaluated) {
+    ScratchFolder f;
+    WriteFile(f / "good.tsf",
+              TsfText(kMet, Record(1, 1, "3 10 281 6") + Record(1, 2, "4 20 282 6")));
+    WriteFile(f / "empty.tsf", TsfText(kMet, Record(1, 1, "-999 -999 -999 -999") +
+                                                 Record(1, 2, "-999 -999 -999 -999")));
+    WriteFile(f / "gaps.tsf",
+              TsfText(kMet, Record(1, 1, "3 10 -999 6") + Record(1, 2, "4 20 282 -999")));
+    WriteFile(f / "run_WXCHECK.TSF.STN",
+              StationText(
+                  {{"good.tsf", "empty.tsf"}, {"good.tsf", "good.tsf"}, {"good.tsf", "gaps.tsf"}}));
+    ControlOptions o;
+    RunOutcome run = RunIn(f, o);
+    EXPECT_EQ(run.status, kSomeFailed);
+    EXPECT_TRUE(Contains(run.out, "2 of 3 station(s) evaluated")) << run.out;
+    EXPECT_TRUE(Contains(run.out, "Station 1 of 3: FAILED")) << run.out;
+    std::string list = ReadFile(f / "run_wxcheck.lst");
+    EXPECT_TRUE(Contains(list,
+                         "station 1 (not evaluated): none of the 2 pairs in the period is "
+                         "used: every pair has a missing value of every evaluated variable"))
+        << list;
+    EXPECT_EQ(ReadTable(f / "run_HourlyWindStats.dat").Fields(0, "N_WS"), "2");  // 2 and 3
+
+    // Under filter 1 every pair of station 3 misses a value too.
+    o.filter = std::string("1");
+    run = RunIn(f, o);
+    EXPECT_EQ(run.status, kSomeFailed);
+    EXPECT_TRUE(Contains(run.out, "1 of 3 station(s) evaluated")) << run.out;
+    list = ReadFile(f / "run_wxcheck.lst");
+    EXPECT_TRUE(Contains(list,
+                         "station 3 (not evaluated): none of the 2 pairs in the period is "
+                         "used: every pair has a missing value (filter 1"))
+        << list;
+    EXPECT_EQ(ReadTable(f / "run_HourlyWindStats.dat").Fields(0, "N_WS"), "1");
+
+    // No station with a used pair: nothing evaluated, and no statistics written.
+    WriteFile(f / "run_WXCHECK.TSF.STN", StationText({{"good.tsf", "empty.tsf"}}));
+    EXPECT_EQ(RunIn(f, o).status, kNothingEvaluated);
+    EXPECT_FALSE(std::filesystem::exists(f / "run_HourlyWindStats.dat"));
+}
+
 TEST(WxcheckEngine, BadInputIsReportedAndTheOtherStationsEvaluated) {
     ScratchFolder f;
     const std::string good = Record(1, 1, "3 10 281 6") + Record(1, 2, "4 20 282 6");
