@@ -347,6 +347,32 @@ TEST(WxcheckEngine, AStationWithoutAUsedPairIsNotEvaluated) {
     EXPECT_FALSE(std::filesystem::exists(f / "run_HourlyWindStats.dat"));
 }
 
+// Every variable both files give in readable units takes part in filter 1, even a wind
+// direction whose speed cannot be read: its statistics need the calm hours, so it has none.
+TEST(WxcheckEngine, FilterOneCountsADirectionWithoutReadableSpeed) {
+    ScratchFolder f;
+    WriteFile(f / "prd.tsf", TsfText({"WSPEED bft", "WDIR", "TEMP"},
+                                     Record(1, 1, "3 10 281") + Record(1, 2, "4 20 282")));
+    WriteFile(f / "obs.tsf", TsfText({"WSPEED", "WDIR", "TEMP"},
+                                     Record(1, 1, "3 -999 280") + Record(1, 2, "4 20 283")));
+    WriteFile(f / "dir.tsf", TsfText({"WSPEED bft", "WDIR"}, Record(1, 1, "3 10")));
+    WriteFile(f / "run_WXCHECK.TSF.STN",
+              StationText({{"prd.tsf", "obs.tsf"}, {"dir.tsf", "obs.tsf"}}));
+    ControlOptions o;
+    o.filter = "1";
+    const RunOutcome run = RunIn(f, o);
+    EXPECT_EQ(run.status, kSomeFailed);
+    const Table hourly = ReadTable(f / "run_HourlyTeHuStats.dat");
+    EXPECT_EQ(hourly.At(0, "N_T") + " " + hourly.Fields(1, "N_T Obs_T"), "0 1 283.0000");
+    EXPECT_EQ(ReadTable(f / "run_HourlyWindStats.dat").Fields(1, "N_WS N_WD"), "0 0");
+    const std::string list = ReadFile(f / "run_wxcheck.lst");
+    EXPECT_TRUE(Contains(list,
+                         "station 1: wind direction has no statistics: calm hours cannot be "
+                         "told without WSPEED in known units in both files"))
+        << list;
+    EXPECT_TRUE(Contains(list, "station 2 (not evaluated): the two files share no variable"));
+}
+
 TEST(WxcheckEngine, BadInputIsReportedAndTheOtherStationsEvaluated) {
     ScratchFolder f;
     const std::string good = Record(1, 1, "3 10 281 6") + Record(1, 2, "4 20 282 6");
