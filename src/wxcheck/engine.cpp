@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstring>
 #include <mutex>
+#include <new>
 #include <optional>
 #include <ostream>
 #include <thread>
@@ -196,9 +197,9 @@ std::string ProgressLine(const StationResult& s, std::size_t total) {
     return line;
 }
 
-}  // namespace
-
-int RunEngine(const EngineOptions& options, std::ostream& out, std::ostream& err) {
+// The run; `known` holds its settings once its outputs may be written.
+int RunChecked(const EngineOptions& options, std::ostream& out, std::ostream& err,
+               std::optional<ControlSettings>& known) {
     // Nothing is written until the control file is known to be one and every value of it
     // has parsed: a text file given by mistake must not name a file to write over.
     const ControlFileResult control = ReadControlFile(options.controlPath);
@@ -265,6 +266,7 @@ int RunEngine(const EngineOptions& options, std::ostream& out, std::ostream& err
     // name, or a run that dies (killed, out of memory, a file-size limit) would leave it for
     // the run script to copy to the completion marker, passing for a finished run.
     RemoveStale(OutputPath(settings, OutputKind::List));
+    known = settings;
 
     const unsigned threads =
         options.threads > 0 ? options.threads : std::max(1u, std::thread::hardware_concurrency());
@@ -371,6 +373,32 @@ int RunEngine(const EngineOptions& options, std::ostream& out, std::ostream& err
     out << "wxcheck: " << evaluated << " of " << count << " station(s) evaluated; list file "
         << settings.ListPath() << std::endl;
     return status;
+}
+
+}  // namespace
+
+int RunEngine(const EngineOptions& options, std::ostream& out, std::ostream& err) {
+    std::optional<ControlSettings> known;
+    try {
+        return RunChecked(options, out, err, known);
+    } catch (const std::bad_alloc&) {
+        // Unwinding has released the run's memory: enough to say so, and to leave no results
+        // of an earlier run under this run's names.
+        const std::string error =
+            "out of memory: the run was stopped (fewer --threads, a shorter period or fewer "
+            "stations need less)";
+        err << "wxcheck: " << error << std::endl;
+        if (known) {
+            RunNotes notes;
+            notes.controlPath =
+                options.controlPath == "-" ? std::string(kStandardInputName) : options.controlPath;
+            notes.errors.push_back(error);
+            RemoveEarlierResults(*known, options);
+            WriteList(*known, err,
+                      [&](OutputFile& list) { WriteFailureListFile(list, *known, notes); });
+        }
+        return kNothingEvaluated;
+    }
 }
 
 }  // namespace corvane::wxcheck

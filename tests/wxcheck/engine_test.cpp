@@ -3,11 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <atomic>
 #include <iterator>
 #include <map>
 #include <random>
 
 #include "engine_fixture.h"
+#include "wxcheck/evaluation/pooled_statistics.h"
 
 namespace corvane::wxcheck {
 namespace {
@@ -479,6 +481,23 @@ TEST(WxcheckEngine, UnitsAndZonesAreConvertedIntoTheEvaluatedOnes) {
         EXPECT_TRUE(Contains(list, expected)) << expected << "\n" << list.substr(0, 4000);
     }
     EXPECT_FALSE(Contains(list, "station 1: the two files name different sites"));
+}
+
+// Running out of memory on a worker thread must not abort the engine: the work stops and
+// the exception reaches the run, which reports it like any other failure.
+TEST(WxcheckEngine, OutOfMemoryOnAnyThreadReachesTheRun) {
+    for (const std::size_t failing : {std::size_t{0}, std::size_t{5}, std::size_t{39}}) {
+        std::atomic<int> done{0};
+        EXPECT_THROW(ParallelFor(40, 4,
+                                 [&](std::size_t i) {
+                                     if (i == failing) {
+                                         throw std::bad_alloc();
+                                     }
+                                     ++done;
+                                 }),
+                     std::bad_alloc);
+        EXPECT_LT(done.load(), 40);
+    }
 }
 
 TEST(WxcheckEngine, OutputDoesNotDependOnTheThreadCount) {
