@@ -220,6 +220,23 @@ TEST_F(WxcheckHandWorked, CsvFilesAgreeWithTheListFile) {
     EXPECT_EQ(ReadCsv(folder_ / "run_Pairs.csv").At(2, "used"), "0");
 }
 
+// File names and Site: texts a spreadsheet would take for formulas stay texts, quoted or not.
+TEST_F(WxcheckHandWorked, CsvCellsThatLookLikeFormulasStayTexts) {
+    std::filesystem::rename(folder_ / "b_prd.tsf", folder_ / "=1+2.tsf");
+    WriteFile(folder_ / "@b,obs.tsf",
+              TsfText({"WSPEED"}, Record(1, 1, "4"), "UTC+0000", "-2+3\rHYPERLINK"));
+    WriteFile(folder_ / "run_WXCHECK.TSF.STN",
+              StationText({{"a_prd.tsf", "a_obs.tsf"}, {"=1+2.tsf", "@b,obs.tsf"}}));
+    ASSERT_EQ(RunIn(folder_, ControlOptions()).status, kAllEvaluated);
+    const Table stats = ReadCsv(folder_ / "run_StationStats.csv");
+    ASSERT_GE(stats.rows.size(), 2u);
+    const std::size_t last = stats.rows.size() - 1;
+    EXPECT_EQ(stats.Fields(last, "station predicted_file observed_file predicted_site"),
+              "2 '=1+2.tsf '@b,obs.tsf ");
+    EXPECT_EQ(stats.At(last, "observed_site").substr(0, 5), "'-2+3");
+    EXPECT_EQ(stats.At(0, "predicted_file"), "a_prd.tsf");
+}
+
 // The lower edges: the first hour of the period (at midnight, so it belongs to the day
 // before), a speed of 0 (calm at a threshold of 0, yet a value), directions of 0 and 360,
 // an observed speed on the lower bound of a range; and February of a century year, of 28
