@@ -129,7 +129,8 @@ int RefuseCollisions(const std::vector<std::string>& collisions, std::ostream& e
 // and for a station that repeats an earlier station's pair of files.
 std::vector<std::string> CheckSeries(const ControlSettings& settings,
                                      const std::vector<StationEntry>& stations,
-                                     const OutputGuard& guard,
+                                     const OutputGuard& guard, const OutputGuard& unwritten,
+                                     std::vector<std::string>& inputsUnwritten,
                                      std::vector<std::vector<std::string>>& warnings) {
     struct PairKey {
         dev_t pd;
@@ -159,6 +160,9 @@ std::vector<std::string> CheckSeries(const ControlSettings& settings,
             const std::string path =
                 settings.ResolveInFolder(f == 0 ? entry.predicted : entry.observed);
             ids[f] = IdentifyFile(path);
+            if (const RunOutput* spare = unwritten.Clash(ids[f])) {
+                inputsUnwritten.push_back(spare->path);
+            }
             if (const RunOutput* output = guard.Clash(ids[f])) {
                 collisions.push_back(std::string(output->what) + " " + Excerpt(output->path) +
                                      " would replace the " + (f == 0 ? "predicted" : "observed") +
@@ -258,7 +262,32 @@ int RunChecked(const EngineOptions& options, std::ostream& out, std::ostream& er
         return Refuse(settings, options, notes, stationFile.error, out, err);
     }
     std::vector<std::vector<std::string>> identityWarnings;
-    collisions = CheckSeries(settings, stationFile.stations, guard, identityWarnings);
+    // Outputs of other options (the report, Pairs.csv) that this run does not write: an
+    // earlier run's would stand beside this run's results as if they were its own. Those
+    // that are inputs of this run are left alone.
+    std::vector<RunOutput> unwrittenOutputs;
+    {
+        EngineOptions every = options;
+        every.report = true;
+        every.pairs = true;
+        const std::vector<RunOutput> written = RunOutputs(settings, options);
+        for (RunOutput& output : RunOutputs(settings, every)) {
+            if (std::none_of(written.begin(), written.end(),
+                             [&](const RunOutput& w) { return w.kind == output.kind; })) {
+                unwrittenOutputs.push_back(std::move(output));
+            }
+        }
+    }
+    const OutputGuard unwritten(unwrittenOutputs);
+    std::vector<std::string> inputsUnwritten;
+    if (const RunOutput* spare = unwritten.Clash(controlId)) {
+        inputsUnwritten.push_back(spare->path);
+    }
+    if (const RunOutput* spare = unwritten.Clash(IdentifyFile(settings.StationPath()))) {
+        inputsUnwritten.push_back(spare->path);
+    }
+    collisions = CheckSeries(settings, stationFile.stations, guard, unwritten, inputsUnwritten,
+                             identityWarnings);
     if (!collisions.empty()) {
         return RefuseCollisions(collisions, err);
     }
@@ -266,6 +295,12 @@ int RunChecked(const EngineOptions& options, std::ostream& out, std::ostream& er
     // name, or a run that dies (killed, out of memory, a file-size limit) would leave it for
     // the run script to copy to the completion marker, passing for a finished run.
     RemoveStale(OutputPath(settings, OutputKind::List));
+    for (const RunOutput& output : unwrittenOutputs) {
+        if (std::find(inputsUnwritten.begin(), inputsUnwritten.end(), output.path) ==
+            inputsUnwritten.end()) {
+            RemoveStale(output.path);
+        }
+    }
     known = settings;
 
     const unsigned threads =

@@ -220,6 +220,29 @@ TEST_F(WxcheckHandWorked, CsvFilesAgreeWithTheListFile) {
     EXPECT_EQ(ReadCsv(folder_ / "run_Pairs.csv").At(2, "used"), "0");
 }
 
+// An output this run does not write (the report without it, Pairs.csv without --pairs) is
+// not left from an earlier run beside this run's results, unless it is an input of this run.
+TEST_F(WxcheckHandWorked, OutputsOfOtherOptionsAreNotLeftFromAnEarlierRun) {
+    ControlOptions o;
+    o.folder = folder_.path();
+    WriteFile(folder_ / "wxcheck.inp", ControlText(o));
+    WriteFile(folder_ / "run_report.html", "from an earlier run\n");
+    WriteFile(folder_ / "run_Pairs.csv", "from an earlier run\n");
+    std::ostringstream out, err;
+    EngineOptions engine;
+    engine.controlPath = folder_ / "wxcheck.inp";
+    engine.report = false;
+    ASSERT_EQ(RunEngine(engine, out, err), kAllEvaluated) << err.str();
+    EXPECT_FALSE(std::filesystem::exists(folder_ / "run_report.html"));
+    EXPECT_FALSE(std::filesystem::exists(folder_ / "run_Pairs.csv"));
+
+    std::filesystem::copy_file(folder_ / "b_obs.tsf", folder_ / "run_Pairs.csv");
+    WriteFile(folder_ / "run_WXCHECK.TSF.STN",
+              StationText({{"a_prd.tsf", "a_obs.tsf"}, {"b_prd.tsf", "run_Pairs.csv"}}));
+    ASSERT_EQ(RunEngine(engine, out, err), kAllEvaluated) << err.str();
+    EXPECT_EQ(ReadFile(folder_ / "run_Pairs.csv"), ReadFile(folder_ / "b_obs.tsf"));
+}
+
 // File names and Site: texts a spreadsheet would take for formulas stay texts, quoted or not.
 TEST_F(WxcheckHandWorked, CsvCellsThatLookLikeFormulasStayTexts) {
     std::filesystem::rename(folder_ / "b_prd.tsf", folder_ / "=1+2.tsf");
