@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstring>
 #include <mutex>
+#include <new>
 #include <optional>
 #include <ostream>
 #include <thread>
@@ -128,7 +129,8 @@ int RefuseCollisions(const std::vector<std::string>& collisions, std::ostream& e
 // and for a station that repeats an earlier station's pair of files.
 std::vector<std::string> CheckSeries(const ControlSettings& settings,
                                      const std::vector<StationEntry>& stations,
-                                     const OutputGuard& guard,
+                                     const OutputGuard& guard, const OutputGuard& unwritten,
+                                     std::vector<std::string>& inputsUnwritten,
                                      std::vector<std::vector<std::string>>& warnings) {
     struct PairKey {
         dev_t pd;
@@ -158,6 +160,9 @@ std::vector<std::string> CheckSeries(const ControlSettings& settings,
             const std::string path =
                 settings.ResolveInFolder(f == 0 ? entry.predicted : entry.observed);
             ids[f] = IdentifyFile(path);
+            if (const RunOutput* spare = unwritten.Clash(ids[f])) {
+                inputsUnwritten.push_back(spare->path);
+            }
             if (const RunOutput* output = guard.Clash(ids[f])) {
                 collisions.push_back(std::string(output->what) + " " + Excerpt(output->path) +
                                      " would replace the " + (f == 0 ? "predicted" : "observed") +
@@ -196,9 +201,9 @@ std::string ProgressLine(const StationResult& s, std::size_t total) {
     return line;
 }
 
-}  // namespace
-
-int RunEngine(const EngineOptions& options, std::ostream& out, std::ostream& err) {
+// The run; `known` holds its settings once its outputs may be written.
+int RunChecked(const EngineOptions& options, std::ostream& out, std::ostream& err,
+               std::optional<ControlSettings>& known) {
     // Nothing is written until the control file is known to be one and every value of it
     // has parsed: a text file given by mistake must not name a file to write over.
     const ControlFileResult control = ReadControlFile(options.controlPath);
@@ -257,10 +262,46 @@ int RunEngine(const EngineOptions& options, std::ostream& out, std::ostream& err
         return Refuse(settings, options, notes, stationFile.error, out, err);
     }
     std::vector<std::vector<std::string>> identityWarnings;
-    collisions = CheckSeries(settings, stationFile.stations, guard, identityWarnings);
+    // Outputs of other options (the report, Pairs.csv) that this run does not write: an
+    // earlier run's would stand beside this run's results as if they were its own. Those
+    // that are inputs of this run are left alone.
+    std::vector<RunOutput> unwrittenOutputs;
+    {
+        EngineOptions every = options;
+        every.report = true;
+        every.pairs = true;
+        const std::vector<RunOutput> written = RunOutputs(settings, options);
+        for (RunOutput& output : RunOutputs(settings, every)) {
+            if (std::none_of(written.begin(), written.end(),
+                             [&](const RunOutput& w) { return w.kind == output.kind; })) {
+                unwrittenOutputs.push_back(std::move(output));
+            }
+        }
+    }
+    const OutputGuard unwritten(unwrittenOutputs);
+    std::vector<std::string> inputsUnwritten;
+    if (const RunOutput* spare = unwritten.Clash(controlId)) {
+        inputsUnwritten.push_back(spare->path);
+    }
+    if (const RunOutput* spare = unwritten.Clash(IdentifyFile(settings.StationPath()))) {
+        inputsUnwritten.push_back(spare->path);
+    }
+    collisions = CheckSeries(settings, stationFile.stations, guard, unwritten, inputsUnwritten,
+                             identityWarnings);
     if (!collisions.empty()) {
         return RefuseCollisions(collisions, err);
     }
+    // The list file is written last; until then an earlier run's must not stay under its
+    // name, or a run that dies (killed, out of memory, a file-size limit) would leave it for
+    // the run script to copy to the completion marker, passing for a finished run.
+    RemoveStale(OutputPath(settings, OutputKind::List));
+    for (const RunOutput& output : unwrittenOutputs) {
+        if (std::find(inputsUnwritten.begin(), inputsUnwritten.end(), output.path) ==
+            inputsUnwritten.end()) {
+            RemoveStale(output.path);
+        }
+    }
+    known = settings;
 
     const unsigned threads =
         options.threads > 0 ? options.threads : std::max(1u, std::thread::hardware_concurrency());
@@ -367,6 +408,32 @@ int RunEngine(const EngineOptions& options, std::ostream& out, std::ostream& err
     out << "wxcheck: " << evaluated << " of " << count << " station(s) evaluated; list file "
         << settings.ListPath() << std::endl;
     return status;
+}
+
+}  // namespace
+
+int RunEngine(const EngineOptions& options, std::ostream& out, std::ostream& err) {
+    std::optional<ControlSettings> known;
+    try {
+        return RunChecked(options, out, err, known);
+    } catch (const std::bad_alloc&) {
+        // Unwinding has released the run's memory: enough to say so, and to leave no results
+        // of an earlier run under this run's names.
+        const std::string error =
+            "out of memory: the run was stopped (fewer --threads, a shorter period or fewer "
+            "stations need less)";
+        err << "wxcheck: " << error << std::endl;
+        if (known) {
+            RunNotes notes;
+            notes.controlPath =
+                options.controlPath == "-" ? std::string(kStandardInputName) : options.controlPath;
+            notes.errors.push_back(error);
+            RemoveEarlierResults(*known, options);
+            WriteList(*known, err,
+                      [&](OutputFile& list) { WriteFailureListFile(list, *known, notes); });
+        }
+        return kNothingEvaluated;
+    }
 }
 
 }  // namespace corvane::wxcheck

@@ -286,5 +286,22 @@ TEST(EngineFaults, TheListFileEndsWithTheExitStatus) {
     }
 }
 
+// A run that dies before its end (here at a file-size limit, as SIGKILL or the out-of-memory
+// killer would) leaves no list file: an earlier run's would pass for this run's outcome.
+TEST(EngineFaults, ARunThatDiesLeavesNoListFile) {
+    const ScratchFolder scratch;
+    const std::string folder = scratch.path();
+    const std::string list = folder + "/example_wxcheck.lst";
+    std::string err;
+    WriteInputs(folder, ExampleStations(4));
+    ASSERT_EQ(RunProgram("wxcheck", "wxcheck.inp", folder, err), 0) << err;
+    ASSERT_TRUE(fs::exists(list));
+    const int status = std::system(("cd '" + folder + "' && (ulimit -f 16; '" + kBin +
+                                    "/wxcheck' wxcheck.inp) >/dev/null 2>&1")
+                                       .c_str());
+    EXPECT_NE(status, 0);
+    EXPECT_FALSE(fs::exists(list)) << ReadFile(list);
+}
+
 }  // namespace
 }  // namespace corvane::testing

@@ -3,11 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <atomic>
 #include <iterator>
 #include <map>
 #include <random>
 
 #include "engine_fixture.h"
+#include "wxcheck/evaluation/pooled_statistics.h"
 
 namespace corvane::wxcheck {
 namespace {
@@ -218,6 +220,46 @@ TEST_F(WxcheckHandWorked, CsvFilesAgreeWithTheListFile) {
     EXPECT_EQ(ReadCsv(folder_ / "run_Pairs.csv").At(2, "used"), "0");
 }
 
+// An output this run does not write (the report without it, Pairs.csv without --pairs) is
+// not left from an earlier run beside this run's results, unless it is an input of this run.
+TEST_F(WxcheckHandWorked, OutputsOfOtherOptionsAreNotLeftFromAnEarlierRun) {
+    ControlOptions o;
+    o.folder = folder_.path();
+    WriteFile(folder_ / "wxcheck.inp", ControlText(o));
+    WriteFile(folder_ / "run_report.html", "from an earlier run\n");
+    WriteFile(folder_ / "run_Pairs.csv", "from an earlier run\n");
+    std::ostringstream out, err;
+    EngineOptions engine;
+    engine.controlPath = folder_ / "wxcheck.inp";
+    engine.report = false;
+    ASSERT_EQ(RunEngine(engine, out, err), kAllEvaluated) << err.str();
+    EXPECT_FALSE(std::filesystem::exists(folder_ / "run_report.html"));
+    EXPECT_FALSE(std::filesystem::exists(folder_ / "run_Pairs.csv"));
+
+    std::filesystem::copy_file(folder_ / "b_obs.tsf", folder_ / "run_Pairs.csv");
+    WriteFile(folder_ / "run_WXCHECK.TSF.STN",
+              StationText({{"a_prd.tsf", "a_obs.tsf"}, {"b_prd.tsf", "run_Pairs.csv"}}));
+    ASSERT_EQ(RunEngine(engine, out, err), kAllEvaluated) << err.str();
+    EXPECT_EQ(ReadFile(folder_ / "run_Pairs.csv"), ReadFile(folder_ / "b_obs.tsf"));
+}
+
+// File names and Site: texts a spreadsheet would take for formulas stay texts, quoted or not.
+TEST_F(WxcheckHandWorked, CsvCellsThatLookLikeFormulasStayTexts) {
+    std::filesystem::rename(folder_ / "b_prd.tsf", folder_ / "=1+2.tsf");
+    WriteFile(folder_ / "@b,obs.tsf",
+              TsfText({"WSPEED"}, Record(1, 1, "4"), "UTC+0000", "-2+3\rHYPERLINK"));
+    WriteFile(folder_ / "run_WXCHECK.TSF.STN",
+              StationText({{"a_prd.tsf", "a_obs.tsf"}, {"=1+2.tsf", "@b,obs.tsf"}}));
+    ASSERT_EQ(RunIn(folder_, ControlOptions()).status, kAllEvaluated);
+    const Table stats = ReadCsv(folder_ / "run_StationStats.csv");
+    ASSERT_GE(stats.rows.size(), 2u);
+    const std::size_t last = stats.rows.size() - 1;
+    EXPECT_EQ(stats.Fields(last, "station predicted_file observed_file predicted_site"),
+              "2 '=1+2.tsf '@b,obs.tsf ");
+    EXPECT_EQ(stats.At(last, "observed_site").substr(0, 5), "'-2+3");
+    EXPECT_EQ(stats.At(0, "predicted_file"), "a_prd.tsf");
+}
+
 // The lower edges: the first hour of the period (at midnight, so it belongs to the day
 // before), a speed of 0 (calm at a threshold of 0, yet a value), directions of 0 and 360,
 // an observed speed on the lower bound of a range; and February of a century year, of 28
@@ -302,6 +344,75 @@ TEST(WxcheckEngine, MixedStationsPoolOnlyTheRunsHumidityVariable) {
     const std::vector<std::string> all = ListRow(list, "WHOLE PERIOD", "Humidity", "All");
     ASSERT_GE(all.size(), 5u);
     EXPECT_EQ(all[1] + " " + all[2] + " " + all[4], "1 5.0000 1.0000");  // N Obs Bias
+}
+
+// A station without a used pair has no statistics: it is not evaluated, with the reason,
+// and the run's status and pooled statistics say so.
+TEST(WxcheckEngine, AStationWithoutAUsedPairIsNotEvaluated) {
+    ScratchFolder f;
+    WriteFile(f / "good.tsf",
+              TsfText(kMet, Record(1, 1, "3 10 281 6") + Record(1, 2, "4 20 282 6")));
+    WriteFile(f / "empty.tsf", TsfText(kMet, Record(1, 1, "-999 -999 -999 -999") +
+                                                 Record(1, 2, "-999 -999 -999 -999")));
+    WriteFile(f / "gaps.tsf",
+              TsfText(kMet, Record(1, 1, "3 10 -999 6") + Record(1, 2, "4 20 282 -999")));
+    WriteFile(f / "run_WXCHECK.TSF.STN",
+              StationText(
+                  {{"good.tsf", "empty.tsf"}, {"good.tsf", "good.tsf"}, {"good.tsf", "gaps.tsf"}}));
+    ControlOptions o;
+    RunOutcome run = RunIn(f, o);
+    EXPECT_EQ(run.status, kSomeFailed);
+    EXPECT_TRUE(Contains(run.out, "2 of 3 station(s) evaluated")) << run.out;
+    EXPECT_TRUE(Contains(run.out, "Station 1 of 3: FAILED")) << run.out;
+    std::string list = ReadFile(f / "run_wxcheck.lst");
+    EXPECT_TRUE(Contains(list,
+                         "station 1 (not evaluated): none of the 2 pairs in the period is "
+                         "used: every pair has a missing value of every evaluated variable"))
+        << list;
+    EXPECT_EQ(ReadTable(f / "run_HourlyWindStats.dat").Fields(0, "N_WS"), "2");  // 2 and 3
+
+    // Under filter 1 every pair of station 3 misses a value too.
+    o.filter = std::string("1");
+    run = RunIn(f, o);
+    EXPECT_EQ(run.status, kSomeFailed);
+    EXPECT_TRUE(Contains(run.out, "1 of 3 station(s) evaluated")) << run.out;
+    list = ReadFile(f / "run_wxcheck.lst");
+    EXPECT_TRUE(Contains(list,
+                         "station 3 (not evaluated): none of the 2 pairs in the period is "
+                         "used: every pair has a missing value (filter 1"))
+        << list;
+    EXPECT_EQ(ReadTable(f / "run_HourlyWindStats.dat").Fields(0, "N_WS"), "1");
+
+    // No station with a used pair: nothing evaluated, and no statistics written.
+    WriteFile(f / "run_WXCHECK.TSF.STN", StationText({{"good.tsf", "empty.tsf"}}));
+    EXPECT_EQ(RunIn(f, o).status, kNothingEvaluated);
+    EXPECT_FALSE(std::filesystem::exists(f / "run_HourlyWindStats.dat"));
+}
+
+// Every variable both files give in readable units takes part in filter 1, even a wind
+// direction whose speed cannot be read: its statistics need the calm hours, so it has none.
+TEST(WxcheckEngine, FilterOneCountsADirectionWithoutReadableSpeed) {
+    ScratchFolder f;
+    WriteFile(f / "prd.tsf", TsfText({"WSPEED bft", "WDIR", "TEMP"},
+                                     Record(1, 1, "3 10 281") + Record(1, 2, "4 20 282")));
+    WriteFile(f / "obs.tsf", TsfText({"WSPEED", "WDIR", "TEMP"},
+                                     Record(1, 1, "3 -999 280") + Record(1, 2, "4 20 283")));
+    WriteFile(f / "dir.tsf", TsfText({"WSPEED bft", "WDIR"}, Record(1, 1, "3 10")));
+    WriteFile(f / "run_WXCHECK.TSF.STN",
+              StationText({{"prd.tsf", "obs.tsf"}, {"dir.tsf", "obs.tsf"}}));
+    ControlOptions o;
+    o.filter = "1";
+    const RunOutcome run = RunIn(f, o);
+    EXPECT_EQ(run.status, kSomeFailed);
+    const Table hourly = ReadTable(f / "run_HourlyTeHuStats.dat");
+    EXPECT_EQ(hourly.At(0, "N_T") + " " + hourly.Fields(1, "N_T Obs_T"), "0 1 283.0000");
+    EXPECT_EQ(ReadTable(f / "run_HourlyWindStats.dat").Fields(1, "N_WS N_WD"), "0 0");
+    const std::string list = ReadFile(f / "run_wxcheck.lst");
+    EXPECT_TRUE(Contains(list,
+                         "station 1: wind direction has no statistics: calm hours cannot be "
+                         "told without WSPEED in known units in both files"))
+        << list;
+    EXPECT_TRUE(Contains(list, "station 2 (not evaluated): the two files share no variable"));
 }
 
 TEST(WxcheckEngine, BadInputIsReportedAndTheOtherStationsEvaluated) {
@@ -410,6 +521,23 @@ TEST(WxcheckEngine, UnitsAndZonesAreConvertedIntoTheEvaluatedOnes) {
         EXPECT_TRUE(Contains(list, expected)) << expected << "\n" << list.substr(0, 4000);
     }
     EXPECT_FALSE(Contains(list, "station 1: the two files name different sites"));
+}
+
+// Running out of memory on a worker thread must not abort the engine: the work stops and
+// the exception reaches the run, which reports it like any other failure.
+TEST(WxcheckEngine, OutOfMemoryOnAnyThreadReachesTheRun) {
+    for (const std::size_t failing : {std::size_t{0}, std::size_t{5}, std::size_t{39}}) {
+        std::atomic<int> done{0};
+        EXPECT_THROW(ParallelFor(40, 4,
+                                 [&](std::size_t i) {
+                                     if (i == failing) {
+                                         throw std::bad_alloc();
+                                     }
+                                     ++done;
+                                 }),
+                     std::bad_alloc);
+        EXPECT_LT(done.load(), 40);
+    }
 }
 
 TEST(WxcheckEngine, OutputDoesNotDependOnTheThreadCount) {

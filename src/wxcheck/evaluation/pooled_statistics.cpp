@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <atomic>
 #include <cmath>
+#include <exception>
+#include <mutex>
 #include <thread>
 
 namespace corvane::wxcheck {
@@ -17,9 +19,21 @@ void ParallelFor(std::size_t count, unsigned threads,
         return;
     }
     std::atomic<std::size_t> next{0};
+    // An exception (out of memory) must not end a thread, which would abort the program: the
+    // first one stops the others and is thrown again once they have all ended.
+    std::mutex failedLock;
+    std::exception_ptr failed;
     const auto run = [&]() {
-        for (std::size_t i = next++; i < count; i = next++) {
-            work(i);
+        try {
+            for (std::size_t i = next++; i < count; i = next++) {
+                work(i);
+            }
+        } catch (...) {
+            next = count;
+            const std::lock_guard<std::mutex> lock(failedLock);
+            if (!failed) {
+                failed = std::current_exception();
+            }
         }
     };
     std::vector<std::thread> pool;
@@ -30,6 +44,9 @@ void ParallelFor(std::size_t count, unsigned threads,
     run();
     for (std::thread& thread : pool) {
         thread.join();
+    }
+    if (failed) {
+        std::rethrow_exception(failed);
     }
 }
 

@@ -196,6 +196,18 @@ StationResult EvaluateStation(const ControlSettings& settings, const StationEntr
         station.rangeBits.clear();
         return station;
     }
+    if (station.used == 0) {
+        // Statistics of no pair would be no statistics: the station is not evaluated.
+        station.errors.push_back(
+            "none of the " + std::to_string(station.pairs) +
+            " pairs in the period is used: every pair has a missing value" +
+            (settings.missingFilter == 1
+                 ? " (filter 1 leaves out a pair missing any evaluated variable)"
+                 : " of every evaluated variable"));
+        station.kept.clear();
+        station.rangeBits.clear();
+        return station;
+    }
     station.kept.shrink_to_fit();
     station.rangeBits.shrink_to_fit();
     ComputeStationGroups(settings, station);

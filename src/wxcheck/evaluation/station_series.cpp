@@ -222,18 +222,23 @@ bool ReadStationSeries(const ControlSettings& settings, const StationEntry& entr
             predicted.variables.column[slot] >= 0 && observed.variables.column[slot] >= 0;
     }
     ChooseHumidity(predicted.variables, observed.variables, station);
-    if (station.evaluates[kDirection] && !station.evaluates[kSpeed]) {
-        // Calm hours are told by the wind speed; without it no direction pair can count.
-        station.evaluates[kDirection] = false;
+    // A variable both files give in readable units is evaluated, whatever the others are:
+    // a pair missing it counts as missing. Only its statistics need more: a direction pair
+    // counts only when both speeds are above the calm threshold, so without a readable
+    // WSPEED in both files no direction pair can count.
+    const bool directionWithoutSpeed = station.evaluates[kDirection] && !station.evaluates[kSpeed];
+    if (directionWithoutSpeed) {
         station.warnings.push_back(
-            "wind direction is not evaluated: calm hours cannot be told without WSPEED in "
-            "both files");
+            "wind direction has no statistics: calm hours cannot be told without WSPEED in "
+            "known units in both files; a pair missing WDIR still counts as missing");
     }
     if (std::none_of(station.evaluates.begin(), station.evaluates.end(),
-                     [](bool b) { return b; })) {
+                     [](bool b) { return b; }) ||
+        (directionWithoutSpeed && !station.evaluates[kTemperature] &&
+         !station.evaluates[kHumidity])) {
         station.errors.push_back(
-            "the two files share no variable that can be evaluated (WSPEED, WDIR, TEMP, "
-            "MIXR, SHUM, RHUM)");
+            "the two files share no variable that can be evaluated (WSPEED, WDIR with WSPEED, "
+            "TEMP, MIXR, SHUM, RHUM)");
         return false;
     }
 

@@ -25,6 +25,18 @@ std::string CsvField(std::string_view text) {
     return out;
 }
 
+// A text from outside (a file name, a Site: text) that a spreadsheet would take for a
+// formula, also once its quotes are removed, is kept a text by a leading apostrophe.
+std::string CsvText(std::string_view text) {
+    if (!text.empty() &&
+        std::string_view("=+-@\t\r").find(text.front()) != std::string_view::npos) {
+        std::string neutral(1, '\'');
+        neutral.append(text);
+        return CsvField(neutral);
+    }
+    return CsvField(text);
+}
+
 std::string CsvValue(double value) {
     return std::isfinite(value) ? FormatValue(value) : std::string();
 }
@@ -118,9 +130,9 @@ void WriteStationStatistics(OutputFile& file, const ControlSettings& settings,
             continue;
         }
         text.clear();
-        const std::string station = std::to_string(s.number) + "," + CsvField(s.predicted.written) +
-                                    "," + CsvField(s.observed.written) + "," +
-                                    CsvField(s.predicted.site) + "," + CsvField(s.observed.site) +
+        const std::string station = std::to_string(s.number) + "," + CsvText(s.predicted.written) +
+                                    "," + CsvText(s.observed.written) + "," +
+                                    CsvText(s.predicted.site) + "," + CsvText(s.observed.site) +
                                     "," + period;
         for (std::size_t g = 0; g < s.groups.size(); ++g) {
             const std::string section = SectionCells(settings, g) + ",";
