@@ -26,6 +26,13 @@
 namespace corvane::tsfconvert {
 namespace gridded {
 
+namespace {
+
+// Values in one read of a field: whole rows up to about 64 KB of doubles.
+constexpr std::size_t kStripValues = 8192;
+
+}  // namespace
+
 std::vector<Step> Extraction::PlanSteps(const std::vector<FileTimes>& files) {
     struct Candidate {
         Step step;
@@ -93,11 +100,27 @@ void Extraction::Extract(const std::vector<Step>& steps) {
     for (std::size_t r = 0; r < steps.size(); ++r) {
         byFile[steps[r].file].push_back(r);
     }
-    const std::size_t boxY = yLast_ - yFirst_ + 1;
     const std::size_t boxX = xLast_ - xFirst_ + 1;
-    std::vector<double> box;
-    // The points' values of each field at one time, per station.
+    // The stations' points ordered by row, so that a strip of rows serves all of its points
+    // at once: the field is read in strips of a few whole rows each (one contiguous read
+    // apiece), never whole, which keeps the memory of a large grid to a strip.
+    struct PointRef {
+        std::size_t y, x, station, k;
+    };
+    std::vector<PointRef> refs;
     std::vector<std::vector<double>> point(fields_.size() * stations_.size());
+    for (std::size_t s = 0; s < stations_.size(); ++s) {
+        for (std::size_t k = 0; k < stations_[s].points.size(); ++k) {
+            refs.push_back({stations_[s].points[k].y, stations_[s].points[k].x, s, k});
+        }
+        for (std::size_t v = 0; v < fields_.size(); ++v) {
+            point[v * stations_.size() + s].resize(stations_[s].points.size());
+        }
+    }
+    std::sort(refs.begin(), refs.end(),
+              [](const PointRef& a, const PointRef& b) { return a.y < b.y; });
+    const std::size_t stripRows = std::max<std::size_t>(1, kStripValues / boxX);
+    std::vector<double> strip;
     for (std::size_t f = 0; f < byFile.size(); ++f) {
         if (byFile[f].empty()) {
             continue;
@@ -112,20 +135,22 @@ void Extraction::Extract(const std::vector<Step>& steps) {
         for (const std::size_t r : byFile[f]) {
             for (std::size_t v = 0; v < fields_.size(); ++v) {
                 const Field& field = fields_[v];
-                std::vector<std::size_t> start = {steps[r].index, yFirst_, xFirst_};
-                std::vector<std::size_t> count = {1, boxY, boxX};
-                if (field.level >= 0) {
-                    start.insert(start.begin() + 1, static_cast<std::size_t>(field.level));
-                    count.insert(count.begin() + 1, 1);
-                }
-                // Only the stations' points are unpacked.
-                file.ReadRaw(ids[v], start, count, box);
-                for (std::size_t s = 0; s < stations_.size(); ++s) {
-                    std::vector<double>& at = point[v * stations_.size() + s];
-                    at.clear();
-                    for (const GridWeight& p : stations_[s].points) {
-                        const double raw = box[(p.y - yFirst_) * boxX + (p.x - xFirst_)];
-                        at.push_back(packings[v].Unpack(raw) * field.scale + field.offset);
+                for (std::size_t i = 0; i < refs.size();) {
+                    const std::size_t y0 = refs[i].y;
+                    const std::size_t rows = std::min(stripRows, yLast_ - y0 + 1);
+                    std::vector<std::size_t> start = {steps[r].index, y0, xFirst_};
+                    std::vector<std::size_t> count = {1, rows, boxX};
+                    if (field.level >= 0) {
+                        start.insert(start.begin() + 1, static_cast<std::size_t>(field.level));
+                        count.insert(count.begin() + 1, 1);
+                    }
+                    file.ReadRaw(ids[v], start, count, strip);
+                    // Only the stations' points are unpacked.
+                    for (; i < refs.size() && refs[i].y < y0 + rows; ++i) {
+                        const PointRef& p = refs[i];
+                        const double raw = strip[(p.y - y0) * boxX + (p.x - xFirst_)];
+                        point[v * stations_.size() + p.station][p.k] =
+                            packings[v].Unpack(raw) * field.scale + field.offset;
                     }
                 }
             }
@@ -359,8 +384,8 @@ int Extraction::Run() {
             xLast_ = std::max(xLast_, p.x);
         }
     }
-    // Whole rows: one contiguous read per field and time, where a narrower box would be read
-    // row by row.
+    // Whole rows: one contiguous read per strip, where a narrower box would be read row by
+    // row.
     xFirst_ = 0;
     xLast_ = layout_.nx - 1;
     if (!any) {

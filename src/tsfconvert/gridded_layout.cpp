@@ -287,27 +287,21 @@ void Extraction::CheckGridPoints(const NcFile& file) {
     if ((rank == 1) != layout_.regular || rank != file.Dimensions(lon).size()) {
         file.Fail("its grid is not the first file's");
     }
-    // The stations' rows in one read per coordinate (the axes whole on a regular grid).
+    // The axes whole on a regular grid; on a curvilinear one the stations' points alone, so
+    // that checking a file never holds its coordinates' fields.
     std::vector<double> lats;
     std::vector<double> lons;
     if (layout_.regular) {
         file.ReadRaw(lat, {0}, {layout_.ny}, lats);
         file.ReadRaw(lon, {0}, {layout_.nx}, lons);
-    } else {
-        std::vector<std::size_t> start(rank, 0);
-        std::vector<std::size_t> count(rank, 1);
-        start[rank - 2] = yFirst_;
-        count[rank - 2] = yLast_ - yFirst_ + 1;
-        count[rank - 1] = layout_.nx;
-        file.ReadRaw(lat, start, count, lats);
-        file.ReadRaw(lon, start, count, lons);
     }
     for (const StationPlan& plan : stations_) {
         for (std::size_t k = 0; k < plan.points.size(); ++k) {
             const GridWeight& p = plan.points[k];
-            const std::size_t at = (p.y - yFirst_) * layout_.nx + p.x;
-            const double a = layout_.regular ? lats[p.y] : lats[at];
-            const double b = layout_.regular ? lons[p.x] : lons[at];
+            const double a =
+                layout_.regular ? lats[p.y] : PointValue(file, lat, rank, p.y, p.x, true, false);
+            const double b =
+                layout_.regular ? lons[p.x] : PointValue(file, lon, rank, p.y, p.x, false, false);
             if (!(std::fabs(a - plan.latitudes[k]) < 1e-4) ||
                 !(std::fabs(std::remainder(b - plan.longitudes[k], 360.0)) < 1e-4)) {
                 file.Fail("its grid is not the first file's: the point (" + std::to_string(p.y) +

@@ -62,8 +62,9 @@ NcFile::NcFile(std::string path) : path_(std::move(path)) {
     // A relative path with a colon in it must never be taken for a remote address.
     const std::string local = path_.starts_with('/') ? path_ : "./" + path_;
     // Classic files are read through a buffer of this many bytes: the default, a file
-    // system block, turns one field into hundreds of system calls.
-    std::size_t chunk = 1u << 20;
+    // system block, turns one strip of a field into dozens of system calls; more buys no
+    // speed and costs a large grid's memory.
+    std::size_t chunk = 1u << 16;
     const int status = nc__open(local.c_str(), NC_NOWRITE, &chunk, &id_);
     if (status != NC_NOERR) {
         id_ = -1;
