@@ -85,13 +85,13 @@ std::string WrfFile(const std::string& start, const std::string& times, const st
     std::string lat, lon, v, q, c, s;
     for (int n = 0; n < count; ++n) {
         for (int i = 0; i < 9; ++i) {
-            const std::string sep = n == 0 && i == 0 ? "" : ",";
-            lat += sep + std::to_string(10 + i / 3);
-            lon += sep + std::to_string(20 + i % 3);
-            v += sep + "0";
-            q += sep + "0.0055";
-            c += sep + "0.8660254";
-            s += sep + "0.5";
+            const char* sep = n == 0 && i == 0 ? "" : ",";
+            lat.append(sep).append(std::to_string(10 + i / 3));
+            lon.append(sep).append(std::to_string(20 + i % 3));
+            v.append(sep).append("0");
+            q.append(sep).append("0.0055");
+            c.append(sep).append("0.8660254");
+            s.append(sep).append("0.5");
         }
     }
     return "netcdf w {\ndimensions: Time = UNLIMITED ; DateStrLen = 19 ; south_north = 3 ; "
@@ -279,6 +279,55 @@ data:
     EXPECT_NE(Run({"--from", "netcdf", "--stations", "stations.csv", "-o", "bad", "furlongs.nc"})
                   .err.find("furlongs.nc: the units \"furlongs\" of \"v\""),
               std::string::npos);
+}
+
+// A grid wide enough to be read in several strips of rows: points on the first and last
+// row of a strip, and one whose cell spans two strips, get their own values.
+TEST_F(GriddedTest, WideFieldsAreReadInStripsThatKeepEveryPoint) {
+    constexpr int kWide = 2100;  // three rows to a strip
+    constexpr int kRows = 7;
+    std::string lon;
+    std::string u;
+    std::string t;
+    for (int x = 0; x < kWide; ++x) {
+        if (x > 0) {
+            lon += ',';
+        }
+        lon += std::to_string(x / 1000.0);
+    }
+    for (int y = 0; y < kRows; ++y) {
+        for (int x = 0; x < kWide; ++x) {
+            if (y > 0 || x > 0) {
+                u += ',';
+                t += ',';
+            }
+            u += "-2";
+            t += std::to_string(200 + 10 * y + x / 100.0);
+        }
+    }
+    Ncgen("wide.nc",
+          "netcdf wide {\ndimensions: time = 1 ; lat = 7 ; lon = " + std::to_string(kWide) +
+              " ;\nvariables:\n double time(time) ; time:units = \"hours since "
+              "2024-07-01\" ;\n float lat(lat) ; lat:units = \"degrees_north\" ;\n"
+              " float lon(lon) ; lon:units = \"degrees_east\" ;\n"
+              " float u(time, lat, lon) ; u:standard_name = \"eastward_wind\" ; "
+              "u:units = \"m s-1\" ;\n float v(time, lat, lon) ; v:standard_name = "
+              "\"northward_wind\" ; v:units = \"m s-1\" ;\n"
+              " float t(time, lat, lon) ; t:standard_name = \"air_temperature\" ; "
+              "t:units = \"K\" ;\ndata:\n time = 1 ;\n lat = 60, 59, 58, 57, 56, 55, 54 ;\n"
+              " lon = " +
+              lon + " ;\n u = " + u + " ;\n v = " + u + " ;\n t = " + t + " ;\n}\n");
+    Write("stations.csv", "id,lat,lon\nA,60,0\nB,58,1\nC,57,2.098\nD,54,0.5\nE,57.5,0.0005\n");
+    const Outcome outcome = Run({"--from", "netcdf", "--stations", "stations.csv", "--interp",
+                                 "bilinear", "-o", "out", "wide.nc"});
+    ASSERT_EQ(outcome.status, kWritten) << outcome.err;
+    // Rows 0, 2 | 3, 5 | 6 lie in strips 0-2, 3-5 and 6; E's cell spans rows 2 and 3.
+    for (const auto& [id, temperature] : std::vector<std::pair<std::string, std::string>>{
+             {"A", "200"}, {"B", "230"}, {"C", "250.98"}, {"D", "265"}, {"E", "225.005"}}) {
+        const std::vector<std::string> records = Records("out/" + id + "_prd.tsf");
+        ASSERT_EQ(records.size(), 1u) << id;
+        EXPECT_EQ(records[0], "2.8284 45 " + temperature) << id;
+    }
 }
 
 TEST_F(GriddedTest, FilesThatAreNotWholeNetcdfAreNamed) {
