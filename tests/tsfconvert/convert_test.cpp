@@ -21,6 +21,7 @@
 #include "tsf/tsf_header.h"
 #include "tsf/tsf_records.h"
 #include "tsf/tsf_writer.h"
+#include "tsfconvert/converter_fixture.h"
 #include "tsfconvert/options.h"
 #include "tsfconvert/time_text.h"
 
@@ -29,35 +30,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct Outcome {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
-
-class ConvertTest : public ::testing::Test {
+class ConvertTest : public ConverterTest {
 protected:
-    std::string Path(const std::string& name) const { return (folder_ / name).string(); }
-
-    void Write(const std::string& name, const std::string& text) const {
-        testing::WriteFile(Path(name), text);
-    }
-    std::string Read(const std::string& name) const { return testing::ReadFile(Path(name)); }
-
-    // Runs with the test folder as the current folder, so that names stay short.
-    Outcome Run(const std::vector<std::string>& arguments) const {
-        const fs::path before = fs::current_path();
-        fs::current_path(folder_);
-        std::ostringstream out;
-        std::ostringstream err;
-        Outcome outcome;
-        outcome.status = RunConvert(arguments, out, err);
-        fs::current_path(before);
-        outcome.out = out.str();
-        outcome.err = err.str();
-        return outcome;
-    }
-
     // The records as the engine reads them, keyed by the variables' slots.
     std::vector<Record> EngineRecords(const std::string& name, const TsfHeader& header) const {
         const FileVariables v = MapVariables(header.variables);
@@ -80,9 +54,6 @@ protected:
         EXPECT_EQ(counts.outOfRange, 0);
         return records;
     }
-
-    const testing::ScratchFolder scratch_;
-    const fs::path folder_ = fs::path(scratch_.path()).parent_path();
 };
 
 double Serial(int year, int month, int day, int hour) {

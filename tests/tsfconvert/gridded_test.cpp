@@ -18,6 +18,7 @@
 #include "tsf/tsf_records.h"
 #include "tsfconvert/cf_time.h"
 #include "tsfconvert/convert.h"
+#include "tsfconvert/converter_fixture.h"
 #include "tsfconvert/grid_points.h"
 #include "tsfconvert/wind_rotation.h"
 
@@ -26,38 +27,13 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct Outcome {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
-
-class GriddedTest : public ::testing::Test {
+class GriddedTest : public ConverterTest {
 protected:
-    std::string Path(const std::string& name) const { return (folder_ / name).string(); }
-    void Write(const std::string& name, const std::string& text) const {
-        testing::WriteFile(Path(name), text);
-    }
-    std::string Read(const std::string& name) const { return testing::ReadFile(Path(name)); }
-
     void Ncgen(const std::string& name, const std::string& cdl) const {
         Write(name + ".cdl", cdl);
         const std::string command = std::string(TSFCONVERT_NCGEN) + " -o '" + Path(name) + "' '" +
                                     Path(name + ".cdl") + "'";
         ASSERT_EQ(std::system(command.c_str()), 0) << command;
-    }
-
-    Outcome Run(const std::vector<std::string>& arguments) const {
-        const fs::path before = fs::current_path();
-        fs::current_path(folder_);
-        std::ostringstream out;
-        std::ostringstream err;
-        Outcome outcome;
-        outcome.status = RunConvert(arguments, out, err);
-        fs::current_path(before);
-        outcome.out = out.str();
-        outcome.err = err.str();
-        return outcome;
     }
 
     // The data lines of a written file, after a header the wizard's check accepts.
@@ -74,9 +50,6 @@ protected:
         }
         return lines;
     }
-
-    const testing::ScratchFolder scratch_;
-    const fs::path folder_ = fs::path(scratch_.path()).parent_path();
 };
 
 // A 3 x 3 WRF grid, 1 degree apart, turned by 30 degrees, with the given times.

@@ -10,6 +10,7 @@
 
 #include "support/files.h"
 #include "tsfconvert/convert.h"
+#include "tsfconvert/converter_fixture.h"
 #include "tsfconvert/value_ranges.h"
 
 namespace corvane::tsfconvert {
@@ -17,33 +18,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct Outcome {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
-
-class HostileInputTest : public ::testing::Test {
+class HostileInputTest : public ConverterTest {
 protected:
-    std::string Path(const std::string& name) const { return (folder_ / name).string(); }
-    void Write(const std::string& name, const std::string& text) const {
-        testing::WriteFile(Path(name), text);
-    }
-    std::string Read(const std::string& name) const { return testing::ReadFile(Path(name)); }
-
-    Outcome Run(const std::vector<std::string>& arguments) const {
-        const fs::path before = fs::current_path();
-        fs::current_path(folder_);
-        std::ostringstream out;
-        std::ostringstream err;
-        Outcome outcome;
-        outcome.status = RunConvert(arguments, out, err);
-        fs::current_path(before);
-        outcome.out = out.str();
-        outcome.err = err.str();
-        return outcome;
-    }
-
     // The values of each data line of a written TSF file `variables` wide, stamps left out.
     std::vector<std::string> Values(const std::string& name, std::size_t variables) const {
         std::istringstream lines(Read(name));
@@ -67,9 +43,6 @@ protected:
         return static_cast<std::size_t>(
             std::distance(fs::directory_iterator(folder_), fs::directory_iterator()));
     }
-
-    const testing::ScratchFolder scratch_;
-    const fs::path folder_ = fs::path(scratch_.path()).parent_path();
 };
 
 TEST_F(HostileInputTest, ValuesNoStationMeasuresAreWrittenAsMissingAndCounted) {
