@@ -1,7 +1,9 @@
 #include "wxcheck/engine.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <atomic>
 #include <iterator>
@@ -258,6 +260,53 @@ TEST_F(WxcheckHandWorked, CsvCellsThatLookLikeFormulasStayTexts) {
               "2 '=1+2.tsf '@b,obs.tsf ");
     EXPECT_EQ(stats.At(last, "observed_site").substr(0, 5), "'-2+3");
     EXPECT_EQ(stats.At(0, "predicted_file"), "a_prd.tsf");
+}
+
+// Control characters in the title, a file name and a Site: text can neither end a line of an
+// output nor steer the terminal: every output shows them as the same escapes.
+TEST_F(WxcheckHandWorked, ControlCharactersAreShownEscapedInEveryOutput) {
+    const std::string name = "b\x1b]0;x\x07obs.tsf";
+    WriteFile(folder_ / name, TsfText({"wspeed", "wdir", "temp degc"}, Record(1, 1, "4 10 6.5"),
+                                      "UTC+0000", "Mast\x1b[31m\x7f\rred\xc2\x9b"));
+    WriteFile(folder_ / "run_WXCHECK.TSF.STN",
+              StationText({{"a_prd.tsf", "a_obs.tsf"}, {"b_prd.tsf", name}}));
+    ControlOptions o;
+    o.title = "Run\r# Period: forged\tend";
+    const RunOutcome run = RunIn(folder_, o);
+    ASSERT_EQ(run.status, kAllEvaluated) << run.err;
+    const std::string shownName = "b\\x1b]0;x\\x07obs.tsf";
+    const std::string shownSite = "Mast\\x1b[31m\\x7f\\rred\\u009b";
+    const std::string shownTitle = "Run\\r# Period: forged\\tend";
+    const auto plain = [](const std::string& text) {
+        return std::none_of(text.begin(), text.end(),
+                            [](char c) {
+                                return (static_cast<unsigned char>(c) < 0x20 && c != '\n') ||
+                                       c == 0x7f;
+                            }) &&
+               !Contains(text, "\xc2\x9b");
+    };
+    for (const char* output :
+         {"run_wxcheck.lst", "run_HourlyWindStats.dat", "run_DailyTeHuStats.dat",
+          "run_StationStats.csv", "run_report.html"}) {
+        EXPECT_TRUE(plain(ReadFile(folder_ / output))) << output;
+    }
+    EXPECT_TRUE(plain(run.out) && plain(run.err)) << run.out << run.err;
+    EXPECT_TRUE(Contains(run.out, shownName)) << run.out;
+    const std::string list = ReadFile(folder_ / "run_wxcheck.lst");
+    EXPECT_TRUE(Contains(list, "Title:                      " + shownTitle + "\n")) << list;
+    EXPECT_TRUE(Contains(list, "\n      " + shownName + "\n")) << list;
+    EXPECT_TRUE(Contains(ReadFile(folder_ / "run_HourlyWindStats.dat"),
+                         "\n# Title: " + shownTitle + "\n# Period: 2008-01-01 01:00:00 to"));
+    EXPECT_EQ(ReadTable(folder_ / "run_HourlyWindStats.dat").rows.size(), 24u);
+    const Table stats = ReadCsv(folder_ / "run_StationStats.csv");
+    ASSERT_GE(stats.rows.size(), 2u);
+    EXPECT_EQ(stats.Fields(stats.rows.size() - 1, "observed_file observed_site"),
+              shownName + " " + shownSite);
+    // The report escapes for HTML after the same rule, and replaces nothing.
+    const std::string report = ReadFile(folder_ / "run_report.html");
+    EXPECT_TRUE(Contains(report, "<title>Run\\r# Period: forged\\tend \u2013 wxcheck report"));
+    EXPECT_TRUE(Contains(report, shownName)) << "the station's file in the report";
+    EXPECT_FALSE(Contains(report, "\uFFFD"));
 }
 
 // The lower edges: the first hour of the period (at midnight, so it belongs to the day
