@@ -93,21 +93,32 @@ TEST(EngineFaults, AFullDiskNeverLeavesACutOffOutputOrMarker) {
     for (std::ofstream fill(filler, std::ios::binary); fill << std::string(4096, 'x');) {
     }
 
-    // The statistics files are all whole and new, or all as the earlier run left them; the
+    // The statistics files are all whole and new, or all as the earlier run left them (none
+    // once a run could not write its list file); the
     // list file is whole and new, a whole report of the failure or absent (never the earlier
     // run's, which would pass for this run's outcome), and so is the evaluation report; the
     // marker, when there is one, is a copy of the list file. No temporary file is left behind.
     // The report and the per-station file stand alone: new and whole, or absent.
+    // A run whose list file could not be written leaves no results at all: they would stand
+    // beside an exit status of 2.
     const auto expectNoPartialOutput = [&] {
         const bool statisticsNew =
             ReadFile(folder + outputs[1]) == ReadFile(reference + outputs[1]);
+        const bool listed = fs::exists(folder + outputs.front());
+        const bool statisticsThere = fs::exists(folder + outputs[1]);
+        for (const std::string& name : outputs) {
+            EXPECT_TRUE(listed || !fs::exists(folder + name)) << name << " without the list file";
+        }
         for (const std::string& name : outputs) {
             const std::string text = ReadFile(folder + name);
             const std::string whole = ReadFile(reference + name);
             const bool alone =
                 name == "/example_report.html" || name == "/example_StationStats.csv";
+            const bool statistics = name.ends_with(".dat");
             if (!fs::exists(folder + name)) {
-                EXPECT_TRUE(name == outputs.front() || name == outputs.back() || alone) << name;
+                EXPECT_TRUE(!listed || name == outputs.back() || alone ||
+                            (statistics && !statisticsThere))
+                    << name;
             } else if (name == outputs.back()) {
                 EXPECT_EQ(text, ReadFile(folder + outputs.front()));
             } else if (name == outputs.front() && text != whole) {
@@ -283,6 +294,28 @@ TEST(EngineFaults, TheListFileEndsWithTheExitStatus) {
         EXPECT_FALSE(entry.path().string().ends_with("Stats.dat") ||
                      entry.path().string().ends_with(".csv"))
             << entry.path();
+    }
+}
+
+// A list file that cannot be written: nothing is evaluated and no results are written, nor
+// are an earlier run's left under this run's names.
+TEST(EngineFaults, NoResultsAreWrittenWithoutTheirListFile) {
+    const ScratchFolder scratch;
+    const std::string folder = scratch.path();
+    WriteInputs(folder, ExampleStations(2));
+    WriteFile(folder + "/c.inp", ControlWithLine(4, "'nowhere/run.lst'"));
+    WriteFile(folder + "/example_HourlyWindStats.dat", "from an earlier run\n");
+    std::string err;
+    EXPECT_EQ(RunProgram("wxcheck", "c.inp", folder, err), 2);
+    EXPECT_NE(err.find("./nowhere/run.lst: cannot write the file: No such file or directory"),
+              std::string::npos)
+        << err;
+    EXPECT_NE(err.find("nothing evaluated"), std::string::npos) << err;
+    for (const auto& entry : fs::directory_iterator(folder)) {
+        const std::string name = entry.path().filename().string();
+        EXPECT_TRUE(name == "c.inp" || name == "wxcheck.inp" || name == "run_wxcheck.bat" ||
+                    name == "example_WXCHECK.TSF.STN")
+            << name << " was written or left";
     }
 }
 
