@@ -299,6 +299,17 @@ int RunChecked(const EngineOptions& options, std::ostream& out, std::ostream& er
     // name, or a run that dies (killed, out of memory, a file-size limit) would leave it for
     // the run script to copy to the completion marker, passing for a finished run.
     RemoveStale(OutputPath(settings, OutputKind::List));
+    {
+        // Temporary files of earlier runs that were killed before they could remove them.
+        std::vector<std::string> paths;
+        for (const RunOutput& output : guard.outputs()) {
+            paths.push_back(output.path);
+        }
+        for (const RunOutput& output : unwrittenOutputs) {
+            paths.push_back(output.path);
+        }
+        OutputFile::SweepStale(paths);
+    }
     for (const RunOutput& output : unwrittenOutputs) {
         if (std::find(inputsUnwritten.begin(), inputsUnwritten.end(), output.path) ==
             inputsUnwritten.end()) {

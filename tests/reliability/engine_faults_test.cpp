@@ -4,7 +4,9 @@
 // would block the opening for ever (no program writes into it), a device never ends: the
 // header check and the engine refuse them and go on.
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -316,6 +318,81 @@ TEST(EngineFaults, NoResultsAreWrittenWithoutTheirListFile) {
         EXPECT_TRUE(name == "c.inp" || name == "wxcheck.inp" || name == "run_wxcheck.bat" ||
                     name == "example_WXCHECK.TSF.STN")
             << name << " was written or left";
+    }
+}
+
+// wxcheck started in `folder` with its standard output into a pipe of one page; returns once
+// the run has printed its first progress line, with the temporary files of the list file and
+// Pairs.csv open. From then on it cannot end by itself: nobody reads the rest of its output.
+pid_t StartHeldRun(const std::string& folder, int& output) {
+    int ends[2];
+    if (::pipe2(ends, O_CLOEXEC) != 0) {
+        return -1;
+    }
+    ::fcntl(ends[1], F_SETPIPE_SZ, 4096);
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        // An ignored signal would stay ignored through exec (a shell's background job).
+        for (const int signal : {SIGTERM, SIGINT, SIGHUP}) {
+            ::signal(signal, SIG_DFL);
+        }
+        const int null = ::open("/dev/null", O_WRONLY);
+        if (::chdir(folder.c_str()) != 0 || ::dup2(ends[1], 1) < 0 || ::dup2(null, 2) < 0) {
+            ::_exit(127);
+        }
+        const std::string program = kBin + "/wxcheck";
+        ::execl(program.c_str(), "wxcheck", "--pairs", "wxcheck.inp", nullptr);
+        ::_exit(127);
+    }
+    ::close(ends[1]);
+    output = ends[0];
+    for (char c = 0; c != '\n';) {
+        if (::read(output, &c, 1) != 1) {
+            break;
+        }
+    }
+    return pid;
+}
+
+std::vector<std::string> HiddenFiles(const std::string& folder) {
+    std::vector<std::string> hidden;
+    for (const auto& entry : fs::directory_iterator(folder)) {
+        if (entry.path().filename().string().starts_with('.')) {
+            hidden.push_back(entry.path().filename().string());
+        }
+    }
+    return hidden;
+}
+
+// A run stopped by SIGTERM (as a closed console sends), SIGINT or SIGHUP removes its
+// temporary files and ends by the signal; it leaves no list file.
+TEST(EngineFaults, AStoppedRunRemovesItsTemporaryFiles) {
+    const ScratchFolder scratch;
+    const std::string folder = scratch.path();
+    std::vector<std::string> stations;
+    // Far more progress than the pipe holds.
+    for (int round = 0; round < 200; ++round) {
+        for (const std::string& line : ExampleStations(4)) {
+            stations.push_back(line);
+        }
+    }
+    WriteInputs(folder, stations);
+    for (const int signal : {SIGTERM, SIGINT, SIGHUP}) {
+        SCOPED_TRACE(signal);
+        int output = -1;
+        const pid_t pid = StartHeldRun(folder, output);
+        ASSERT_GT(pid, 0);
+        EXPECT_GE(HiddenFiles(folder).size(), 2u) << "the list file and Pairs.csv being written";
+        ::kill(pid, signal);
+        // Read to the end: a run that outlived the signal would go on to its normal end.
+        for (char buffer[4096]; ::read(output, buffer, sizeof buffer) > 0;) {
+        }
+        ::close(output);
+        int status = 0;
+        ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal) << status;
+        EXPECT_EQ(HiddenFiles(folder), std::vector<std::string>());
+        EXPECT_FALSE(fs::exists(folder + "/example_wxcheck.lst"));
     }
 }
 

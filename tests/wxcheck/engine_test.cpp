@@ -309,6 +309,42 @@ TEST_F(WxcheckHandWorked, ControlCharactersAreShownEscapedInEveryOutput) {
     EXPECT_FALSE(Contains(report, "\uFFFD"));
 }
 
+// A run removes the temporary files that killed runs left beside its outputs, and only
+// those: names of this form whose process no longer runs.
+TEST_F(WxcheckHandWorked, TemporaryFilesOfDeadRunsAreSwept) {
+    // Process ids are below pid_max: no process has this one.
+    const std::string pid = std::to_string(std::stoll(ReadFile("/proc/sys/kernel/pid_max")));
+    const std::string alive = std::to_string(::getpid());
+    const std::vector<std::string> stale = {
+        ".run_wxcheck.lst." + pid + "-0-0.tmp", ".run_HourlyWindStats.dat." + pid + "-12-3.tmp",
+        ".run_report.html." + pid + "-7-0.tmp",
+        ".run_Pairs.csv." + pid + "-1-0.tmp"};  // an output this run does not write
+    const std::vector<std::string> kept = {
+        ".run_wxcheck.lst." + alive + "-0-0.tmp",     // a run still going on
+        ".a_prd.tsf." + pid + "-0-0.tmp",             // not an output's name
+        ".run_wxcheck.lst." + pid + "-0-0.tmp.keep",  // other names
+        ".run_wxcheck.lst." + pid + "-AbC123.tmp",    // the converter's form
+        ".run_wxcheck.lst." + pid + "-0.tmp",         // a tag cut short
+        "run_wxcheck.lst." + pid + "-0-0.tmp",        // not hidden
+        ".run_wxcheck.lst.0" + pid + "-0-0.tmp"};     // no process id as written
+    for (const std::string& name : stale) {
+        WriteFile(folder_ / name, "left by a killed run\n");
+    }
+    for (const std::string& name : kept) {
+        WriteFile(folder_ / name, "kept\n");
+    }
+    std::filesystem::create_directory(folder_ / (".run_StationStats.csv." + pid + "-0-0.tmp"));
+    ASSERT_EQ(RunIn(folder_, ControlOptions()).status, kAllEvaluated);
+    for (const std::string& name : stale) {
+        EXPECT_FALSE(std::filesystem::exists(folder_ / name)) << name;
+    }
+    for (const std::string& name : kept) {
+        EXPECT_EQ(ReadFile(folder_ / name), "kept\n") << name;
+    }
+    EXPECT_TRUE(
+        std::filesystem::is_directory(folder_ / (".run_StationStats.csv." + pid + "-0-0.tmp")));
+}
+
 // The lower edges: the first hour of the period (at midnight, so it belongs to the day
 // before), a speed of 0 (calm at a threshold of 0, yet a value), directions of 0 and 360,
 // an observed speed on the lower bound of a range; and February of a century year, of 28
