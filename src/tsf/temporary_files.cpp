@@ -34,7 +34,7 @@ extern "C" void RemoveTemporariesAndEnd(int number) {
     const int saved = errno;
     for (Slot& slot : g_slots) {
         int armed = kArmed;
-        // Claimed for good: the process ends, and Release waits for that.
+        // Claimed for good: the process ends, and Release leaves the place alone.
         if (slot.state.compare_exchange_strong(armed, kRemoving)) {
             ::unlink(slot.path);
         }
@@ -112,13 +112,11 @@ void TemporaryRegistration::Release() {
     }
     Slot& slot = g_slots[slot_];
     slot_ = -1;
-    int state = kArmed;
-    while (!slot.state.compare_exchange_weak(state, kBusy)) {
-        if (state != kArmed && state != kRemoving) {
-            return;
-        }
-        // kRemoving: a handler on another thread owns the place, and the process is ending.
-        state = kArmed;
+    // A place a handler has claimed stays claimed: the handler may still read its path, and
+    // the process is ending.
+    int armed = kArmed;
+    if (!slot.state.compare_exchange_strong(armed, kBusy)) {
+        return;
     }
     slot.state.store(kFree, std::memory_order_release);
 }

@@ -312,7 +312,10 @@ TEST(EngineFaults, NoResultsAreWrittenWithoutTheirListFile) {
     EXPECT_NE(err.find("./nowhere/run.lst: cannot write the file: No such file or directory"),
               std::string::npos)
         << err;
-    EXPECT_NE(err.find("nothing evaluated"), std::string::npos) << err;
+    // Found before a station is read, not after results were written for nothing.
+    EXPECT_NE(err.find("nothing evaluated: no results are written without their list file"),
+              std::string::npos)
+        << err;
     for (const auto& entry : fs::directory_iterator(folder)) {
         const std::string name = entry.path().filename().string();
         EXPECT_TRUE(name == "c.inp" || name == "wxcheck.inp" || name == "run_wxcheck.bat" ||
