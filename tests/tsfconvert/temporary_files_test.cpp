@@ -100,17 +100,14 @@ TEST_F(TemporaryFilesTest, AStoppedConversionRemovesItsTemporaryFile) {
 // Only names of the converter's form beside this conversion's outputs, of processes that no
 // longer run, are removed.
 TEST_F(TemporaryFilesTest, TemporaryFilesOfDeadConversionsAreSwept) {
-    const std::string alive = std::to_string(::getpid());
     WriteFile(folder_ / "in.csv", "time,ws\n2024-01-01T01:00,1\n");
     const std::vector<std::string> stale = {".out.tsf." + dead_ + "-Ab3xYz.tmp"};
     const std::vector<std::string> kept = {
-        ".out.tsf." + alive + "-Ab3xYz.tmp",   // a conversion still going on
-        ".in.csv." + dead_ + "-Ab3xYz.tmp",    // not the output's name
-        ".out.tsf." + dead_ + "-Ab3xY.tmp",    // a tag cut short
-        ".out.tsf." + dead_ + "-Ab3x_z.tmp",   // not a tag mkstemps writes
-        ".out.tsf." + dead_ + "-0-0.tmp",      // the engine's form
-        ".out.tsf." + dead_ + "-Ab3xYz.tmp~",  // another name
-        ".out.tsf.x" + dead_ + "-Ab3xYz.tmp"};
+        ".in.csv." + dead_ + "-Ab3xYz.tmp",     // not the output's name
+        ".out.tsf." + dead_ + "-Ab3xY.tmp",     // a tag cut short
+        ".out.tsf." + dead_ + "-Ab3x_z.tmp",    // not a tag mkstemps writes
+        ".out.tsf." + dead_ + "-0-0.tmp",       // the engine's form
+        ".out.tsf.x" + dead_ + "-Ab3xYz.tmp"};  // no process id
     for (const auto& names : {stale, kept}) {
         for (const std::string& name : names) {
             WriteFile(folder_ / name, "left\n");
