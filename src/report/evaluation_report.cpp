@@ -11,6 +11,7 @@
 #include "chart/svg.h"
 #include "chart/wind_rose.h"
 #include "report/report_charts.h"
+#include "tsf/text_scan.h"
 #include "wxcheck/evaluation/benchmarks.h"
 #include "wxcheck/outputs/output_text.h"
 
@@ -77,7 +78,7 @@ footer{margin-top:30px;font-size:12px;color:#555}
 )";
 
 std::string Html(std::string_view text) {
-    return Escape(text);
+    return Escape(ShownText(text));
 }
 
 // A benchmark's goal as the tables show it, with proper signs.

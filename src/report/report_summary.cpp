@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "tsf/text_scan.h"
 #include "wxcheck/outputs/list_file.h"
 
 namespace corvane::wxcheck {
@@ -55,8 +56,9 @@ std::size_t ReportSummary::GatherOf(std::size_t k, HumidityKind humidity) {
 void ReportSummary::AddStation(const StationResult& s) {
     ReportStation& r = stations.emplace_back();
     r.number = s.number;
-    r.predicted = s.predicted.written;
-    r.observed = s.observed.written;
+    // As the list file shows them; the charts' tooltips quote them too.
+    r.predicted = ShownText(s.predicted.written);
+    r.observed = ShownText(s.observed.written);
     r.evaluated = s.evaluated;
     r.humidity = s.humidity;
     for (const std::string& w : s.warnings) {

@@ -92,11 +92,55 @@ bool ParseInt(std::string_view text, std::int64_t& value) {
     return ParseWhole(text, value) == std::errc();
 }
 
+std::string ShownText(std::string_view text) {
+    const auto control = [&](std::size_t i) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        if (c < 0x20 || c == 0x7F) {
+            return 1;
+        }
+        // U+0080 to U+009F are 0xC2 0x80 to 0xC2 0x9F in UTF-8.
+        const bool c1 = c == 0xC2 && i + 1 < text.size() &&
+                        (static_cast<unsigned char>(text[i + 1]) & 0xE0) == 0x80;
+        return c1 ? 2 : 0;
+    };
+    std::size_t i = 0;
+    while (i < text.size() && control(i) == 0) {
+        ++i;
+    }
+    if (i == text.size()) {
+        return std::string(text);
+    }
+    static constexpr char kHex[] = "0123456789abcdef";
+    std::string out(text.substr(0, i));
+    while (i < text.size()) {
+        const int length = control(i);
+        const auto c = static_cast<unsigned char>(text[i]);
+        if (length == 0) {
+            out += text[i++];
+        } else if (length == 2) {
+            const auto code = static_cast<unsigned char>(text[i + 1]);
+            out += "\\u00";
+            out += kHex[code >> 4];
+            out += kHex[code & 0xF];
+            i += 2;
+        } else if (c == '\t' || c == '\n' || c == '\r') {
+            out += c == '\t' ? "\\t" : c == '\n' ? "\\n" : "\\r";
+            ++i;
+        } else {
+            out += "\\x";
+            out += kHex[c >> 4];
+            out += kHex[c & 0xF];
+            ++i;
+        }
+    }
+    return out;
+}
+
 std::string Excerpt(std::string_view text) {
     constexpr std::size_t kHead = 96;
     constexpr std::size_t kTail = 100;
     if (text.size() <= kHead + kTail + 8) {
-        return std::string(text);
+        return ShownText(text);
     }
     const auto continuation = [&](std::size_t at) {
         return (static_cast<unsigned char>(text[at]) & 0xC0) == 0x80;
@@ -112,7 +156,7 @@ std::string Excerpt(std::string_view text) {
     std::string out(text.substr(0, head));
     out += "...";
     out.append(text.substr(tail));
-    return out;
+    return ShownText(out);
 }
 
 std::string JoinPath(std::string_view folder, std::string_view name) {

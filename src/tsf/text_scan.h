@@ -36,8 +36,15 @@ const char* NumberProblem(std::string_view text);
 bool ParseInt(std::string_view text, std::int64_t& value);
 
 /// At most about 200 characters of `text` for a message: a longer text keeps its start and
-/// its end (where a file name stands) around "...", never half a UTF-8 character.
+/// its end (where a file name stands) around "...", never half a UTF-8 character. Control
+/// characters are shown as ShownText shows them.
 std::string Excerpt(std::string_view text);
+
+/// A text from outside (a title, a site text, a file name) as an output shows it: control
+/// characters, which would end a line of a file or steer a terminal, become escapes: "\t",
+/// "\n", "\r", "\x1b" for the other C0 controls and DEL, "\u009b" for the C1 controls
+/// (U+0080 to U+009F). Any other text comes back as it is, byte for byte.
+std::string ShownText(std::string_view text);
 
 /// `folder` and `name` joined with one '/' (none added to an empty folder).
 std::string JoinPath(std::string_view folder, std::string_view name);

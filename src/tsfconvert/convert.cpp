@@ -92,6 +92,7 @@ void SplitStations(const ConvertOptions& options, const Series& all,
     if (all.stations.empty()) {
         throw ConvertError("the input holds no records");
     }
+    SweepStaleStationTemporaries(options.output, options.suffix);
     std::vector<std::uint32_t> order(all.stations.size());
     for (std::uint32_t i = 0; i < order.size(); ++i) {
         order[i] = i;
@@ -149,6 +150,7 @@ void Convert(const ConvertOptions& options, std::ostream& out, std::ostream& err
     }
     if (options.stationColumn.empty()) {
         CheckOutputPath(options.output, options.inputs);
+        SweepStaleTemporaries(options.output);
     }
     std::vector<std::string> warnings;
     std::string site = options.site;

@@ -348,6 +348,7 @@ int Extraction::Run() {
                                (error ? " (" + error.message() + ")" : ""));
         }
     }
+    SweepStaleStationTemporaries(o_.output, o_.suffix);
     std::vector<Station> stations = ReadStationList(o_.stations);
     {
         const NcFile first(o_.inputs.front());

@@ -60,20 +60,14 @@ std::string LinkTarget(const std::string& path) {
     return target;
 }
 
-// ".NAME.PID-XXXXXX.tmp" beside `target` (a template for mkstemps): hidden, and with the
-// name cut to 100 bytes at a character's start, valid for any valid name of the target.
+// ".NAME.PID-XXXXXX.tmp" beside `target` (a template for mkstemps; TemporaryTag::Random).
 std::string TemporaryTemplate(const std::string& target) {
-    const std::size_t slash = target.rfind('/');
-    const std::string folder = slash == std::string::npos ? "" : target.substr(0, slash + 1);
-    std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
-    if (name.size() > 100) {
-        std::size_t cut = 100;
-        while (cut > 0 && (static_cast<unsigned char>(name[cut]) & 0xC0) == 0x80) {
-            --cut;
-        }
-        name.resize(cut);
-    }
-    return folder + "." + name + "." + std::to_string(::getpid()) + "-XXXXXX.tmp";
+    return TemporaryStem(target) + std::to_string(::getpid()) + "-XXXXXX.tmp";
+}
+
+std::string FolderOf(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    return slash == std::string::npos ? "" : path.substr(0, slash + 1);
 }
 
 }  // namespace
@@ -87,6 +81,7 @@ ReplacingFile::ReplacingFile(std::string path)
         temporary_.clear();
         throw ConvertError("cannot write " + path_ + ": " + std::strerror(reason));
     }
+    registration_.Register(temporary_);
     // mkstemp makes the file private; the output gets the modes of any new file.
     const mode_t mask = ::umask(0);
     ::umask(mask);
@@ -102,6 +97,7 @@ ReplacingFile::~ReplacingFile() {
     if (!temporary_.empty()) {
         ::unlink(temporary_.c_str());
     }
+    registration_.Release();
 }
 
 void ReplacingFile::Fail(const std::string& what) {
@@ -134,7 +130,21 @@ void ReplacingFile::Commit() {
     if (::rename(temporary_.c_str(), target_.c_str()) != 0) {
         Fail(std::strerror(errno));
     }
+    registration_.Release();
     temporary_.clear();
+}
+
+void SweepStaleTemporaries(const std::string& output) {
+    const std::string stem = TemporaryStem(LinkTarget(output));
+    const std::string folder = FolderOf(stem);
+    const std::string name = stem.substr(folder.size() + 1, stem.size() - folder.size() - 2);
+    corvane::SweepStaleTemporaries(folder, TemporaryTag::Random,
+                                   [&](std::string_view n) { return n == name; });
+}
+
+void SweepStaleStationTemporaries(const std::string& folder, const std::string& suffix) {
+    corvane::SweepStaleTemporaries(folder, TemporaryTag::Random,
+                                   [&](std::string_view n) { return n.ends_with(suffix); });
 }
 
 void WriteTsfFile(const std::string& path, const Series& series,

@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "tsf/temporary_files.h"
 #include "tsf/tsf_writer.h"
 #include "tsfconvert/series.h"
 
@@ -35,8 +36,16 @@ private:
     std::string path_;    // as given, for messages
     std::string target_;  // the file replaced: a link followed
     std::string temporary_;
+    TemporaryRegistration registration_;  // removes temporary_ on SIGTERM, SIGINT, SIGHUP
     int fd_ = -1;
 };
+
+/// Removes the temporary files that conversions which no longer run (killed, a file-size
+/// limit) left beside `output`.
+void SweepStaleTemporaries(const std::string& output);
+/// The same for the files of one station each in `folder`: outputs whose names end with
+/// `suffix`.
+void SweepStaleStationTemporaries(const std::string& folder, const std::string& suffix);
 
 /// Writes the hourly `records` of `series` as a TSF file at `path`, replacing it only once
 /// complete (ReplacingFile).

@@ -252,6 +252,16 @@ ControlFileResult ControlParser::Parse() {
         Fail(9, "the period ends (" + s.endText + ") before it starts (" + s.startText + ")");
         return result_;
     }
+    // The statistics files hold a row for every hour and day of the period, whether any pair
+    // falls in it or not: a period of centuries would write gigabytes of empty rows.
+    if (s.end - s.start > kLongestPeriodDays * kSecondsPerDay) {
+        Fail(9, "the period from " + s.startText + " to " + s.endText + " spans " +
+                    std::to_string((s.end - s.start) / kSecondsPerDay) +
+                    " days; the statistics files hold a row for every hour of the period, and "
+                    "a period may span at most " +
+                    std::to_string(kLongestPeriodDays) + " days (100 years)");
+        return result_;
+    }
     const std::vector<std::string_view> calm = SplitBlanks(Line(10));
     if (calm.empty() || !ParseDouble(calm[0], s.calmThreshold) || !std::isfinite(s.calmThreshold)) {
         Fail(10, "the calm wind threshold " + Shown(Trim(Line(10))) + " " +

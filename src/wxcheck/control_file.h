@@ -30,6 +30,10 @@ struct SpeedRange {
     std::string highText;
 };
 
+/// The longest period (end less start) taken, in days: every hour of the period is a row of
+/// the hourly statistics files.
+inline constexpr std::int64_t kLongestPeriodDays = 36525;
+
 struct ControlSettings {
     std::string title;
     /// Line 3 as written.

@@ -33,10 +33,7 @@ namespace {
 // Writes the list file, the last output of a run. When it cannot be written, the list file
 // of an earlier run must not stay under its name either: the run script copies it to the
 // completion marker, and its exit status line would pass for this run's.
-bool WriteList(const ControlSettings& settings, std::ostream& err,
-               const std::function<void(OutputFile&)>& write) {
-    OutputFile list(OutputPath(settings, OutputKind::List));
-    write(list);
+bool CommitList(OutputFile& list, std::ostream& err) {
     if (list.Commit()) {
         return true;
     }
@@ -45,6 +42,13 @@ bool WriteList(const ControlSettings& settings, std::ostream& err,
         ::unlink(list.path().c_str());
     }
     return false;
+}
+
+bool WriteList(const ControlSettings& settings, std::ostream& err,
+               const std::function<void(OutputFile&)>& write) {
+    OutputFile list(OutputPath(settings, OutputKind::List));
+    write(list);
+    return CommitList(list, err);
 }
 
 // Writes the statistics files; their errors go to `err` and the list file. True when all
@@ -295,11 +299,32 @@ int RunChecked(const EngineOptions& options, std::ostream& out, std::ostream& er
     // name, or a run that dies (killed, out of memory, a file-size limit) would leave it for
     // the run script to copy to the completion marker, passing for a finished run.
     RemoveStale(OutputPath(settings, OutputKind::List));
+    {
+        // Temporary files of earlier runs that were killed before they could remove them.
+        std::vector<std::string> paths;
+        for (const RunOutput& output : guard.outputs()) {
+            paths.push_back(output.path);
+        }
+        for (const RunOutput& output : unwrittenOutputs) {
+            paths.push_back(output.path);
+        }
+        OutputFile::SweepStale(paths);
+    }
     for (const RunOutput& output : unwrittenOutputs) {
         if (std::find(inputsUnwritten.begin(), inputsUnwritten.end(), output.path) ==
             inputsUnwritten.end()) {
             RemoveStale(output.path);
         }
+    }
+    // The list file goes with the results: a run that cannot write it writes no results
+    // either, so that what is on the disk agrees with the exit status.
+    OutputFile list(OutputPath(settings, OutputKind::List));
+    if (!list.ok()) {
+        err << "wxcheck: " << list.error() << std::endl;
+        RemoveEarlierResults(settings, options);
+        err << "wxcheck: nothing evaluated: no results are written without their list file"
+            << std::endl;
+        return kNothingEvaluated;
     }
     known = settings;
 
@@ -400,9 +425,13 @@ int RunChecked(const EngineOptions& options, std::ostream& out, std::ostream& er
             status = std::max(status, kSomeFailed);
         }
     }
-    if (!WriteList(settings, err, [&](OutputFile& list) {
-            WriteListFile(list, settings, stations, pooled, notes, status);
-        })) {
+    WriteListFile(list, settings, stations, pooled, notes, status);
+    if (!CommitList(list, err)) {
+        // Results without the list file would stand beside an exit status of 2.
+        RemoveEarlierResults(settings, options);
+        err << "wxcheck: nothing evaluated: the results of this run were removed, since their "
+               "list file could not be written"
+            << std::endl;
         return kNothingEvaluated;
     }
     out << "wxcheck: " << evaluated << " of " << count << " station(s) evaluated; list file "

@@ -5,6 +5,7 @@
 #include <iostream>
 #include <string>
 
+#include "tsf/temporary_files.h"
 #include "wxcheck/engine.h"
 #include "wxcheck/outputs/output_text.h"
 
@@ -78,5 +79,8 @@ int main(int argc, char** argv) {
         options.controlPath = arg;
         haveControl = true;
     }
+    // Stopped by a signal (a closed console sends SIGHUP or SIGTERM), a run removes its
+    // temporary files; results it had completed stay.
+    corvane::RemoveTemporaryFilesOnSignals();
     return corvane::wxcheck::RunEngine(options, std::cout, std::cerr);
 }

@@ -4,7 +4,9 @@
 // would block the opening for ever (no program writes into it), a device never ends: the
 // header check and the engine refuse them and go on.
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -93,21 +95,32 @@ TEST(EngineFaults, AFullDiskNeverLeavesACutOffOutputOrMarker) {
     for (std::ofstream fill(filler, std::ios::binary); fill << std::string(4096, 'x');) {
     }
 
-    // The statistics files are all whole and new, or all as the earlier run left them; the
+    // The statistics files are all whole and new, or all as the earlier run left them (none
+    // once a run could not write its list file); the
     // list file is whole and new, a whole report of the failure or absent (never the earlier
     // run's, which would pass for this run's outcome), and so is the evaluation report; the
     // marker, when there is one, is a copy of the list file. No temporary file is left behind.
     // The report and the per-station file stand alone: new and whole, or absent.
+    // A run whose list file could not be written leaves no results at all: they would stand
+    // beside an exit status of 2.
     const auto expectNoPartialOutput = [&] {
         const bool statisticsNew =
             ReadFile(folder + outputs[1]) == ReadFile(reference + outputs[1]);
+        const bool listed = fs::exists(folder + outputs.front());
+        const bool statisticsThere = fs::exists(folder + outputs[1]);
+        for (const std::string& name : outputs) {
+            EXPECT_TRUE(listed || !fs::exists(folder + name)) << name << " without the list file";
+        }
         for (const std::string& name : outputs) {
             const std::string text = ReadFile(folder + name);
             const std::string whole = ReadFile(reference + name);
             const bool alone =
                 name == "/example_report.html" || name == "/example_StationStats.csv";
+            const bool statistics = name.ends_with(".dat");
             if (!fs::exists(folder + name)) {
-                EXPECT_TRUE(name == outputs.front() || name == outputs.back() || alone) << name;
+                EXPECT_TRUE(!listed || name == outputs.back() || alone ||
+                            (statistics && !statisticsThere))
+                    << name;
             } else if (name == outputs.back()) {
                 EXPECT_EQ(text, ReadFile(folder + outputs.front()));
             } else if (name == outputs.front() && text != whole) {
@@ -283,6 +296,106 @@ TEST(EngineFaults, TheListFileEndsWithTheExitStatus) {
         EXPECT_FALSE(entry.path().string().ends_with("Stats.dat") ||
                      entry.path().string().ends_with(".csv"))
             << entry.path();
+    }
+}
+
+// A list file that cannot be written: nothing is evaluated and no results are written, nor
+// are an earlier run's left under this run's names.
+TEST(EngineFaults, NoResultsAreWrittenWithoutTheirListFile) {
+    const ScratchFolder scratch;
+    const std::string folder = scratch.path();
+    WriteInputs(folder, ExampleStations(2));
+    WriteFile(folder + "/c.inp", ControlWithLine(4, "'nowhere/run.lst'"));
+    WriteFile(folder + "/example_HourlyWindStats.dat", "from an earlier run\n");
+    std::string err;
+    EXPECT_EQ(RunProgram("wxcheck", "c.inp", folder, err), 2);
+    EXPECT_NE(err.find("./nowhere/run.lst: cannot write the file: No such file or directory"),
+              std::string::npos)
+        << err;
+    // Found before a station is read, not after results were written for nothing.
+    EXPECT_NE(err.find("nothing evaluated: no results are written without their list file"),
+              std::string::npos)
+        << err;
+    for (const auto& entry : fs::directory_iterator(folder)) {
+        const std::string name = entry.path().filename().string();
+        EXPECT_TRUE(name == "c.inp" || name == "wxcheck.inp" || name == "run_wxcheck.bat" ||
+                    name == "example_WXCHECK.TSF.STN")
+            << name << " was written or left";
+    }
+}
+
+// wxcheck started in `folder` with its standard output into a pipe of one page; returns once
+// the run has printed its first progress line, with the temporary files of the list file and
+// Pairs.csv open. From then on it cannot end by itself: nobody reads the rest of its output.
+pid_t StartHeldRun(const std::string& folder, int& output) {
+    int ends[2];
+    if (::pipe2(ends, O_CLOEXEC) != 0) {
+        return -1;
+    }
+    ::fcntl(ends[1], F_SETPIPE_SZ, 4096);
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        // An ignored signal would stay ignored through exec (a shell's background job).
+        for (const int signal : {SIGTERM, SIGINT, SIGHUP}) {
+            ::signal(signal, SIG_DFL);
+        }
+        const int null = ::open("/dev/null", O_WRONLY);
+        if (::chdir(folder.c_str()) != 0 || ::dup2(ends[1], 1) < 0 || ::dup2(null, 2) < 0) {
+            ::_exit(127);
+        }
+        const std::string program = kBin + "/wxcheck";
+        ::execl(program.c_str(), "wxcheck", "--pairs", "wxcheck.inp", nullptr);
+        ::_exit(127);
+    }
+    ::close(ends[1]);
+    output = ends[0];
+    for (char c = 0; c != '\n';) {
+        if (::read(output, &c, 1) != 1) {
+            break;
+        }
+    }
+    return pid;
+}
+
+std::vector<std::string> HiddenFiles(const std::string& folder) {
+    std::vector<std::string> hidden;
+    for (const auto& entry : fs::directory_iterator(folder)) {
+        if (entry.path().filename().string().starts_with('.')) {
+            hidden.push_back(entry.path().filename().string());
+        }
+    }
+    return hidden;
+}
+
+// A run stopped by SIGTERM (as a closed console sends), SIGINT or SIGHUP removes its
+// temporary files and ends by the signal; it leaves no list file.
+TEST(EngineFaults, AStoppedRunRemovesItsTemporaryFiles) {
+    const ScratchFolder scratch;
+    const std::string folder = scratch.path();
+    std::vector<std::string> stations;
+    // Far more progress than the pipe holds.
+    for (int round = 0; round < 200; ++round) {
+        for (const std::string& line : ExampleStations(4)) {
+            stations.push_back(line);
+        }
+    }
+    WriteInputs(folder, stations);
+    for (const int signal : {SIGTERM, SIGINT, SIGHUP}) {
+        SCOPED_TRACE(signal);
+        int output = -1;
+        const pid_t pid = StartHeldRun(folder, output);
+        ASSERT_GT(pid, 0);
+        EXPECT_GE(HiddenFiles(folder).size(), 2u) << "the list file and Pairs.csv being written";
+        ::kill(pid, signal);
+        // Read to the end: a run that outlived the signal would go on to its normal end.
+        for (char buffer[4096]; ::read(output, buffer, sizeof buffer) > 0;) {
+        }
+        ::close(output);
+        int status = 0;
+        ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal) << status;
+        EXPECT_EQ(HiddenFiles(folder), std::vector<std::string>());
+        EXPECT_FALSE(fs::exists(folder + "/example_wxcheck.lst"));
     }
 }
 

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "tsf/text_scan.h"
 #include "tsf/tsf_site.h"
 
 namespace corvane {
@@ -107,6 +108,19 @@ TEST(TsfSite, SitesAreComparedTrimmedAndWithoutLetterCase) {
     EXPECT_FALSE(SameSite("a\xC3", "a\xE3")) << "bytes that are not UTF-8 compare as they stand";
     EXPECT_TRUE(SitesDiffer("Hamburg", "Bremen"));
     EXPECT_FALSE(SitesDiffer("", "Bremen")) << "a file without a site is not compared";
+}
+
+// What an output shows of a text from outside: control characters escaped, everything else
+// (UTF-8 letters, a no-break space, backslashes) byte for byte; a long text is cut first.
+TEST(ShownText, EscapesControlCharactersOnly) {
+    const std::string ordinary = "C:\\runs\\Z\xC3\xBCrich\xC2\xA0\xE2\x80\x93 \"a\" 'b' \xFF";
+    EXPECT_EQ(ShownText(ordinary), ordinary);
+    EXPECT_EQ(ShownText(std::string("a\tb\nc\rd\x1b[0m\x7f\0e\xC2\x9b\xC2\x80", 18)),
+              "a\\tb\\nc\\rd\\x1b[0m\\x7f\\x00e\\u009b\\u0080");
+    EXPECT_EQ(ShownText("\xC2"), "\xC2");
+    const std::string excerpt = Excerpt(std::string(300, '\x1b'));
+    EXPECT_EQ(excerpt.size(), (96 + 100) * 4 + 3);
+    EXPECT_EQ(excerpt.substr(0, 8), "\\x1b\\x1b");
 }
 
 TEST(TsfHeader, HostileInputAndFilesEndWithAFailure) {

@@ -1,7 +1,9 @@
 #include "wxcheck/engine.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <atomic>
 #include <iterator>
@@ -258,6 +260,89 @@ TEST_F(WxcheckHandWorked, CsvCellsThatLookLikeFormulasStayTexts) {
               "2 '=1+2.tsf '@b,obs.tsf ");
     EXPECT_EQ(stats.At(last, "observed_site").substr(0, 5), "'-2+3");
     EXPECT_EQ(stats.At(0, "predicted_file"), "a_prd.tsf");
+}
+
+// Control characters in the title, a file name and a Site: text can neither end a line of an
+// output nor steer the terminal: every output shows them as the same escapes.
+TEST_F(WxcheckHandWorked, ControlCharactersAreShownEscapedInEveryOutput) {
+    const std::string name = "b\x1b]0;x\x07obs.tsf";
+    WriteFile(folder_ / name, TsfText({"wspeed", "wdir", "temp degc"}, Record(1, 1, "4 10 6.5"),
+                                      "UTC+0000", "Mast\x1b[31m\x7f\rred\xc2\x9b"));
+    WriteFile(folder_ / "run_WXCHECK.TSF.STN",
+              StationText({{"a_prd.tsf", "a_obs.tsf"}, {"b_prd.tsf", name}}));
+    ControlOptions o;
+    o.title = "Run\r# Period: forged\tend";
+    const RunOutcome run = RunIn(folder_, o);
+    ASSERT_EQ(run.status, kAllEvaluated) << run.err;
+    const std::string shownName = "b\\x1b]0;x\\x07obs.tsf";
+    const std::string shownSite = "Mast\\x1b[31m\\x7f\\rred\\u009b";
+    const std::string shownTitle = "Run\\r# Period: forged\\tend";
+    const auto plain = [](const std::string& text) {
+        return std::none_of(text.begin(), text.end(),
+                            [](char c) {
+                                return (static_cast<unsigned char>(c) < 0x20 && c != '\n') ||
+                                       c == 0x7f;
+                            }) &&
+               !Contains(text, "\xc2\x9b");
+    };
+    for (const char* output :
+         {"run_wxcheck.lst", "run_HourlyWindStats.dat", "run_DailyTeHuStats.dat",
+          "run_StationStats.csv", "run_report.html"}) {
+        EXPECT_TRUE(plain(ReadFile(folder_ / output))) << output;
+    }
+    EXPECT_TRUE(plain(run.out) && plain(run.err)) << run.out << run.err;
+    EXPECT_TRUE(Contains(run.out, shownName)) << run.out;
+    const std::string list = ReadFile(folder_ / "run_wxcheck.lst");
+    EXPECT_TRUE(Contains(list, "Title:                      " + shownTitle + "\n")) << list;
+    EXPECT_TRUE(Contains(list, "\n      " + shownName + "\n")) << list;
+    EXPECT_TRUE(Contains(ReadFile(folder_ / "run_HourlyWindStats.dat"),
+                         "\n# Title: " + shownTitle + "\n# Period: 2008-01-01 01:00:00 to"));
+    EXPECT_EQ(ReadTable(folder_ / "run_HourlyWindStats.dat").rows.size(), 24u);
+    const Table stats = ReadCsv(folder_ / "run_StationStats.csv");
+    ASSERT_GE(stats.rows.size(), 2u);
+    EXPECT_EQ(stats.Fields(stats.rows.size() - 1, "observed_file observed_site"),
+              shownName + " " + shownSite);
+    // The report escapes for HTML after the same rule, and replaces nothing.
+    const std::string report = ReadFile(folder_ / "run_report.html");
+    EXPECT_TRUE(Contains(report, "<title>Run\\r# Period: forged\\tend \u2013 wxcheck report"));
+    EXPECT_TRUE(Contains(report, shownName)) << "the station's file in the report";
+    EXPECT_FALSE(Contains(report, "\uFFFD"));
+}
+
+// A run removes the temporary files that killed runs left beside its outputs, and only
+// those: names of this form whose process no longer runs.
+TEST_F(WxcheckHandWorked, TemporaryFilesOfDeadRunsAreSwept) {
+    // Process ids are below pid_max: no process has this one.
+    const std::string pid = std::to_string(std::stoll(ReadFile("/proc/sys/kernel/pid_max")));
+    const std::string alive = std::to_string(::getpid());
+    const std::vector<std::string> stale = {
+        ".run_wxcheck.lst." + pid + "-0-0.tmp", ".run_HourlyWindStats.dat." + pid + "-12-3.tmp",
+        ".run_report.html." + pid + "-7-0.tmp",
+        ".run_Pairs.csv." + pid + "-1-0.tmp"};  // an output this run does not write
+    const std::vector<std::string> kept = {
+        ".run_wxcheck.lst." + alive + "-0-0.tmp",     // a run still going on
+        ".a_prd.tsf." + pid + "-0-0.tmp",             // not an output's name
+        ".run_wxcheck.lst." + pid + "-0-0.tmp.keep",  // other names
+        ".run_wxcheck.lst." + pid + "-AbC123.tmp",    // the converter's form
+        ".run_wxcheck.lst." + pid + "-0.tmp",         // a tag cut short
+        "run_wxcheck.lst." + pid + "-0-0.tmp",        // not hidden
+        ".run_wxcheck.lst.0" + pid + "-0-0.tmp"};     // no process id as written
+    for (const std::string& name : stale) {
+        WriteFile(folder_ / name, "left by a killed run\n");
+    }
+    for (const std::string& name : kept) {
+        WriteFile(folder_ / name, "kept\n");
+    }
+    std::filesystem::create_directory(folder_ / (".run_StationStats.csv." + pid + "-0-0.tmp"));
+    ASSERT_EQ(RunIn(folder_, ControlOptions()).status, kAllEvaluated);
+    for (const std::string& name : stale) {
+        EXPECT_FALSE(std::filesystem::exists(folder_ / name)) << name;
+    }
+    for (const std::string& name : kept) {
+        EXPECT_EQ(ReadFile(folder_ / name), "kept\n") << name;
+    }
+    EXPECT_TRUE(
+        std::filesystem::is_directory(folder_ / (".run_StationStats.csv." + pid + "-0-0.tmp")));
 }
 
 // The lower edges: the first hour of the period (at midnight, so it belongs to the day

@@ -63,6 +63,13 @@ TEST(WxcheckControlFile, ReadsTheWizardsFileWithOrWithoutRangesAndAByteOrderMark
     ASSERT_EQ(edges.settings.windows.size(), 1000u);
     EXPECT_TRUE(edges.settings.windows[999].Contains(23) &&
                 !edges.settings.windows[999].Contains(22));
+
+    // The longest period taken: 36525 days to the second.
+    ControlOptions longest;
+    longest.end = "21080102010000";
+    const ControlFileResult century = ParseControlFile(ControlText(longest), "c.inp");
+    ASSERT_TRUE(century.ok) << century.error;
+    EXPECT_EQ(century.settings.end - century.settings.start, 36525 * kSecondsPerDay);
 }
 
 TEST(WxcheckControlFile, RefusesWithLineAndReason) {
@@ -93,6 +100,12 @@ TEST(WxcheckControlFile, RefusesWithLineAndReason) {
          "c.inp:8: the period start '00000101010000' is "
          "not a time: year 0 is outside 100 to 9999"},
         {"0.9999\r\n", "1e400\r\n", "c.inp:10: the calm wind threshold '1e400' is out of range"},
+        // A row for every hour: a period of centuries would fill the disk with empty rows.
+        {"'20080102000000'", "'21080102010001'",
+         "c.inp:9: the period from 20080101010000 to 21080102010001 spans 36525 days; the "
+         "statistics files hold a row for every hour of the period, and a period may span at "
+         "most 36525 days (100 years)"},
+        {"'20080102000000'", "'99991231230000'", "c.inp:9: the period from 20080101010000"},
         {"'UTC+0000'", "' '", "c.inp:7: the processing time zone is empty"},
         {"'run_'", std::string("'ex\0ample_'", 11), "c.inp:5: the line holds a NUL byte"},
         {"'Test run'", std::string(70000, 'x'), "c.inp:2: the line is longer than 65536 bytes"},

@@ -3,6 +3,7 @@
 #include <array>
 #include <cmath>
 
+#include "tsf/text_scan.h"
 #include "tsf/units.h"
 #include "wxcheck/outputs/output_text.h"
 
@@ -26,8 +27,10 @@ std::string CsvField(std::string_view text) {
 }
 
 // A text from outside (a file name, a Site: text) that a spreadsheet would take for a
-// formula, also once its quotes are removed, is kept a text by a leading apostrophe.
-std::string CsvText(std::string_view text) {
+// formula, also once its quotes are removed, is kept a text by a leading apostrophe; its
+// control characters are shown as escapes.
+std::string CsvText(std::string_view outside) {
+    const std::string text = ShownText(outside);
     if (!text.empty() &&
         std::string_view("=+-@\t\r").find(text.front()) != std::string_view::npos) {
         std::string neutral(1, '\'');

@@ -58,7 +58,7 @@ void Heading(Sink& out, std::string_view title) {
 void EchoInputs(Sink& out, const ControlSettings& s, const RunNotes& notes, bool anyEvaluated) {
     const auto line = [&](std::string_view label, const std::string& value) {
         out += Padded(label, 28, true);
-        out += value;
+        out += ShownText(value);
         out += '\n';
     };
     Heading(out, "INPUTS");
@@ -176,8 +176,9 @@ void StationTable(Sink& out, const std::vector<StationResult>& stations) {
     out += "\nFiles (predicted, observed):\n";
     const std::string indent(numberWidth + 2, ' ');
     for (const StationResult& s : stations) {
-        out += Padded(std::to_string(s.number), numberWidth) + "  " + s.predicted.written + '\n';
-        out += indent + s.observed.written + '\n';
+        out += Padded(std::to_string(s.number), numberWidth) + "  " +
+               ShownText(s.predicted.written) + '\n';
+        out += indent + ShownText(s.observed.written) + '\n';
     }
     bool anyNote = false;
     for (const StationResult& s : stations) {
@@ -196,7 +197,7 @@ void StationTable(Sink& out, const std::vector<StationResult>& stations) {
                 out += "\nStations not evaluated (see ERRORS):\n";
                 anyError = true;
             }
-            out += Padded(std::to_string(s.number), numberWidth) + "  " + e + '\n';
+            out += Padded(std::to_string(s.number), numberWidth) + "  " + ShownText(e) + '\n';
         }
     }
 }
@@ -299,12 +300,12 @@ void Messages(Sink& out, const std::vector<StationResult>& stations, const RunNo
     Heading(out, "WARNINGS");
     std::size_t count = 0;
     for (const std::string& w : notes.warnings) {
-        out += w + '\n';
+        out += ShownText(w) + '\n';
         ++count;
     }
     for (const StationResult& s : stations) {
         for (const std::string& w : s.warnings) {
-            out += StationWarningText(s.number, w) + '\n';
+            out += ShownText(StationWarningText(s.number, w)) + '\n';
             ++count;
         }
     }
@@ -314,12 +315,12 @@ void Messages(Sink& out, const std::vector<StationResult>& stations, const RunNo
     Heading(out, "ERRORS");
     count = 0;
     for (const std::string& e : notes.errors) {
-        out += e + '\n';
+        out += ShownText(e) + '\n';
         ++count;
     }
     for (const StationResult& s : stations) {
         for (const std::string& e : s.errors) {
-            out += StationErrorText(s.number, e) + '\n';
+            out += ShownText(StationErrorText(s.number, e)) + '\n';
             ++count;
         }
     }
@@ -396,9 +397,9 @@ void WriteFailureListFile(OutputFile& file, const ControlSettings& settings,
     out += Banner();
     Rule(out);
     out += "\nNOTHING WAS EVALUATED: no statistics files and no report were written.\n";
-    out += "\nControl file: " + notes.controlPath + '\n';
+    out += "\nControl file: " + ShownText(notes.controlPath) + '\n';
     if (!settings.title.empty()) {
-        out += "Title: " + settings.title + '\n';
+        out += "Title: " + ShownText(settings.title) + '\n';
     }
     Messages(out, {}, notes);
     ExitStatus(out, kNothingEvaluated, 0, 0);

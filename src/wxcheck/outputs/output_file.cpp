@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstdlib>
@@ -29,17 +30,11 @@ std::string Resolved(const std::string& path) {
     return real ? std::string(real.get()) : path;
 }
 
-// ".NAME.PID-N.tmp" beside the target, the name shortened so that it stays a valid name.
+// ".NAME.PID-N-N.tmp" beside the target (TemporaryTag::Numbered).
 std::string TemporaryName(const std::string& target, unsigned attempt) {
     static std::atomic<unsigned> counter{0};
-    const std::size_t slash = target.rfind('/');
-    const std::string folder = slash == std::string::npos ? "" : target.substr(0, slash + 1);
-    std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
-    if (name.size() > 100) {
-        name.resize(100);
-    }
-    return folder + "." + name + "." + std::to_string(::getpid()) + "-" +
-           std::to_string(counter++) + "-" + std::to_string(attempt) + ".tmp";
+    return TemporaryStem(target) + std::to_string(::getpid()) + "-" + std::to_string(counter++) +
+           "-" + std::to_string(attempt) + ".tmp";
 }
 
 }  // namespace
@@ -53,14 +48,18 @@ OutputFile::OutputFile(std::string path) : path_(std::move(path)), target_(Resol
     }
     for (unsigned attempt = 0; attempt < 100 && fd_ < 0; ++attempt) {
         temporary_ = TemporaryName(target_, attempt);
+        // Registered before it exists: a signal in between finds nothing to remove.
+        registration_.Register(temporary_);
         fd_ = ::open(temporary_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0666);
         if (fd_ < 0 && errno != EEXIST) {
             break;
         }
     }
     if (fd_ < 0) {
+        const int reason = errno;
+        registration_.Release();
         temporary_.clear();
-        Fail(std::strerror(errno));
+        Fail(std::strerror(reason));
         return;
     }
     buffer_.reserve(kBufferBytes);
@@ -140,6 +139,7 @@ bool OutputFile::Publish() {
         Abandon();
         return false;
     }
+    registration_.Release();
     temporary_.clear();
     return true;
 }
@@ -155,6 +155,7 @@ void OutputFile::Abandon() {
     }
     if (!temporary_.empty()) {
         ::unlink(temporary_.c_str());
+        registration_.Release();
         temporary_.clear();
     }
     buffer_.clear();
@@ -177,6 +178,31 @@ std::vector<std::string> OutputFile::CommitTogether(std::initializer_list<Output
         }
     }
     return errors;
+}
+
+std::size_t OutputFile::SweepStale(const std::vector<std::string>& paths) {
+    // Folder by folder, each read once: the names of the outputs that lie in it.
+    std::vector<std::pair<std::string, std::vector<std::string>>> folders;
+    for (const std::string& path : paths) {
+        const std::string stem = TemporaryStem(Resolved(path));
+        const std::size_t dot = stem.rfind("/.");
+        std::string folder = dot == std::string::npos ? "" : stem.substr(0, dot + 1);
+        std::string name = stem.substr(folder.size() + 1, stem.size() - folder.size() - 2);
+        auto found = std::find_if(folders.begin(), folders.end(),
+                                  [&](const auto& f) { return f.first == folder; });
+        if (found == folders.end()) {
+            folders.emplace_back(std::move(folder), std::vector<std::string>());
+            found = folders.end() - 1;
+        }
+        found->second.push_back(std::move(name));
+    }
+    std::size_t removed = 0;
+    for (const auto& [folder, names] : folders) {
+        removed += SweepStaleTemporaries(folder, TemporaryTag::Numbered, [&](std::string_view n) {
+            return std::find(names.begin(), names.end(), n) != names.end();
+        });
+    }
+    return removed;
 }
 
 }  // namespace corvane::wxcheck

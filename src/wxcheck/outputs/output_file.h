@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+#include "tsf/temporary_files.h"
+
 namespace corvane::wxcheck {
 
 class OutputFile {
@@ -39,6 +41,10 @@ public:
     /// the files of a group are then all from the same run. Returns the errors.
     static std::vector<std::string> CommitTogether(std::initializer_list<OutputFile*> files);
 
+    /// Removes the temporary files that runs which no longer run (killed, out of memory, a
+    /// file-size limit) left beside the outputs at `paths`. Returns how many were removed.
+    static std::size_t SweepStale(const std::vector<std::string>& paths);
+
 private:
     void WriteAll(std::string_view text);
     void Flush();
@@ -49,6 +55,7 @@ private:
     std::string path_;    // as the caller names it, for messages
     std::string target_;  // the file replaced (a link followed)
     std::string temporary_;
+    TemporaryRegistration registration_;  // removes temporary_ on SIGTERM, SIGINT, SIGHUP
     int fd_ = -1;
     std::string buffer_;
     std::string error_;

@@ -65,6 +65,7 @@ public:
 
     /// Outputs that are the same file as another output, or exist but are no plain file.
     const std::vector<std::string>& problems() const { return problems_; }
+    const std::vector<RunOutput>& outputs() const { return outputs_; }
     /// The output that is the same file as an input, if any.
     const RunOutput* Clash(const FileIdentity& input) const;
     /// A message naming both files when the input at `path` is an output.

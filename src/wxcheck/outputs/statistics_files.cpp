@@ -55,9 +55,9 @@ std::string StatisticsHeader(const ControlSettings& s, const PooledResults& pool
     out += "# ";
     out.append(what);
     out += ", all stations pooled\n";
-    out += "# Title: " + s.title + '\n';
+    out += "# Title: " + ShownText(s.title) + '\n';
     out += "# Period: " + PeriodText(s) + '\n';
-    out += "# Time zone: " + s.zone + '\n';
+    out += "# Time zone: " + ShownText(s.zone) + '\n';
     out += "# Calm wind threshold: " + s.calmText + " m/s\n";
     out += "# Missing filter: " + FilterText(s.missingFilter) + '\n';
     out += "# Humidity variable: " + HumidityText(pooled.humidity) + '\n';
