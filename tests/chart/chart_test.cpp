@@ -185,6 +185,17 @@ TEST(ChartPlot, TheGridOfPlacedBoxesAnswersAsAskingEveryBox) {
     }
     EXPECT_TRUE(grid.Overlaps({99, 99, 101, 101}));
     EXPECT_FALSE(grid.Overlaps({kNaN, 0, 400, 400}));
+
+    // Cells wholly covered answer at once, but not for what only touches them or lies
+    // beyond the grid's edge in them.
+    BoxGrid cells(30, 20, 290, 210);
+    cells.Add({50, 20, 70, 40});
+    cells.Add({30, 100, 40, 110});
+    cells.Add({0, 100, 10, 110});
+    EXPECT_FALSE(cells.Overlaps({40, 25, 50, 30}));
+    EXPECT_TRUE(cells.Overlaps({40, 25, 50.1, 30}));
+    EXPECT_TRUE(cells.Overlaps({5, 102, 8, 104}));
+    EXPECT_FALSE(cells.Overlaps({12, 102, 20, 104}));
 }
 
 TEST(ChartPlot, HistogramCellsAreClassedWithALegendAndOutliersPinnedToTheEdge) {
