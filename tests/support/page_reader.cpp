@@ -4,7 +4,6 @@
 
 #include <cmath>
 #include <cstring>
-#include <regex>
 
 namespace corvane::testing {
 
@@ -90,21 +89,22 @@ std::string Element::Title() const {
 }
 
 Element ReadPage(const std::string& text) {
-    static const std::regex tag(R"(<(/?)([A-Za-z0-9:]+)([^<>]*?)(/?)>|<![^>]*>)");
-    static const std::regex attribute(R"(([A-Za-z0-9:-]+)="([^"]*)\")");
     std::vector<Element> open(1);
-    std::size_t last = 0;
-    for (auto m = std::sregex_iterator(text.begin(), text.end(), tag); m != std::sregex_iterator();
-         ++m) {
-        open.back().text +=
-            Unescape(text.substr(last, static_cast<std::size_t>(m->position()) - last));
-        last = static_cast<std::size_t>(m->position() + m->length());
-        if ((*m)[2].length() == 0) {
+    for (std::size_t at = 0; at < text.size();) {
+        const std::size_t start = std::min(text.find('<', at), text.size());
+        open.back().text += Unescape(text.substr(at, start - at));
+        const std::size_t end = text.find('>', start);
+        if (start == text.size() || end == std::string::npos) {
+            break;
+        }
+        at = end + 1;
+        std::string tag = text.substr(start + 1, end - start - 1);
+        if (tag.starts_with("!")) {
             continue;  // <!DOCTYPE ...>
         }
-        if ((*m)[1].length() > 0) {  // an end tag
-            EXPECT_TRUE(open.size() > 1 && open.back().name == (*m)[2])
-                << "</" << (*m)[2] << "> at byte " << m->position();
+        if (tag.starts_with("/")) {
+            EXPECT_TRUE(open.size() > 1 && "/" + open.back().name == tag)
+                << "<" << tag << "> at byte " << start;
             if (open.size() > 1) {
                 Element done = std::move(open.back());
                 open.pop_back();
@@ -112,18 +112,22 @@ Element ReadPage(const std::string& text) {
             }
             continue;
         }
+        const bool empty = tag.ends_with("/");
         Element e;
-        e.name = (*m)[2];
-        const std::string attributes = (*m)[3];
-        for (auto a = std::sregex_iterator(attributes.begin(), attributes.end(), attribute);
-             a != std::sregex_iterator(); ++a) {
-            e.attributes.emplace_back((*a)[1], Unescape((*a)[2]));
+        e.name = tag.substr(0, tag.find_first_of(" \t\r\n/"));
+        for (std::size_t equals = tag.find("=\""); equals != std::string::npos;
+             equals = tag.find("=\"", equals + 1)) {
+            const std::size_t name = tag.find_last_of(" \t\r\n", equals) + 1;
+            const std::size_t close = tag.find('"', equals + 2);
+            if (close == std::string::npos) {
+                ADD_FAILURE() << "<" << tag << "> cut short";
+                break;
+            }
+            e.attributes.emplace_back(tag.substr(name, equals - name),
+                                      Unescape(tag.substr(equals + 2, close - equals - 2)));
+            equals = close;
         }
-        if ((*m)[4].length() > 0) {
-            open.back().children.push_back(std::move(e));
-        } else {
-            open.push_back(std::move(e));
-        }
+        (empty ? open.back().children : open).push_back(std::move(e));
     }
     EXPECT_EQ(open.size(), 1u) << "<" << open.back().name << "> not closed";
     return std::move(open.front());
