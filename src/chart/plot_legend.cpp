@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "chart/box_grid.h"
 #include "chart/plot.h"
 
 namespace corvane::chart {
@@ -34,6 +35,13 @@ void Plot::DrawLabels() {
         labels_.begin(), labels_.end(),
         [](const PendingLabel& a, const PendingLabel& b) { return a.layer > b.layer; });
     svg_.OpenGroup("font-size=\"11\" fill=\"#222222\"");
+    // Every label is checked against the markers and the labels placed before it.
+    BoxGrid occupied(left_, top_, right_, bottom_);
+    if (!labels_.empty()) {
+        for (const Box2& o : occupied_) {
+            occupied.Add({o.x0, o.y0, o.x1, o.y1});
+        }
+    }
     for (const PendingLabel& l : labels_) {
         const double w = TextWidth(l.text, 11);
         const double h = 11;
@@ -47,11 +55,10 @@ void Plot::DrawLabels() {
             if (box.x0 < left_ || box.x1 > right_ || box.y0 < top_ || box.y1 > bottom_) {
                 continue;
             }
-            if (std::any_of(occupied_.begin(), occupied_.end(),
-                            [&](const Box2& o) { return o.Overlaps(box); })) {
+            if (occupied.Overlaps({box.x0, box.y0, box.x1, box.y1})) {
                 continue;
             }
-            occupied_.push_back(box);
+            occupied.Add({box.x0, box.y0, box.x1, box.y1});
             svg_.Text(spot[0], spot[1], l.text);
             break;
         }

@@ -4,6 +4,7 @@
 #include <limits>
 #include <random>
 
+#include "chart/box_grid.h"
 #include "chart/plot.h"
 #include "chart/scale.h"
 #include "chart/svg.h"
@@ -145,6 +146,56 @@ TEST(ChartPlot, LabelsNeverOverlapAndTooltipsAreEscaped) {
     // One marker spot offers four places for a label; the others are left out.
     const std::size_t labels = svg.rfind("<g font-size=\"11\" fill=\"#222222\">");
     EXPECT_EQ(Count(svg.substr(labels, svg.find("</g>", labels) - labels), "<text"), 4u) << svg;
+}
+
+// The grid answers as asking every box placed would: boxes beyond the area, of no width,
+// repeated, crowded or not numbers, and queries that only touch a box's edge.
+TEST(ChartPlot, TheGridOfPlacedBoxesAnswersAsAskingEveryBox) {
+    std::mt19937 random(11);
+    std::uniform_real_distribution<double> at(-40, 340);
+    std::uniform_real_distribution<double> size(0, 30);
+    const auto box = [&] {
+        const double x = at(random), y = at(random) * 0.7;
+        return PlacedBox{x, y, x + size(random), y + size(random) * 0.5};
+    };
+    BoxGrid grid(30, 20, 290, 210);
+    std::vector<PlacedBox> placed;
+    const auto add = [&](const PlacedBox& b) {
+        grid.Add(b);
+        placed.push_back(b);
+    };
+    add({100, 100, 100, 100});  // a marker of radius 0
+    add({kNaN, 0, 10, 10});
+    add({-1e300, 50, 1e300, 51});
+    for (int i = 0; i < 3000; ++i) {
+        const PlacedBox b = box();
+        const bool brute = std::any_of(placed.begin(), placed.end(),
+                                       [&](const PlacedBox& o) { return o.Overlaps(b); });
+        ASSERT_EQ(grid.Overlaps(b), brute) << i << ": " << b.x0 << " " << b.y0;
+        // A query on a placed box's edge only touches it.
+        const PlacedBox& last = placed.back();
+        const PlacedBox edge{last.x1, last.y0, last.x1 + 5, last.y1};
+        ASSERT_EQ(grid.Overlaps(edge),
+                  std::any_of(placed.begin(), placed.end(),
+                              [&](const PlacedBox& o) { return o.Overlaps(edge); }))
+            << i;
+        if (i % 3 != 0 || i < 1500) {  // crowd the area, with repeats
+            add(i % 5 == 0 ? placed.back() : b);
+        }
+    }
+    EXPECT_TRUE(grid.Overlaps({99, 99, 101, 101}));
+    EXPECT_FALSE(grid.Overlaps({kNaN, 0, 400, 400}));
+
+    // Cells wholly covered answer at once, but not for what only touches them or lies
+    // beyond the grid's edge in them.
+    BoxGrid cells(30, 20, 290, 210);
+    cells.Add({50, 20, 70, 40});
+    cells.Add({30, 100, 40, 110});
+    cells.Add({0, 100, 10, 110});
+    EXPECT_FALSE(cells.Overlaps({40, 25, 50, 30}));
+    EXPECT_TRUE(cells.Overlaps({40, 25, 50.1, 30}));
+    EXPECT_TRUE(cells.Overlaps({5, 102, 8, 104}));
+    EXPECT_FALSE(cells.Overlaps({12, 102, 20, 104}));
 }
 
 TEST(ChartPlot, HistogramCellsAreClassedWithALegendAndOutliersPinnedToTheEdge) {
