@@ -350,10 +350,14 @@ void Plot::Histogram(const HistogramGrid& grid, std::string_view legendTitle) {
             // Edges on the tenths the numbers are written in, so that neighbours meet
             // without a hairline between them.
             const auto tenth = [](double v) { return std::round(v * 10) / 10; };
-            const double x0 = tenth(X(grid.xLo + column * dx));
-            const double x1 = tenth(X(grid.xLo + (column + 1) * dx));
-            const double y0 = tenth(Y(grid.yLo + (row + 1) * dy));
-            const double y1 = tenth(Y(grid.yLo + row * dy));
+            // The last cells may reach past the axis: clipped at the frame.
+            const double x0 = tenth(std::clamp(X(grid.xLo + column * dx), left_, right_));
+            const double x1 = tenth(std::clamp(X(grid.xLo + (column + 1) * dx), left_, right_));
+            const double y0 = tenth(std::clamp(Y(grid.yLo + (row + 1) * dy), top_, bottom_));
+            const double y1 = tenth(std::clamp(Y(grid.yLo + row * dy), top_, bottom_));
+            if (!(x1 > x0 && y1 > y0)) {
+                continue;
+            }
             paths[k].Rect(x0, y0, x1 - x0, y1 - y0);
         }
     }
@@ -371,8 +375,8 @@ void Plot::Histogram(const HistogramGrid& grid, std::string_view legendTitle) {
     legend_.push_back({LegendEntry::kBreak, SeriesStyle(), std::string()});
 }
 
-void Plot::NoData() {
-    svg_.Text((left_ + right_) / 2, (top_ + bottom_) / 2, "no data",
+void Plot::NoData(std::string_view reason) {
+    svg_.Text((left_ + right_) / 2, (top_ + bottom_) / 2, reason,
               "text-anchor=\"middle\" font-size=\"14\" fill=\"#777777\"");
 }
 

@@ -51,7 +51,8 @@ struct HistogramGrid {
 
     HistogramGrid() = default;
     HistogramGrid(double xLo, double xHi, double yLo, double yHi, int columns, int rows);
-    /// Counts a pair; one outside the grid goes to the nearest edge cell.
+    /// Counts a pair; one outside the grid goes to the nearest edge cell, one on the edge
+    /// between two cells to the upper.
     void Add(double x, double y) {
         if (columns > 0 && rows > 0 && x - x == 0 && y - y == 0) {  // finite
             ++counts[static_cast<std::size_t>(Cell(y, yLo, yScale_, rows)) *
@@ -62,7 +63,10 @@ struct HistogramGrid {
 
 private:
     static int Cell(double v, double lo, double scale, int n) {
-        const double position = (v - lo) * scale;
+        // A value on an edge belongs to the cell above it, also when rounding puts it a
+        // hair below (0.3 on cells of 0.1 is 2.9999999999999996 cells): a millionth of a
+        // cell is far finer than any grid that values are recorded on.
+        const double position = (v - lo) * scale + 1e-6;
         return position < 0 ? 0 : position >= n ? n - 1 : static_cast<int>(position);
     }
     double xScale_ = 0;  // cells per unit
@@ -122,8 +126,8 @@ public:
     void Box(double x0, double y0, double x1, double y1, const char* colour, std::string_view name);
     /// Cells shaded by count in up to six classes, light to dark, with a legend row.
     void Histogram(const HistogramGrid& grid, std::string_view legendTitle);
-    /// "no data" in the middle of the area.
-    void NoData();
+    /// Why the area is empty ("no pairs", "no spread"), in its middle.
+    void NoData(std::string_view reason = "no data");
 
     /// Legend entries beyond those the series add.
     void AddLegendLine(const SeriesStyle& style);

@@ -27,7 +27,8 @@ TaylorPosition TaylorPlace(double ratio, double correlation) {
     return {ratio * correlation, ratio * std::sqrt(std::max(0.0, 1 - correlation * correlation))};
 }
 
-std::string TaylorDiagram(Frame frame, std::span<const TaylorSeries> series) {
+std::string TaylorDiagram(Frame frame, std::span<const TaylorSeries> series,
+                          std::string_view empty) {
     double largest = 1.0;
     bool negative = false;
     bool any = false;
@@ -177,7 +178,7 @@ std::string TaylorDiagram(Frame frame, std::span<const TaylorSeries> series) {
     const LabelledPoint observed{1, 0, "", "Observed: standard deviation ratio 1, correlation 1"};
     plot.Points(std::span(&observed, 1), reference);
     if (!any) {
-        plot.NoData();
+        plot.NoData(empty);
     }
     for (const TaylorSeries& s : series) {
         std::vector<LabelledPoint> points;

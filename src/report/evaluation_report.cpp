@@ -67,6 +67,7 @@ table.facts td,td.file{overflow-wrap:anywhere}
 .pass{color:#00704F;font-weight:bold}
 .fail{color:#B34700;font-weight:bold}
 .na{color:#777}
+.why{font-size:11px}
 td.out{color:#B34700;background:#FCEFE6}
 nav ol{margin:4px 0;padding-left:22px;columns:2}
 ul.messages{padding-left:20px;font-size:13px}
@@ -105,10 +106,13 @@ std::string ResultCell(std::string_view result) {
     return "<td class=\"na\">\u2013 n/a</td>";
 }
 
-// A number cell, marked when the value misses its benchmark.
-std::string NumberCell(double v, const Benchmark* benchmark = nullptr) {
+// A number cell, marked when the value misses its benchmark; n/a says why beside it.
+std::string NumberCell(double v, const Benchmark* benchmark = nullptr,
+                       std::string_view reason = {}) {
     if (std::isnan(v)) {
-        return "<td class=\"n na\">n/a</td>";
+        return reason.empty() ? "<td class=\"n na\">n/a</td>"
+                              : "<td class=\"n na\">n/a <span class=\"why\">(" +
+                                    std::string(reason) + ")</span></td>";
     }
     if (benchmark != nullptr && std::string_view(Judge(v, *benchmark)) == "fail") {
         return "<td class=\"n out\">" + FormatValue(v) + " \u2717</td>";
@@ -132,6 +136,38 @@ void Heading(std::string& out, std::size_t section) {
     out += "</h2>\n";
 }
 
+// The quantities of `all` that the run has, in report order.
+template <std::size_t N>
+std::vector<ReportQuantity> Present(const ReportSummary& summary,
+                                    const std::array<ReportQuantity, N>& all) {
+    std::vector<ReportQuantity> present;
+    for (const ReportQuantity q : all) {
+        if (RunHas(summary, q)) {
+            present.push_back(q);
+        }
+    }
+    return present;
+}
+
+// Said once, in the header: which quantities have no charts, and why.
+std::string AbsentText(const ReportSummary& summary) {
+    std::string names;
+    const std::vector<ReportQuantity> present = Present(summary, kAllQuantities);
+    for (const ReportQuantity q : kAllQuantities) {
+        if (std::find(present.begin(), present.end(), q) == present.end()) {
+            std::string name = QuantityName(q, HumidityKind::None);
+            name[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(name[0])));
+            names += (names.empty() ? "" : ", ") + name;
+        }
+    }
+    if (names.empty()) {
+        return {};
+    }
+    return names +
+           ": in both files of no evaluated station (wind direction also needs wind speed), "
+           "so their charts and tables are left out";
+}
+
 void Header(std::string& out, const ControlSettings& settings, const ReportSummary& summary,
             const RunNotes& notes) {
     const std::string title = settings.title.empty() ? "Evaluation" : settings.title;
@@ -153,6 +189,10 @@ void Header(std::string& out, const ControlSettings& settings, const ReportSumma
                          std::to_string(summary.stations.size()) + " evaluated");
     fact("Humidity", HumidityText(summary.humidity) + ", " +
                          std::to_string(summary.humidityStations) + " station(s)");
+    const std::string absent = AbsentText(summary);
+    if (!absent.empty()) {
+        fact("Not in this run", absent);
+    }
     fact("Control file", notes.controlPath);
     fact("List file", settings.ListPath());
     out += "</table>\n<nav aria-label=\"Contents\"><ol>\n";
@@ -201,7 +241,7 @@ void SoccerSection(std::string& out, const ReportSummary& summary) {
         "<p>Each circle is a station (its number beside it where there is room; hover for "
         "its files and values), the diamond all stations pooled. Markers inside the dashed "
         "box meet both benchmarks of the quantity.</p>\n<div class=\"row\">\n";
-    for (const ReportQuantity q : kAllQuantities) {
+    for (const ReportQuantity q : Present(summary, kAllQuantities)) {
         std::string caption = Html(QuantityName(q, summary.humidity)) + ": ";
         caption += q == ReportQuantity::kSpeed ? "bias against RMSE." : "bias against gross error.";
         if (q == ReportQuantity::kHumidity && summary.humidity != HumidityKind::None) {
@@ -226,7 +266,7 @@ void TaylorSection(std::string& out, const ReportSummary& summary) {
         "observed reference at 1, the better; the dashed arcs join points of equal centred "
         "RMS difference (in units of the observed standard deviation).</p>\n"
         "<div class=\"row\">\n";
-    for (const ReportQuantity q : kScalarQuantities) {
+    for (const ReportQuantity q : Present(summary, kScalarQuantities)) {
         Figure(out, TaylorChart(summary, q), Html(QuantityName(q, summary.humidity)) + ".");
     }
     out += "</div>\n</section>\n";
@@ -239,7 +279,7 @@ void DailySection(std::string& out, const ReportSummary& summary) {
         "holds the hours ending 01:00 to 24:00. A day without pairs leaves a gap. Wind directions "
         "are the directions of the mean unit "
         "vectors, drawn as points since they wrap at north.</p>\n";
-    for (const ReportQuantity q : kAllQuantities) {
+    for (const ReportQuantity q : Present(summary, kAllQuantities)) {
         Figure(
             out, DailyChart(summary, q),
             Html(QuantityName(q, summary.humidity)) +
@@ -254,7 +294,7 @@ void DiurnalSection(std::string& out, const ReportSummary& summary) {
     out +=
         "<p>Means over the whole period by the hour of the end stamp (00 to 23), all "
         "stations, and the bias (predicted less observed) by hour.</p>\n";
-    for (const ReportQuantity q : kScalarQuantities) {
+    for (const ReportQuantity q : Present(summary, kScalarQuantities)) {
         out += "<div class=\"row\">\n";
         const std::string name = Html(QuantityName(q, summary.humidity));
         Figure(out, DiurnalMeansChart(summary, q), name + ": observed and predicted means.");
@@ -272,7 +312,7 @@ void ScatterSection(std::string& out, const ReportSummary& summary) {
         std::to_string(kScatterPointLimit) + " pairs the pairs are counted on a grid of " +
         std::to_string(kScatterCells) + " by " + std::to_string(kScatterCells) +
         " cells, shaded by count.</p>\n<div class=\"row\">\n";
-    for (const ReportQuantity q : kScalarQuantities) {
+    for (const ReportQuantity q : Present(summary, kScalarQuantities)) {
         const ScatterSummary& s = summary.scatter[ScalarOf(q)];
         Figure(out, ScatterChart(summary, q),
                Html(QuantityName(q, summary.humidity)) + ": " + std::to_string(s.pairs) + " pairs" +
@@ -283,6 +323,10 @@ void ScatterSection(std::string& out, const ReportSummary& summary) {
 
 void RoseSection(std::string& out, const ReportSummary& summary, const ControlSettings& settings) {
     Heading(out, 6);
+    if (!RunHas(summary, ReportQuantity::kDirection)) {
+        out += "<p>None: the run has no wind direction.</p>\n</section>\n";
+        return;
+    }
     out += "<p>The used hours with wind speed and direction in both series (" +
            std::to_string(summary.observedRose.hours) +
            "), by the sector the wind blows from (16 sectors of 22.5&#176; centred on north) and "
@@ -294,6 +338,23 @@ void RoseSection(std::string& out, const ReportSummary& summary, const ControlSe
     Figure(out, WindRoseChart(summary, true, scale), "Observed.");
     Figure(out, WindRoseChart(summary, false, scale), "Predicted.");
     out += "</div>\n</section>\n";
+}
+
+// Why a station has no statistics of quantity q at all; empty when it has the quantity.
+std::string AbsentReason(const ReportStation& s, ReportQuantity q) {
+    switch (q) {
+        case ReportQuantity::kSpeed:
+            return s.evaluates[kSpeed] ? "" : "no wind speed in both files";
+        case ReportQuantity::kDirection:
+            return !s.evaluates[kDirection] ? "no wind direction in both files"
+                   : !s.evaluates[kSpeed]   ? "no wind speed in both files to tell calm hours"
+                                            : "";
+        case ReportQuantity::kTemperature:
+            return s.evaluates[kTemperature] ? "" : "no temperature in both files";
+        case ReportQuantity::kHumidity:
+            return "";
+    }
+    return "";
 }
 
 void StationSection(std::string& out, const ReportSummary& summary) {
@@ -310,7 +371,7 @@ void StationSection(std::string& out, const ReportSummary& summary) {
     out +=
         "</tbody></table>\n<p>Whole period. A value that misses its benchmark is marked "
         "\u2717.</p>\n<div class=\"row\">\n";
-    for (const ReportQuantity q : kAllQuantities) {
+    for (const ReportQuantity q : Present(summary, kAllQuantities)) {
         const bool direction = q == ReportQuantity::kDirection;
         const bool humidity = q == ReportQuantity::kHumidity;
         out += "<div><h3>" + Html(QuantityName(q, HumidityKind::None)) + " (" +
@@ -327,11 +388,20 @@ void StationSection(std::string& out, const ReportSummary& summary) {
                 continue;
             }
             out += "<tr><td class=\"n\">" + std::to_string(s.number) + "</td>";
+            const std::string absent = AbsentReason(s, q);
+            if (!absent.empty()) {
+                out += "<td class=\"n\">\u2013</td><td class=\"na\" colspan=\"" +
+                       std::to_string(direction ? 2 : 4) + "\">" + absent + "</td></tr>\n";
+                continue;
+            }
             if (direction) {
                 const DirectionStats& d = s.whole.direction;
+                const char* why = d.n > 0                          ? ""
+                                  : s.used > 0 && s.calm == s.used ? "every hour calm"
+                                                                   : "no pairs";
                 out += "<td class=\"n\">" + std::to_string(d.n) + "</td>" +
-                       NumberCell(d.bias, &kDirectionBenchmarks.bias) +
-                       NumberCell(d.grossError, &kDirectionBenchmarks.error) + "</tr>\n";
+                       NumberCell(d.bias, &kDirectionBenchmarks.bias, why) +
+                       NumberCell(d.grossError, &kDirectionBenchmarks.error, why) + "</tr>\n";
                 continue;
             }
             const ScalarStats& v = s.whole.scalar[ScalarOf(q)];
@@ -345,12 +415,14 @@ void StationSection(std::string& out, const ReportSummary& summary) {
                 out += HumidityName(s.humidity);
                 out += "</td>";
             }
+            // With pairs, only the statistics that need spread in both series can fail.
+            const char* why = v.n > 0 ? "no spread" : "no pairs";
             out += "<td class=\"n\">" + std::to_string(v.n) + "</td>" +
-                   NumberCell(v.bias, b ? &b->bias : nullptr) +
+                   NumberCell(v.bias, b ? &b->bias : nullptr, why) +
                    NumberCell(q == ReportQuantity::kSpeed ? v.rmse : v.grossError,
-                              b ? &b->error : nullptr) +
-                   NumberCell(v.agreement, b ? &b->agreement : nullptr) +
-                   NumberCell(v.correlation) + "</tr>\n";
+                              b ? &b->error : nullptr, why) +
+                   NumberCell(v.agreement, b ? &b->agreement : nullptr, why) +
+                   NumberCell(v.correlation, nullptr, why) + "</tr>\n";
         }
         out += "</tbody></table></div>\n";
     }

@@ -1,5 +1,6 @@
 #include "report/report_charts.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "chart/palette.h"
@@ -112,7 +113,7 @@ BiasError BiasErrorOf(const GroupResult& g, ReportQuantity q) {
 std::string TwoDecimals(double v) {
     char text[48];
     std::snprintf(text, sizeof text, "%.2f", v);
-    return text;
+    return std::string_view(text) == "-0.00" ? "0.00" : text;
 }
 
 // Ticks of a date axis over day rows 0 .. n-1: month starts (every k-th month or year) for
@@ -206,6 +207,22 @@ std::size_t ScalarOf(ReportQuantity q) {
     }
 }
 
+bool RunHas(const ReportSummary& summary, ReportQuantity q) {
+    if (q == ReportQuantity::kHumidity) {
+        return summary.humidity != HumidityKind::None;
+    }
+    return std::any_of(summary.stations.begin(), summary.stations.end(),
+                       [q](const ReportStation& s) {
+                           return s.evaluated && s.evaluates[kSpeed] &&
+                                  (q == ReportQuantity::kSpeed ||
+                                   (q == ReportQuantity::kDirection && s.evaluates[kDirection]));
+                       }) ||
+           (q == ReportQuantity::kTemperature &&
+            std::any_of(
+                summary.stations.begin(), summary.stations.end(),
+                [](const ReportStation& s) { return s.evaluated && s.evaluates[kTemperature]; }));
+}
+
 std::string QuantityUnit(ReportQuantity q, HumidityKind humidity) {
     if (q == ReportQuantity::kHumidity) {
         return humidity == HumidityKind::None ? "" : HumidityUnits(humidity);
@@ -270,7 +287,7 @@ std::string SoccerPlot(const ReportSummary& summary, ReportQuantity q) {
     }
     plot.HorizontalLine(0, chart::kAxis);
     if (all.empty()) {
-        plot.NoData();
+        plot.NoData("no pairs");
     }
     plot.Points(stations, StationMarkers());
     plot.Points(all, AllMarker());
@@ -287,21 +304,33 @@ std::string TaylorChart(const ReportSummary& summary, ReportQuantity q) {
         return who + ": standard deviation ratio " + FormatValue(ratio) + ", correlation " +
                FormatValue(r);
     };
+    // Observations with spread give a ratio; then only predictions without spread leave
+    // the correlation undefined, and they lie at the origin whatever it would be.
+    const auto point = [&](double ratio, double r, std::string label, const std::string& who) {
+        if (std::isfinite(ratio) && !std::isfinite(r)) {
+            return chart::TaylorPoint{0, 0, std::move(label),
+                                      who +
+                                          ": no spread in the predictions (ratio 0, "
+                                          "correlation n/a)"};
+        }
+        return chart::TaylorPoint{ratio, r, std::move(label), tooltip(who, ratio, r)};
+    };
     for (const ReportStation& s : summary.stations) {
-        if (Shows(s, q, summary.humidity)) {
-            const double r = s.whole.scalar[k].correlation;
-            series[0].points.push_back({s.SpreadRatio(k), r, std::to_string(s.number),
-                                        tooltip(StationText(s), s.SpreadRatio(k), r)});
+        if (Shows(s, q, summary.humidity) && s.whole.scalar[k].n > 0) {
+            series[0].points.push_back(point(s.SpreadRatio(k), s.whole.scalar[k].correlation,
+                                             std::to_string(s.number), StationText(s)));
         }
     }
-    const double ratio = summary.scatter[k].spreadRatio;
-    const double r = summary.all.scalar[k].correlation;
-    series[1].points.push_back({ratio, r, "All", tooltip("All stations", ratio, r)});
+    if (summary.all.scalar[k].n > 0) {
+        series[1].points.push_back(point(summary.scatter[k].spreadRatio,
+                                         summary.all.scalar[k].correlation, "All", "All stations"));
+    }
     Frame frame{kSmallWidth, 0, name,
                 name +
                     ": standard deviation ratio and correlation of each station against "
                     "its observations"};
-    return chart::TaylorDiagram(frame, series);
+    return chart::TaylorDiagram(
+        frame, series, summary.all.scalar[k].n > 0 ? "no spread in the observations" : "no pairs");
 }
 
 std::string DailyChart(const ReportSummary& summary, ReportQuantity q) {
@@ -331,7 +360,10 @@ std::string DailyChart(const ReportSummary& summary, ReportQuantity q) {
     Plot plot(frame, DateAxis(summary.days),
               direction ? DirectionAxis() : chart::NiceAxis(values, WithUnit(name, unit)));
     if (values.empty()) {
-        plot.NoData();
+        plot.NoData(direction && RunHas(summary, q) && summary.all.direction.n == 0 &&
+                            summary.all.scalar[kScalarSpeed].n > 0
+                        ? "every hour calm"
+                        : "no pairs");
     }
     if (direction) {
         SeriesStyle o = ObservedLine();
@@ -369,7 +401,7 @@ std::string DiurnalMeansChart(const ReportSummary& summary, ReportQuantity q) {
     Plot plot(frame, HourAxis(),
               chart::NiceAxis(values, WithUnit(name, QuantityUnit(q, summary.humidity))));
     if (values.empty()) {
-        plot.NoData();
+        plot.NoData("no pairs");
     }
     SeriesStyle o = ObservedLine();
     o.marker = Marker::Circle;
@@ -400,6 +432,9 @@ std::string DiurnalBiasChart(const ReportSummary& summary, ReportQuantity q) {
     Plot plot(frame, HourAxis(),
               chart::NiceAxis(values, WithUnit("Bias", QuantityUnit(q, summary.humidity))));
     plot.HorizontalLine(0, chart::kAxis);
+    if (values.lo == 0 && values.hi == 0 && summary.all.scalar[k].n == 0) {
+        plot.NoData("no pairs");
+    }
     SeriesStyle style;
     style.name = "Bias (predicted - observed)";
     style.colour = chart::kReddishPurple;
@@ -426,7 +461,7 @@ std::string ScatterChart(const ReportSummary& summary, ReportQuantity q) {
     frame.height = m.top + (frame.width - m.left - m.right) + m.bottom;
     Plot plot(frame, observed, predicted);
     if (scatter.pairs == 0) {
-        plot.NoData();
+        plot.NoData("no pairs");
     } else if (scatter.Histogram()) {
         plot.Histogram(scatter.grid, "Pairs per cell:");
     } else {
@@ -465,16 +500,28 @@ chart::WindRoseData RoseData(const RoseCounts& counts) {
         for (std::size_t s = 0; s < row.size(); ++s) {
             row[s] = 100.0 * static_cast<double>(counts.counts[c][s]) / total;
         }
-        char name[48];
-        if (c == 0) {
-            std::snprintf(name, sizeof name, "up to %g m/s", kRoseSpeedBounds[0]);
-        } else if (c == kRoseSpeedBounds.size()) {
-            std::snprintf(name, sizeof name, "above %g m/s", kRoseSpeedBounds[c - 1]);
-        } else {
-            std::snprintf(name, sizeof name, "%g\u2013%g m/s", kRoseSpeedBounds[c - 1],
-                          kRoseSpeedBounds[c]);
+        // A class starts at its lower bound or, the lowest ones, above the calm threshold,
+        // and is named so; a class wholly at or below the threshold is never filled.
+        const bool top = c == kRoseSpeedBounds.size();
+        const bool fromCalm = c == 0 || counts.calmThreshold >= kRoseSpeedBounds[c - 1];
+        if (!top && counts.calmThreshold >= kRoseSpeedBounds[c]) {
+            data.percent.pop_back();
+            continue;
         }
-        data.classNames.emplace_back(name);
+        char bound[32];
+        std::snprintf(bound, sizeof bound, "%g",
+                      top ? kRoseSpeedBounds[c - 1] : kRoseSpeedBounds[c]);
+        std::string name;
+        if (top) {
+            name = std::string("above ") + (fromCalm ? counts.calmText : bound) + " m/s";
+        } else if (fromCalm) {
+            name = counts.calmText + "\u2013" + bound + " m/s";
+        } else {
+            char lower[32];
+            std::snprintf(lower, sizeof lower, "%g", kRoseSpeedBounds[c - 1]);
+            name = std::string(lower) + "\u2013" + bound + " m/s";
+        }
+        data.classNames.push_back(std::move(name));
     }
     return data;
 }

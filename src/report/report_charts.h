@@ -18,6 +18,10 @@ std::string QuantityUnit(ReportQuantity q, HumidityKind humidity);
 std::string QuantityName(ReportQuantity q, HumidityKind humidity);
 /// The scalar index of wind speed, temperature and humidity.
 std::size_t ScalarOf(ReportQuantity q);
+/// Whether some evaluated station has quantity q in both files (wind direction: with wind
+/// speed, without which it has no statistics); the report leaves out the charts of the
+/// others.
+bool RunHas(const ReportSummary& summary, ReportQuantity q);
 
 /// Bias against RMSE (wind speed) or gross error, a marker per station, the pooled value
 /// and the benchmark box.

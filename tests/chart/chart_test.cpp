@@ -174,6 +174,18 @@ TEST(ChartPlot, HistogramCellsAreClassedWithALegendAndOutliersPinnedToTheEdge) {
     EXPECT_EQ(Count(svg, "shape-rendering"), 2u);  // the two classes that have cells
 }
 
+// Data recorded to 0.1 on cells of 0.1: every value lies on an edge, and each must land in
+// the cell above it, however the subtraction rounds, or columns stay empty in stripes.
+TEST(ChartPlot, HistogramValuesOnCellEdgesLandInTheCellAbove) {
+    HistogramGrid grid(-4, 4, -4, 4, 80, 80);
+    for (int k = 0; k < 80; ++k) {
+        grid.Add(-4 + k / 10.0, 0.05);
+    }
+    for (int column = 0; column < 80; ++column) {
+        EXPECT_EQ(grid.counts[40 * 80 + static_cast<std::size_t>(column)], 1u) << column;
+    }
+}
+
 TEST(ChartRose, SectorsAreCentredOnNorth) {
     EXPECT_EQ(RoseSector(359), 0);
     EXPECT_EQ(RoseSector(0), 0);
@@ -188,10 +200,20 @@ TEST(ChartRose, SectorsAreCentredOnNorth) {
     EXPECT_EQ(RoseSector(kNaN), -1);
 }
 
-TEST(ChartPolar, EmptyChartsSayNoDataAndNegativeCorrelationsOpenTheHalfCircle) {
+TEST(ChartPolar, EmptyChartsSayWhyAndNegativeCorrelationsOpenTheHalfCircle) {
     WindRoseData none;
-    EXPECT_NE(WindRose(Frame{300, 300, "t", "d"}, none, 0).find("no data"), std::string::npos);
-    EXPECT_NE(TaylorDiagram(Frame{300, 0, "t", "d"}, {}).find("no data"), std::string::npos);
+    EXPECT_NE(WindRose(Frame{300, 300, "t", "d"}, none, 0).find(">no pairs<"), std::string::npos);
+    EXPECT_NE(TaylorDiagram(Frame{300, 0, "t", "d"}, {}, "no spread").find(">no spread<"),
+              std::string::npos);
+    // Every hour calm: no rings to label (no "0.2e-9%"), and the rose says so.
+    WindRoseData calm;
+    calm.hours = 10;
+    calm.calmPercent = 100;
+    calm.percent.assign(5, {});
+    const std::string rose = WindRose(Frame{300, 300, "t", "d"}, calm, 0);
+    EXPECT_EQ(Count(rose, "%<"), 1u) << rose;  // the calm percentage only
+    EXPECT_NE(rose.find(">100.0%<"), std::string::npos);
+    EXPECT_NE(rose.find(">every hour calm<"), std::string::npos);
 
     const TaylorPosition at = TaylorPlace(2, 0.5);
     EXPECT_DOUBLE_EQ(at.x, 1);

@@ -31,6 +31,7 @@ StationResult WindStation(int number, const std::vector<Hour>& hours) {
     StationResult s;
     s.number = number;
     s.evaluated = true;
+    s.evaluates[kSpeed] = s.evaluates[kDirection] = true;
     s.groups.resize(1);
     s.partials.resize(1);
     for (std::size_t i = 0; i < hours.size(); ++i) {
@@ -115,6 +116,34 @@ TEST(ReportSummary, AScatterOfMoreThanFiveThousandPairsBecomesAHistogram) {
                   pairs > 5000 ? pairs : 0);
         EXPECT_TRUE(pairs == 5000 || (scatter.grid.xLo <= 1 && scatter.grid.xHi >= 20));
     }
+}
+
+// Speeds written to 0.1 m/s over 0 to 7.3: a cell of 8/60 m/s would hold one or two of
+// the values' steps by turns and paint stripes; cells of two steps hold two each.
+TEST(ReportSummary, HistogramCellsAreWholeStepsOfTheRecordedData) {
+    std::vector<Hour> hours;
+    for (int repeat = 0; repeat < 80; ++repeat) {
+        for (int k = 0; k <= 73; ++k) {
+            hours.push_back({k / 10.0, (73 - k) / 10.0 + 0.00005 * (k % 3), 90, 90});
+        }
+    }
+    const ReportSummary summary = Summarise({WindStation(1, hours)});
+    const chart::HistogramGrid& grid = summary.scatter[kScalarSpeed].grid;
+    ASSERT_EQ(grid.columns, 40);
+    EXPECT_EQ(grid.xLo, 0);
+    EXPECT_NEAR(grid.xHi, 8, 1e-12);
+    std::vector<std::uint32_t> columns(40, 0);
+    for (std::size_t c = 0; c < grid.counts.size(); ++c) {
+        columns[c % 40] += grid.counts[c];
+    }
+    for (std::size_t c = 0; c < 40; ++c) {
+        EXPECT_EQ(columns[c], c <= 36 ? 160u : 0u) << "column " << c;
+    }
+    // The predictions lie off the tenths: the rows keep the finest cells.
+    EXPECT_EQ(grid.rows, 60);
+    EXPECT_NEAR(ChooseHistogramCells(15, 0.1, 60).width, 0.3, 1e-12);
+    EXPECT_EQ(ChooseHistogramCells(15, 0.1, 60).count, 50);
+    EXPECT_EQ(ChooseHistogramCells(20, 1, 60).count, 20);  // whole numbers: cells of 1
 }
 
 TEST(ReportSummary, OnlyTheRunsHumidityVariableIsPooled) {
@@ -225,6 +254,38 @@ TEST(ReportCharts, TheVerdictCountsWhatCanBeJudgedAndMarksWhatMisses) {
     EXPECT_NE(report.find("<strong>1 of 2 met</strong> (9 not applicable)."), std::string::npos);
     EXPECT_NE(report.find("<td class=\"n out\">0.8000 \u2717</td><td class=\"n\">1.0000</td>"),
               std::string::npos);
+}
+
+// A station of wind only whose every hour is calm, under a threshold of 0.9999 m/s.
+TEST(ReportPage, QuantitiesTheRunLacksAreLeftOutAndEmptyChartsSayWhy) {
+    ControlSettings settings = Settings(0.9999);
+    settings.calmText = "0.9999";
+    ReportSummary summary(settings);
+    StationResult s = WindStation(1, std::vector<Hour>(30, {0.5, 0.4, 90, 270}));
+    s.used = s.calm = 30;
+    ScalarStats& speed = s.groups[0].scalar[kScalarSpeed];
+    speed.n = 30;
+    speed.bias = -0.1;
+    speed.rmse = 0.1;  // both series without spread: no IOA, no R
+    summary.AddStation(s);
+    summary.Finish({s}, PooledResults(), 1);
+    summary.all = s.groups[0];
+    const std::string report = BuildEvaluationReport(settings, summary, RunNotes());
+    EXPECT_NE(report.find("temperature, humidity: in both files of no evaluated station"),
+              std::string::npos);
+    EXPECT_EQ(report.find("<title>Temperature"), std::string::npos);
+    EXPECT_EQ(report.find("<title>Humidity"), std::string::npos);
+    EXPECT_EQ(report.find("<h3>Temperature"), std::string::npos);
+    EXPECT_NE(report.find("<title>Wind direction</title>"), std::string::npos);
+    // n/a with its reason, and a rose that reads sensibly: no rings of 0.2e-9 percent.
+    EXPECT_NE(report.find("<td class=\"n na\">n/a <span class=\"why\">(every hour calm)</span>"),
+              std::string::npos);
+    EXPECT_NE(report.find("<td class=\"n na\">n/a <span class=\"why\">(no spread)</span>"),
+              std::string::npos);
+    EXPECT_NE(report.find(">every hour calm<"), std::string::npos);
+    EXPECT_EQ(report.find("e-9%"), std::string::npos);
+    EXPECT_NE(report.find(">0.9999\u20132 m/s<"), std::string::npos);
+    EXPECT_NE(report.find(">above 8 m/s<"), std::string::npos);
 }
 
 // Whole runs: two stations over two days.
