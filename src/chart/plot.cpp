@@ -82,6 +82,12 @@ std::string LineAttributes(const SeriesStyle& style) {
 
 std::string MarkerAttributes(const SeriesStyle& style) {
     std::string out = "fill=\"";
+    if (style.hollow) {
+        out += "none\" stroke=\"";
+        out += style.colour;
+        out += "\" stroke-width=\"2\"";
+        return out;
+    }
     out += style.colour;
     out += '"';
     if (style.markerOpacity < 1) {
@@ -251,7 +257,7 @@ void Plot::Points(std::span<const LabelledPoint> points, const SeriesStyle& styl
         const double r = style.markerRadius * 1.3;
         occupied_.push_back({px - r, py - r, px + r, py + r});
         if (!p.label.empty()) {
-            labels_.push_back({px, py, r, p.label, layer});
+            labels_.push_back({px, py, r, p.label, layer, p.always});
         }
     }
     svg_.CloseGroup();

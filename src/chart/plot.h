@@ -28,6 +28,8 @@ struct SeriesStyle {
     double markerRadius = 3.5;
     /// Below 1, markers let those beneath show through (dense clouds of points).
     double markerOpacity = 1;
+    /// An outline without fill, so that markers beneath it stay in sight.
+    bool hollow = false;
 };
 
 /// A marker at (x, y) with a short label beside it (placed where it hides nothing, or left
@@ -37,6 +39,8 @@ struct LabelledPoint {
     double y = 0;
     std::string label;
     std::string tooltip;
+    /// Labelled before the others of its call, and drawn even where no free place is left.
+    bool always = false;
 };
 
 /// Counts of pairs on a grid of cells over [xLo, xHi] x [yLo, yHi]; row 0 lies at yLo.
@@ -154,6 +158,7 @@ private:
         double x, y, radius;
         std::string text;
         int layer;  // the Points call that added it
+        bool always = false;
     };
 
     void DrawAxes();

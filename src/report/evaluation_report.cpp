@@ -235,12 +235,76 @@ void Verdict(std::string& out, const ReportSummary& summary) {
     out += "</tbody></table>\n</section>\n";
 }
 
+constexpr std::size_t kFurthestRows = 10;
+
+// Humidity of a station counts where it is the run's variable, as in the plots.
+bool Pooled(const ReportStation& s, ReportQuantity q, HumidityKind run) {
+    return q != ReportQuantity::kHumidity || s.humidity == run;
+}
+
+// The stations furthest outside some benchmark box, worst first, with their files: where
+// a crowded plot cannot name them all, this does.
+void FurthestTable(std::string& out, const ReportSummary& summary) {
+    const std::vector<ReportQuantity> quantities = Present(summary, kAllQuantities);
+    std::vector<std::pair<double, std::size_t>> rows;
+    for (std::size_t i = 0; i < summary.stations.size(); ++i) {
+        const ReportStation& s = summary.stations[i];
+        double worst = 0;
+        for (const ReportQuantity q : quantities) {
+            const double d = s.evaluated && Pooled(s, q, summary.humidity)
+                                 ? BenchmarkDistance(s.whole, q, s.humidity)
+                                 : kNotComputed;
+            worst = std::isfinite(d) && d > worst ? d : worst;
+        }
+        if (worst > 1) {
+            rows.emplace_back(worst, i);
+        }
+    }
+    out += "<h3>Stations furthest from the benchmarks</h3>\n";
+    if (rows.empty()) {
+        out += "<p>Every station lies inside every benchmark box it has values for.</p>\n";
+        return;
+    }
+    std::stable_sort(rows.begin(), rows.end(),
+                     [](const auto& a, const auto& b) { return a.first > b.first; });
+    out +=
+        "<p>How far each station lies from the box: the larger of |bias| and the error, each "
+        "over its limit (above 1 is outside, marked \u2717). Worst first; " +
+        std::to_string(std::min(rows.size(), kFurthestRows)) + " of the " +
+        std::to_string(rows.size()) +
+        " outside some box.</p>\n<table class=\"furthest\"><thead><tr><th class=\"n\">No</th>"
+        "<th>Predicted file</th><th>Observed file</th>";
+    for (const ReportQuantity q : quantities) {
+        out += "<th class=\"n\">" + Html(QuantityName(q, HumidityKind::None)) + "</th>";
+    }
+    out += "</tr></thead><tbody>\n";
+    for (std::size_t r = 0; r < rows.size() && r < kFurthestRows; ++r) {
+        const ReportStation& s = summary.stations[rows[r].second];
+        out += "<tr><td class=\"n\">" + std::to_string(s.number) + "</td><td class=\"file\">" +
+               Html(s.predicted) + "</td><td class=\"file\">" + Html(s.observed) + "</td>";
+        for (const ReportQuantity q : quantities) {
+            const double d = Pooled(s, q, summary.humidity)
+                                 ? BenchmarkDistance(s.whole, q, s.humidity)
+                                 : kNotComputed;
+            char text[32];
+            std::snprintf(text, sizeof text, "%.2f", d);
+            out += !std::isfinite(d) ? "<td class=\"n na\">\u2013</td>"
+                   : d > 1           ? "<td class=\"n out\">" + std::string(text) + " \u2717</td>"
+                                     : "<td class=\"n\">" + std::string(text) + "</td>";
+        }
+        out += "</tr>\n";
+    }
+    out += "</tbody></table>\n";
+}
+
 void SoccerSection(std::string& out, const ReportSummary& summary) {
     Heading(out, 1);
     out +=
-        "<p>Each circle is a station (its number beside it where there is room; hover for "
-        "its files and values), the diamond all stations pooled. Markers inside the dashed "
-        "box meet both benchmarks of the quantity.</p>\n<div class=\"row\">\n";
+        "<p>Each circle is a station (its number beside it where there is room, always for "
+        "the five furthest outside the box; hover for its files and values), the hollow "
+        "diamond all stations pooled. Markers inside the dashed box meet both benchmarks of "
+        "the quantity. The axes span the markers: where the box reaches further, the frame "
+        "cuts it.</p>\n<div class=\"row\">\n";
     for (const ReportQuantity q : Present(summary, kAllQuantities)) {
         std::string caption = Html(QuantityName(q, summary.humidity)) + ": ";
         caption += q == ReportQuantity::kSpeed ? "bias against RMSE." : "bias against gross error.";
@@ -255,7 +319,9 @@ void SoccerSection(std::string& out, const ReportSummary& summary) {
         }
         Figure(out, SoccerPlot(summary, q), caption);
     }
-    out += "</div>\n</section>\n";
+    out += "</div>\n";
+    FurthestTable(out, summary);
+    out += "</section>\n";
 }
 
 void TaylorSection(std::string& out, const ReportSummary& summary) {

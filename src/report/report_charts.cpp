@@ -65,7 +65,8 @@ SeriesStyle AllMarker() {
     s.name = "All stations";
     s.colour = chart::kVermillion;
     s.marker = Marker::Diamond;
-    s.markerRadius = 5;
+    s.markerRadius = 5.5;
+    s.hollow = true;  // stations beneath it stay in sight
     return s;
 }
 
@@ -237,6 +238,99 @@ std::string QuantityName(ReportQuantity q, HumidityKind humidity) {
     return kQuantityTexts[static_cast<std::size_t>(q)].name;
 }
 
+double BenchmarkDistance(const GroupResult& g, ReportQuantity q, HumidityKind humidity) {
+    const QuantityBenchmarks* limits = BenchmarksOf(q, humidity);
+    const BiasError v = BiasErrorOf(g, q);
+    if (limits == nullptr || v.n == 0 || !std::isfinite(v.bias) || !std::isfinite(v.error)) {
+        return kNotComputed;
+    }
+    return std::max(std::fabs(v.bias) / limits->bias.limit, v.error / limits->error.limit);
+}
+
+std::vector<std::size_t> FurthestStations(const ReportSummary& summary, ReportQuantity q,
+                                          std::size_t count) {
+    std::vector<std::pair<double, std::size_t>> outside;
+    for (std::size_t i = 0; i < summary.stations.size(); ++i) {
+        const ReportStation& s = summary.stations[i];
+        if (Shows(s, q, summary.humidity)) {
+            const double d = BenchmarkDistance(s.whole, q, summary.humidity);
+            if (d > 1) {
+                outside.emplace_back(d, i);
+            }
+        }
+    }
+    const std::size_t n = std::min(count, outside.size());
+    std::partial_sort(outside.begin(), outside.begin() + static_cast<std::ptrdiff_t>(n),
+                      outside.end(), [](const auto& a, const auto& b) {
+                          return a.first != b.first ? a.first > b.first : a.second < b.second;
+                      });
+    std::vector<std::size_t> furthest;
+    for (std::size_t k = 0; k < n; ++k) {
+        furthest.push_back(outside[k].second);
+    }
+    return furthest;
+}
+
+Extent SoccerRange(const Extent& data, double boxLo, double boxHi) {
+    const bool box = std::isfinite(boxLo) && std::isfinite(boxHi);
+    Extent range;
+    if (data.empty()) {
+        range.Add(box ? boxLo : 0);
+        range.Add(box ? boxHi : 1);
+        return range;
+    }
+    const double span = data.hi - data.lo;
+    // Room for the outermost markers' labels.
+    range.Add(data.lo - span * 0.08);
+    range.Add(data.hi + span * 0.08);
+    if (box && span > 0) {
+        if (range.lo > boxHi && range.lo - boxHi <= span) {
+            range.Add(boxHi - span * 0.04);
+        } else if (range.hi < boxLo && boxLo - range.hi <= span) {
+            range.Add(boxLo + span * 0.04);
+        }
+    }
+    // Errors are never below zero: no room below it.
+    if (box && boxLo == 0 && data.lo >= 0 && range.lo < 0) {
+        range.lo = 0;
+    }
+    return range;
+}
+
+namespace {
+
+constexpr std::size_t kOutliersLabelled = 5;
+
+// The stations furthest outside the box get their labels whatever the crowd around them,
+// and so does each of a few stations (one under the pooled marker among them).
+void MarkOutliers(const ReportSummary& summary, ReportQuantity q,
+                  std::vector<LabelledPoint>& points) {
+    if (points.size() <= kOutliersLabelled) {
+        for (LabelledPoint& p : points) {
+            p.always = true;
+        }
+        return;
+    }
+    for (const std::size_t i : FurthestStations(summary, q, kOutliersLabelled)) {
+        const std::string label = std::to_string(summary.stations[i].number);
+        for (LabelledPoint& p : points) {
+            p.always |= p.label == label;
+        }
+    }
+}
+
+// Says so in the corner when the zoom leaves no part of the benchmark box in the frame.
+void BoxOutOfView(Plot& plot, const Axis& bias, const Axis& error, double biasLimit,
+                  double errorLimit) {
+    if (bias.lo < biasLimit && bias.hi > -biasLimit && error.lo < errorLimit) {
+        return;
+    }
+    plot.svg().Text(plot.Left() + 5, plot.Bottom() - 6, "benchmark box out of view",
+                    "font-size=\"11\" fill=\"#00704F\"");
+}
+
+}  // namespace
+
 std::string SoccerPlot(const ReportSummary& summary, ReportQuantity q) {
     const std::string name = QuantityName(q, summary.humidity);
     const std::string unit = QuantityUnit(q, summary.humidity);
@@ -245,19 +339,9 @@ std::string SoccerPlot(const ReportSummary& summary, ReportQuantity q) {
     std::vector<LabelledPoint> stations;
     Extent x;
     Extent y;
-    y.Add(0);
-    if (limits != nullptr) {
-        // The whole box shows, with room above it.
-        x.Add(-limits->bias.limit * 1.2);
-        x.Add(limits->bias.limit * 1.2);
-        y.Add(limits->error.limit * 1.15);
-    }
     const auto place = [&](const BiasError& v, std::string label, std::string who) {
-        // The bias axis is kept symmetric, so that over- and underprediction read alike;
-        // a little room beyond the outermost marker keeps its label inside.
-        x.Add(v.bias * 1.1);
-        x.Add(-v.bias * 1.1);
-        y.Add(v.error * 1.1);
+        x.Add(v.bias);
+        y.Add(v.error);
         return LabelledPoint{v.bias, v.error, std::move(label),
                              who + ": bias " + FormatValue(v.bias) + " " + unit + ", " + errorName +
                                  " " + FormatValue(v.error) + " " + unit + ", N " +
@@ -276,14 +360,21 @@ std::string SoccerPlot(const ReportSummary& summary, ReportQuantity q) {
     if (pooled.n > 0) {
         all.push_back(place(pooled, "All", "All stations"));
     }
+    MarkOutliers(summary, q, stations);
+    const double biasLimit = limits != nullptr ? limits->bias.limit : kNotComputed;
+    const double errorLimit = limits != nullptr ? limits->error.limit : kNotComputed;
+    x = SoccerRange(x, -biasLimit, biasLimit);
+    y = SoccerRange(y, 0, errorLimit);
     Frame frame{kSmallWidth, kSmallHeight, name,
                 name + ": bias against " + errorName +
                     " of each station and of all stations, with the benchmark box"};
-    Plot plot(frame, chart::NiceAxis(x, WithUnit("Bias", unit)),
-              chart::NiceAxis(y, WithUnit(errorName, unit)));
+    const Axis biasAxis = chart::NiceAxis(x, WithUnit("Bias", unit));
+    const Axis errorAxis = chart::NiceAxis(y, WithUnit(errorName, unit));
+    Plot plot(frame, biasAxis, errorAxis);
     if (limits != nullptr) {
         plot.Box(-limits->bias.limit, 0, limits->bias.limit, limits->error.limit,
                  chart::kBluishGreen, "Benchmark");
+        BoxOutOfView(plot, biasAxis, errorAxis, biasLimit, errorLimit);
     }
     plot.HorizontalLine(0, chart::kAxis);
     if (all.empty()) {

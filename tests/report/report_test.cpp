@@ -201,15 +201,53 @@ TEST(ReportCharts, ADayWithoutPairsBreaksTheDailyLine) {
     EXPECT_EQ(std::count(d.begin(), d.end(), 'L'), 2) << d;
 }
 
+// The pixel of a value on a chart's axes, read from the tick labels: x labels stand centred
+// under their tick, y labels end left of theirs, 4 px below its line.
+struct TickScale {
+    double value0 = 0, pixel0 = 0, value1 = 1, pixel1 = 1;
+    double operator()(double v) const {
+        return pixel0 + (v - value0) * (pixel1 - pixel0) / (value1 - value0);
+    }
+};
+TickScale AxisFromTicks(const std::string& svg, bool horizontal) {
+    const std::string anchor =
+        horizontal ? "\" text-anchor=\"middle\">" : "\" text-anchor=\"end\">";
+    std::vector<std::pair<double, double>> ticks;  // value, pixel
+    const std::size_t axisEnd = svg.find("</g>");
+    for (std::size_t at = svg.find(anchor); at < axisEnd; at = svg.find(anchor, at + 1)) {
+        const std::size_t open = svg.rfind("<text", at);
+        const double pixel = Attribute(svg, open, horizontal ? "x" : "y") - (horizontal ? 0 : 4);
+        ticks.emplace_back(std::stod(Between(svg, anchor, "<", at)), pixel);
+    }
+    EXPECT_GE(ticks.size(), 2u);
+    return ticks.size() < 2 ? TickScale()
+                            : TickScale{ticks.front().first, ticks.front().second,
+                                        ticks.back().first, ticks.back().second};
+}
+
+// The centre of the circle marker whose tooltip starts with `title`: M(x - r) y.
+std::pair<double, double> MarkerCentre(const std::string& svg, const std::string& title,
+                                       double radius = 3.5) {
+    const std::size_t at = svg.find("<title>" + title);
+    EXPECT_NE(at, std::string::npos) << title;
+    const std::string d = Between(svg, "<path d=\"M", "A", svg.rfind("<path d=", at));
+    const std::size_t blank = d.find(' ');
+    return {std::stod(d.substr(0, blank)) + radius, std::stod(d.substr(blank + 1))};
+}
+
+StationResult SpeedStation(int number, double bias, double rmse) {
+    StationResult s = WindStation(number, {{3, 3, 90, 90}});
+    s.groups[0].scalar[kScalarSpeed].n = 1;
+    s.groups[0].scalar[kScalarSpeed].bias = bias;
+    s.groups[0].scalar[kScalarSpeed].rmse = rmse;
+    return s;
+}
+
 TEST(ReportCharts, StationsLandInsideOrOutsideTheBenchmarkBoxAsTheirValuesSay) {
     ReportSummary summary(Settings());
     for (const auto& [number, bias, rmse] :
          {std::tuple{1, 0.3, 1.0}, std::tuple{2, 0.8, 1.0}, std::tuple{3, -0.2, 2.4}}) {
-        StationResult s = WindStation(number, {{3, 3, 90, 90}});
-        s.groups[0].scalar[kScalarSpeed].n = 1;
-        s.groups[0].scalar[kScalarSpeed].bias = bias;
-        s.groups[0].scalar[kScalarSpeed].rmse = rmse;
-        summary.AddStation(s);
+        summary.AddStation(SpeedStation(number, bias, rmse));
     }
     const std::string svg = SoccerPlot(summary, ReportQuantity::kSpeed);
     const std::size_t box = svg.rfind("<rect ", svg.find("fill=\"#009E73\""));
@@ -218,23 +256,51 @@ TEST(ReportCharts, StationsLandInsideOrOutsideTheBenchmarkBoxAsTheirValuesSay) {
     const double top = Attribute(svg, box, "y");
     const double right = left + Attribute(svg, box, "width");
     const double bottom = top + Attribute(svg, box, "height");
-    // Circle markers start at their left edge: M(x - r) y.
-    const auto centre = [&](int number) {
-        const std::size_t title = svg.find("<title>Station " + std::to_string(number) + " ");
-        EXPECT_NE(title, std::string::npos) << number;
-        const std::string d = Between(svg, "<path d=\"M", "A", svg.rfind("<path d=", title));
-        const std::size_t blank = d.find(' ');
-        return std::pair{std::stod(d.substr(0, blank)) + 3.5, std::stod(d.substr(blank + 1))};
-    };
+    const TickScale x = AxisFromTicks(svg, true);
+    const TickScale y = AxisFromTicks(svg, false);
+    // The box's edges within the frame lie at the limits: |bias| 0.5, RMSE 2 m/s.
+    EXPECT_NEAR(right, x(0.5), 0.2);
+    EXPECT_NEAR(top, y(2), 0.2);
     const auto inside = [&](std::pair<double, double> p) {
         return p.first > left && p.first < right && p.second > top && p.second < bottom;
     };
-    EXPECT_TRUE(inside(centre(1)));
-    EXPECT_FALSE(inside(centre(2)));  // bias beyond 0.5 m/s
-    EXPECT_FALSE(inside(centre(3)));  // RMSE beyond 2 m/s
-    // |bias| = 0.3 of the box's half width 0.5, right of its middle.
-    EXPECT_NEAR(centre(1).first, (left + right) / 2 + 0.3 / 0.5 * (right - left) / 2, 0.2);
-    EXPECT_NEAR(centre(1).second, bottom - 1.0 / 2.0 * (bottom - top), 0.2);
+    EXPECT_TRUE(inside(MarkerCentre(svg, "Station 1 ")));
+    EXPECT_FALSE(inside(MarkerCentre(svg, "Station 2 ")));  // bias beyond 0.5 m/s
+    EXPECT_FALSE(inside(MarkerCentre(svg, "Station 3 ")));  // RMSE beyond 2 m/s
+    EXPECT_NEAR(MarkerCentre(svg, "Station 1 ").first, x(0.3), 0.2);
+    EXPECT_NEAR(MarkerCentre(svg, "Station 1 ").second, y(1.0), 0.2);
+}
+
+// A lone station under the pooled value stays in sight; in a crowd, those furthest outside
+// the box keep their numbers, and the table beside the plots names them worst first.
+TEST(ReportCharts, StationsStayFindableUnderTheAllMarkerAndInACrowd) {
+    ReportSummary lone(Settings());
+    lone.AddStation(SpeedStation(1, 0.02, 0.9));
+    lone.all = lone.stations[0].whole;
+    const std::string one = SoccerPlot(lone, ReportQuantity::kSpeed);
+    const std::size_t all = one.find("<title>All stations");
+    ASSERT_NE(all, std::string::npos);
+    EXPECT_NE(one.rfind("<g fill=\"none\" stroke=\"#D55E00\"", all), std::string::npos);
+    EXPECT_LT(one.find("<title>Station 1 "), all);
+    EXPECT_NE(one.find(">1</text>"), std::string::npos);
+    // Zoomed to the markers: the box of 0.5 m/s would put them within 2% of the width.
+    const TickScale x = AxisFromTicks(one, true);
+    EXPECT_LT(x(-0.5), 0);
+
+    ReportSummary crowd(Settings());
+    for (int n = 1; n <= 39; ++n) {
+        crowd.AddStation(SpeedStation(n, 0.8, 1.0));
+    }
+    crowd.AddStation(SpeedStation(40, 0.81, 1.0));  // the furthest, last in the crowd
+    const std::string many = SoccerPlot(crowd, ReportQuantity::kSpeed);
+    EXPECT_NE(many.find(">40</text>"), std::string::npos);
+    crowd.all = crowd.stations[0].whole;
+    const std::string report = BuildEvaluationReport(Settings(), crowd, RunNotes());
+    const std::string table = Between(report, "<table class=\"furthest\">", "</table>");
+    EXPECT_NE(report.find("10 of the 40 outside some box"), std::string::npos);
+    EXPECT_LT(table.find("<td class=\"n\">40</td>"), table.find("<td class=\"n\">1</td>"));
+    EXPECT_NE(table.find("1.62 \u2717"), std::string::npos);  // 0.81 over 0.5
+    EXPECT_EQ(table.find("<td class=\"n\">11</td>"), std::string::npos);
 }
 
 // The verdict counts only what can be judged, and a station's value that misses its
