@@ -121,8 +121,17 @@ Margins CartesianMargins(const Axis& x, const Axis& y) {
     return {8 + 16 + widest + kTickLength + 4, kTitleHeight + 6, std::max(14.0, lastX / 2 + 6), 48};
 }
 
+namespace {
+
+Margins AtLeft(Margins m, double left) {
+    m.left = std::max(m.left, left);
+    return m;
+}
+
+}  // namespace
+
 Plot::Plot(const Frame& frame, const Axis& x, const Axis& y)
-    : Plot(frame, x, y, CartesianMargins(x, y)) {
+    : Plot(frame, x, y, AtLeft(CartesianMargins(x, y), frame.minLeft)) {
     DrawAxes();
 }
 
@@ -145,7 +154,19 @@ void Plot::DrawAxes() {
         return a.ticks.size() < 2 ? 1e9 : std::fabs(s(a.ticks[1].value) - s(a.ticks[0].value));
     };
     svg_.OpenGroup("font-size=\"11\" fill=\"#333333\"");
-    const std::size_t everyX = stride(xAxis_.ticks, spacing(xAxis_, x_), true);
+    std::size_t everyX = stride(xAxis_.ticks, spacing(xAxis_, x_), true);
+    std::size_t everyY = stride(yAxis_.ticks, spacing(yAxis_, y_), false);
+    // Two axes of one quantity (a scatter of predicted against observed) label the same
+    // ticks, so that their steps read alike.
+    const auto sameTicks = [](const std::vector<Tick>& a, const std::vector<Tick>& b) {
+        return a.size() == b.size() &&
+               std::equal(a.begin(), a.end(), b.begin(), [](const Tick& s, const Tick& t) {
+                   return s.value == t.value && s.label == t.label;
+               });
+    };
+    if (sameTicks(xAxis_.ticks, yAxis_.ticks)) {
+        everyX = everyY = std::max(everyX, everyY);
+    }
     for (std::size_t i = 0; i < xAxis_.ticks.size(); ++i) {
         const double px = X(xAxis_.ticks[i].value);
         svg_.Line(px, top_, px, bottom_, gridLine);
@@ -155,7 +176,6 @@ void Plot::DrawAxes() {
                       "text-anchor=\"middle\"");
         }
     }
-    const std::size_t everyY = stride(yAxis_.ticks, spacing(yAxis_, y_), false);
     for (std::size_t i = 0; i < yAxis_.ticks.size(); ++i) {
         const double py = Y(yAxis_.ticks[i].value);
         svg_.Line(left_, py, right_, py, gridLine);

@@ -82,6 +82,9 @@ struct Frame {
     double height = 320;  // without the legend, which adds rows below
     std::string title;
     std::string description;
+    /// The least left margin of a cartesian plot, so that charts stacked one above the
+    /// other start their plot areas at one x.
+    double minLeft = 0;
 };
 
 struct Margins {

@@ -55,6 +55,7 @@ p{margin:6px 0}
 .kicker{margin:0;color:#555;font-size:13px;text-transform:uppercase;letter-spacing:.05em}
 .row{display:flex;flex-wrap:wrap;gap:6px 16px}
 figure{margin:8px 0;break-inside:avoid;page-break-inside:avoid}
+.keep{break-inside:avoid;page-break-inside:avoid}
 figcaption{font-size:12px;color:#444;max-width:700px;margin-top:2px}
 .row figcaption{max-width:350px}
 svg{display:block;max-width:100%;height:auto}
@@ -134,6 +135,33 @@ void Heading(std::string& out, std::size_t section) {
     out += "\">\n<h2>";
     out += kSections[section].title;
     out += "</h2>\n";
+    // In print, the heading, its introduction and the first line of figures share a page;
+    // every section closes this block after them (EndKeep, KeepFigure).
+    out += "<div class=\"keep\">\n";
+}
+
+void EndKeep(std::string& out) {
+    out += "</div>\n";
+}
+
+// Figure `index` of `count` in a row of figures `perLine` abreast that began in the
+// heading's block: after the first line, the block ends and a row goes on without it.
+void KeepFigure(std::string& out, std::size_t index, std::size_t count, std::size_t perLine,
+                const std::string& svg, const std::string& caption) {
+    Figure(out, svg, caption);
+    if (index + 1 == std::min(perLine, count)) {
+        out += "</div>\n";
+        EndKeep(out);
+        out += "<div class=\"row\">\n";
+    }
+}
+
+// Ends a row of KeepFigure, and the heading's block when the row had no figure.
+void EndKeptRow(std::string& out, std::size_t count) {
+    out += "</div>\n";
+    if (count == 0) {
+        EndKeep(out);
+    }
 }
 
 // The quantities of `all` that the run has, in report order.
@@ -232,7 +260,9 @@ void Verdict(std::string& out, const ReportSummary& summary) {
                NumberCell(c.value) + "<td>" + Html(GoalText(c.goal)) + "</td>" +
                ResultCell(c.result) + "</tr>\n";
     }
-    out += "</tbody></table>\n</section>\n";
+    out += "</tbody></table>\n";
+    EndKeep(out);
+    out += "</section>\n";
 }
 
 constexpr std::size_t kFurthestRows = 10;
@@ -305,7 +335,9 @@ void SoccerSection(std::string& out, const ReportSummary& summary) {
         "diamond all stations pooled. Markers inside the dashed box meet both benchmarks of "
         "the quantity. The axes span the markers: where the box reaches further, the frame "
         "cuts it.</p>\n<div class=\"row\">\n";
-    for (const ReportQuantity q : Present(summary, kAllQuantities)) {
+    const std::vector<ReportQuantity> quantities = Present(summary, kAllQuantities);
+    for (std::size_t i = 0; i < quantities.size(); ++i) {
+        const ReportQuantity q = quantities[i];
         std::string caption = Html(QuantityName(q, summary.humidity)) + ": ";
         caption += q == ReportQuantity::kSpeed ? "bias against RMSE." : "bias against gross error.";
         if (q == ReportQuantity::kHumidity && summary.humidity != HumidityKind::None) {
@@ -317,9 +349,9 @@ void SoccerSection(std::string& out, const ReportSummary& summary) {
         if (q == ReportQuantity::kDirection) {
             caption += " Non-calm pairs only.";
         }
-        Figure(out, SoccerPlot(summary, q), caption);
+        KeepFigure(out, i, quantities.size(), 2, SoccerPlot(summary, q), caption);
     }
-    out += "</div>\n";
+    EndKeptRow(out, quantities.size());
     FurthestTable(out, summary);
     out += "</section>\n";
 }
@@ -330,12 +362,19 @@ void TaylorSection(std::string& out, const ReportSummary& summary) {
         "<p>Distance from the origin: the standard deviation of the predictions over that "
         "of the observations; angle: their correlation. The closer a marker lies to the "
         "observed reference at 1, the better; the dashed arcs join points of equal centred "
-        "RMS difference (in units of the observed standard deviation).</p>\n"
+        "RMS difference (in units of the observed standard deviation), labelled along the "
+        "outer edge. The hollow diamond pools the pairs of all stations: its spread includes "
+        "the differences between the stations' means, so it may lie apart from every "
+        "station.</p>\n"
         "<div class=\"row\">\n";
-    for (const ReportQuantity q : Present(summary, kScalarQuantities)) {
-        Figure(out, TaylorChart(summary, q), Html(QuantityName(q, summary.humidity)) + ".");
+    const std::vector<ReportQuantity> quantities = Present(summary, kScalarQuantities);
+    for (std::size_t i = 0; i < quantities.size(); ++i) {
+        const ReportQuantity q = quantities[i];
+        KeepFigure(out, i, quantities.size(), 2, TaylorChart(summary, q),
+                   Html(QuantityName(q, summary.humidity)) + ".");
     }
-    out += "</div>\n</section>\n";
+    EndKeptRow(out, quantities.size());
+    out += "</section>\n";
 }
 
 void DailySection(std::string& out, const ReportSummary& summary) {
@@ -345,12 +384,21 @@ void DailySection(std::string& out, const ReportSummary& summary) {
         "holds the hours ending 01:00 to 24:00. A day without pairs leaves a gap. Wind directions "
         "are the directions of the mean unit "
         "vectors, drawn as points since they wrap at north.</p>\n";
-    for (const ReportQuantity q : Present(summary, kAllQuantities)) {
+    const std::vector<ReportQuantity> quantities = Present(summary, kAllQuantities);
+    const double left = DailyLeftMargin(summary, quantities);
+    for (std::size_t i = 0; i < quantities.size(); ++i) {
+        const ReportQuantity q = quantities[i];
         Figure(
-            out, DailyChart(summary, q),
+            out, DailyChart(summary, q, left),
             Html(QuantityName(q, summary.humidity)) +
                 (q == ReportQuantity::kDirection ? ": observed (circles) and predicted (triangles)."
                                                  : ": observed (solid) and predicted (dashed)."));
+        if (i == 0) {
+            EndKeep(out);
+        }
+    }
+    if (quantities.empty()) {
+        EndKeep(out);
     }
     out += "</section>\n";
 }
@@ -360,12 +408,23 @@ void DiurnalSection(std::string& out, const ReportSummary& summary) {
     out +=
         "<p>Means over the whole period by the hour of the end stamp (00 to 23), all "
         "stations, and the bias (predicted less observed) by hour.</p>\n";
-    for (const ReportQuantity q : Present(summary, kScalarQuantities)) {
+    const std::vector<ReportQuantity> quantities = Present(summary, kScalarQuantities);
+    const double meansLeft = DiurnalLeftMargin(summary, quantities, false);
+    const double biasLeft = DiurnalLeftMargin(summary, quantities, true);
+    for (std::size_t i = 0; i < quantities.size(); ++i) {
+        const ReportQuantity q = quantities[i];
         out += "<div class=\"row\">\n";
         const std::string name = Html(QuantityName(q, summary.humidity));
-        Figure(out, DiurnalMeansChart(summary, q), name + ": observed and predicted means.");
-        Figure(out, DiurnalBiasChart(summary, q), name + ": bias by hour.");
+        Figure(out, DiurnalMeansChart(summary, q, meansLeft),
+               name + ": observed and predicted means.");
+        Figure(out, DiurnalBiasChart(summary, q, biasLeft), name + ": bias by hour.");
         out += "</div>\n";
+        if (i == 0) {
+            EndKeep(out);
+        }
+    }
+    if (quantities.empty()) {
+        EndKeep(out);
     }
     out += "</section>\n";
 }
@@ -375,22 +434,29 @@ void ScatterSection(std::string& out, const ReportSummary& summary) {
     out +=
         "<p>Every pair of all stations, with the 1:1 line and the least-squares line. "
         "Above " +
-        std::to_string(kScatterPointLimit) + " pairs the pairs are counted on a grid of " +
+        std::to_string(kScatterPointLimit) + " pairs the pairs are counted on a grid of about " +
         std::to_string(kScatterCells) + " by " + std::to_string(kScatterCells) +
-        " cells, shaded by count.</p>\n<div class=\"row\">\n";
-    for (const ReportQuantity q : Present(summary, kScalarQuantities)) {
+        " cells, shaded by count; a cell spans a whole number of the steps the values were "
+        "recorded in, and a value on the edge between two cells counts in the upper.</p>\n"
+        "<div class=\"row\">\n";
+    const std::vector<ReportQuantity> quantities = Present(summary, kScalarQuantities);
+    for (std::size_t i = 0; i < quantities.size(); ++i) {
+        const ReportQuantity q = quantities[i];
         const ScatterSummary& s = summary.scatter[ScalarOf(q)];
-        Figure(out, ScatterChart(summary, q),
-               Html(QuantityName(q, summary.humidity)) + ": " + std::to_string(s.pairs) + " pairs" +
-                   (s.Histogram() ? ", as a 2-D histogram." : "."));
+        KeepFigure(out, i, quantities.size(), 2, ScatterChart(summary, q),
+                   Html(QuantityName(q, summary.humidity)) + ": " + std::to_string(s.pairs) +
+                       " pairs" + (s.Histogram() ? ", as a 2-D histogram." : "."));
     }
-    out += "</div>\n</section>\n";
+    EndKeptRow(out, quantities.size());
+    out += "</section>\n";
 }
 
 void RoseSection(std::string& out, const ReportSummary& summary, const ControlSettings& settings) {
     Heading(out, 6);
     if (!RunHas(summary, ReportQuantity::kDirection)) {
-        out += "<p>None: the run has no wind direction.</p>\n</section>\n";
+        out += "<p>None: the run has no wind direction.</p>\n";
+        EndKeep(out);
+        out += "</section>\n";
         return;
     }
     out += "<p>The used hours with wind speed and direction in both series (" +
@@ -403,7 +469,9 @@ void RoseSection(std::string& out, const ReportSummary& summary, const ControlSe
                                   chart::LongestPetal(RoseData(summary.predictedRose)));
     Figure(out, WindRoseChart(summary, true, scale), "Observed.");
     Figure(out, WindRoseChart(summary, false, scale), "Predicted.");
-    out += "</div>\n</section>\n";
+    out += "</div>\n";
+    EndKeep(out);
+    out += "</section>\n";
 }
 
 // Why a station has no statistics of quantity q at all; empty when it has the quantity.
@@ -425,6 +493,7 @@ std::string AbsentReason(const ReportStation& s, ReportQuantity q) {
 
 void StationSection(std::string& out, const ReportSummary& summary) {
     Heading(out, 7);
+    EndKeep(out);  // the tables may run over pages
     out +=
         "<table><thead><tr><th class=\"n\">No</th><th>Predicted file</th><th>Observed file</th>"
         "<th>Status</th></tr></thead><tbody>\n";
@@ -497,6 +566,7 @@ void StationSection(std::string& out, const ReportSummary& summary) {
 
 void MessageSection(std::string& out, const ReportSummary& summary, const RunNotes& notes) {
     Heading(out, 8);
+    EndKeep(out);  // the lists may run over pages
     const auto list = [&](const char* title, const std::vector<std::string>& run,
                           const std::vector<std::string>& stations) {
         out += "<h3>";

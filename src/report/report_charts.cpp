@@ -424,9 +424,32 @@ std::string TaylorChart(const ReportSummary& summary, ReportQuantity q) {
         frame, series, summary.all.scalar[k].n > 0 ? "no spread in the observations" : "no pairs");
 }
 
-std::string DailyChart(const ReportSummary& summary, ReportQuantity q) {
+// The value axis of a daily chart.
+Axis DailyValueAxis(const ReportSummary& summary, ReportQuantity q) {
+    if (q == ReportQuantity::kDirection) {
+        return DirectionAxis();
+    }
+    Extent values;
+    for (const DayMeans& d : summary.days) {
+        values.Add(d.observed[ScalarOf(q)]);
+        values.Add(d.predicted[ScalarOf(q)]);
+    }
     const std::string name = QuantityName(q, summary.humidity);
-    const std::string unit = QuantityUnit(q, summary.humidity);
+    return chart::NiceAxis(values, WithUnit(name, QuantityUnit(q, summary.humidity)));
+}
+
+double DailyLeftMargin(const ReportSummary& summary,
+                       const std::vector<ReportQuantity>& quantities) {
+    const Axis dates = DateAxis(summary.days);
+    double left = 0;
+    for (const ReportQuantity q : quantities) {
+        left = std::max(left, chart::CartesianMargins(dates, DailyValueAxis(summary, q)).left);
+    }
+    return left;
+}
+
+std::string DailyChart(const ReportSummary& summary, ReportQuantity q, double left) {
+    const std::string name = QuantityName(q, summary.humidity);
     std::vector<double> x;
     std::vector<double> observed;
     std::vector<double> predicted;
@@ -448,8 +471,8 @@ std::string DailyChart(const ReportSummary& summary, ReportQuantity q) {
     Frame frame{kWideWidth, kWideHeight, name,
                 "Daily mean " + name + ", observed and predicted, all stations" +
                     (direction ? ", as points" : "; days without pairs leave gaps")};
-    Plot plot(frame, DateAxis(summary.days),
-              direction ? DirectionAxis() : chart::NiceAxis(values, WithUnit(name, unit)));
+    frame.minLeft = left;
+    Plot plot(frame, DateAxis(summary.days), DailyValueAxis(summary, q));
     if (values.empty()) {
         plot.NoData(direction && RunHas(summary, q) && summary.all.direction.n == 0 &&
                             summary.all.scalar[kScalarSpeed].n > 0
@@ -472,7 +495,38 @@ std::string DailyChart(const ReportSummary& summary, ReportQuantity q) {
     return plot.Finish();
 }
 
-std::string DiurnalMeansChart(const ReportSummary& summary, ReportQuantity q) {
+// The value axes of the diurnal charts: the means, and the bias with zero in it.
+Axis DiurnalAxis(const ReportSummary& summary, ReportQuantity q, bool bias) {
+    const std::size_t k = ScalarOf(q);
+    Extent values;
+    if (bias) {
+        values.Add(0);
+    }
+    for (const FirstPass& sums : summary.hours[k]) {
+        if (sums.n > 0) {
+            if (bias) {
+                values.Add(sums.MeanPredicted() - sums.MeanObserved());
+            } else {
+                values.Add(sums.MeanObserved());
+                values.Add(sums.MeanPredicted());
+            }
+        }
+    }
+    return chart::NiceAxis(values, WithUnit(bias ? "Bias" : QuantityName(q, summary.humidity),
+                                            QuantityUnit(q, summary.humidity)));
+}
+
+double DiurnalLeftMargin(const ReportSummary& summary,
+                         const std::vector<ReportQuantity>& quantities, bool bias) {
+    double left = 0;
+    for (const ReportQuantity q : quantities) {
+        left =
+            std::max(left, chart::CartesianMargins(HourAxis(), DiurnalAxis(summary, q, bias)).left);
+    }
+    return left;
+}
+
+std::string DiurnalMeansChart(const ReportSummary& summary, ReportQuantity q, double left) {
     const std::size_t k = ScalarOf(q);
     const std::string name = QuantityName(q, summary.humidity);
     std::vector<double> x;
@@ -489,8 +543,8 @@ std::string DiurnalMeansChart(const ReportSummary& summary, ReportQuantity q) {
     }
     Frame frame{kSmallWidth, kSmallHeight, name + ": mean",
                 "Mean observed and predicted " + name + " by hour of day, all stations"};
-    Plot plot(frame, HourAxis(),
-              chart::NiceAxis(values, WithUnit(name, QuantityUnit(q, summary.humidity))));
+    frame.minLeft = left;
+    Plot plot(frame, HourAxis(), DiurnalAxis(summary, q, false));
     if (values.empty()) {
         plot.NoData("no pairs");
     }
@@ -505,7 +559,7 @@ std::string DiurnalMeansChart(const ReportSummary& summary, ReportQuantity q) {
     return plot.Finish();
 }
 
-std::string DiurnalBiasChart(const ReportSummary& summary, ReportQuantity q) {
+std::string DiurnalBiasChart(const ReportSummary& summary, ReportQuantity q, double left) {
     const std::size_t k = ScalarOf(q);
     const std::string name = QuantityName(q, summary.humidity);
     std::vector<double> x;
@@ -520,8 +574,8 @@ std::string DiurnalBiasChart(const ReportSummary& summary, ReportQuantity q) {
     }
     Frame frame{kSmallWidth, kSmallHeight, name + ": bias",
                 "Mean bias (predicted less observed) of " + name + " by hour of day"};
-    Plot plot(frame, HourAxis(),
-              chart::NiceAxis(values, WithUnit("Bias", QuantityUnit(q, summary.humidity))));
+    frame.minLeft = left;
+    Plot plot(frame, HourAxis(), DiurnalAxis(summary, q, true));
     plot.HorizontalLine(0, chart::kAxis);
     if (values.lo == 0 && values.hi == 0 && summary.all.scalar[k].n == 0) {
         plot.NoData("no pairs");

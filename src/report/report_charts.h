@@ -42,11 +42,18 @@ chart::Extent SoccerRange(const chart::Extent& data, double boxLo, double boxHi)
 /// are always labelled.
 std::string SoccerPlot(const ReportSummary& summary, ReportQuantity q);
 std::string TaylorChart(const ReportSummary& summary, ReportQuantity q);
-/// Pooled daily means, observed and predicted; wind direction as points.
-std::string DailyChart(const ReportSummary& summary, ReportQuantity q);
-/// Mean observed and predicted by hour of day, and the bias by hour.
-std::string DiurnalMeansChart(const ReportSummary& summary, ReportQuantity q);
-std::string DiurnalBiasChart(const ReportSummary& summary, ReportQuantity q);
+/// Pooled daily means, observed and predicted; wind direction as points. The plot area
+/// starts at least `left` pixels in.
+std::string DailyChart(const ReportSummary& summary, ReportQuantity q, double left = 0);
+/// The left margin that fits the value labels of every daily chart of `quantities`.
+double DailyLeftMargin(const ReportSummary& summary, const std::vector<ReportQuantity>& quantities);
+/// Mean observed and predicted by hour of day, and the bias by hour; the plot areas start
+/// at least `left` pixels in.
+std::string DiurnalMeansChart(const ReportSummary& summary, ReportQuantity q, double left = 0);
+std::string DiurnalBiasChart(const ReportSummary& summary, ReportQuantity q, double left = 0);
+/// The left margin that fits every diurnal chart of means (or of the bias) of `quantities`.
+double DiurnalLeftMargin(const ReportSummary& summary,
+                         const std::vector<ReportQuantity>& quantities, bool bias);
 std::string ScatterChart(const ReportSummary& summary, ReportQuantity q);
 std::string WindRoseChart(const ReportSummary& summary, bool observed, double scalePercent);
 
