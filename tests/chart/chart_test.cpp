@@ -174,6 +174,27 @@ TEST(ChartPlot, HistogramCellsAreClassedWithALegendAndOutliersPinnedToTheEdge) {
     EXPECT_EQ(Count(svg, "shape-rendering"), 2u);  // the two classes that have cells
 }
 
+// Wide labels thin out on the horizontal axis; a plot of one quantity against itself thins
+// its vertical axis alike, so that both read in the same steps.
+TEST(ChartPlot, TwoAxesOfOneQuantityLabelTheSameTicks) {
+    Extent e;
+    e.Add(0);
+    e.Add(1e6);
+    const Axis wide = NiceAxis(e, "value");
+    Extent other;
+    other.Add(0);
+    other.Add(1.1e6);
+    for (const auto& [y, same] : {std::pair{wide, true}, std::pair{NiceAxis(other, "v"), false}}) {
+        Plot plot(Frame{300, 300, "t", "d"}, wide, y);
+        const std::string svg = plot.Finish();
+        const std::string axes = svg.substr(0, svg.find("</g>"));
+        const std::size_t x = Count(axes, "text-anchor=\"middle\"");
+        const std::size_t v = Count(axes, "text-anchor=\"end\"");
+        EXPECT_LT(x, wide.ticks.size());  // thinned
+        EXPECT_EQ(x == v, same) << x << " " << v;
+    }
+}
+
 // Data recorded to 0.1 on cells of 0.1: every value lies on an edge, and each must land in
 // the cell above it, however the subtraction rounds, or columns stay empty in stripes.
 TEST(ChartPlot, HistogramValuesOnCellEdgesLandInTheCellAbove) {

@@ -438,6 +438,135 @@ TEST_F(ReportRun, TheReportAndEverySvgInItParseAsXmlWithAllSectionsInOrder) {
               std::string::npos);
 }
 
+// The <svg> elements between two section ids.
+std::vector<std::string> SectionCharts(const std::string& report, const std::string& section,
+                                       const std::string& next) {
+    std::vector<std::string> charts;
+    const std::size_t end = report.find("id=\"" + next + "\"");
+    for (std::size_t at = report.find("<svg", report.find("id=\"" + section + "\"")); at < end;
+         at = report.find("<svg", at + 1)) {
+        charts.push_back(report.substr(at, report.find("</svg>", at) - at));
+    }
+    return charts;
+}
+
+TEST_F(ReportRun, StackedChartsLineUpScatterAxesMatchAndRmsArcsAreLabelledOffTheAxes) {
+    ASSERT_EQ(Run(), kAllEvaluated);
+    const std::string report = ReadFile(folder_ / "run_report.html");
+    // The plot frame is the first outline in the axis colour.
+    const auto frameLeft = [](const std::string& svg) {
+        return Attribute(svg, svg.rfind("<rect", svg.find("fill=\"none\" stroke=\"#555555\"")),
+                         "x");
+    };
+    const std::vector<std::string> daily = SectionCharts(report, "daily", "diurnal");
+    ASSERT_EQ(daily.size(), 4u);
+    for (const std::string& svg : daily) {
+        EXPECT_EQ(frameLeft(svg), frameLeft(daily[0]));  // m/s, degrees, kelvin and g/kg alike
+    }
+    const std::vector<std::string> diurnal = SectionCharts(report, "diurnal", "scatter");
+    ASSERT_EQ(diurnal.size(), 6u);
+    for (std::size_t i = 2; i < diurnal.size(); ++i) {
+        EXPECT_EQ(frameLeft(diurnal[i]), frameLeft(diurnal[i % 2])) << i;
+    }
+    for (const std::string& svg : SectionCharts(report, "scatter", "roses")) {
+        std::vector<std::string> labels[2];
+        const std::size_t axisEnd = svg.find("</g>");
+        for (int horizontal = 0; horizontal < 2; ++horizontal) {
+            const std::string anchor =
+                horizontal ? "\" text-anchor=\"middle\">" : "\" text-anchor=\"end\">";
+            for (std::size_t at = svg.find(anchor); at < axisEnd; at = svg.find(anchor, at + 1)) {
+                labels[horizontal].push_back(Between(svg, anchor, "<", at));
+            }
+        }
+        EXPECT_EQ(labels[0], labels[1]);
+    }
+    for (const std::string& svg : SectionCharts(report, "taylor", "daily")) {
+        const std::size_t zero = svg.find(">0.00</text>");
+        ASSERT_NE(zero, std::string::npos);
+        const double axis = Attribute(svg, svg.rfind("<text", zero), "y") - 16;
+        const std::string group = "<g font-size=\"11\" fill=\"#009E73\"";
+        const std::size_t rms = svg.find(group);
+        ASSERT_NE(rms, std::string::npos);
+        const std::size_t end = svg.find("</g>", rms);
+        int labels = 0;
+        for (std::size_t at = svg.find("<text", rms); at < end; at = svg.find("<text", at + 1)) {
+            EXPECT_LT(Attribute(svg, at, "y"), axis - 6) << "a centred RMS label on the axis";
+            ++labels;
+        }
+        EXPECT_GE(labels, 3);
+    }
+}
+
+// The pages of a PDF as text, one entry a page; empty when it cannot be printed.
+std::vector<std::string> PrintedPages(const std::string& html, const std::string& folder) {
+    const std::string pdf = folder + "printed.pdf";
+    const std::string text = folder + "printed.txt";
+    const std::string command =
+        "timeout 120 chromium --headless --no-sandbox --disable-gpu "
+        "--no-pdf-header-footer --user-data-dir='" +
+        folder + "chromium' --print-to-pdf='" + pdf + "' 'file://" + html +
+        "' >/dev/null 2>&1 && pdftotext -layout '" + pdf + "' '" + text + "' 2>/dev/null";
+    std::vector<std::string> pages;
+    if (std::system(command.c_str()) != 0) {
+        return pages;
+    }
+    const std::string all = ReadFile(text);
+    for (std::size_t at = 0; at < all.size();) {
+        const std::size_t end = std::min(all.find('\f', at), all.size());
+        pages.push_back(all.substr(at, end - at));
+        at = end + 1;
+    }
+    return pages;
+}
+
+// The page that holds `line` as a line of its own (not inside the table of contents).
+int PageOfLine(const std::vector<std::string>& pages, const std::string& line) {
+    for (std::size_t p = 0; p < pages.size(); ++p) {
+        std::size_t at = 0;
+        while ((at = pages[p].find(line, at)) != std::string::npos) {
+            const std::size_t start = pages[p].rfind('\n', at) + 1;
+            const std::size_t end = pages[p].find('\n', at);
+            const std::string whole = pages[p].substr(start, end - start);
+            if (whole.find_first_not_of(' ') == whole.find(line) &&
+                whole.find_last_not_of(' ') + 1 == whole.find(line) + line.size()) {
+                return static_cast<int>(p);
+            }
+            at += line.size();
+        }
+    }
+    return -1;
+}
+
+// Printed on Letter (the printer's default here) and on A4, every section heading shares
+// its page with the caption of the section's first figure.
+TEST_F(ReportRun, PrintedHeadingsStayWithTheirFirstFigure) {
+    if (std::system("command -v chromium >/dev/null && command -v pdftotext >/dev/null") != 0) {
+        GTEST_SKIP() << "chromium or pdftotext is not installed";
+    }
+    ASSERT_EQ(Run(), kAllEvaluated);
+    const std::string letter = ReadFile(folder_ / "run_report.html");
+    std::string a4 = letter;
+    a4.insert(a4.find("</style>"), "@page{size:A4}");
+    WriteFile(folder_ / "a4.html", a4);
+    for (const std::string& file : {std::string("run_report.html"), std::string("a4.html")}) {
+        SCOPED_TRACE(file);
+        const std::vector<std::string> pages = PrintedPages(folder_ / file, folder_.path());
+        ASSERT_GT(pages.size(), 3u);
+        for (const auto& [heading, caption] :
+             {std::pair{"Bias and error against the benchmarks", "Wind speed: bias against RMSE."},
+              {"Taylor diagrams", "Temperature."},
+              {"Daily means", "Wind speed: observed (solid) and predicted (dashed)."},
+              {"Diurnal cycle", "Wind speed: observed and predicted means."},
+              {"Predicted against observed", "Wind speed: 96 pairs."},
+              {"Wind roses", "Predicted."}}) {
+            const int page = PageOfLine(pages, heading);
+            ASSERT_GE(page, 0) << heading;
+            EXPECT_NE(pages[static_cast<std::size_t>(page)].find(caption), std::string::npos)
+                << heading << " is on page " << page + 1 << " without its first figure";
+        }
+    }
+}
+
 TEST_F(ReportRun, NoReportWhenAskedOrWhenNothingWasEvaluated) {
     ASSERT_EQ(Run(false), kAllEvaluated);
     EXPECT_FALSE(std::filesystem::exists(folder_ / "run_report.html"));
