@@ -72,6 +72,8 @@ table.facts td,td.file{overflow-wrap:anywhere}
 td.out{color:#B34700;background:#FCEFE6}
 nav ol{margin:4px 0;padding-left:22px;columns:2}
 ul.messages{padding-left:20px;font-size:13px}
+.keep ul.messages{margin-bottom:0}
+ul.messages.more{margin-top:0}
 ul.messages li{overflow-wrap:anywhere}
 footer{margin-top:30px;font-size:12px;color:#555}
 @page{margin:12mm}
@@ -566,7 +568,9 @@ void StationSection(std::string& out, const ReportSummary& summary) {
 
 void MessageSection(std::string& out, const ReportSummary& summary, const RunNotes& notes) {
     Heading(out, 8);
-    EndKeep(out);  // the lists may run over pages
+    // The heading keeps the first list's title and first line with it; the lists may run
+    // over pages.
+    bool kept = true;
     const auto list = [&](const char* title, const std::vector<std::string>& run,
                           const std::vector<std::string>& stations) {
         out += "<h3>";
@@ -574,15 +578,25 @@ void MessageSection(std::string& out, const ReportSummary& summary, const RunNot
         out += "</h3>\n";
         if (run.empty() && stations.empty()) {
             out += "<p>none</p>\n";
-            return;
-        }
-        out += "<ul class=\"messages\">\n";
-        for (const auto* lines : {&run, &stations}) {
-            for (const std::string& line : *lines) {
-                out += "<li>" + Html(line) + "</li>\n";
+        } else {
+            out += "<ul class=\"messages\">\n";
+            for (const auto* lines : {&run, &stations}) {
+                for (const std::string& line : *lines) {
+                    out += "<li>" + Html(line) + "</li>\n";
+                    if (kept) {
+                        out += "</ul>\n";
+                        EndKeep(out);
+                        out += "<ul class=\"messages more\">\n";
+                        kept = false;
+                    }
+                }
             }
+            out += "</ul>\n";
         }
-        out += "</ul>\n";
+        if (kept) {
+            EndKeep(out);
+            kept = false;
+        }
     };
     list("Warnings", notes.warnings, summary.stationWarnings);
     list("Errors", notes.errors, summary.stationErrors);

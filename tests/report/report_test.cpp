@@ -291,7 +291,8 @@ TEST(ReportCharts, StationsStayFindableUnderTheAllMarkerAndInACrowd) {
     for (int n = 1; n <= 39; ++n) {
         crowd.AddStation(SpeedStation(n, 0.8, 1.0));
     }
-    crowd.AddStation(SpeedStation(40, 0.81, 1.0));  // the furthest, last in the crowd
+    crowd.AddStation(SpeedStation(40, 0.8005, 1.0));  // the furthest, last in the crowd
+    crowd.AddStation(SpeedStation(41, 0.0, 1.0));     // inside, far off: the crowd stays one
     const std::string many = SoccerPlot(crowd, ReportQuantity::kSpeed);
     EXPECT_NE(many.find(">40</text>"), std::string::npos);
     crowd.all = crowd.stations[0].whole;
@@ -299,7 +300,7 @@ TEST(ReportCharts, StationsStayFindableUnderTheAllMarkerAndInACrowd) {
     const std::string table = Between(report, "<table class=\"furthest\">", "</table>");
     EXPECT_NE(report.find("10 of the 40 outside some box"), std::string::npos);
     EXPECT_LT(table.find("<td class=\"n\">40</td>"), table.find("<td class=\"n\">1</td>"));
-    EXPECT_NE(table.find("1.62 \u2717"), std::string::npos);  // 0.81 over 0.5
+    EXPECT_NE(table.find("1.60 \u2717"), std::string::npos);  // 0.8005 over 0.5
     EXPECT_EQ(table.find("<td class=\"n\">11</td>"), std::string::npos);
 }
 
