@@ -194,8 +194,8 @@ std::string AbsentText(const ReportSummary& summary) {
         return {};
     }
     return names +
-           ": in both files of no evaluated station (wind direction also needs wind speed), "
-           "so their charts and tables are left out";
+           ": no evaluated station has them in both files (wind direction also needs wind "
+           "speed), so their charts and tables are left out";
 }
 
 void Header(std::string& out, const ControlSettings& settings, const ReportSummary& summary,

@@ -338,7 +338,7 @@ TEST(ReportPage, QuantitiesTheRunLacksAreLeftOutAndEmptyChartsSayWhy) {
     summary.Finish({s}, PooledResults(), 1);
     summary.all = s.groups[0];
     const std::string report = BuildEvaluationReport(settings, summary, RunNotes());
-    EXPECT_NE(report.find("temperature, humidity: in both files of no evaluated station"),
+    EXPECT_NE(report.find("temperature, humidity: no evaluated station has them in both files"),
               std::string::npos);
     EXPECT_EQ(report.find("<title>Temperature"), std::string::npos);
     EXPECT_EQ(report.find("<title>Humidity"), std::string::npos);
