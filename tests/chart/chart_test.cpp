@@ -207,6 +207,35 @@ TEST(ChartPlot, HistogramValuesOnCellEdgesLandInTheCellAbove) {
     }
 }
 
+// The ring values run along the gap between the shortest petals: here east-north-east to
+// east, where there are none.
+TEST(ChartRose, RingLabelsRunWhereThePetalsAreShortest) {
+    WindRoseData data;
+    data.hours = 100;
+    data.percent.assign(1, {});
+    for (std::size_t s = 0; s < kRoseSectors; ++s) {
+        data.percent[0][s] = s == 3 || s == 4 ? 0 : 6;
+    }
+    const std::string rose = WindRose(Frame{300, 300, "t", "d"}, data, LongestPetal(data));
+    const std::size_t calm = rose.find(">calm</text>");
+    ASSERT_NE(calm, std::string::npos);
+    const std::size_t calmText = rose.rfind("<text", calm);
+    const double cx = std::stod(rose.substr(rose.find("x=\"", calmText) + 3));
+    const double cy = std::stod(rose.substr(rose.find("y=\"", calmText) + 3)) - 11;
+    const std::size_t group = rose.find("text-anchor=\"middle\" stroke=\"#FFFFFF\"");
+    ASSERT_NE(group, std::string::npos);
+    int rings = 0;
+    for (std::size_t at = rose.find("<text", group); at < rose.find("</g>", group);
+         at = rose.find("<text", at + 1)) {
+        const double x = std::stod(rose.substr(rose.find("x=\"", at) + 3)) - cx;
+        const double y = std::stod(rose.substr(rose.find("y=\"", at) + 3)) - 4 - cy;
+        EXPECT_GT(x, 20);                      // east of the centre
+        EXPECT_NEAR(y, -x * 0.19891, 1) << x;  // along 78.75 degrees
+        ++rings;
+    }
+    EXPECT_GE(rings, 3);
+}
+
 TEST(ChartRose, SectorsAreCentredOnNorth) {
     EXPECT_EQ(RoseSector(359), 0);
     EXPECT_EQ(RoseSector(0), 0);
