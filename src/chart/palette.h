@@ -21,6 +21,11 @@ inline constexpr const char* kReddishPurple = "#CC79A7";
 inline constexpr std::array<const char*, 6> kSequential = {"#DCEAF6", "#A9CCE8", "#6CA8D4",
                                                            "#3A84BF", "#1A5E9C", "#0B3466"};
 
+/// Light to dark for the five speed classes of a wind rose: lightness 90, 72, 54, 38 and 20,
+/// steps wide enough that neighbouring classes stay apart in grey print.
+inline constexpr std::array<const char*, 5> kRoseClassColours = {"#CDE6FC", "#79B7E5", "#008AC3",
+                                                                 "#005D92", "#003259"};
+
 inline constexpr const char* kGrid = "#E3E3E3";
 inline constexpr const char* kAxis = "#555555";
 

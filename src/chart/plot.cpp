@@ -82,6 +82,12 @@ std::string LineAttributes(const SeriesStyle& style) {
 
 std::string MarkerAttributes(const SeriesStyle& style) {
     std::string out = "fill=\"";
+    if (style.hollow) {
+        out += "none\" stroke=\"";
+        out += style.colour;
+        out += "\" stroke-width=\"2\"";
+        return out;
+    }
     out += style.colour;
     out += '"';
     if (style.markerOpacity < 1) {
@@ -115,8 +121,17 @@ Margins CartesianMargins(const Axis& x, const Axis& y) {
     return {8 + 16 + widest + kTickLength + 4, kTitleHeight + 6, std::max(14.0, lastX / 2 + 6), 48};
 }
 
+namespace {
+
+Margins AtLeft(Margins m, double left) {
+    m.left = std::max(m.left, left);
+    return m;
+}
+
+}  // namespace
+
 Plot::Plot(const Frame& frame, const Axis& x, const Axis& y)
-    : Plot(frame, x, y, CartesianMargins(x, y)) {
+    : Plot(frame, x, y, AtLeft(CartesianMargins(x, y), frame.minLeft)) {
     DrawAxes();
 }
 
@@ -139,7 +154,19 @@ void Plot::DrawAxes() {
         return a.ticks.size() < 2 ? 1e9 : std::fabs(s(a.ticks[1].value) - s(a.ticks[0].value));
     };
     svg_.OpenGroup("font-size=\"11\" fill=\"#333333\"");
-    const std::size_t everyX = stride(xAxis_.ticks, spacing(xAxis_, x_), true);
+    std::size_t everyX = stride(xAxis_.ticks, spacing(xAxis_, x_), true);
+    std::size_t everyY = stride(yAxis_.ticks, spacing(yAxis_, y_), false);
+    // Two axes of one quantity (a scatter of predicted against observed) label the same
+    // ticks, so that their steps read alike.
+    const auto sameTicks = [](const std::vector<Tick>& a, const std::vector<Tick>& b) {
+        return a.size() == b.size() &&
+               std::equal(a.begin(), a.end(), b.begin(), [](const Tick& s, const Tick& t) {
+                   return s.value == t.value && s.label == t.label;
+               });
+    };
+    if (sameTicks(xAxis_.ticks, yAxis_.ticks)) {
+        everyX = everyY = std::max(everyX, everyY);
+    }
     for (std::size_t i = 0; i < xAxis_.ticks.size(); ++i) {
         const double px = X(xAxis_.ticks[i].value);
         svg_.Line(px, top_, px, bottom_, gridLine);
@@ -149,7 +176,6 @@ void Plot::DrawAxes() {
                       "text-anchor=\"middle\"");
         }
     }
-    const std::size_t everyY = stride(yAxis_.ticks, spacing(yAxis_, y_), false);
     for (std::size_t i = 0; i < yAxis_.ticks.size(); ++i) {
         const double py = Y(yAxis_.ticks[i].value);
         svg_.Line(left_, py, right_, py, gridLine);
@@ -251,7 +277,7 @@ void Plot::Points(std::span<const LabelledPoint> points, const SeriesStyle& styl
         const double r = style.markerRadius * 1.3;
         occupied_.push_back({px - r, py - r, px + r, py + r});
         if (!p.label.empty()) {
-            labels_.push_back({px, py, r, p.label, layer});
+            labels_.push_back({px, py, r, p.label, layer, p.always});
         }
     }
     svg_.CloseGroup();
@@ -350,10 +376,14 @@ void Plot::Histogram(const HistogramGrid& grid, std::string_view legendTitle) {
             // Edges on the tenths the numbers are written in, so that neighbours meet
             // without a hairline between them.
             const auto tenth = [](double v) { return std::round(v * 10) / 10; };
-            const double x0 = tenth(X(grid.xLo + column * dx));
-            const double x1 = tenth(X(grid.xLo + (column + 1) * dx));
-            const double y0 = tenth(Y(grid.yLo + (row + 1) * dy));
-            const double y1 = tenth(Y(grid.yLo + row * dy));
+            // The last cells may reach past the axis: clipped at the frame.
+            const double x0 = tenth(std::clamp(X(grid.xLo + column * dx), left_, right_));
+            const double x1 = tenth(std::clamp(X(grid.xLo + (column + 1) * dx), left_, right_));
+            const double y0 = tenth(std::clamp(Y(grid.yLo + (row + 1) * dy), top_, bottom_));
+            const double y1 = tenth(std::clamp(Y(grid.yLo + row * dy), top_, bottom_));
+            if (!(x1 > x0 && y1 > y0)) {
+                continue;
+            }
             paths[k].Rect(x0, y0, x1 - x0, y1 - y0);
         }
     }
@@ -371,8 +401,8 @@ void Plot::Histogram(const HistogramGrid& grid, std::string_view legendTitle) {
     legend_.push_back({LegendEntry::kBreak, SeriesStyle(), std::string()});
 }
 
-void Plot::NoData() {
-    svg_.Text((left_ + right_) / 2, (top_ + bottom_) / 2, "no data",
+void Plot::NoData(std::string_view reason) {
+    svg_.Text((left_ + right_) / 2, (top_ + bottom_) / 2, reason,
               "text-anchor=\"middle\" font-size=\"14\" fill=\"#777777\"");
 }
 

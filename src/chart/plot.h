@@ -28,6 +28,8 @@ struct SeriesStyle {
     double markerRadius = 3.5;
     /// Below 1, markers let those beneath show through (dense clouds of points).
     double markerOpacity = 1;
+    /// An outline without fill, so that markers beneath it stay in sight.
+    bool hollow = false;
 };
 
 /// A marker at (x, y) with a short label beside it (placed where it hides nothing, or left
@@ -37,6 +39,8 @@ struct LabelledPoint {
     double y = 0;
     std::string label;
     std::string tooltip;
+    /// Labelled before the others of its call, and drawn even where no free place is left.
+    bool always = false;
 };
 
 /// Counts of pairs on a grid of cells over [xLo, xHi] x [yLo, yHi]; row 0 lies at yLo.
@@ -51,7 +55,8 @@ struct HistogramGrid {
 
     HistogramGrid() = default;
     HistogramGrid(double xLo, double xHi, double yLo, double yHi, int columns, int rows);
-    /// Counts a pair; one outside the grid goes to the nearest edge cell.
+    /// Counts a pair; one outside the grid goes to the nearest edge cell, one on the edge
+    /// between two cells to the upper.
     void Add(double x, double y) {
         if (columns > 0 && rows > 0 && x - x == 0 && y - y == 0) {  // finite
             ++counts[static_cast<std::size_t>(Cell(y, yLo, yScale_, rows)) *
@@ -62,7 +67,10 @@ struct HistogramGrid {
 
 private:
     static int Cell(double v, double lo, double scale, int n) {
-        const double position = (v - lo) * scale;
+        // A value on an edge belongs to the cell above it, also when rounding puts it a
+        // hair below (0.3 on cells of 0.1 is 2.9999999999999996 cells): a millionth of a
+        // cell is far finer than any grid that values are recorded on.
+        const double position = (v - lo) * scale + 1e-6;
         return position < 0 ? 0 : position >= n ? n - 1 : static_cast<int>(position);
     }
     double xScale_ = 0;  // cells per unit
@@ -74,6 +82,9 @@ struct Frame {
     double height = 320;  // without the legend, which adds rows below
     std::string title;
     std::string description;
+    /// The least left margin of a cartesian plot, so that charts stacked one above the
+    /// other start their plot areas at one x.
+    double minLeft = 0;
 };
 
 struct Margins {
@@ -122,8 +133,8 @@ public:
     void Box(double x0, double y0, double x1, double y1, const char* colour, std::string_view name);
     /// Cells shaded by count in up to six classes, light to dark, with a legend row.
     void Histogram(const HistogramGrid& grid, std::string_view legendTitle);
-    /// "no data" in the middle of the area.
-    void NoData();
+    /// Why the area is empty ("no pairs", "no spread"), in its middle.
+    void NoData(std::string_view reason = "no data");
 
     /// Legend entries beyond those the series add.
     void AddLegendLine(const SeriesStyle& style);
@@ -150,6 +161,7 @@ private:
         double x, y, radius;
         std::string text;
         int layer;  // the Points call that added it
+        bool always = false;
     };
 
     void DrawAxes();

@@ -30,10 +30,11 @@ void Plot::AddLegendText(std::string_view text) {
 }
 
 void Plot::DrawLabels() {
-    // Later layers first; within a layer, in the order given.
-    std::stable_sort(
-        labels_.begin(), labels_.end(),
-        [](const PendingLabel& a, const PendingLabel& b) { return a.layer > b.layer; });
+    // Later layers first; within a layer those that must show, then in the order given.
+    std::stable_sort(labels_.begin(), labels_.end(),
+                     [](const PendingLabel& a, const PendingLabel& b) {
+                         return a.layer != b.layer ? a.layer > b.layer : a.always > b.always;
+                     });
     svg_.OpenGroup("font-size=\"11\" fill=\"#222222\"");
     // Every label is checked against the markers and the labels placed before it.
     BoxGrid occupied(left_, top_, right_, bottom_);
@@ -50,17 +51,28 @@ void Plot::DrawLabels() {
                                     {l.x - l.radius - 1 - w, l.y + 4},
                                     {l.x - w / 2, l.y - l.radius - 3},
                                     {l.x - w / 2, l.y + l.radius + h}};
+        const double(*inside)[2] = nullptr;  // the first spot inside the frame
+        bool placed = false;
         for (const auto& spot : spots) {
             const Box2 box{spot[0], spot[1] - h + 2, spot[0] + w, spot[1] + 2};
             if (box.x0 < left_ || box.x1 > right_ || box.y0 < top_ || box.y1 > bottom_) {
                 continue;
             }
+            inside = inside != nullptr ? inside : &spot;
             if (occupied.Overlaps({box.x0, box.y0, box.x1, box.y1})) {
                 continue;
             }
             occupied.Add({box.x0, box.y0, box.x1, box.y1});
             svg_.Text(spot[0], spot[1], l.text);
+            placed = true;
             break;
+        }
+        if (!placed && l.always) {
+            // Over whatever lies there, on a white halo that keeps it legible.
+            const auto& spot = inside != nullptr ? *inside : spots[0];
+            occupied.Add({spot[0], spot[1] - h + 2, spot[0] + w, spot[1] + 2});
+            svg_.Text(spot[0], spot[1], l.text,
+                      "stroke=\"#FFFFFF\" stroke-width=\"3\" paint-order=\"stroke\"");
         }
     }
     svg_.CloseGroup();

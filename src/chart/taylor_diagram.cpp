@@ -27,7 +27,8 @@ TaylorPosition TaylorPlace(double ratio, double correlation) {
     return {ratio * correlation, ratio * std::sqrt(std::max(0.0, 1 - correlation * correlation))};
 }
 
-std::string TaylorDiagram(Frame frame, std::span<const TaylorSeries> series) {
+std::string TaylorDiagram(Frame frame, std::span<const TaylorSeries> series,
+                          std::string_view empty) {
     double largest = 1.0;
     bool negative = false;
     bool any = false;
@@ -91,7 +92,11 @@ std::string TaylorDiagram(Frame frame, std::span<const TaylorSeries> series) {
         } else if (!negative) {
             svg.Line(cx - 4, cy - r * unit, cx, cy - r * unit,
                      std::string("stroke=\"") + kAxis + "\"");
-            svg.Text(cx - 7, cy - r * unit + 4, radialLabels[i], "text-anchor=\"end\"");
+            // The outermost would touch the correlation label "0" at the top; the
+            // horizontal axis gives that value.
+            if (i + 1 < radial.values.size()) {
+                svg.Text(cx - 7, cy - r * unit + 4, radialLabels[i], "text-anchor=\"end\"");
+            }
         }
     }
     // Rays of equal correlation, labelled outside the outer arc.
@@ -137,22 +142,27 @@ std::string TaylorDiagram(Frame frame, std::span<const TaylorSeries> series) {
         const double e = radial.values[i];
         PathData arc;
         bool down = true;
+        bool labelled = false;
         for (int k = 0; k <= 180; ++k) {
             const double t = std::numbers::pi * k / 180;
             const double x = 1 - e * std::cos(t);  // from the side towards the origin
             const double y = e * std::sin(t);
             const bool inside = std::hypot(x, y) <= rmax && (negative || x >= 0);
             if (!inside) {
+                if (!down && !labelled && std::hypot(x, y) > rmax) {
+                    // Where the arc meets the outer edge, just inside it: away from the
+                    // standard deviation axes, which it would read as a second scale on.
+                    const double r = std::hypot(x, y);
+                    const double inward = 1 - 14 / (r * unit);
+                    rmsLabels.push_back(
+                        {{cx + x * inward * unit, cy - y * inward * unit}, radialLabels[i]});
+                    labelled = true;
+                }
                 down = true;
                 continue;
             }
             const double px = cx + x * unit;
             const double py = cy - y * unit;
-            if (arc.empty()) {
-                // Labelled where the arc starts, on one of the axes, away from the
-                // correlation labels.
-                rmsLabels.push_back({{px, py}, radialLabels[i]});
-            }
             if (down) {
                 arc.MoveTo(px, py);
                 down = false;
@@ -160,13 +170,18 @@ std::string TaylorDiagram(Frame frame, std::span<const TaylorSeries> series) {
                 arc.LineTo(px, py);
             }
         }
+        if (!labelled && !arc.empty()) {
+            // A whole arc inside: labelled at its top, above the reference.
+            rmsLabels.push_back({{cx + unit, cy - e * unit - 3}, radialLabels[i]});
+        }
         svg.Path(arc, {});
     }
     svg.CloseGroup();
     svg.OpenGroup("font-size=\"11\" fill=\"" + rmsColour +
-                  "\" stroke=\"#FFFFFF\" stroke-width=\"3\" paint-order=\"stroke\"");
+                  "\" text-anchor=\"middle\" stroke=\"#FFFFFF\" stroke-width=\"3\" "
+                  "paint-order=\"stroke\"");
     for (const auto& [position, text] : rmsLabels) {
-        svg.Text(position.first + 3, position.second - 4, text);
+        svg.Text(position.first, position.second + 4, text);
     }
     svg.CloseGroup();
 
@@ -177,7 +192,7 @@ std::string TaylorDiagram(Frame frame, std::span<const TaylorSeries> series) {
     const LabelledPoint observed{1, 0, "", "Observed: standard deviation ratio 1, correlation 1"};
     plot.Points(std::span(&observed, 1), reference);
     if (!any) {
-        plot.NoData();
+        plot.NoData(empty);
     }
     for (const TaylorSeries& s : series) {
         std::vector<LabelledPoint> points;

@@ -33,7 +33,8 @@ TaylorPosition TaylorPlace(double ratio, double correlation);
 
 /// The diagram; `frame.height` is worked out from the width. A quarter circle, or a half
 /// circle when some correlation is negative. Points without a finite ratio and
-/// correlation are left out; none at all gives "no data".
-std::string TaylorDiagram(Frame frame, std::span<const TaylorSeries> series);
+/// correlation are left out; none at all gives `empty` in the middle, which says why.
+std::string TaylorDiagram(Frame frame, std::span<const TaylorSeries> series,
+                          std::string_view empty = "no data");
 
 }  // namespace corvane::chart

@@ -20,6 +20,29 @@ std::string Percent(double value) {
     return text;
 }
 
+// The darkest classes for the fewest: the fastest class always takes the darkest colour.
+const char* ClassColour(std::size_t c, std::size_t classes) {
+    const std::size_t n = kRoseClassColours.size();
+    return kRoseClassColours[std::min(c + (n - std::min(classes, n)), n - 1)];
+}
+
+// The bearing of the gap between two sectors whose longer petal is the shortest, the gap
+// south-south-east of south first among equals (below the centre, where a reader looks).
+double LabelBearing(const std::array<double, kRoseSectors>& petals) {
+    int best = 7;
+    double shortest = std::max(petals[7], petals[8]);
+    for (int k = 1; k < kRoseSectors; ++k) {
+        const int gap = (7 + k) % kRoseSectors;
+        const double longer = std::max(petals[static_cast<std::size_t>(gap)],
+                                       petals[static_cast<std::size_t>((gap + 1) % kRoseSectors)]);
+        if (longer < shortest - 1e-12) {
+            shortest = longer;
+            best = gap;
+        }
+    }
+    return best * 22.5 + 11.25;
+}
+
 }  // namespace
 
 int RoseSectorOf(double direction) {
@@ -56,7 +79,12 @@ std::string WindRose(const Frame& frame, const WindRoseData& data, double scaleP
     const double cy = (plot.Top() + plot.Bottom()) / 2;
     const double outer = std::min(plot.Right() - plot.Left(), plot.Bottom() - plot.Top()) / 2;
     const double inner = 22;  // the calm circle
-    const NiceTicks rings = ComputeNiceTicks(0, std::max(scalePercent, 1e-9));
+    // Without petals there is no scale to show: one unlabelled ring.
+    const bool petals = scalePercent > 0 && std::isfinite(scalePercent);
+    NiceTicks rings = ComputeNiceTicks(0, petals ? scalePercent : 1);
+    if (!petals) {
+        rings.values = {0, rings.hi};
+    }
     const auto radius = [&](double percent) {
         return inner + percent / rings.hi * (outer - inner);
     };
@@ -86,15 +114,18 @@ std::string WindRose(const Frame& frame, const WindRoseData& data, double scaleP
     svg.CloseGroup();
 
     if (data.hours <= 0) {
-        plot.NoData();
+        plot.NoData("no pairs");
         return plot.Finish();
+    }
+    if (!(LongestPetal(data) > 0)) {
+        svg.Text(cx, cy - outer / 2, "every hour calm",
+                 "text-anchor=\"middle\" font-size=\"14\" fill=\"#777777\"");
     }
     // Petals, class by class from the centre outwards.
     constexpr double kHalfWidth = 22.5 * 0.4;
     std::array<double, kRoseSectors> base{};
     for (std::size_t c = 0; c < data.percent.size(); ++c) {
-        const char* colour = kSequential[std::min(c + (kSequential.size() - data.percent.size()),
-                                                  kSequential.size() - 1)];
+        const char* colour = ClassColour(c, data.percent.size());
         svg.OpenGroup(std::string("fill=\"") + colour +
                       "\" stroke=\"#FFFFFF\" stroke-width=\"0.6\"");
         for (int s = 0; s < kRoseSectors; ++s) {
@@ -121,24 +152,26 @@ std::string WindRose(const Frame& frame, const WindRoseData& data, double scaleP
         }
         svg.CloseGroup();
     }
-    // Ring values along a bearing between two petals, on a white halo over the petals.
-    svg.OpenGroup(
-        "font-size=\"11\" fill=\"#333333\" stroke=\"#FFFFFF\" stroke-width=\"3\" "
-        "paint-order=\"stroke\"");
-    const std::vector<std::string> labels = rings.Labels();
-    for (std::size_t i = 1; i < rings.values.size(); ++i) {
-        const auto [x, y] = at(radius(rings.values[i]), 157.5 + 11.25);
-        svg.Text(x + 2, y + 11, labels[i] + "%");
+    // Ring values along the gap between two sectors where the petals are shortest, so that
+    // they lie on the petals as little as can be; on a white halo where they still do.
+    if (petals) {
+        svg.OpenGroup(
+            "font-size=\"11\" fill=\"#333333\" text-anchor=\"middle\" stroke=\"#FFFFFF\" "
+            "stroke-width=\"3\" paint-order=\"stroke\"");
+        const double bearing = LabelBearing(base);
+        const std::vector<std::string> labels = rings.Labels();
+        for (std::size_t i = 1; i < rings.values.size(); ++i) {
+            const auto [x, y] = at(radius(rings.values[i]), bearing);
+            svg.Text(x, y + 4, labels[i] + "%");
+        }
+        svg.CloseGroup();
     }
-    svg.CloseGroup();
     svg.OpenGroup("font-size=\"11\" text-anchor=\"middle\"");
     svg.Text(cx, cy - 1, Percent(data.calmPercent));
     svg.Text(cx, cy + 11, "calm");
     svg.CloseGroup();
     for (std::size_t c = 0; c < data.classNames.size() && c < data.percent.size(); ++c) {
-        plot.AddLegendSwatch(kSequential[std::min(c + (kSequential.size() - data.percent.size()),
-                                                  kSequential.size() - 1)],
-                             data.classNames[c]);
+        plot.AddLegendSwatch(ClassColour(c, data.percent.size()), data.classNames[c]);
     }
     return plot.Finish();
 }

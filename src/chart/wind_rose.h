@@ -30,7 +30,7 @@ struct WindRoseData {
     std::vector<std::array<double, kRoseSectors>> percent;
     std::vector<std::string> classNames;
     double calmPercent = 0;
-    std::int64_t hours = 0;  // none: "no data"
+    std::int64_t hours = 0;  // none: "no pairs"
 };
 
 /// The longest petal of the rose, in percent: two roses drawn to one scale take the
@@ -38,7 +38,8 @@ struct WindRoseData {
 double LongestPetal(const WindRoseData& data);
 
 /// The rose, its rings scaled so that `scalePercent` reaches the outer ring (rounded up to
-/// a nice value).
+/// a nice value). With no petals to scale to (every hour calm) the rings go unlabelled
+/// and the rose says so.
 std::string WindRose(const Frame& frame, const WindRoseData& data, double scalePercent);
 
 }  // namespace corvane::chart

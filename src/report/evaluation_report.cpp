@@ -56,6 +56,7 @@ p{margin:6px 0}
 .kicker{margin:0;color:#555;font-size:13px;text-transform:uppercase;letter-spacing:.05em}
 .row{display:flex;flex-wrap:wrap;gap:6px 16px}
 figure{margin:8px 0;break-inside:avoid;page-break-inside:avoid}
+.keep{break-inside:avoid;page-break-inside:avoid}
 figcaption{font-size:12px;color:#444;max-width:700px;margin-top:2px}
 .row figcaption{max-width:350px}
 svg{display:block;max-width:100%;height:auto}
@@ -68,9 +69,12 @@ table.facts td,td.file{overflow-wrap:anywhere}
 .pass{color:#00704F;font-weight:bold}
 .fail{color:#B34700;font-weight:bold}
 .na{color:#777}
+.why{font-size:11px}
 td.out{color:#B34700;background:#FCEFE6}
 nav ol{margin:4px 0;padding-left:22px;columns:2}
 ul.messages{padding-left:20px;font-size:13px}
+.keep ul.messages{margin-bottom:0}
+ul.messages.more{margin-top:0}
 ul.messages li{overflow-wrap:anywhere}
 footer{margin-top:30px;font-size:12px;color:#555}
 @page{margin:12mm}
@@ -106,10 +110,13 @@ std::string ResultCell(std::string_view result) {
     return "<td class=\"na\">\u2013 n/a</td>";
 }
 
-// A number cell, marked when the value misses its benchmark.
-std::string NumberCell(double v, const Benchmark* benchmark = nullptr) {
+// A number cell, marked when the value misses its benchmark; n/a says why beside it.
+std::string NumberCell(double v, const Benchmark* benchmark = nullptr,
+                       std::string_view reason = {}) {
     if (std::isnan(v)) {
-        return "<td class=\"n na\">n/a</td>";
+        return reason.empty() ? "<td class=\"n na\">n/a</td>"
+                              : "<td class=\"n na\">n/a <span class=\"why\">(" +
+                                    std::string(reason) + ")</span></td>";
     }
     if (benchmark != nullptr && std::string_view(Judge(v, *benchmark)) == "fail") {
         return "<td class=\"n out\">" + FormatValue(v) + " \u2717</td>";
@@ -131,6 +138,65 @@ void Heading(std::string& out, std::size_t section) {
     out += "\">\n<h2>";
     out += kSections[section].title;
     out += "</h2>\n";
+    // In print, the heading, its introduction and the first line of figures share a page;
+    // every section closes this block after them (EndKeep, KeepFigure).
+    out += "<div class=\"keep\">\n";
+}
+
+void EndKeep(std::string& out) {
+    out += "</div>\n";
+}
+
+// Figure `index` of `count` in a row of figures `perLine` abreast that began in the
+// heading's block: after the first line, the block ends and a row goes on without it.
+void KeepFigure(std::string& out, std::size_t index, std::size_t count, std::size_t perLine,
+                const std::string& svg, const std::string& caption) {
+    Figure(out, svg, caption);
+    if (index + 1 == std::min(perLine, count)) {
+        out += "</div>\n";
+        EndKeep(out);
+        out += "<div class=\"row\">\n";
+    }
+}
+
+// Ends a row of KeepFigure, and the heading's block when the row had no figure.
+void EndKeptRow(std::string& out, std::size_t count) {
+    out += "</div>\n";
+    if (count == 0) {
+        EndKeep(out);
+    }
+}
+
+// The quantities of `all` that the run has, in report order.
+template <std::size_t N>
+std::vector<ReportQuantity> Present(const ReportSummary& summary,
+                                    const std::array<ReportQuantity, N>& all) {
+    std::vector<ReportQuantity> present;
+    for (const ReportQuantity q : all) {
+        if (RunHas(summary, q)) {
+            present.push_back(q);
+        }
+    }
+    return present;
+}
+
+// Said once, in the header: which quantities have no charts, and why.
+std::string AbsentText(const ReportSummary& summary) {
+    std::string names;
+    const std::vector<ReportQuantity> present = Present(summary, kAllQuantities);
+    for (const ReportQuantity q : kAllQuantities) {
+        if (std::find(present.begin(), present.end(), q) == present.end()) {
+            std::string name = QuantityName(q, HumidityKind::None);
+            name[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(name[0])));
+            names += (names.empty() ? "" : ", ") + name;
+        }
+    }
+    if (names.empty()) {
+        return {};
+    }
+    return names +
+           ": no evaluated station has them in both files (wind direction also needs wind "
+           "speed), so their charts and tables are left out";
 }
 
 void Header(std::string& out, const ControlSettings& settings, const ReportSummary& summary,
@@ -154,6 +220,10 @@ void Header(std::string& out, const ControlSettings& settings, const ReportSumma
                          std::to_string(summary.stations.size()) + " evaluated");
     fact("Humidity", HumidityText(summary.humidity) + ", " +
                          std::to_string(summary.humidityStations) + " station(s)");
+    const std::string absent = AbsentText(summary);
+    if (!absent.empty()) {
+        fact("Not in this run", absent);
+    }
     fact("Control file", notes.controlPath);
     fact("List file", settings.ListPath());
     out += "</table>\n<nav aria-label=\"Contents\"><ol>\n";
@@ -193,16 +263,84 @@ void Verdict(std::string& out, const ReportSummary& summary) {
                NumberCell(c.value) + "<td>" + Html(GoalText(c.goal)) + "</td>" +
                ResultCell(c.result) + "</tr>\n";
     }
-    out += "</tbody></table>\n</section>\n";
+    out += "</tbody></table>\n";
+    EndKeep(out);
+    out += "</section>\n";
+}
+
+constexpr std::size_t kFurthestRows = 10;
+
+// Humidity of a station counts where it is the run's variable, as in the plots.
+bool Pooled(const ReportStation& s, ReportQuantity q, HumidityKind run) {
+    return q != ReportQuantity::kHumidity || s.humidity == run;
+}
+
+// The stations furthest outside some benchmark box, worst first, with their files: where
+// a crowded plot cannot name them all, this does.
+void FurthestTable(std::string& out, const ReportSummary& summary) {
+    const std::vector<ReportQuantity> quantities = Present(summary, kAllQuantities);
+    std::vector<std::pair<double, std::size_t>> rows;
+    for (std::size_t i = 0; i < summary.stations.size(); ++i) {
+        const ReportStation& s = summary.stations[i];
+        double worst = 0;
+        for (const ReportQuantity q : quantities) {
+            const double d = s.evaluated && Pooled(s, q, summary.humidity)
+                                 ? BenchmarkDistance(s.whole, q, s.humidity)
+                                 : kNotComputed;
+            worst = std::isfinite(d) && d > worst ? d : worst;
+        }
+        if (worst > 1) {
+            rows.emplace_back(worst, i);
+        }
+    }
+    out += "<h3>Stations furthest from the benchmarks</h3>\n";
+    if (rows.empty()) {
+        out += "<p>Every station lies inside every benchmark box it has values for.</p>\n";
+        return;
+    }
+    std::stable_sort(rows.begin(), rows.end(),
+                     [](const auto& a, const auto& b) { return a.first > b.first; });
+    out +=
+        "<p>How far each station lies from the box: the larger of |bias| and the error, each "
+        "over its limit (above 1 is outside, marked \u2717). Worst first; " +
+        std::to_string(std::min(rows.size(), kFurthestRows)) + " of the " +
+        std::to_string(rows.size()) +
+        " outside some box.</p>\n<table class=\"furthest\"><thead><tr><th class=\"n\">No</th>"
+        "<th>Predicted file</th><th>Observed file</th>";
+    for (const ReportQuantity q : quantities) {
+        out += "<th class=\"n\">" + Html(QuantityName(q, HumidityKind::None)) + "</th>";
+    }
+    out += "</tr></thead><tbody>\n";
+    for (std::size_t r = 0; r < rows.size() && r < kFurthestRows; ++r) {
+        const ReportStation& s = summary.stations[rows[r].second];
+        out += "<tr><td class=\"n\">" + std::to_string(s.number) + "</td><td class=\"file\">" +
+               Html(s.predicted) + "</td><td class=\"file\">" + Html(s.observed) + "</td>";
+        for (const ReportQuantity q : quantities) {
+            const double d = Pooled(s, q, summary.humidity)
+                                 ? BenchmarkDistance(s.whole, q, s.humidity)
+                                 : kNotComputed;
+            char text[32];
+            std::snprintf(text, sizeof text, "%.2f", d);
+            out += !std::isfinite(d) ? "<td class=\"n na\">\u2013</td>"
+                   : d > 1           ? "<td class=\"n out\">" + std::string(text) + " \u2717</td>"
+                                     : "<td class=\"n\">" + std::string(text) + "</td>";
+        }
+        out += "</tr>\n";
+    }
+    out += "</tbody></table>\n";
 }
 
 void SoccerSection(std::string& out, const ReportSummary& summary) {
     Heading(out, 1);
     out +=
-        "<p>Each circle is a station (its number beside it where there is room; hover for "
-        "its files and values), the diamond all stations pooled. Markers inside the dashed "
-        "box meet both benchmarks of the quantity.</p>\n<div class=\"row\">\n";
-    for (const ReportQuantity q : kAllQuantities) {
+        "<p>Each circle is a station (its number beside it where there is room, always for "
+        "the five furthest outside the box; hover for its files and values), the hollow "
+        "diamond all stations pooled. Markers inside the dashed box meet both benchmarks of "
+        "the quantity. The axes span the markers: where the box reaches further, the frame "
+        "cuts it.</p>\n<div class=\"row\">\n";
+    const std::vector<ReportQuantity> quantities = Present(summary, kAllQuantities);
+    for (std::size_t i = 0; i < quantities.size(); ++i) {
+        const ReportQuantity q = quantities[i];
         std::string caption = Html(QuantityName(q, summary.humidity)) + ": ";
         caption += q == ReportQuantity::kSpeed ? "bias against RMSE." : "bias against gross error.";
         if (q == ReportQuantity::kHumidity && summary.humidity != HumidityKind::None) {
@@ -214,9 +352,11 @@ void SoccerSection(std::string& out, const ReportSummary& summary) {
         if (q == ReportQuantity::kDirection) {
             caption += " Non-calm pairs only.";
         }
-        Figure(out, SoccerPlot(summary, q), caption);
+        KeepFigure(out, i, quantities.size(), 2, SoccerPlot(summary, q), caption);
     }
-    out += "</div>\n</section>\n";
+    EndKeptRow(out, quantities.size());
+    FurthestTable(out, summary);
+    out += "</section>\n";
 }
 
 void TaylorSection(std::string& out, const ReportSummary& summary) {
@@ -225,12 +365,19 @@ void TaylorSection(std::string& out, const ReportSummary& summary) {
         "<p>Distance from the origin: the standard deviation of the predictions over that "
         "of the observations; angle: their correlation. The closer a marker lies to the "
         "observed reference at 1, the better; the dashed arcs join points of equal centred "
-        "RMS difference (in units of the observed standard deviation).</p>\n"
+        "RMS difference (in units of the observed standard deviation), labelled along the "
+        "outer edge. The hollow diamond pools the pairs of all stations: its spread includes "
+        "the differences between the stations' means, so it may lie apart from every "
+        "station.</p>\n"
         "<div class=\"row\">\n";
-    for (const ReportQuantity q : kScalarQuantities) {
-        Figure(out, TaylorChart(summary, q), Html(QuantityName(q, summary.humidity)) + ".");
+    const std::vector<ReportQuantity> quantities = Present(summary, kScalarQuantities);
+    for (std::size_t i = 0; i < quantities.size(); ++i) {
+        const ReportQuantity q = quantities[i];
+        KeepFigure(out, i, quantities.size(), 2, TaylorChart(summary, q),
+                   Html(QuantityName(q, summary.humidity)) + ".");
     }
-    out += "</div>\n</section>\n";
+    EndKeptRow(out, quantities.size());
+    out += "</section>\n";
 }
 
 void DailySection(std::string& out, const ReportSummary& summary) {
@@ -240,12 +387,21 @@ void DailySection(std::string& out, const ReportSummary& summary) {
         "holds the hours ending 01:00 to 24:00. A day without pairs leaves a gap. Wind directions "
         "are the directions of the mean unit "
         "vectors, drawn as points since they wrap at north.</p>\n";
-    for (const ReportQuantity q : kAllQuantities) {
+    const std::vector<ReportQuantity> quantities = Present(summary, kAllQuantities);
+    const double left = DailyLeftMargin(summary, quantities);
+    for (std::size_t i = 0; i < quantities.size(); ++i) {
+        const ReportQuantity q = quantities[i];
         Figure(
-            out, DailyChart(summary, q),
+            out, DailyChart(summary, q, left),
             Html(QuantityName(q, summary.humidity)) +
                 (q == ReportQuantity::kDirection ? ": observed (circles) and predicted (triangles)."
                                                  : ": observed (solid) and predicted (dashed)."));
+        if (i == 0) {
+            EndKeep(out);
+        }
+    }
+    if (quantities.empty()) {
+        EndKeep(out);
     }
     out += "</section>\n";
 }
@@ -255,12 +411,23 @@ void DiurnalSection(std::string& out, const ReportSummary& summary) {
     out +=
         "<p>Means over the whole period by the hour of the end stamp (00 to 23), all "
         "stations, and the bias (predicted less observed) by hour.</p>\n";
-    for (const ReportQuantity q : kScalarQuantities) {
+    const std::vector<ReportQuantity> quantities = Present(summary, kScalarQuantities);
+    const double meansLeft = DiurnalLeftMargin(summary, quantities, false);
+    const double biasLeft = DiurnalLeftMargin(summary, quantities, true);
+    for (std::size_t i = 0; i < quantities.size(); ++i) {
+        const ReportQuantity q = quantities[i];
         out += "<div class=\"row\">\n";
         const std::string name = Html(QuantityName(q, summary.humidity));
-        Figure(out, DiurnalMeansChart(summary, q), name + ": observed and predicted means.");
-        Figure(out, DiurnalBiasChart(summary, q), name + ": bias by hour.");
+        Figure(out, DiurnalMeansChart(summary, q, meansLeft),
+               name + ": observed and predicted means.");
+        Figure(out, DiurnalBiasChart(summary, q, biasLeft), name + ": bias by hour.");
         out += "</div>\n";
+        if (i == 0) {
+            EndKeep(out);
+        }
+    }
+    if (quantities.empty()) {
+        EndKeep(out);
     }
     out += "</section>\n";
 }
@@ -270,20 +437,31 @@ void ScatterSection(std::string& out, const ReportSummary& summary) {
     out +=
         "<p>Every pair of all stations, with the 1:1 line and the least-squares line. "
         "Above " +
-        std::to_string(kScatterPointLimit) + " pairs the pairs are counted on a grid of " +
+        std::to_string(kScatterPointLimit) + " pairs the pairs are counted on a grid of about " +
         std::to_string(kScatterCells) + " by " + std::to_string(kScatterCells) +
-        " cells, shaded by count.</p>\n<div class=\"row\">\n";
-    for (const ReportQuantity q : kScalarQuantities) {
+        " cells, shaded by count; a cell spans a whole number of the steps the values were "
+        "recorded in, and a value on the edge between two cells counts in the upper.</p>\n"
+        "<div class=\"row\">\n";
+    const std::vector<ReportQuantity> quantities = Present(summary, kScalarQuantities);
+    for (std::size_t i = 0; i < quantities.size(); ++i) {
+        const ReportQuantity q = quantities[i];
         const ScatterSummary& s = summary.scatter[ScalarOf(q)];
-        Figure(out, ScatterChart(summary, q),
-               Html(QuantityName(q, summary.humidity)) + ": " + std::to_string(s.pairs) + " pairs" +
-                   (s.Histogram() ? ", as a 2-D histogram." : "."));
+        KeepFigure(out, i, quantities.size(), 2, ScatterChart(summary, q),
+                   Html(QuantityName(q, summary.humidity)) + ": " + std::to_string(s.pairs) +
+                       " pairs" + (s.Histogram() ? ", as a 2-D histogram." : "."));
     }
-    out += "</div>\n</section>\n";
+    EndKeptRow(out, quantities.size());
+    out += "</section>\n";
 }
 
 void RoseSection(std::string& out, const ReportSummary& summary, const ControlSettings& settings) {
     Heading(out, 6);
+    if (!RunHas(summary, ReportQuantity::kDirection)) {
+        out += "<p>None: the run has no wind direction.</p>\n";
+        EndKeep(out);
+        out += "</section>\n";
+        return;
+    }
     out += "<p>The used hours with wind speed and direction in both series (" +
            std::to_string(summary.observedRose.hours) +
            "), by the sector the wind blows from (16 sectors of 22.5&#176; centred on north) and "
@@ -294,11 +472,31 @@ void RoseSection(std::string& out, const ReportSummary& summary, const ControlSe
                                   chart::LongestPetal(RoseData(summary.predictedRose)));
     Figure(out, WindRoseChart(summary, true, scale), "Observed.");
     Figure(out, WindRoseChart(summary, false, scale), "Predicted.");
-    out += "</div>\n</section>\n";
+    out += "</div>\n";
+    EndKeep(out);
+    out += "</section>\n";
+}
+
+// Why a station has no statistics of quantity q at all; empty when it has the quantity.
+std::string AbsentReason(const ReportStation& s, ReportQuantity q) {
+    switch (q) {
+        case ReportQuantity::kSpeed:
+            return s.evaluates[kSpeed] ? "" : "no wind speed in both files";
+        case ReportQuantity::kDirection:
+            return !s.evaluates[kDirection] ? "no wind direction in both files"
+                   : !s.evaluates[kSpeed]   ? "no wind speed in both files to tell calm hours"
+                                            : "";
+        case ReportQuantity::kTemperature:
+            return s.evaluates[kTemperature] ? "" : "no temperature in both files";
+        case ReportQuantity::kHumidity:
+            return "";
+    }
+    return "";
 }
 
 void StationSection(std::string& out, const ReportSummary& summary) {
     Heading(out, 7);
+    EndKeep(out);  // the tables may run over pages
     out +=
         "<table><thead><tr><th class=\"n\">No</th><th>Predicted file</th><th>Observed file</th>"
         "<th>Status</th></tr></thead><tbody>\n";
@@ -311,7 +509,7 @@ void StationSection(std::string& out, const ReportSummary& summary) {
     out +=
         "</tbody></table>\n<p>Whole period. A value that misses its benchmark is marked "
         "\u2717.</p>\n<div class=\"row\">\n";
-    for (const ReportQuantity q : kAllQuantities) {
+    for (const ReportQuantity q : Present(summary, kAllQuantities)) {
         const bool direction = q == ReportQuantity::kDirection;
         const bool humidity = q == ReportQuantity::kHumidity;
         out += "<div><h3>" + Html(QuantityName(q, HumidityKind::None)) + " (" +
@@ -328,11 +526,20 @@ void StationSection(std::string& out, const ReportSummary& summary) {
                 continue;
             }
             out += "<tr><td class=\"n\">" + std::to_string(s.number) + "</td>";
+            const std::string absent = AbsentReason(s, q);
+            if (!absent.empty()) {
+                out += "<td class=\"n\">\u2013</td><td class=\"na\" colspan=\"" +
+                       std::to_string(direction ? 2 : 4) + "\">" + absent + "</td></tr>\n";
+                continue;
+            }
             if (direction) {
                 const DirectionStats& d = s.whole.direction;
+                const char* why = d.n > 0                          ? ""
+                                  : s.used > 0 && s.calm == s.used ? "every hour calm"
+                                                                   : "no pairs";
                 out += "<td class=\"n\">" + std::to_string(d.n) + "</td>" +
-                       NumberCell(d.bias, &kDirectionBenchmarks.bias) +
-                       NumberCell(d.grossError, &kDirectionBenchmarks.error) + "</tr>\n";
+                       NumberCell(d.bias, &kDirectionBenchmarks.bias, why) +
+                       NumberCell(d.grossError, &kDirectionBenchmarks.error, why) + "</tr>\n";
                 continue;
             }
             const ScalarStats& v = s.whole.scalar[ScalarOf(q)];
@@ -346,12 +553,14 @@ void StationSection(std::string& out, const ReportSummary& summary) {
                 out += HumidityName(s.humidity);
                 out += "</td>";
             }
+            // With pairs, only the statistics that need spread in both series can fail.
+            const char* why = v.n > 0 ? "no spread" : "no pairs";
             out += "<td class=\"n\">" + std::to_string(v.n) + "</td>" +
-                   NumberCell(v.bias, b ? &b->bias : nullptr) +
+                   NumberCell(v.bias, b ? &b->bias : nullptr, why) +
                    NumberCell(q == ReportQuantity::kSpeed ? v.rmse : v.grossError,
-                              b ? &b->error : nullptr) +
-                   NumberCell(v.agreement, b ? &b->agreement : nullptr) +
-                   NumberCell(v.correlation) + "</tr>\n";
+                              b ? &b->error : nullptr, why) +
+                   NumberCell(v.agreement, b ? &b->agreement : nullptr, why) +
+                   NumberCell(v.correlation, nullptr, why) + "</tr>\n";
         }
         out += "</tbody></table></div>\n";
     }
@@ -360,6 +569,9 @@ void StationSection(std::string& out, const ReportSummary& summary) {
 
 void MessageSection(std::string& out, const ReportSummary& summary, const RunNotes& notes) {
     Heading(out, 8);
+    // The heading keeps the first list's title and first line with it; the lists may run
+    // over pages.
+    bool kept = true;
     const auto list = [&](const char* title, const std::vector<std::string>& run,
                           const std::vector<std::string>& stations) {
         out += "<h3>";
@@ -367,15 +579,25 @@ void MessageSection(std::string& out, const ReportSummary& summary, const RunNot
         out += "</h3>\n";
         if (run.empty() && stations.empty()) {
             out += "<p>none</p>\n";
-            return;
-        }
-        out += "<ul class=\"messages\">\n";
-        for (const auto* lines : {&run, &stations}) {
-            for (const std::string& line : *lines) {
-                out += "<li>" + Html(line) + "</li>\n";
+        } else {
+            out += "<ul class=\"messages\">\n";
+            for (const auto* lines : {&run, &stations}) {
+                for (const std::string& line : *lines) {
+                    out += "<li>" + Html(line) + "</li>\n";
+                    if (kept) {
+                        out += "</ul>\n";
+                        EndKeep(out);
+                        out += "<ul class=\"messages more\">\n";
+                        kept = false;
+                    }
+                }
             }
+            out += "</ul>\n";
         }
-        out += "</ul>\n";
+        if (kept) {
+            EndKeep(out);
+            kept = false;
+        }
     };
     list("Warnings", notes.warnings, summary.stationWarnings);
     list("Errors", notes.errors, summary.stationErrors);

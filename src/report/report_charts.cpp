@@ -1,5 +1,6 @@
 #include "report/report_charts.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "chart/palette.h"
@@ -64,7 +65,8 @@ SeriesStyle AllMarker() {
     s.name = "All stations";
     s.colour = chart::kVermillion;
     s.marker = Marker::Diamond;
-    s.markerRadius = 5;
+    s.markerRadius = 5.5;
+    s.hollow = true;  // stations beneath it stay in sight
     return s;
 }
 
@@ -112,7 +114,7 @@ BiasError BiasErrorOf(const GroupResult& g, ReportQuantity q) {
 std::string TwoDecimals(double v) {
     char text[48];
     std::snprintf(text, sizeof text, "%.2f", v);
-    return text;
+    return std::string_view(text) == "-0.00" ? "0.00" : text;
 }
 
 // Ticks of a date axis over day rows 0 .. n-1: month starts (every k-th month or year) for
@@ -206,6 +208,22 @@ std::size_t ScalarOf(ReportQuantity q) {
     }
 }
 
+bool RunHas(const ReportSummary& summary, ReportQuantity q) {
+    if (q == ReportQuantity::kHumidity) {
+        return summary.humidity != HumidityKind::None;
+    }
+    return std::any_of(summary.stations.begin(), summary.stations.end(),
+                       [q](const ReportStation& s) {
+                           return s.evaluated && s.evaluates[kSpeed] &&
+                                  (q == ReportQuantity::kSpeed ||
+                                   (q == ReportQuantity::kDirection && s.evaluates[kDirection]));
+                       }) ||
+           (q == ReportQuantity::kTemperature &&
+            std::any_of(
+                summary.stations.begin(), summary.stations.end(),
+                [](const ReportStation& s) { return s.evaluated && s.evaluates[kTemperature]; }));
+}
+
 std::string QuantityUnit(ReportQuantity q, HumidityKind humidity) {
     if (q == ReportQuantity::kHumidity) {
         return humidity == HumidityKind::None ? "" : HumidityUnits(humidity);
@@ -220,6 +238,99 @@ std::string QuantityName(ReportQuantity q, HumidityKind humidity) {
     return kQuantityTexts[static_cast<std::size_t>(q)].name;
 }
 
+double BenchmarkDistance(const GroupResult& g, ReportQuantity q, HumidityKind humidity) {
+    const QuantityBenchmarks* limits = BenchmarksOf(q, humidity);
+    const BiasError v = BiasErrorOf(g, q);
+    if (limits == nullptr || v.n == 0 || !std::isfinite(v.bias) || !std::isfinite(v.error)) {
+        return kNotComputed;
+    }
+    return std::max(std::fabs(v.bias) / limits->bias.limit, v.error / limits->error.limit);
+}
+
+std::vector<std::size_t> FurthestStations(const ReportSummary& summary, ReportQuantity q,
+                                          std::size_t count) {
+    std::vector<std::pair<double, std::size_t>> outside;
+    for (std::size_t i = 0; i < summary.stations.size(); ++i) {
+        const ReportStation& s = summary.stations[i];
+        if (Shows(s, q, summary.humidity)) {
+            const double d = BenchmarkDistance(s.whole, q, summary.humidity);
+            if (d > 1) {
+                outside.emplace_back(d, i);
+            }
+        }
+    }
+    const std::size_t n = std::min(count, outside.size());
+    std::partial_sort(outside.begin(), outside.begin() + static_cast<std::ptrdiff_t>(n),
+                      outside.end(), [](const auto& a, const auto& b) {
+                          return a.first != b.first ? a.first > b.first : a.second < b.second;
+                      });
+    std::vector<std::size_t> furthest;
+    for (std::size_t k = 0; k < n; ++k) {
+        furthest.push_back(outside[k].second);
+    }
+    return furthest;
+}
+
+Extent SoccerRange(const Extent& data, double boxLo, double boxHi) {
+    const bool box = std::isfinite(boxLo) && std::isfinite(boxHi);
+    Extent range;
+    if (data.empty()) {
+        range.Add(box ? boxLo : 0);
+        range.Add(box ? boxHi : 1);
+        return range;
+    }
+    const double span = data.hi - data.lo;
+    // Room for the outermost markers' labels.
+    range.Add(data.lo - span * 0.08);
+    range.Add(data.hi + span * 0.08);
+    if (box && span > 0) {
+        if (range.lo > boxHi && range.lo - boxHi <= span) {
+            range.Add(boxHi - span * 0.04);
+        } else if (range.hi < boxLo && boxLo - range.hi <= span) {
+            range.Add(boxLo + span * 0.04);
+        }
+    }
+    // Errors are never below zero: no room below it.
+    if (box && boxLo == 0 && data.lo >= 0 && range.lo < 0) {
+        range.lo = 0;
+    }
+    return range;
+}
+
+namespace {
+
+constexpr std::size_t kOutliersLabelled = 5;
+
+// The stations furthest outside the box get their labels whatever the crowd around them,
+// and so does each of a few stations (one under the pooled marker among them).
+void MarkOutliers(const ReportSummary& summary, ReportQuantity q,
+                  std::vector<LabelledPoint>& points) {
+    if (points.size() <= kOutliersLabelled) {
+        for (LabelledPoint& p : points) {
+            p.always = true;
+        }
+        return;
+    }
+    for (const std::size_t i : FurthestStations(summary, q, kOutliersLabelled)) {
+        const std::string label = std::to_string(summary.stations[i].number);
+        for (LabelledPoint& p : points) {
+            p.always |= p.label == label;
+        }
+    }
+}
+
+// Says so in the corner when the zoom leaves no part of the benchmark box in the frame.
+void BoxOutOfView(Plot& plot, const Axis& bias, const Axis& error, double biasLimit,
+                  double errorLimit) {
+    if (bias.lo < biasLimit && bias.hi > -biasLimit && error.lo < errorLimit) {
+        return;
+    }
+    plot.svg().Text(plot.Left() + 5, plot.Bottom() - 6, "benchmark box out of view",
+                    "font-size=\"11\" fill=\"#00704F\"");
+}
+
+}  // namespace
+
 std::string SoccerPlot(const ReportSummary& summary, ReportQuantity q) {
     const std::string name = QuantityName(q, summary.humidity);
     const std::string unit = QuantityUnit(q, summary.humidity);
@@ -228,19 +339,9 @@ std::string SoccerPlot(const ReportSummary& summary, ReportQuantity q) {
     std::vector<LabelledPoint> stations;
     Extent x;
     Extent y;
-    y.Add(0);
-    if (limits != nullptr) {
-        // The whole box shows, with room above it.
-        x.Add(-limits->bias.limit * 1.2);
-        x.Add(limits->bias.limit * 1.2);
-        y.Add(limits->error.limit * 1.15);
-    }
     const auto place = [&](const BiasError& v, std::string label, std::string who) {
-        // The bias axis is kept symmetric, so that over- and underprediction read alike;
-        // a little room beyond the outermost marker keeps its label inside.
-        x.Add(v.bias * 1.1);
-        x.Add(-v.bias * 1.1);
-        y.Add(v.error * 1.1);
+        x.Add(v.bias);
+        y.Add(v.error);
         return LabelledPoint{v.bias, v.error, std::move(label),
                              who + ": bias " + FormatValue(v.bias) + " " + unit + ", " + errorName +
                                  " " + FormatValue(v.error) + " " + unit + ", N " +
@@ -259,18 +360,25 @@ std::string SoccerPlot(const ReportSummary& summary, ReportQuantity q) {
     if (pooled.n > 0) {
         all.push_back(place(pooled, "All", "All stations"));
     }
+    MarkOutliers(summary, q, stations);
+    const double biasLimit = limits != nullptr ? limits->bias.limit : kNotComputed;
+    const double errorLimit = limits != nullptr ? limits->error.limit : kNotComputed;
+    x = SoccerRange(x, -biasLimit, biasLimit);
+    y = SoccerRange(y, 0, errorLimit);
     Frame frame{kSmallWidth, kSmallHeight, name,
                 name + ": bias against " + errorName +
                     " of each station and of all stations, with the benchmark box"};
-    Plot plot(frame, chart::NiceAxis(x, WithUnit("Bias", unit)),
-              chart::NiceAxis(y, WithUnit(errorName, unit)));
+    const Axis biasAxis = chart::NiceAxis(x, WithUnit("Bias", unit));
+    const Axis errorAxis = chart::NiceAxis(y, WithUnit(errorName, unit));
+    Plot plot(frame, biasAxis, errorAxis);
     if (limits != nullptr) {
         plot.Box(-limits->bias.limit, 0, limits->bias.limit, limits->error.limit,
                  chart::kBluishGreen, "Benchmark");
+        BoxOutOfView(plot, biasAxis, errorAxis, biasLimit, errorLimit);
     }
     plot.HorizontalLine(0, chart::kAxis);
     if (all.empty()) {
-        plot.NoData();
+        plot.NoData("no pairs");
     }
     plot.Points(stations, StationMarkers());
     plot.Points(all, AllMarker());
@@ -287,26 +395,61 @@ std::string TaylorChart(const ReportSummary& summary, ReportQuantity q) {
         return who + ": standard deviation ratio " + FormatValue(ratio) + ", correlation " +
                FormatValue(r);
     };
+    // Observations with spread give a ratio; then only predictions without spread leave
+    // the correlation undefined, and they lie at the origin whatever it would be.
+    const auto point = [&](double ratio, double r, std::string label, const std::string& who) {
+        if (std::isfinite(ratio) && !std::isfinite(r)) {
+            return chart::TaylorPoint{0, 0, std::move(label),
+                                      who +
+                                          ": no spread in the predictions (ratio 0, "
+                                          "correlation n/a)"};
+        }
+        return chart::TaylorPoint{ratio, r, std::move(label), tooltip(who, ratio, r)};
+    };
     for (const ReportStation& s : summary.stations) {
-        if (Shows(s, q, summary.humidity)) {
-            const double r = s.whole.scalar[k].correlation;
-            series[0].points.push_back({s.SpreadRatio(k), r, std::to_string(s.number),
-                                        tooltip(StationText(s), s.SpreadRatio(k), r)});
+        if (Shows(s, q, summary.humidity) && s.whole.scalar[k].n > 0) {
+            series[0].points.push_back(point(s.SpreadRatio(k), s.whole.scalar[k].correlation,
+                                             std::to_string(s.number), StationText(s)));
         }
     }
-    const double ratio = summary.scatter[k].spreadRatio;
-    const double r = summary.all.scalar[k].correlation;
-    series[1].points.push_back({ratio, r, "All", tooltip("All stations", ratio, r)});
+    if (summary.all.scalar[k].n > 0) {
+        series[1].points.push_back(point(summary.scatter[k].spreadRatio,
+                                         summary.all.scalar[k].correlation, "All", "All stations"));
+    }
     Frame frame{kSmallWidth, 0, name,
                 name +
                     ": standard deviation ratio and correlation of each station against "
                     "its observations"};
-    return chart::TaylorDiagram(frame, series);
+    return chart::TaylorDiagram(
+        frame, series, summary.all.scalar[k].n > 0 ? "no spread in the observations" : "no pairs");
 }
 
-std::string DailyChart(const ReportSummary& summary, ReportQuantity q) {
+// The value axis of a daily chart.
+Axis DailyValueAxis(const ReportSummary& summary, ReportQuantity q) {
+    if (q == ReportQuantity::kDirection) {
+        return DirectionAxis();
+    }
+    Extent values;
+    for (const DayMeans& d : summary.days) {
+        values.Add(d.observed[ScalarOf(q)]);
+        values.Add(d.predicted[ScalarOf(q)]);
+    }
     const std::string name = QuantityName(q, summary.humidity);
-    const std::string unit = QuantityUnit(q, summary.humidity);
+    return chart::NiceAxis(values, WithUnit(name, QuantityUnit(q, summary.humidity)));
+}
+
+double DailyLeftMargin(const ReportSummary& summary,
+                       const std::vector<ReportQuantity>& quantities) {
+    const Axis dates = DateAxis(summary.days);
+    double left = 0;
+    for (const ReportQuantity q : quantities) {
+        left = std::max(left, chart::CartesianMargins(dates, DailyValueAxis(summary, q)).left);
+    }
+    return left;
+}
+
+std::string DailyChart(const ReportSummary& summary, ReportQuantity q, double left) {
+    const std::string name = QuantityName(q, summary.humidity);
     std::vector<double> x;
     std::vector<double> observed;
     std::vector<double> predicted;
@@ -328,10 +471,13 @@ std::string DailyChart(const ReportSummary& summary, ReportQuantity q) {
     Frame frame{kWideWidth, kWideHeight, name,
                 "Daily mean " + name + ", observed and predicted, all stations" +
                     (direction ? ", as points" : "; days without pairs leave gaps")};
-    Plot plot(frame, DateAxis(summary.days),
-              direction ? DirectionAxis() : chart::NiceAxis(values, WithUnit(name, unit)));
+    frame.minLeft = left;
+    Plot plot(frame, DateAxis(summary.days), DailyValueAxis(summary, q));
     if (values.empty()) {
-        plot.NoData();
+        plot.NoData(direction && RunHas(summary, q) && summary.all.direction.n == 0 &&
+                            summary.all.scalar[kScalarSpeed].n > 0
+                        ? "every hour calm"
+                        : "no pairs");
     }
     if (direction) {
         SeriesStyle o = ObservedLine();
@@ -349,7 +495,38 @@ std::string DailyChart(const ReportSummary& summary, ReportQuantity q) {
     return plot.Finish();
 }
 
-std::string DiurnalMeansChart(const ReportSummary& summary, ReportQuantity q) {
+// The value axes of the diurnal charts: the means, and the bias with zero in it.
+Axis DiurnalAxis(const ReportSummary& summary, ReportQuantity q, bool bias) {
+    const std::size_t k = ScalarOf(q);
+    Extent values;
+    if (bias) {
+        values.Add(0);
+    }
+    for (const FirstPass& sums : summary.hours[k]) {
+        if (sums.n > 0) {
+            if (bias) {
+                values.Add(sums.MeanPredicted() - sums.MeanObserved());
+            } else {
+                values.Add(sums.MeanObserved());
+                values.Add(sums.MeanPredicted());
+            }
+        }
+    }
+    return chart::NiceAxis(values, WithUnit(bias ? "Bias" : QuantityName(q, summary.humidity),
+                                            QuantityUnit(q, summary.humidity)));
+}
+
+double DiurnalLeftMargin(const ReportSummary& summary,
+                         const std::vector<ReportQuantity>& quantities, bool bias) {
+    double left = 0;
+    for (const ReportQuantity q : quantities) {
+        left =
+            std::max(left, chart::CartesianMargins(HourAxis(), DiurnalAxis(summary, q, bias)).left);
+    }
+    return left;
+}
+
+std::string DiurnalMeansChart(const ReportSummary& summary, ReportQuantity q, double left) {
     const std::size_t k = ScalarOf(q);
     const std::string name = QuantityName(q, summary.humidity);
     std::vector<double> x;
@@ -366,10 +543,10 @@ std::string DiurnalMeansChart(const ReportSummary& summary, ReportQuantity q) {
     }
     Frame frame{kSmallWidth, kSmallHeight, name + ": mean",
                 "Mean observed and predicted " + name + " by hour of day, all stations"};
-    Plot plot(frame, HourAxis(),
-              chart::NiceAxis(values, WithUnit(name, QuantityUnit(q, summary.humidity))));
+    frame.minLeft = left;
+    Plot plot(frame, HourAxis(), DiurnalAxis(summary, q, false));
     if (values.empty()) {
-        plot.NoData();
+        plot.NoData("no pairs");
     }
     SeriesStyle o = ObservedLine();
     o.marker = Marker::Circle;
@@ -382,7 +559,7 @@ std::string DiurnalMeansChart(const ReportSummary& summary, ReportQuantity q) {
     return plot.Finish();
 }
 
-std::string DiurnalBiasChart(const ReportSummary& summary, ReportQuantity q) {
+std::string DiurnalBiasChart(const ReportSummary& summary, ReportQuantity q, double left) {
     const std::size_t k = ScalarOf(q);
     const std::string name = QuantityName(q, summary.humidity);
     std::vector<double> x;
@@ -397,9 +574,12 @@ std::string DiurnalBiasChart(const ReportSummary& summary, ReportQuantity q) {
     }
     Frame frame{kSmallWidth, kSmallHeight, name + ": bias",
                 "Mean bias (predicted less observed) of " + name + " by hour of day"};
-    Plot plot(frame, HourAxis(),
-              chart::NiceAxis(values, WithUnit("Bias", QuantityUnit(q, summary.humidity))));
+    frame.minLeft = left;
+    Plot plot(frame, HourAxis(), DiurnalAxis(summary, q, true));
     plot.HorizontalLine(0, chart::kAxis);
+    if (values.lo == 0 && values.hi == 0 && summary.all.scalar[k].n == 0) {
+        plot.NoData("no pairs");
+    }
     SeriesStyle style;
     style.name = "Bias (predicted - observed)";
     style.colour = chart::kReddishPurple;
@@ -426,7 +606,7 @@ std::string ScatterChart(const ReportSummary& summary, ReportQuantity q) {
     frame.height = m.top + (frame.width - m.left - m.right) + m.bottom;
     Plot plot(frame, observed, predicted);
     if (scatter.pairs == 0) {
-        plot.NoData();
+        plot.NoData("no pairs");
     } else if (scatter.Histogram()) {
         plot.Histogram(scatter.grid, "Pairs per cell:");
     } else {
@@ -465,16 +645,28 @@ chart::WindRoseData RoseData(const RoseCounts& counts) {
         for (std::size_t s = 0; s < row.size(); ++s) {
             row[s] = 100.0 * static_cast<double>(counts.counts[c][s]) / total;
         }
-        char name[48];
-        if (c == 0) {
-            std::snprintf(name, sizeof name, "up to %g m/s", kRoseSpeedBounds[0]);
-        } else if (c == kRoseSpeedBounds.size()) {
-            std::snprintf(name, sizeof name, "above %g m/s", kRoseSpeedBounds[c - 1]);
-        } else {
-            std::snprintf(name, sizeof name, "%g\u2013%g m/s", kRoseSpeedBounds[c - 1],
-                          kRoseSpeedBounds[c]);
+        // A class starts at its lower bound or, the lowest ones, above the calm threshold,
+        // and is named so; a class wholly at or below the threshold is never filled.
+        const bool top = c == kRoseSpeedBounds.size();
+        const bool fromCalm = c == 0 || counts.calmThreshold >= kRoseSpeedBounds[c - 1];
+        if (!top && counts.calmThreshold >= kRoseSpeedBounds[c]) {
+            data.percent.pop_back();
+            continue;
         }
-        data.classNames.emplace_back(name);
+        char bound[32];
+        std::snprintf(bound, sizeof bound, "%g",
+                      top ? kRoseSpeedBounds[c - 1] : kRoseSpeedBounds[c]);
+        std::string name;
+        if (top) {
+            name = std::string("above ") + (fromCalm ? counts.calmText : bound) + " m/s";
+        } else if (fromCalm) {
+            name = counts.calmText + "\u2013" + bound + " m/s";
+        } else {
+            char lower[32];
+            std::snprintf(lower, sizeof lower, "%g", kRoseSpeedBounds[c - 1]);
+            name = std::string(lower) + "\u2013" + bound + " m/s";
+        }
+        data.classNames.push_back(std::move(name));
     }
     return data;
 }

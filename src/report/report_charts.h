@@ -4,6 +4,7 @@
 // diurnal cycles, scatter plots and wind roses, each an SVG element.
 
 #include <string>
+#include <vector>
 
 #include "report/report_summary.h"
 
@@ -18,16 +19,41 @@ std::string QuantityUnit(ReportQuantity q, HumidityKind humidity);
 std::string QuantityName(ReportQuantity q, HumidityKind humidity);
 /// The scalar index of wind speed, temperature and humidity.
 std::size_t ScalarOf(ReportQuantity q);
+/// Whether some evaluated station has quantity q in both files (wind direction: with wind
+/// speed, without which it has no statistics); the report leaves out the charts of the
+/// others.
+bool RunHas(const ReportSummary& summary, ReportQuantity q);
+
+/// How far a station's (or the pool's) values of q lie from the benchmark box: the larger
+/// of |bias| and the error, each over its limit, so that above 1 lies outside. NaN without
+/// pairs or where q has no benchmark (relative humidity).
+double BenchmarkDistance(const GroupResult& g, ReportQuantity q, HumidityKind humidity);
+/// The stations that lie outside the benchmark box of q, furthest first (the lower number
+/// first among equals), at most `count`; indices into summary.stations.
+std::vector<std::size_t> FurthestStations(const ReportSummary& summary, ReportQuantity q,
+                                          std::size_t count);
+/// The range of one soccer axis: the data's with room for labels, reaching to the nearest
+/// edge of the benchmark range [boxLo, boxHi] when that lies no further away than the data
+/// span, so that a box far larger than the cloud does not shrink it to a dot.
+chart::Extent SoccerRange(const chart::Extent& data, double boxLo, double boxHi);
 
 /// Bias against RMSE (wind speed) or gross error, a marker per station, the pooled value
-/// and the benchmark box.
+/// and the benchmark box, zoomed to the markers; the stations furthest outside the box
+/// are always labelled.
 std::string SoccerPlot(const ReportSummary& summary, ReportQuantity q);
 std::string TaylorChart(const ReportSummary& summary, ReportQuantity q);
-/// Pooled daily means, observed and predicted; wind direction as points.
-std::string DailyChart(const ReportSummary& summary, ReportQuantity q);
-/// Mean observed and predicted by hour of day, and the bias by hour.
-std::string DiurnalMeansChart(const ReportSummary& summary, ReportQuantity q);
-std::string DiurnalBiasChart(const ReportSummary& summary, ReportQuantity q);
+/// Pooled daily means, observed and predicted; wind direction as points. The plot area
+/// starts at least `left` pixels in.
+std::string DailyChart(const ReportSummary& summary, ReportQuantity q, double left = 0);
+/// The left margin that fits the value labels of every daily chart of `quantities`.
+double DailyLeftMargin(const ReportSummary& summary, const std::vector<ReportQuantity>& quantities);
+/// Mean observed and predicted by hour of day, and the bias by hour; the plot areas start
+/// at least `left` pixels in.
+std::string DiurnalMeansChart(const ReportSummary& summary, ReportQuantity q, double left = 0);
+std::string DiurnalBiasChart(const ReportSummary& summary, ReportQuantity q, double left = 0);
+/// The left margin that fits every diurnal chart of means (or of the bias) of `quantities`.
+double DiurnalLeftMargin(const ReportSummary& summary,
+                         const std::vector<ReportQuantity>& quantities, bool bias);
 std::string ScatterChart(const ReportSummary& summary, ReportQuantity q);
 std::string WindRoseChart(const ReportSummary& summary, bool observed, double scalePercent);
 

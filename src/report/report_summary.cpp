@@ -5,6 +5,7 @@
 
 #include "tsf/text_scan.h"
 #include "wxcheck/outputs/list_file.h"
+#include "wxcheck/outputs/output_text.h"
 
 namespace corvane::wxcheck {
 
@@ -35,12 +36,29 @@ std::size_t RoseClass(double speed) {
     return c;
 }
 
+HistogramCells ChooseHistogramCells(double span, double step, int target) {
+    if (!(span > 0) || target < 1) {
+        return {1, span > 0 ? span : 1};
+    }
+    double width = span / target;
+    if (step > 0) {
+        width = step * std::ceil(width / step - 1e-9);
+    }
+    const int count = static_cast<int>(std::ceil(span / width - 1e-9));
+    return {std::max(count, 1), width};
+}
+
 double ReportStation::SpreadRatio(std::size_t k) const {
     return first[k].ObservedSpread() && second[k].sxx > 0 ? std::sqrt(second[k].syy / second[k].sxx)
                                                           : kNotComputed;
 }
 
-ReportSummary::ReportSummary(const ControlSettings& settings) : calm_(settings.calmThreshold) {}
+ReportSummary::ReportSummary(const ControlSettings& settings) : calm_(settings.calmThreshold) {
+    for (RoseCounts* rose : {&observedRose, &predictedRose}) {
+        rose->calmThreshold = settings.calmThreshold;
+        rose->calmText = settings.calmText.empty() ? FormatValue(calm_) : settings.calmText;
+    }
+}
 
 bool ReportSummary::Pooled(std::size_t k, HumidityKind stationHumidity) const {
     return k != kScalarHumidity || stationHumidity == humidity;
@@ -61,6 +79,9 @@ void ReportSummary::AddStation(const StationResult& s) {
     r.observed = ShownText(s.observed.written);
     r.evaluated = s.evaluated;
     r.humidity = s.humidity;
+    r.evaluates = s.evaluates;
+    r.used = s.used;
+    r.calm = s.calm;
     for (const std::string& w : s.warnings) {
         stationWarnings.push_back(StationWarningText(s.number, w));
     }
@@ -94,6 +115,13 @@ void ReportSummary::AddStation(const StationResult& s) {
                 speedPredicted = p;
             }
             ScatterSummary& sc = gathers_[gather[k]];
+            // Every eighth pair tells the recording step, which keeps its cost to a few
+            // milliseconds a million pairs: a step that rare values leave only makes the
+            // cells a little wider than they need be.
+            if ((sc.pairs & 7) == 0) {
+                sc.observedGrid.Add(o);
+                sc.predictedGrid.Add(p);
+            }
             sc.extent.Add(o);
             sc.extent.Add(p);
             if (++sc.pairs <= kScatterPointLimit) {
@@ -127,8 +155,15 @@ void ReportSummary::Finish(const std::vector<StationResult>& results, const Pool
             sc.observed = {};
             sc.predicted = {};
             const chart::NiceTicks range = chart::ComputeNiceTicks(sc.extent);
-            sc.grid = chart::HistogramGrid(range.lo, range.hi, range.lo, range.hi, kScatterCells,
-                                           kScatterCells);
+            const double span = range.hi - range.lo;
+            const HistogramCells columns =
+                ChooseHistogramCells(span, sc.observedGrid.Step(), kScatterCells);
+            const HistogramCells rows =
+                ChooseHistogramCells(span, sc.predictedGrid.Step(), kScatterCells);
+            // The last cell may reach past the axis; the picture clips it.
+            sc.grid =
+                chart::HistogramGrid(range.lo, range.lo + columns.count * columns.width, range.lo,
+                                     range.lo + rows.count * rows.width, columns.count, rows.count);
         }
         // The stations' sums about their own means, moved to the pooled means.
         FirstPass total;

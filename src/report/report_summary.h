@@ -7,7 +7,9 @@
 // number of pairs.
 
 #include <array>
+#include <cmath>
 #include <cstdint>
+#include <numeric>
 #include <string>
 #include <vector>
 
@@ -36,7 +38,11 @@ struct ReportStation {
     std::string observed;
     bool evaluated = false;
     HumidityKind humidity = HumidityKind::None;
-    GroupResult whole;  // the whole period
+    /// The variables both files give (speed, direction, temperature, humidity).
+    std::array<bool, kSlotCount> evaluates{};
+    std::int64_t used = 0;  // pairs left after the missing filter
+    std::int64_t calm = 0;  // of those, calm ones
+    GroupResult whole;      // the whole period
     /// The whole period's sums per scalar quantity, for the pooled spread.
     std::array<FirstPass, 3> first{};
     std::array<SecondPass, 3> second{};
@@ -44,6 +50,45 @@ struct ReportStation {
     /// Predicted over observed standard deviation of scalar k; NaN when the observations
     /// have no spread.
     double SpreadRatio(std::size_t k) const;
+};
+
+/// The step of the grid that values were recorded on: the largest number of
+/// ten-thousandths that every difference between them is a whole multiple of (data written
+/// to 0.1 m/s: 0.1). Zero while fewer than two distinct values came, or when some value
+/// lies off the ten-thousandths.
+class ValueGrid {
+public:
+    void Add(double value) {
+        if (done_) {
+            return;
+        }
+        const double scaled = value * 1e4;
+        const double whole = std::nearbyint(scaled);
+        if (!(scaled > -9e15 && scaled < 9e15) || std::fabs(scaled - whole) > 1e-6) {
+            step_ = 0;
+            done_ = true;  // off the grid: any step would be a guess
+            return;
+        }
+        const auto units = static_cast<std::int64_t>(whole);
+        if (!started_) {
+            first_ = units;
+            started_ = true;
+            return;
+        }
+        const std::int64_t d = units > first_ ? units - first_ : first_ - units;
+        if (step_ == 0 ? d != 0 : d % step_ != 0) {
+            step_ = std::gcd(step_, d);
+            done_ = step_ == 1;  // the finest grid there is
+        }
+    }
+    /// In the values' own units; 0 when not known.
+    double Step() const { return static_cast<double>(step_) / 1e4; }
+
+private:
+    std::int64_t first_ = 0;
+    std::int64_t step_ = 0;
+    bool started_ = false;
+    bool done_ = false;
 };
 
 /// Observed and predicted values of one scalar quantity, pooled as the "All" statistics
@@ -54,8 +99,11 @@ struct ScatterSummary {
     /// Every pair, when there are at most kScatterPointLimit.
     std::vector<float> observed;
     std::vector<float> predicted;
-    /// Otherwise the pairs counted on kScatterCells x kScatterCells cells over the nice
-    /// range of `extent`.
+    /// The recording steps of each series, which cells never split.
+    ValueGrid observedGrid;
+    ValueGrid predictedGrid;
+    /// Otherwise the pairs counted on about kScatterCells x kScatterCells cells over the
+    /// nice range of `extent`, each a whole number of recording steps wide.
     chart::HistogramGrid grid;
     /// The least-squares line P = intercept + slope O; NaN when O has no spread.
     double intercept = kNotComputed;
@@ -71,6 +119,10 @@ struct RoseCounts {
     std::int64_t calm = 0;
     /// Used hours with speed and direction in both series: the 100 percent of the rose.
     std::int64_t hours = 0;
+    /// The calm threshold, where the lowest speed class starts, and as the control file
+    /// writes it.
+    double calmThreshold = 0;
+    std::string calmText = "0";
 };
 
 struct DayMeans {
@@ -131,5 +183,14 @@ private:
 
 /// The speed class of a wind rose for a speed above the calm threshold.
 std::size_t RoseClass(double speed);
+
+/// Cells of a histogram axis over `span`: about `target` of them, but each a whole number
+/// of recording steps wide when the values have a known step, so that every cell holds as
+/// many of the values' grid lines as its neighbours and none shows as an empty stripe.
+struct HistogramCells {
+    int count = 0;
+    double width = 0;
+};
+HistogramCells ChooseHistogramCells(double span, double step, int target);
 
 }  // namespace corvane::wxcheck

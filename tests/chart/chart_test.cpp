@@ -225,6 +225,68 @@ TEST(ChartPlot, HistogramCellsAreClassedWithALegendAndOutliersPinnedToTheEdge) {
     EXPECT_EQ(Count(svg, "shape-rendering"), 2u);  // the two classes that have cells
 }
 
+// Wide labels thin out on the horizontal axis; a plot of one quantity against itself thins
+// its vertical axis alike, so that both read in the same steps.
+TEST(ChartPlot, TwoAxesOfOneQuantityLabelTheSameTicks) {
+    Extent e;
+    e.Add(0);
+    e.Add(1e6);
+    const Axis wide = NiceAxis(e, "value");
+    Extent other;
+    other.Add(0);
+    other.Add(1.1e6);
+    for (const auto& [y, same] : {std::pair{wide, true}, std::pair{NiceAxis(other, "v"), false}}) {
+        Plot plot(Frame{300, 300, "t", "d"}, wide, y);
+        const std::string svg = plot.Finish();
+        const std::string axes = svg.substr(0, svg.find("</g>"));
+        const std::size_t x = Count(axes, "text-anchor=\"middle\"");
+        const std::size_t v = Count(axes, "text-anchor=\"end\"");
+        EXPECT_LT(x, wide.ticks.size());  // thinned
+        EXPECT_EQ(x == v, same) << x << " " << v;
+    }
+}
+
+// Data recorded to 0.1 on cells of 0.1: every value lies on an edge, and each must land in
+// the cell above it, however the subtraction rounds, or columns stay empty in stripes.
+TEST(ChartPlot, HistogramValuesOnCellEdgesLandInTheCellAbove) {
+    HistogramGrid grid(-4, 4, -4, 4, 80, 80);
+    for (int k = 0; k < 80; ++k) {
+        grid.Add(-4 + k / 10.0, 0.05);
+    }
+    for (int column = 0; column < 80; ++column) {
+        EXPECT_EQ(grid.counts[40 * 80 + static_cast<std::size_t>(column)], 1u) << column;
+    }
+}
+
+// The ring values run along the gap between the shortest petals: here east-north-east to
+// east, where there are none.
+TEST(ChartRose, RingLabelsRunWhereThePetalsAreShortest) {
+    WindRoseData data;
+    data.hours = 100;
+    data.percent.assign(1, {});
+    for (std::size_t s = 0; s < kRoseSectors; ++s) {
+        data.percent[0][s] = s == 3 || s == 4 ? 0 : 6;
+    }
+    const std::string rose = WindRose(Frame{300, 300, "t", "d"}, data, LongestPetal(data));
+    const std::size_t calm = rose.find(">calm</text>");
+    ASSERT_NE(calm, std::string::npos);
+    const std::size_t calmText = rose.rfind("<text", calm);
+    const double cx = std::stod(rose.substr(rose.find("x=\"", calmText) + 3));
+    const double cy = std::stod(rose.substr(rose.find("y=\"", calmText) + 3)) - 11;
+    const std::size_t group = rose.find("text-anchor=\"middle\" stroke=\"#FFFFFF\"");
+    ASSERT_NE(group, std::string::npos);
+    int rings = 0;
+    for (std::size_t at = rose.find("<text", group); at < rose.find("</g>", group);
+         at = rose.find("<text", at + 1)) {
+        const double x = std::stod(rose.substr(rose.find("x=\"", at) + 3)) - cx;
+        const double y = std::stod(rose.substr(rose.find("y=\"", at) + 3)) - 4 - cy;
+        EXPECT_GT(x, 20);                      // east of the centre
+        EXPECT_NEAR(y, -x * 0.19891, 1) << x;  // along 78.75 degrees
+        ++rings;
+    }
+    EXPECT_GE(rings, 3);
+}
+
 TEST(ChartRose, SectorsAreCentredOnNorth) {
     EXPECT_EQ(RoseSector(359), 0);
     EXPECT_EQ(RoseSector(0), 0);
@@ -239,10 +301,20 @@ TEST(ChartRose, SectorsAreCentredOnNorth) {
     EXPECT_EQ(RoseSector(kNaN), -1);
 }
 
-TEST(ChartPolar, EmptyChartsSayNoDataAndNegativeCorrelationsOpenTheHalfCircle) {
+TEST(ChartPolar, EmptyChartsSayWhyAndNegativeCorrelationsOpenTheHalfCircle) {
     WindRoseData none;
-    EXPECT_NE(WindRose(Frame{300, 300, "t", "d"}, none, 0).find("no data"), std::string::npos);
-    EXPECT_NE(TaylorDiagram(Frame{300, 0, "t", "d"}, {}).find("no data"), std::string::npos);
+    EXPECT_NE(WindRose(Frame{300, 300, "t", "d"}, none, 0).find(">no pairs<"), std::string::npos);
+    EXPECT_NE(TaylorDiagram(Frame{300, 0, "t", "d"}, {}, "no spread").find(">no spread<"),
+              std::string::npos);
+    // Every hour calm: no rings to label (no "0.2e-9%"), and the rose says so.
+    WindRoseData calm;
+    calm.hours = 10;
+    calm.calmPercent = 100;
+    calm.percent.assign(5, {});
+    const std::string rose = WindRose(Frame{300, 300, "t", "d"}, calm, 0);
+    EXPECT_EQ(Count(rose, "%<"), 1u) << rose;  // the calm percentage only
+    EXPECT_NE(rose.find(">100.0%<"), std::string::npos);
+    EXPECT_NE(rose.find(">every hour calm<"), std::string::npos);
 
     const TaylorPosition at = TaylorPlace(2, 0.5);
     EXPECT_DOUBLE_EQ(at.x, 1);

@@ -29,6 +29,7 @@ StationResult WindStation(int number, const std::vector<Hour>& hours) {
     StationResult s;
     s.number = number;
     s.evaluated = true;
+    s.evaluates[kSpeed] = s.evaluates[kDirection] = true;
     s.groups.resize(1);
     s.partials.resize(1);
     for (std::size_t i = 0; i < hours.size(); ++i) {
@@ -109,6 +110,34 @@ TEST(ReportSummary, AScatterOfMoreThanFiveThousandPairsBecomesAHistogram) {
     }
 }
 
+// Speeds written to 0.1 m/s over 0 to 7.3: a cell of 8/60 m/s would hold one or two of
+// the values' steps by turns and paint stripes; cells of two steps hold two each.
+TEST(ReportSummary, HistogramCellsAreWholeStepsOfTheRecordedData) {
+    std::vector<Hour> hours;
+    for (int repeat = 0; repeat < 80; ++repeat) {
+        for (int k = 0; k <= 73; ++k) {
+            hours.push_back({k / 10.0, (73 - k) / 10.0 + 0.00005 * (k % 3), 90, 90});
+        }
+    }
+    const ReportSummary summary = Summarise({WindStation(1, hours)});
+    const chart::HistogramGrid& grid = summary.scatter[kScalarSpeed].grid;
+    ASSERT_EQ(grid.columns, 40);
+    EXPECT_EQ(grid.xLo, 0);
+    EXPECT_NEAR(grid.xHi, 8, 1e-12);
+    std::vector<std::uint32_t> columns(40, 0);
+    for (std::size_t c = 0; c < grid.counts.size(); ++c) {
+        columns[c % 40] += grid.counts[c];
+    }
+    for (std::size_t c = 0; c < 40; ++c) {
+        EXPECT_EQ(columns[c], c <= 36 ? 160u : 0u) << "column " << c;
+    }
+    // The predictions lie off the tenths: the rows keep the finest cells.
+    EXPECT_EQ(grid.rows, 60);
+    EXPECT_NEAR(ChooseHistogramCells(15, 0.1, 60).width, 0.3, 1e-12);
+    EXPECT_EQ(ChooseHistogramCells(15, 0.1, 60).count, 50);
+    EXPECT_EQ(ChooseHistogramCells(20, 1, 60).count, 20);  // whole numbers: cells of 1
+}
+
 TEST(ReportSummary, OnlyTheRunsHumidityVariableIsPooled) {
     std::vector<StationResult> stations;
     for (const HumidityKind kind : {HumidityKind::Relative, HumidityKind::MixingRatio}) {
@@ -148,6 +177,81 @@ TEST(ReportCharts, DateTicksFallOnMonthsOverAYearAndOnDaysOverAMonth) {
     EXPECT_EQ(ticks(31), "Jan 01, Jan 06, Jan 11, Jan 16, Jan 21, Jan 26, Jan 31");
 }
 
+// The pixel of a value on a chart's axes, read from the tick labels: x labels stand centred
+// under their tick, y labels end left of theirs, 4 px below its line.
+struct TickScale {
+    double value0 = 0, pixel0 = 0, value1 = 1, pixel1 = 1;
+    double operator()(double v) const {
+        return pixel0 + (v - value0) * (pixel1 - pixel0) / (value1 - value0);
+    }
+};
+TickScale AxisFromTicks(const std::string& svg, bool horizontal) {
+    const std::string anchor =
+        horizontal ? "\" text-anchor=\"middle\">" : "\" text-anchor=\"end\">";
+    std::vector<std::pair<double, double>> ticks;  // value, pixel
+    const std::size_t axisEnd = svg.find("</g>");
+    for (std::size_t at = svg.find(anchor); at < axisEnd; at = svg.find(anchor, at + 1)) {
+        const std::size_t open = svg.rfind("<text", at);
+        const double pixel = Attribute(svg, open, horizontal ? "x" : "y") - (horizontal ? 0 : 4);
+        ticks.emplace_back(std::stod(Between(svg, anchor, "<", at)), pixel);
+    }
+    EXPECT_GE(ticks.size(), 2u);
+    return ticks.size() < 2 ? TickScale()
+                            : TickScale{ticks.front().first, ticks.front().second,
+                                        ticks.back().first, ticks.back().second};
+}
+
+// The centre of the circle marker whose tooltip starts with `title`: M(x - r) y.
+std::pair<double, double> MarkerCentre(const std::string& svg, const std::string& title,
+                                       double radius = 3.5) {
+    const std::size_t at = svg.find("<title>" + title);
+    EXPECT_NE(at, std::string::npos) << title;
+    const std::string d = Between(svg, "<path d=\"M", "A", svg.rfind("<path d=", at));
+    const std::size_t blank = d.find(' ');
+    return {std::stod(d.substr(0, blank)) + radius, std::stod(d.substr(blank + 1))};
+}
+
+StationResult SpeedStation(int number, double bias, double rmse) {
+    StationResult s = WindStation(number, {{3, 3, 90, 90}});
+    s.groups[0].scalar[kScalarSpeed].n = 1;
+    s.groups[0].scalar[kScalarSpeed].bias = bias;
+    s.groups[0].scalar[kScalarSpeed].rmse = rmse;
+    return s;
+}
+
+// A lone station under the pooled value stays in sight; in a crowd, those furthest outside
+// the box keep their numbers, and the table beside the plots names them worst first.
+TEST(ReportCharts, StationsStayFindableUnderTheAllMarkerAndInACrowd) {
+    ReportSummary lone(Settings());
+    lone.AddStation(SpeedStation(1, 0.02, 0.9));
+    lone.all = lone.stations[0].whole;
+    const std::string one = SoccerPlot(lone, ReportQuantity::kSpeed);
+    const std::size_t all = one.find("<title>All stations");
+    ASSERT_NE(all, std::string::npos);
+    EXPECT_NE(one.rfind("<g fill=\"none\" stroke=\"#D55E00\"", all), std::string::npos);
+    EXPECT_LT(one.find("<title>Station 1 "), all);
+    EXPECT_NE(one.find(">1</text>"), std::string::npos);
+    // Zoomed to the markers: the box of 0.5 m/s would put them within 2% of the width.
+    const TickScale x = AxisFromTicks(one, true);
+    EXPECT_LT(x(-0.5), 0);
+
+    ReportSummary crowd(Settings());
+    for (int n = 1; n <= 39; ++n) {
+        crowd.AddStation(SpeedStation(n, 0.8, 1.0));
+    }
+    crowd.AddStation(SpeedStation(40, 0.8005, 1.0));  // the furthest, last in the crowd
+    crowd.AddStation(SpeedStation(41, 0.0, 1.0));     // inside, far off: the crowd stays one
+    const std::string many = SoccerPlot(crowd, ReportQuantity::kSpeed);
+    EXPECT_NE(many.find(">40</text>"), std::string::npos);
+    crowd.all = crowd.stations[0].whole;
+    const std::string report = BuildEvaluationReport(Settings(), crowd, RunNotes());
+    const std::string table = Between(report, "<table class=\"furthest\">", "</table>");
+    EXPECT_NE(report.find("10 of the 40 outside some box"), std::string::npos);
+    EXPECT_LT(table.find("<td class=\"n\">40</td>"), table.find("<td class=\"n\">1</td>"));
+    EXPECT_NE(table.find("1.60 \u2717"), std::string::npos);  // 0.8005 over 0.5
+    EXPECT_EQ(table.find("<td class=\"n\">11</td>"), std::string::npos);
+}
+
 // The verdict counts only what can be judged, and a station's value that misses its
 // benchmark is marked in the station tables.
 TEST(ReportCharts, TheVerdictCountsWhatCanBeJudgedAndMarksWhatMisses) {
@@ -165,6 +269,38 @@ TEST(ReportCharts, TheVerdictCountsWhatCanBeJudgedAndMarksWhatMisses) {
     EXPECT_NE(report.find("<strong>1 of 2 met</strong> (9 not applicable)."), std::string::npos);
     EXPECT_NE(report.find("<td class=\"n out\">0.8000 \u2717</td><td class=\"n\">1.0000</td>"),
               std::string::npos);
+}
+
+// A station of wind only whose every hour is calm, under a threshold of 0.9999 m/s.
+TEST(ReportPage, QuantitiesTheRunLacksAreLeftOutAndEmptyChartsSayWhy) {
+    ControlSettings settings = Settings(0.9999);
+    settings.calmText = "0.9999";
+    ReportSummary summary(settings);
+    StationResult s = WindStation(1, std::vector<Hour>(30, {0.5, 0.4, 90, 270}));
+    s.used = s.calm = 30;
+    ScalarStats& speed = s.groups[0].scalar[kScalarSpeed];
+    speed.n = 30;
+    speed.bias = -0.1;
+    speed.rmse = 0.1;  // both series without spread: no IOA, no R
+    summary.AddStation(s);
+    summary.Finish({s}, PooledResults(), 1);
+    summary.all = s.groups[0];
+    const std::string report = BuildEvaluationReport(settings, summary, RunNotes());
+    EXPECT_NE(report.find("temperature, humidity: no evaluated station has them in both files"),
+              std::string::npos);
+    EXPECT_EQ(report.find("<title>Temperature"), std::string::npos);
+    EXPECT_EQ(report.find("<title>Humidity"), std::string::npos);
+    EXPECT_EQ(report.find("<h3>Temperature"), std::string::npos);
+    EXPECT_NE(report.find("<title>Wind direction</title>"), std::string::npos);
+    // n/a with its reason, and a rose that reads sensibly: no rings of 0.2e-9 percent.
+    EXPECT_NE(report.find("<td class=\"n na\">n/a <span class=\"why\">(every hour calm)</span>"),
+              std::string::npos);
+    EXPECT_NE(report.find("<td class=\"n na\">n/a <span class=\"why\">(no spread)</span>"),
+              std::string::npos);
+    EXPECT_NE(report.find(">every hour calm<"), std::string::npos);
+    EXPECT_EQ(report.find("e-9%"), std::string::npos);
+    EXPECT_NE(report.find(">0.9999\u20132 m/s<"), std::string::npos);
+    EXPECT_NE(report.find(">above 8 m/s<"), std::string::npos);
 }
 
 // Whole runs: two stations over two days.
@@ -249,6 +385,135 @@ TEST_F(ReportRun, TheReportAndEverySvgInItParseAsXmlWithAllSectionsInOrder) {
     EXPECT_NE(report.find("a&lt;b&gt;&amp;&quot;x\xEF\xBF\xBD.tsf"), std::string::npos);
     EXPECT_NE(ReadFile(folder_ / "run_wxcheck.lst").find(folder_ / "run_report.html"),
               std::string::npos);
+}
+
+// The <svg> elements between two section ids.
+std::vector<std::string> SectionCharts(const std::string& report, const std::string& section,
+                                       const std::string& next) {
+    std::vector<std::string> charts;
+    const std::size_t end = report.find("id=\"" + next + "\"");
+    for (std::size_t at = report.find("<svg", report.find("id=\"" + section + "\"")); at < end;
+         at = report.find("<svg", at + 1)) {
+        charts.push_back(report.substr(at, report.find("</svg>", at) - at));
+    }
+    return charts;
+}
+
+TEST_F(ReportRun, StackedChartsLineUpScatterAxesMatchAndRmsArcsAreLabelledOffTheAxes) {
+    ASSERT_EQ(Run(), kAllEvaluated);
+    const std::string report = ReadFile(folder_ / "run_report.html");
+    // The plot frame is the first outline in the axis colour.
+    const auto frameLeft = [](const std::string& svg) {
+        return Attribute(svg, svg.rfind("<rect", svg.find("fill=\"none\" stroke=\"#555555\"")),
+                         "x");
+    };
+    const std::vector<std::string> daily = SectionCharts(report, "daily", "diurnal");
+    ASSERT_EQ(daily.size(), 4u);
+    for (const std::string& svg : daily) {
+        EXPECT_EQ(frameLeft(svg), frameLeft(daily[0]));  // m/s, degrees, kelvin and g/kg alike
+    }
+    const std::vector<std::string> diurnal = SectionCharts(report, "diurnal", "scatter");
+    ASSERT_EQ(diurnal.size(), 6u);
+    for (std::size_t i = 2; i < diurnal.size(); ++i) {
+        EXPECT_EQ(frameLeft(diurnal[i]), frameLeft(diurnal[i % 2])) << i;
+    }
+    for (const std::string& svg : SectionCharts(report, "scatter", "roses")) {
+        std::vector<std::string> labels[2];
+        const std::size_t axisEnd = svg.find("</g>");
+        for (int horizontal = 0; horizontal < 2; ++horizontal) {
+            const std::string anchor =
+                horizontal ? "\" text-anchor=\"middle\">" : "\" text-anchor=\"end\">";
+            for (std::size_t at = svg.find(anchor); at < axisEnd; at = svg.find(anchor, at + 1)) {
+                labels[horizontal].push_back(Between(svg, anchor, "<", at));
+            }
+        }
+        EXPECT_EQ(labels[0], labels[1]);
+    }
+    for (const std::string& svg : SectionCharts(report, "taylor", "daily")) {
+        const std::size_t zero = svg.find(">0.00</text>");
+        ASSERT_NE(zero, std::string::npos);
+        const double axis = Attribute(svg, svg.rfind("<text", zero), "y") - 16;
+        const std::string group = "<g font-size=\"11\" fill=\"#009E73\"";
+        const std::size_t rms = svg.find(group);
+        ASSERT_NE(rms, std::string::npos);
+        const std::size_t end = svg.find("</g>", rms);
+        int labels = 0;
+        for (std::size_t at = svg.find("<text", rms); at < end; at = svg.find("<text", at + 1)) {
+            EXPECT_LT(Attribute(svg, at, "y"), axis - 6) << "a centred RMS label on the axis";
+            ++labels;
+        }
+        EXPECT_GE(labels, 3);
+    }
+}
+
+// The pages of a PDF as text, one entry a page; empty when it cannot be printed.
+std::vector<std::string> PrintedPages(const std::string& html, const std::string& folder) {
+    const std::string pdf = folder + "printed.pdf";
+    const std::string text = folder + "printed.txt";
+    const std::string command =
+        "timeout 120 chromium --headless --no-sandbox --disable-gpu "
+        "--no-pdf-header-footer --user-data-dir='" +
+        folder + "chromium' --print-to-pdf='" + pdf + "' 'file://" + html +
+        "' >/dev/null 2>&1 && pdftotext -layout '" + pdf + "' '" + text + "' 2>/dev/null";
+    std::vector<std::string> pages;
+    if (std::system(command.c_str()) != 0) {
+        return pages;
+    }
+    const std::string all = ReadFile(text);
+    for (std::size_t at = 0; at < all.size();) {
+        const std::size_t end = std::min(all.find('\f', at), all.size());
+        pages.push_back(all.substr(at, end - at));
+        at = end + 1;
+    }
+    return pages;
+}
+
+// The page that holds `line` as a line of its own (not inside the table of contents).
+int PageOfLine(const std::vector<std::string>& pages, const std::string& line) {
+    for (std::size_t p = 0; p < pages.size(); ++p) {
+        std::size_t at = 0;
+        while ((at = pages[p].find(line, at)) != std::string::npos) {
+            const std::size_t start = pages[p].rfind('\n', at) + 1;
+            const std::size_t end = pages[p].find('\n', at);
+            const std::string whole = pages[p].substr(start, end - start);
+            if (whole.find_first_not_of(' ') == whole.find(line) &&
+                whole.find_last_not_of(' ') + 1 == whole.find(line) + line.size()) {
+                return static_cast<int>(p);
+            }
+            at += line.size();
+        }
+    }
+    return -1;
+}
+
+// Printed on Letter (the printer's default here) and on A4, every section heading shares
+// its page with the caption of the section's first figure.
+TEST_F(ReportRun, PrintedHeadingsStayWithTheirFirstFigure) {
+    if (std::system("command -v chromium >/dev/null && command -v pdftotext >/dev/null") != 0) {
+        GTEST_SKIP() << "chromium or pdftotext is not installed";
+    }
+    ASSERT_EQ(Run(), kAllEvaluated);
+    const std::string letter = ReadFile(folder_ / "run_report.html");
+    std::string a4 = letter;
+    a4.insert(a4.find("</style>"), "@page{size:A4}");
+    WriteFile(folder_ / "a4.html", a4);
+    for (const std::string& file : {std::string("run_report.html"), std::string("a4.html")}) {
+        SCOPED_TRACE(file);
+        const std::vector<std::string> pages = PrintedPages(folder_ / file, folder_.path());
+        ASSERT_GT(pages.size(), 3u);
+        for (const auto& [heading, caption] :
+             {std::pair{"Bias and error against the benchmarks", "Wind speed: bias against RMSE."},
+              {"Taylor diagrams", "Temperature."},
+              {"Daily means", "Wind speed: observed (solid) and predicted (dashed)."},
+              {"Diurnal cycle", "Wind speed: observed and predicted means."},
+              {"Predicted against observed", "Wind speed: 96 pairs."},
+              {"Wind roses", "Predicted."}}) {
+            const int page = PageOfLine(pages, heading);
+            ASSERT_GE(page, 0) << heading;
+            EXPECT_NE(pages[static_cast<std::size_t>(page)].find(caption), std::string::npos)
+                << heading << " is on page " << page + 1 << " without its first figure";
+        }
+    }
 }
 
 TEST_F(ReportRun, NoReportWhenAskedOrWhenNothingWasEvaluated) {
