@@ -6,6 +6,7 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <limits>
 #include <numeric>
 
 #include "engine_fixture.h"
@@ -68,6 +69,13 @@ std::string Between(const std::string& text, const std::string& before, const st
     return end == std::string::npos
                ? std::string()
                : text.substr(start + before.size(), end - start - before.size());
+}
+
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+
+double Attribute(const std::string& text, std::size_t at, const std::string& name) {
+    const std::string value = Between(text, " " + name + "=\"", "\"", at);
+    return value.empty() ? kNaN : std::stod(value);
 }
 
 TEST(ReportSummary, RoseSectorsCentreOnNorthAndCalmHoursGoToTheCentre) {
@@ -199,16 +207,6 @@ TickScale AxisFromTicks(const std::string& svg, bool horizontal) {
     return ticks.size() < 2 ? TickScale()
                             : TickScale{ticks.front().first, ticks.front().second,
                                         ticks.back().first, ticks.back().second};
-}
-
-// The centre of the circle marker whose tooltip starts with `title`: M(x - r) y.
-std::pair<double, double> MarkerCentre(const std::string& svg, const std::string& title,
-                                       double radius = 3.5) {
-    const std::size_t at = svg.find("<title>" + title);
-    EXPECT_NE(at, std::string::npos) << title;
-    const std::string d = Between(svg, "<path d=\"M", "A", svg.rfind("<path d=", at));
-    const std::size_t blank = d.find(' ');
-    return {std::stod(d.substr(0, blank)) + radius, std::stod(d.substr(blank + 1))};
 }
 
 StationResult SpeedStation(int number, double bias, double rmse) {
