@@ -309,7 +309,9 @@ void StationSection(std::string& out, const ReportSummary& summary) {
     }
     out +=
         "</tbody></table>\n<p>Whole period. A value that misses its benchmark is marked "
-        "\u2717.</p>\n<div class=\"row\">\n";
+        "\u2717. MVE and RMSVE: the vector wind error (m/s), the length of the mean vector "
+        "difference and the root mean square of its length, calm pairs included.</p>\n"
+        "<div class=\"row\">\n";
     for (const ReportQuantity q : kAllQuantities) {
         const bool direction = q == ReportQuantity::kDirection;
         const bool humidity = q == ReportQuantity::kHumidity;
@@ -321,6 +323,10 @@ void StationSection(std::string& out, const ReportSummary& summary) {
                "<th class=\"n\">N</th><th class=\"n\">Bias</th><th class=\"n\">" +
                (q == ReportQuantity::kSpeed ? "RMSE" : "GE") + "</th>" +
                (direction ? "" : "<th class=\"n\">IOA</th><th class=\"n\">R</th>") +
+               (q == ReportQuantity::kSpeed
+                    ? "<th class=\"n\" title=\"vector wind error\">MVE</th><th "
+                      "class=\"n\" title=\"vector wind error\">RMSVE</th>"
+                    : "") +
                "</tr></thead><tbody>\n";
         for (const ReportStation& s : summary.stations) {
             if (!s.evaluated || (humidity && s.humidity == HumidityKind::None)) {
@@ -349,8 +355,11 @@ void StationSection(std::string& out, const ReportSummary& summary) {
                    NumberCell(v.bias, b ? &b->bias : nullptr) +
                    NumberCell(q == ReportQuantity::kSpeed ? v.rmse : v.grossError,
                               b ? &b->error : nullptr) +
-                   NumberCell(v.agreement, b ? &b->agreement : nullptr) +
-                   NumberCell(v.correlation) + "</tr>\n";
+                   NumberCell(v.agreement, b ? &b->agreement : nullptr) + NumberCell(v.correlation);
+            if (q == ReportQuantity::kSpeed) {
+                out += NumberCell(s.whole.vector.meanError) + NumberCell(s.whole.vector.rmsError);
+            }
+            out += "</tr>\n";
         }
         out += "</tbody></table></div>\n";
     }

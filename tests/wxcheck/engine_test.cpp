@@ -126,6 +126,9 @@ TEST_F(WxcheckHandWorked, PooledHoursDaysWindowsAndRanges) {
     EXPECT_EQ(wind.Fields(5, "N_WS Bias_WS"), "0 -999");
     // The record ending at 00:00 belongs to hour 00 of the new day.
     EXPECT_EQ(wind.Fields(23, "Date Hour N_WS Bias_WS"), "2008-01-02 00 1 2.0000");
+    // Both from north, 2 and 4 m/s: the vector error is 2 m/s; the calm hour 02 counts.
+    EXPECT_EQ(wind.Fields(23, "N_VW MVE_VW RMSVE_VW"), "1 2.0000 2.0000");
+    EXPECT_EQ(wind.At(1, "N_VW"), "1");
 
     const Table teHu = ReadTable(folder_ / "run_HourlyTeHuStats.dat");
     // Hour 01: temperatures 280 K / 281 K and 6.5 C / 7 C, both as kelvin; station b has no
@@ -174,15 +177,17 @@ TEST_F(WxcheckHandWorked, CsvFilesAgreeWithTheListFile) {
     const std::string list = ReadFile(folder_ / "run_wxcheck.lst");
 
     const Table stats = ReadCsv(folder_ / "run_StationStats.csv");
-    ASSERT_EQ(stats.rows.size(), 3u * (4 + 3));  // three sections; b has no humidity
-    EXPECT_EQ(stats.Fields(12, "station predicted_file observed_file period_start period_end"),
+    ASSERT_EQ(stats.rows.size(), 3u * (5 + 4));  // three sections; b has no humidity
+    EXPECT_EQ(stats.Fields(15, "station predicted_file observed_file period_start period_end"),
               "2 b,\"1\".tsf b\"2\".tsf 2008-01-01T01:00:00+00:00 2008-01-02T00:00:00+00:00");
     const std::map<std::string, std::string> tables = {{"wind_speed", "Wind speed (m/s)"},
                                                        {"wind_direction", "Wind direction"},
                                                        {"temperature", "Temperature (K)"},
-                                                       {"humidity", "Humidity"}};
-    const char* statistics[] = {"N",    "Obs",   "Prd",   "Bias", "GE",
-                                "RMSE", "RMSEs", "RMSEu", "IOA",  "R"};
+                                                       {"humidity", "Humidity"},
+                                                       {"wind_vector", "Vector wind error"}};
+    const std::vector<std::string> scalars = {"N",    "Obs",   "Prd",   "Bias", "GE",
+                                              "RMSE", "RMSEs", "RMSEu", "IOA",  "R"};
+    const std::vector<std::string> vectors = {"N", "MVE", "RMSVE"};
     for (std::size_t r = 0; r < stats.rows.size(); ++r) {
         const std::string kind = stats.At(r, "section");
         const std::string section =
@@ -194,8 +199,10 @@ TEST_F(WxcheckHandWorked, CsvFilesAgreeWithTheListFile) {
         const std::vector<std::string> row =
             ListRow(list, section, tables.at(stats.At(r, "quantity")), stats.At(r, "station"));
         SCOPED_TRACE(section + " " + stats.At(r, "quantity") + " " + stats.At(r, "station"));
-        ASSERT_GE(row.size(), 5u);
-        for (std::size_t c = 0; c < std::size(statistics); ++c) {
+        ASSERT_GE(row.size(), 4u);
+        const std::vector<std::string>& statistics =
+            stats.At(r, "quantity") == "wind_vector" ? vectors : scalars;
+        for (std::size_t c = 0; c < statistics.size(); ++c) {
             const std::string csv = stats.At(r, statistics[c]);
             EXPECT_EQ(csv.empty() ? "-999" : csv, c + 1 < row.size() ? row[c + 1] : "-999")
                 << statistics[c];

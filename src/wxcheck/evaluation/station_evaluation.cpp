@@ -38,6 +38,8 @@ void ComputeStationGroups(const ControlSettings& settings, StationResult& statio
         const DirectionSums::Term term =
             direction ? DirectionSums::TermOf(pair.Observed(kDirection), pair.Predicted(kDirection))
                       : DirectionSums::Term{};
+        const bool vector = IsVectorPair(pair);
+        const VectorSums::Term vectorTerm = vector ? VectorTermOf(pair) : VectorSums::Term{};
         membership.ForEach(station, i, [&](int g) {
             GroupPartial& partial = station.partials[static_cast<std::size_t>(g)];
             for (std::size_t k = 0; k < 3; ++k) {
@@ -48,6 +50,9 @@ void ComputeStationGroups(const ControlSettings& settings, StationResult& statio
             }
             if (direction) {
                 partial.direction.Add(term);
+            }
+            if (vector) {
+                partial.vector.Add(vectorTerm);
             }
         });
     }
@@ -75,6 +80,7 @@ void ComputeStationGroups(const ControlSettings& settings, StationResult& statio
                              k == kScalarTemperature ? kKelvinOffset : 0, &notFinite);
         }
         station.groups[g].direction = partial.direction.Result();
+        station.groups[g].vector = partial.vector.Result();
     }
     if (notFinite) {
         station.warnings.push_back(

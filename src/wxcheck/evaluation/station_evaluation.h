@@ -109,6 +109,7 @@ static_assert(sizeof(KeptPair) == 40, "pairs are kept by the million");
 struct GroupResult {
     std::array<ScalarStats, 3> scalar;
     DirectionStats direction;
+    VectorStats vector;
 };
 
 /// Sums of a group that is merged over stations.
@@ -116,7 +117,20 @@ struct GroupPartial {
     std::array<FirstPass, 3> first;
     std::array<SecondPass, 3> second;
     DirectionSums direction;
+    VectorSums vector;
 };
+
+/// Whether a pair counts for the vector wind error: both speeds and both directions present,
+/// calm or not.
+inline bool IsVectorPair(const KeptPair& pair) {
+    return pair.Uses(kSpeed) && pair.Uses(kDirection);
+}
+
+/// The difference vector of a vector pair.
+inline VectorSums::Term VectorTermOf(const KeptPair& pair) {
+    return VectorSums::TermOf(pair.Observed(kSpeed), pair.Observed(kDirection),
+                              pair.Predicted(kSpeed), pair.Predicted(kDirection));
+}
 
 struct FileReport {
     std::string written;  // as the station file gives it

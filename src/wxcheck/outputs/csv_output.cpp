@@ -113,6 +113,15 @@ void AppendDirection(std::string& row, const DirectionStats& s) {
     row += ",,,,,";  // no RMSE, RMSEs, RMSEu, IOA or R
 }
 
+void AppendVector(std::string& row, const VectorStats& s) {
+    row += std::to_string(s.n);
+    row += ",,,,,,,,,";  // its own columns come last
+    row += ',';
+    row += CsvValue(s.meanError);
+    row += ',';
+    row += CsvValue(s.rmsError);
+}
+
 }  // namespace
 
 void WriteStationStatistics(OutputFile& file, const ControlSettings& settings,
@@ -120,7 +129,7 @@ void WriteStationStatistics(OutputFile& file, const ControlSettings& settings,
     file.Write(
         "station,predicted_file,observed_file,predicted_site,observed_site,period_start,"
         "period_end,section,first_hour,last_hour,speed_above,speed_up_to,quantity,variable,"
-        "units,N,Obs,Prd,Bias,GE,RMSE,RMSEs,RMSEu,IOA,R\n");
+        "units,N,Obs,Prd,Bias,GE,RMSE,RMSEs,RMSEu,IOA,R,MVE,RMSVE\n");
     IsoTimes times(settings.zone);
     std::string period = times.Text(settings.start) + ",";
     period += times.Text(settings.end) + ",";
@@ -155,6 +164,11 @@ void WriteStationStatistics(OutputFile& file, const ControlSettings& settings,
                                                     : slot == kTemperature ? kScalarTemperature
                                                                            : kScalarHumidity]);
                 }
+                text += ",,\n";  // MVE and RMSVE belong to the vector row
+            }
+            if (s.evaluates[kSpeed] && s.evaluates[kDirection]) {
+                text += station + section + "wind_vector,WSPEED+WDIR,m/s,";
+                AppendVector(text, group.vector);
                 text += '\n';
             }
         }

@@ -237,6 +237,16 @@ void DirectionRow(Sink& out, std::string_view label, const DirectionStats& s) {
     out += '\n';
 }
 
+void VectorRow(Sink& out, std::string_view label, const VectorStats& s) {
+    out += Padded(label, 8, true);
+    out += Padded(std::to_string(s.n), 10);
+    for (const double v : {s.meanError, s.rmsError}) {
+        out += ' ';
+        out += Padded(FormatValue(v), 10);
+    }
+    out += '\n';
+}
+
 // The statistics of one group (the whole period, a window or a range) for every station
 // and for all stations.
 void GroupTables(Sink& out, std::string_view title, std::size_t group,
@@ -267,6 +277,16 @@ void GroupTables(Sink& out, std::string_view title, std::size_t group,
         }
     }
     DirectionRow(out, "All", pooled.all[group].direction);
+    out +=
+        "\nVector wind error (m/s; pairs with both speeds and both directions, calm ones "
+        "included)\n";
+    out += TableHeader({"MVE", "RMSVE"});
+    for (const StationResult& s : stations) {
+        if (s.evaluated) {
+            VectorRow(out, std::to_string(s.number), s.groups[group].vector);
+        }
+    }
+    VectorRow(out, "All", pooled.all[group].vector);
     scalarTable("Temperature (K)", kScalarTemperature, false);
     scalarTable("Humidity (each station's variable; All: " + HumidityText(pooled.humidity) +
                     ", stations using it)",
@@ -371,6 +391,9 @@ void WriteListFile(OutputFile& file, const ControlSettings& settings,
         "not means of degrees; Bias and GE are the mean and the mean absolute difference P-O,\n"
         "each difference wrapped into (-180, 180]. Where directions scatter, the mean vectors\n"
         "may point far apart while the differences average out: Obs 32, Prd 107, Bias -1.\n"
+        "Vector wind error: with u = -s sin(dir), v = -s cos(dir), MVE is the length of the\n"
+        "mean vector difference P-O and RMSVE the root mean square of its length; calm pairs\n"
+        "count (their vectors are short) and a speed of 0 is the vector (0, 0).\n"
         "Hours and days: the hour of a pair is the hour of its end stamp; its day (in the daily\n"
         "statistics files) is the date of its end stamp less one second, so that a day holds\n"
         "the hours ending 01:00 to 24:00 (00:00 of the next date).\n";
