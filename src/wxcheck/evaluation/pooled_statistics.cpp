@@ -193,9 +193,8 @@ void ComputeDay(std::int64_t day, const PeriodRows& rows, std::int64_t blockFirs
                                }
                            },
                            [&](GroupPartial* hour, bool inDay, const KeptPair& pair) {
+                               const DirectionSums::Term term = DirectionTermOf(pair);
                                if ((pair.flags & kDirectionPair) != 0) {
-                                   const DirectionSums::Term term = DirectionSums::TermOf(
-                                       pair.Observed(kDirection), pair.Predicted(kDirection));
                                    if (hour != nullptr) {
                                        hour->direction.Add(term);
                                    }
@@ -204,12 +203,12 @@ void ComputeDay(std::int64_t day, const PeriodRows& rows, std::int64_t blockFirs
                                    }
                                }
                                if (IsVectorPair(pair)) {
-                                   const VectorSums::Term term = VectorTermOf(pair);
+                                   const VectorSums::Term vector = VectorTermOf(pair, term);
                                    if (hour != nullptr) {
-                                       hour->vector.Add(term);
+                                       hour->vector.Add(vector);
                                    }
                                    if (inDay) {
-                                       whole.vector.Add(term);
+                                       whole.vector.Add(vector);
                                    }
                                }
                            }});

@@ -34,12 +34,11 @@ void ComputeStationGroups(const ControlSettings& settings, StationResult& statio
     station.partials.assign(static_cast<std::size_t>(groups), GroupPartial());
     for (std::size_t i = 0; i < station.kept.size(); ++i) {
         const KeptPair& pair = station.kept[i];
+        // Every direction pair is a vector pair: the unit vectors are worked out once.
         const bool direction = (pair.flags & kDirectionPair) != 0;
-        const DirectionSums::Term term =
-            direction ? DirectionSums::TermOf(pair.Observed(kDirection), pair.Predicted(kDirection))
-                      : DirectionSums::Term{};
         const bool vector = IsVectorPair(pair);
-        const VectorSums::Term vectorTerm = vector ? VectorTermOf(pair) : VectorSums::Term{};
+        const DirectionSums::Term term = vector ? DirectionTermOf(pair) : DirectionSums::Term{};
+        const VectorSums::Term vectorTerm = vector ? VectorTermOf(pair, term) : VectorSums::Term{};
         membership.ForEach(station, i, [&](int g) {
             GroupPartial& partial = station.partials[static_cast<std::size_t>(g)];
             for (std::size_t k = 0; k < 3; ++k) {
