@@ -102,6 +102,11 @@ std::string ResultCell(std::string_view result) {
     if (result == "fail") {
         return "<td class=\"fail\">\u2717 fail</td>";
     }
+    if (result == "undecided") {
+        // Styled in place: a run without intervals keeps its style sheet as it was.
+        return "<td class=\"undecided\" style=\"color:#5A4A00;font-weight:bold\">? "
+               "undecided</td>";
+    }
     return "<td class=\"na\">\u2013 n/a</td>";
 }
 
@@ -166,9 +171,11 @@ void Header(std::string& out, const ControlSettings& settings, const ReportSumma
     out += "</ol></nav>\n</header>\n";
 }
 
-void Verdict(std::string& out, const ReportSummary& summary) {
+void Verdict(std::string& out, const ReportSummary& summary, const RunNotes& notes) {
     Heading(out, 0);
-    const std::vector<BenchmarkCheck> checks = CheckBenchmarks(summary.all, summary.humidity);
+    const bool intervals = notes.resamples > 0;
+    const std::vector<BenchmarkCheck> checks =
+        CheckBenchmarks(summary.all, summary.humidity, intervals ? &summary.allIntervals : nullptr);
     int passed = 0;
     int judged = 0;
     for (const BenchmarkCheck& c : checks) {
@@ -184,13 +191,25 @@ void Verdict(std::string& out, const ReportSummary& summary) {
                    " not applicable)"
              : std::string()) +
         ".</p>\n";
-    out +=
-        "<table><thead><tr><th>Quantity</th><th>Statistic</th><th class=\"n\">Value</th>"
-        "<th>Benchmark</th><th>Result</th></tr></thead><tbody>\n";
+    if (intervals) {
+        out += "<p>Judged on the 95% interval of each value (a day-block bootstrap of " +
+               std::to_string(notes.resamples) + " resamples, seed " + std::to_string(notes.seed) +
+               "): pass when the whole interval meets the benchmark, fail when none of it "
+               "does, undecided when it straddles the limit, so that the data cannot tell. "
+               "Without an interval the value decides.</p>\n";
+    }
+    out += "<table><thead><tr><th>Quantity</th><th>Statistic</th><th class=\"n\">Value</th>" +
+           std::string(intervals ? "<th class=\"n\">95% interval</th>" : "") +
+           "<th>Benchmark</th><th>Result</th></tr></thead><tbody>\n";
     for (const BenchmarkCheck& c : checks) {
         out += "<tr><td>" + Html(c.quantity) + "</td><td>" + Html(c.statistic) + "</td>" +
-               NumberCell(c.value) + "<td>" + Html(GoalText(c.goal)) + "</td>" +
-               ResultCell(c.result) + "</tr>\n";
+               NumberCell(c.value);
+        if (intervals) {
+            out += c.interval.Known() ? "<td class=\"n\">" + FormatValue(c.interval.low) + " to " +
+                                            FormatValue(c.interval.high) + "</td>"
+                                      : std::string("<td class=\"n na\">n/a</td>");
+        }
+        out += "<td>" + Html(GoalText(c.goal)) + "</td>" + ResultCell(c.result) + "</tr>\n";
     }
     out += "</tbody></table>\n</section>\n";
 }
@@ -408,7 +427,7 @@ std::string BuildEvaluationReport(const ControlSettings& settings, const ReportS
     out += kStyle;
     out += "</style>\n</head>\n<body>\n<main>\n";
     Header(out, settings, summary, notes);
-    Verdict(out, summary);
+    Verdict(out, summary, notes);
     SoccerSection(out, summary);
     TaylorSection(out, summary);
     DailySection(out, summary);

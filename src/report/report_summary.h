@@ -36,7 +36,8 @@ struct ReportStation {
     std::string observed;
     bool evaluated = false;
     HumidityKind humidity = HumidityKind::None;
-    GroupResult whole;  // the whole period
+    GroupResult whole;         // the whole period
+    GroupIntervals intervals;  // its 95% intervals, when made
     /// The whole period's sums per scalar quantity, for the pooled spread.
     std::array<FirstPass, 3> first{};
     std::array<SecondPass, 3> second{};
@@ -102,7 +103,8 @@ public:
 
     std::vector<ReportStation> stations;
     int evaluated = 0;
-    GroupResult all;  // the whole period, all stations
+    GroupResult all;              // the whole period, all stations
+    GroupIntervals allIntervals;  // its 95% intervals, when made
     HumidityKind humidity = HumidityKind::None;
     int humidityStations = 0;
     /// Sums of observed and predicted per scalar quantity and hour of the end stamp, from

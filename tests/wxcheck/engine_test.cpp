@@ -623,25 +623,29 @@ TEST(WxcheckEngine, IntervalsDecideTheVerdictsOrSayTheyCannot) {
                        ? std::string("<no row>")
                        : benchmarks.substr(at + 1, benchmarks.find('\n', at + 1) - at - 1);
         };
-        EXPECT_TRUE(verdict("Wind speed              Bias").ends_with("undecided"))
-            << benchmarks;
-        EXPECT_TRUE(verdict("Temperature             Bias").ends_with(
-            "0.1000 to 0.1000       |bias| <= 0.5 K        pass"))
+        EXPECT_TRUE(verdict("Wind speed              Bias").ends_with("undecided")) << benchmarks;
+        EXPECT_TRUE(verdict("Temperature             Bias")
+                        .ends_with("0.1000 to 0.1000       |bias| <= 0.5 K        pass"))
             << benchmarks;
         EXPECT_TRUE(verdict("Wind direction          Bias").ends_with("pass")) << benchmarks;
-        EXPECT_TRUE(Contains(list, "Confidence intervals:       95%, day-block bootstrap of 1000 "
-                                   "resamples, seed 20081"));
+        EXPECT_TRUE(Contains(list,
+                             "Confidence intervals:       95%, day-block bootstrap of 1000 "
+                             "resamples, seed 20081"));
         EXPECT_TRUE(Contains(list, "No interval (n/a) with pairs on fewer than 10 days: 3.\n"));
-        const std::vector<std::string> low =
-            ListRow(list, "WHOLE PERIOD", "95% interval", "All");
+        const std::vector<std::string> low = ListRow(list, "WHOLE PERIOD", "95% interval", "All");
         ASSERT_GE(low.size(), 4u) << list;
         EXPECT_EQ(low[1], "2.5%");
         EXPECT_LT(std::stod(low[2]), 0.5);  // the bias interval holds the limit
-        const std::string all = list + ReadFile(f / "run_StationStats.csv") +
-                                ReadFile(f / "run_report.html");
+        const std::string all =
+            list + ReadFile(f / "run_StationStats.csv") + ReadFile(f / "run_report.html");
         EXPECT_EQ(all, first.empty() ? all : first) << threads << " threads";
         first = all;
     }
+    // The report's verdict says it as word and symbol, and draws the interval bars.
+    const std::string report = ReadFile(f / "run_report.html");
+    EXPECT_TRUE(Contains(report, "? undecided</td>"));
+    EXPECT_TRUE(Contains(report, "<td class=\"n\">0.1000 to 0.1000</td>"));
+    EXPECT_TRUE(Contains(report, "bars: 95% intervals"));
     const Table csv = ReadCsv(f / "run_StationStats.csv");
     const std::size_t last = csv.rows.size() - 1;  // all stations, the vector row
     EXPECT_EQ(csv.Fields(last, "station quantity bootstrap seed"), "all wind_vector 1000 20081");
