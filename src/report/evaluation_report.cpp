@@ -12,6 +12,7 @@
 #include "chart/wind_rose.h"
 #include "report/report_charts.h"
 #include "wxcheck/evaluation/benchmarks.h"
+#include "wxcheck/evaluation/bootstrap.h"
 #include "wxcheck/outputs/output_text.h"
 
 namespace corvane::wxcheck {
@@ -315,7 +316,43 @@ void RoseSection(std::string& out, const ReportSummary& summary, const ControlSe
     out += "</div>\n</section>\n";
 }
 
-void StationSection(std::string& out, const ReportSummary& summary) {
+// The whole period's 95% intervals of each station and of all stations: bias and error of
+// each quantity and the vector errors, each cell the 2.5% bound over the 97.5% one.
+void StationIntervalTable(std::string& out, const ReportSummary& summary, const RunNotes& notes) {
+    out += "<h3>95% intervals (day-block bootstrap of " + std::to_string(notes.resamples) +
+           " resamples, seed " + std::to_string(notes.seed) +
+           ")</h3>\n<p>Each cell: the 2.5% bound above the 97.5% bound; n/a with pairs on "
+           "fewer than " +
+           std::to_string(kMinimumIntervalDays) +
+           " days.</p>\n<table><thead><tr><th class=\"n\">No</th><th class=\"n\">WS "
+           "bias</th><th class=\"n\">WS RMSE</th><th class=\"n\">WD bias</th><th "
+           "class=\"n\">WD GE</th><th class=\"n\">T bias</th><th class=\"n\">T GE</th><th "
+           "class=\"n\">H bias</th><th class=\"n\">H GE</th><th class=\"n\">MVE</th><th "
+           "class=\"n\">RMSVE</th></tr></thead><tbody>\n";
+    const auto row = [&](const std::string& label, const GroupIntervals& g) {
+        out += "<tr><td class=\"n\">" + label + "</td>";
+        for (const Interval& i :
+             {g.scalar[kScalarSpeed][kIntervalBias], g.scalar[kScalarSpeed][kIntervalRmse],
+              g.directionBias, g.directionError, g.scalar[kScalarTemperature][kIntervalBias],
+              g.scalar[kScalarTemperature][kIntervalGrossError],
+              g.scalar[kScalarHumidity][kIntervalBias],
+              g.scalar[kScalarHumidity][kIntervalGrossError], g.vectorMean, g.vectorRms}) {
+            out += i.Known() ? "<td class=\"n\">" + FormatValue(i.low) + "<br/>" +
+                                   FormatValue(i.high) + "</td>"
+                             : std::string("<td class=\"n na\">n/a</td>");
+        }
+        out += "</tr>\n";
+    };
+    for (const ReportStation& s : summary.stations) {
+        if (s.evaluated) {
+            row(std::to_string(s.number), s.intervals);
+        }
+    }
+    row("All", summary.allIntervals);
+    out += "</tbody></table>\n";
+}
+
+void StationSection(std::string& out, const ReportSummary& summary, const RunNotes& notes) {
     Heading(out, 7);
     out +=
         "<table><thead><tr><th class=\"n\">No</th><th>Predicted file</th><th>Observed file</th>"
@@ -382,7 +419,11 @@ void StationSection(std::string& out, const ReportSummary& summary) {
         }
         out += "</tbody></table></div>\n";
     }
-    out += "</div>\n</section>\n";
+    out += "</div>\n";
+    if (notes.resamples > 0) {
+        StationIntervalTable(out, summary, notes);
+    }
+    out += "</section>\n";
 }
 
 void MessageSection(std::string& out, const ReportSummary& summary, const RunNotes& notes) {
@@ -434,7 +475,7 @@ std::string BuildEvaluationReport(const ControlSettings& settings, const ReportS
     DiurnalSection(out, summary);
     ScatterSection(out, summary);
     RoseSection(out, summary, settings);
-    StationSection(out, summary);
+    StationSection(out, summary, notes);
     MessageSection(out, summary, notes);
     out += "<footer>Written by wxcheck ";
     out += EngineVersion();
