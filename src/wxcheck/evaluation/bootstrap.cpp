@@ -236,10 +236,7 @@ GroupIntervals BootstrapIntervals(const DayTable& table, int resamples, std::uin
     }
     result.made = true;
     const std::size_t count = static_cast<std::size_t>(resamples);
-    std::vector<std::vector<double>> values(kStatistics);
-    for (std::vector<double>& v : values) {
-        v.reserve(count);
-    }
+    std::vector<std::vector<double>> values(kStatistics, std::vector<double>(count));
     Xoshiro256 random(seed);
     const float* rows = table.Row(0);
     std::array<double, DayRow::kValues> totals{};
@@ -266,7 +263,7 @@ GroupIntervals BootstrapIntervals(const DayTable& table, int resamples, std::uin
         }
         StatisticsOf(totals, statistics);
         for (std::size_t s = 0; s < kStatistics; ++s) {
-            values[s].push_back(statistics[s]);
+            values[s][b] = statistics[s];
         }
     }
     for (std::size_t k = 0; k < 3; ++k) {

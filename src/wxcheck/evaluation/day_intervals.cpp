@@ -18,17 +18,6 @@ void AddScalars(DayRow& row, const KeptPair& pair, const std::array<double, 3>& 
     }
 }
 
-void AddWind(DayRow& row, const KeptPair& pair) {
-    if (!IsVectorPair(pair)) {
-        return;  // every direction pair is a vector pair
-    }
-    const DirectionSums::Term term = DirectionTermOf(pair);
-    if ((pair.flags & kDirectionPair) != 0) {
-        row.AddDirection(term.difference);
-    }
-    row.AddVector(VectorTermOf(pair, term));
-}
-
 // The first KeptPair::DayHour of the period's first day row.
 std::int64_t FirstDayHour(const ControlSettings& settings) {
     return PeriodRows(settings).DayStartHour(0);
@@ -39,6 +28,7 @@ std::int64_t FirstDayHour(const ControlSettings& settings) {
 void StationIntervals(const ControlSettings& settings, StationResult& station,
                       const BootstrapSettings& bootstrap) {
     if (bootstrap.resamples <= 0 || !station.evaluated || station.partials.empty()) {
+        std::vector<DayWind>().swap(station.windDays);  // nothing to pool them for
         return;
     }
     std::array<double, 3> shift{};
@@ -46,32 +36,31 @@ void StationIntervals(const ControlSettings& settings, StationResult& station,
         shift[k] = station.partials[0].first[k].MeanObserved();
     }
     const std::int64_t firstDayHour = FirstDayHour(settings);
+    // The scalar sums from the pairs, the wind sums from the station's windDays (both in
+    // day order), each day one row.
     DayTable table;
     DayRow row;
     std::int64_t day = -1;
+    auto wind = station.windDays.cbegin();
     const auto close = [&]() {
-        if (row.Empty()) {
-            return;
+        if (wind != station.windDays.cend() && wind->day == day) {
+            for (std::size_t i = 0; i < DayWind::kValues; ++i) {
+                row.value[DayRow::kDirection + i] = wind->value[i];
+            }
+            ++wind;
         }
         table.Append(row);
-        DayWind& wind = station.windDays.emplace_back();
-        wind.day = day;
-        for (std::size_t i = 0; i < DayWind::kValues; ++i) {
-            wind.value[i] = static_cast<float>(row.value[DayRow::kDirection + i]);
-        }
+        row = DayRow();
     };
     for (const KeptPair& pair : station.kept) {
         const std::int64_t pairDay = (pair.DayHour() - firstDayHour) / 24;
         if (pairDay != day) {
             close();
-            row = DayRow();
             day = pairDay;
         }
         AddScalars(row, pair, shift, {true, true, true});
-        AddWind(row, pair);
     }
     close();
-    station.windDays.shrink_to_fit();
     station.intervals =
         BootstrapIntervals(table, bootstrap.resamples,
                            StreamSeed(bootstrap.seed, static_cast<std::uint64_t>(station.number)));
