@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <random>
 #include <vector>
 
 #include "wxcheck/evaluation/benchmarks.h"
@@ -112,6 +113,18 @@ TEST(WxcheckBootstrap, PercentilesAndBoundedDrawsAreExact) {
     EXPECT_DOUBLE_EQ(Percentile(values, 0.5), 3);
     EXPECT_DOUBLE_EQ(Percentile(values, 0.625), 3.5);  // position 2.5
     EXPECT_DOUBLE_EQ(Percentile(values, 1.0), 5);
+    // From either end the same, ties and all.
+    std::mt19937 shuffle(5);
+    for (const std::size_t size : {1u, 2u, 40u, 1000u}) {
+        std::vector<double> many(size);
+        for (double& v : many) {
+            v = static_cast<double>(shuffle() % 97);
+        }
+        for (const double p : {0.0, 0.025, 0.3, 0.975, 1.0}) {
+            std::vector<double> copy = many;
+            EXPECT_EQ(PercentileFromEnd(many, p), Percentile(copy, p)) << size << " " << p;
+        }
+    }
     // Every value of a small range is drawn, and none outside it.
     Xoshiro256 random(StreamSeed(kDefaultSeed, 4));
     std::array<int, 7> counts{};
@@ -123,6 +136,16 @@ TEST(WxcheckBootstrap, PercentilesAndBoundedDrawsAreExact) {
     for (const int c : counts) {
         EXPECT_GT(c, 800);
         EXPECT_LT(c, 1200);
+    }
+    // Drawn in bulk, the same numbers, also where a draw is rejected (n near 2^32).
+    for (const std::uint32_t n : {365u, 3000000000u}) {
+        Xoshiro256 one(9), bulk(9);
+        std::vector<std::uint32_t> drawn(101);
+        bulk.FillBelow(n, drawn.data(), drawn.size());
+        for (const std::uint32_t d : drawn) {
+            ASSERT_EQ(one.Below(n), d);
+        }
+        EXPECT_EQ(one.Below(n), bulk.Below(n));
     }
     EXPECT_NE(StreamSeed(1, 0), StreamSeed(1, 1));
     EXPECT_NE(StreamSeed(1, 0), StreamSeed(2, 0));

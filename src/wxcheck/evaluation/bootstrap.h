@@ -43,6 +43,8 @@ public:
     std::uint64_t Next();
     /// A uniform whole number in [0, n), n >= 1, without the bias of a plain modulo.
     std::uint32_t Below(std::uint32_t n);
+    /// `count` draws of Below(n) into `out`, the same numbers as that many calls give.
+    void FillBelow(std::uint32_t n, std::uint32_t* out, std::size_t count);
 
 private:
     std::uint32_t Next32();
@@ -141,5 +143,7 @@ GroupIntervals BootstrapIntervals(const DayTable& table, int resamples, std::uin
 /// The percentile p (0 to 1) of `values` (reordered), linear between the nearest two of the
 /// sorted values.
 double Percentile(std::vector<double>& values, double p);
+/// The same, in one pass and without reordering, for p near 0 or 1.
+double PercentileFromEnd(const std::vector<double>& values, double p);
 
 }  // namespace corvane::wxcheck
