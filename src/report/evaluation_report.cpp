@@ -13,6 +13,7 @@
 #include "report/report_charts.h"
 #include "tsf/text_scan.h"
 #include "wxcheck/evaluation/benchmarks.h"
+#include "wxcheck/evaluation/bootstrap.h"
 #include "wxcheck/outputs/output_text.h"
 
 namespace corvane::wxcheck {
@@ -106,6 +107,11 @@ std::string ResultCell(std::string_view result) {
     }
     if (result == "fail") {
         return "<td class=\"fail\">\u2717 fail</td>";
+    }
+    if (result == "undecided") {
+        // Styled in place: a run without intervals keeps its style sheet as it was.
+        return "<td class=\"undecided\" style=\"color:#5A4A00;font-weight:bold\">? "
+               "undecided</td>";
     }
     return "<td class=\"na\">\u2013 n/a</td>";
 }
@@ -237,9 +243,11 @@ void Header(std::string& out, const ControlSettings& settings, const ReportSumma
     out += "</ol></nav>\n</header>\n";
 }
 
-void Verdict(std::string& out, const ReportSummary& summary) {
+void Verdict(std::string& out, const ReportSummary& summary, const RunNotes& notes) {
     Heading(out, 0);
-    const std::vector<BenchmarkCheck> checks = CheckBenchmarks(summary.all, summary.humidity);
+    const bool intervals = notes.resamples > 0;
+    const std::vector<BenchmarkCheck> checks =
+        CheckBenchmarks(summary.all, summary.humidity, intervals ? &summary.allIntervals : nullptr);
     int passed = 0;
     int judged = 0;
     for (const BenchmarkCheck& c : checks) {
@@ -255,13 +263,25 @@ void Verdict(std::string& out, const ReportSummary& summary) {
                    " not applicable)"
              : std::string()) +
         ".</p>\n";
-    out +=
-        "<table><thead><tr><th>Quantity</th><th>Statistic</th><th class=\"n\">Value</th>"
-        "<th>Benchmark</th><th>Result</th></tr></thead><tbody>\n";
+    if (intervals) {
+        out += "<p>Judged on the 95% interval of each value (a day-block bootstrap of " +
+               std::to_string(notes.resamples) + " resamples, seed " + std::to_string(notes.seed) +
+               "): pass when the whole interval meets the benchmark, fail when none of it "
+               "does, undecided when it straddles the limit, so that the data cannot tell. "
+               "Without an interval the value decides.</p>\n";
+    }
+    out += "<table><thead><tr><th>Quantity</th><th>Statistic</th><th class=\"n\">Value</th>" +
+           std::string(intervals ? "<th class=\"n\">95% interval</th>" : "") +
+           "<th>Benchmark</th><th>Result</th></tr></thead><tbody>\n";
     for (const BenchmarkCheck& c : checks) {
         out += "<tr><td>" + Html(c.quantity) + "</td><td>" + Html(c.statistic) + "</td>" +
-               NumberCell(c.value) + "<td>" + Html(GoalText(c.goal)) + "</td>" +
-               ResultCell(c.result) + "</tr>\n";
+               NumberCell(c.value);
+        if (intervals) {
+            out += c.interval.Known() ? "<td class=\"n\">" + FormatValue(c.interval.low) + " to " +
+                                            FormatValue(c.interval.high) + "</td>"
+                                      : std::string("<td class=\"n na\">n/a</td>");
+        }
+        out += "<td>" + Html(GoalText(c.goal)) + "</td>" + ResultCell(c.result) + "</tr>\n";
     }
     out += "</tbody></table>\n";
     EndKeep(out);
@@ -494,7 +514,43 @@ std::string AbsentReason(const ReportStation& s, ReportQuantity q) {
     return "";
 }
 
-void StationSection(std::string& out, const ReportSummary& summary) {
+// The whole period's 95% intervals of each station and of all stations: bias and error of
+// each quantity and the vector errors, each cell the 2.5% bound over the 97.5% one.
+void StationIntervalTable(std::string& out, const ReportSummary& summary, const RunNotes& notes) {
+    out += "<h3>95% intervals (day-block bootstrap of " + std::to_string(notes.resamples) +
+           " resamples, seed " + std::to_string(notes.seed) +
+           ")</h3>\n<p>Each cell: the 2.5% bound above the 97.5% bound; n/a with pairs on "
+           "fewer than " +
+           std::to_string(kMinimumIntervalDays) +
+           " days.</p>\n<table><thead><tr><th class=\"n\">No</th><th class=\"n\">WS "
+           "bias</th><th class=\"n\">WS RMSE</th><th class=\"n\">WD bias</th><th "
+           "class=\"n\">WD GE</th><th class=\"n\">T bias</th><th class=\"n\">T GE</th><th "
+           "class=\"n\">H bias</th><th class=\"n\">H GE</th><th class=\"n\">MVE</th><th "
+           "class=\"n\">RMSVE</th></tr></thead><tbody>\n";
+    const auto row = [&](const std::string& label, const GroupIntervals& g) {
+        out += "<tr><td class=\"n\">" + label + "</td>";
+        for (const Interval& i :
+             {g.scalar[kScalarSpeed][kIntervalBias], g.scalar[kScalarSpeed][kIntervalRmse],
+              g.directionBias, g.directionError, g.scalar[kScalarTemperature][kIntervalBias],
+              g.scalar[kScalarTemperature][kIntervalGrossError],
+              g.scalar[kScalarHumidity][kIntervalBias],
+              g.scalar[kScalarHumidity][kIntervalGrossError], g.vectorMean, g.vectorRms}) {
+            out += i.Known() ? "<td class=\"n\">" + FormatValue(i.low) + "<br/>" +
+                                   FormatValue(i.high) + "</td>"
+                             : std::string("<td class=\"n na\">n/a</td>");
+        }
+        out += "</tr>\n";
+    };
+    for (const ReportStation& s : summary.stations) {
+        if (s.evaluated) {
+            row(std::to_string(s.number), s.intervals);
+        }
+    }
+    row("All", summary.allIntervals);
+    out += "</tbody></table>\n";
+}
+
+void StationSection(std::string& out, const ReportSummary& summary, const RunNotes& notes) {
     Heading(out, 7);
     EndKeep(out);  // the tables may run over pages
     out +=
@@ -508,7 +564,9 @@ void StationSection(std::string& out, const ReportSummary& summary) {
     }
     out +=
         "</tbody></table>\n<p>Whole period. A value that misses its benchmark is marked "
-        "\u2717.</p>\n<div class=\"row\">\n";
+        "\u2717. MVE and RMSVE: the vector wind error (m/s), the length of the mean vector "
+        "difference and the root mean square of its length, calm pairs included.</p>\n"
+        "<div class=\"row\">\n";
     for (const ReportQuantity q : Present(summary, kAllQuantities)) {
         const bool direction = q == ReportQuantity::kDirection;
         const bool humidity = q == ReportQuantity::kHumidity;
@@ -520,6 +578,10 @@ void StationSection(std::string& out, const ReportSummary& summary) {
                "<th class=\"n\">N</th><th class=\"n\">Bias</th><th class=\"n\">" +
                (q == ReportQuantity::kSpeed ? "RMSE" : "GE") + "</th>" +
                (direction ? "" : "<th class=\"n\">IOA</th><th class=\"n\">R</th>") +
+               (q == ReportQuantity::kSpeed
+                    ? "<th class=\"n\" title=\"vector wind error\">MVE</th><th "
+                      "class=\"n\" title=\"vector wind error\">RMSVE</th>"
+                    : "") +
                "</tr></thead><tbody>\n";
         for (const ReportStation& s : summary.stations) {
             if (!s.evaluated || (humidity && s.humidity == HumidityKind::None)) {
@@ -560,11 +622,19 @@ void StationSection(std::string& out, const ReportSummary& summary) {
                    NumberCell(q == ReportQuantity::kSpeed ? v.rmse : v.grossError,
                               b ? &b->error : nullptr, why) +
                    NumberCell(v.agreement, b ? &b->agreement : nullptr, why) +
-                   NumberCell(v.correlation, nullptr, why) + "</tr>\n";
+                   NumberCell(v.correlation, nullptr, why);
+            if (q == ReportQuantity::kSpeed) {
+                out += NumberCell(s.whole.vector.meanError) + NumberCell(s.whole.vector.rmsError);
+            }
+            out += "</tr>\n";
         }
         out += "</tbody></table></div>\n";
     }
-    out += "</div>\n</section>\n";
+    out += "</div>\n";
+    if (notes.resamples > 0) {
+        StationIntervalTable(out, summary, notes);
+    }
+    out += "</section>\n";
 }
 
 void MessageSection(std::string& out, const ReportSummary& summary, const RunNotes& notes) {
@@ -622,14 +692,14 @@ std::string BuildEvaluationReport(const ControlSettings& settings, const ReportS
     out += kStyle;
     out += "</style>\n</head>\n<body>\n<main>\n";
     Header(out, settings, summary, notes);
-    Verdict(out, summary);
+    Verdict(out, summary, notes);
     SoccerSection(out, summary);
     TaylorSection(out, summary);
     DailySection(out, summary);
     DiurnalSection(out, summary);
     ScatterSection(out, summary);
     RoseSection(out, summary, settings);
-    StationSection(out, summary);
+    StationSection(out, summary, notes);
     MessageSection(out, summary, notes);
     out += "<footer>Written by wxcheck ";
     out += EngineVersion();

@@ -331,6 +331,45 @@ void BoxOutOfView(Plot& plot, const Axis& bias, const Axis& error, double biasLi
 
 }  // namespace
 
+// The 95% intervals of a soccer marker's bias and error.
+std::pair<Interval, Interval> SoccerIntervals(const GroupIntervals& g, ReportQuantity q) {
+    if (q == ReportQuantity::kDirection) {
+        return {g.directionBias, g.directionError};
+    }
+    const auto& s = g.scalar[ScalarOf(q)];
+    return {s[kIntervalBias], s[q == ReportQuantity::kSpeed ? kIntervalRmse : kIntervalGrossError]};
+}
+
+// Interval bars through a soccer marker: its bias interval across, its error interval
+// upright, thin lines with end ticks, drawn before the markers so that these stay on top.
+// A station's bars are fainter than those of all stations, which matter most.
+void IntervalBars(chart::Plot& plot, double bias, double error,
+                  const std::pair<Interval, Interval>& bounds, bool pooled) {
+    const std::string_view kStyle = pooled ? "stroke=\"#333333\" stroke-width=\"1.4\""
+                                           : "stroke=\"#9A9A9A\" stroke-width=\"0.8\"";
+    const double tick = pooled ? 4 : 2;
+    chart::SvgDocument& svg = plot.svg();
+    if (bounds.first.Known()) {
+        const double y = plot.Y(error);
+        const double x0 = plot.X(bounds.first.low);
+        const double x1 = plot.X(bounds.first.high);
+        svg.Line(x0, y, x1, y, kStyle);
+        svg.Line(x0, y - tick, x0, y + tick, kStyle);
+        svg.Line(x1, y - tick, x1, y + tick, kStyle);
+    }
+    if (bounds.second.Known()) {
+        const double x = plot.X(bias);
+        const double y0 = plot.Y(bounds.second.low);
+        const double y1 = plot.Y(bounds.second.high);
+        svg.Line(x, y0, x, y1, kStyle);
+        svg.Line(x - tick, y0, x + tick, y0, kStyle);
+        svg.Line(x - tick, y1, x + tick, y1, kStyle);
+    }
+}
+
+// Per station only while the bars stay legible.
+constexpr std::size_t kMostStationBars = 12;
+
 std::string SoccerPlot(const ReportSummary& summary, ReportQuantity q) {
     const std::string name = QuantityName(q, summary.humidity);
     const std::string unit = QuantityUnit(q, summary.humidity);
@@ -361,6 +400,38 @@ std::string SoccerPlot(const ReportSummary& summary, ReportQuantity q) {
         all.push_back(place(pooled, "All", "All stations"));
     }
     MarkOutliers(summary, q, stations);
+    // Interval bars (all stations, and each station while there are few) widen the view.
+    struct Bar {
+        BiasError at;
+        std::pair<Interval, Interval> bounds;
+        bool pooled;
+    };
+    std::vector<Bar> bars;
+    const auto bar = [&](const BiasError& v, const GroupIntervals& g, bool pooledBar) {
+        const auto bounds = SoccerIntervals(g, q);
+        if (v.n == 0 || (!bounds.first.Known() && !bounds.second.Known())) {
+            return;
+        }
+        for (const double b : {bounds.first.low, bounds.first.high}) {
+            if (std::isfinite(b)) {
+                x.Add(b);
+            }
+        }
+        for (const double e : {bounds.second.low, bounds.second.high}) {
+            if (std::isfinite(e)) {
+                y.Add(e);
+            }
+        }
+        bars.push_back({v, bounds, pooledBar});
+    };
+    if (stations.size() <= kMostStationBars) {
+        for (const ReportStation& s : summary.stations) {
+            if (Shows(s, q, summary.humidity)) {
+                bar(BiasErrorOf(s.whole, q), s.intervals, false);
+            }
+        }
+    }
+    bar(pooled, summary.allIntervals, true);
     const double biasLimit = limits != nullptr ? limits->bias.limit : kNotComputed;
     const double errorLimit = limits != nullptr ? limits->error.limit : kNotComputed;
     x = SoccerRange(x, -biasLimit, biasLimit);
@@ -377,6 +448,12 @@ std::string SoccerPlot(const ReportSummary& summary, ReportQuantity q) {
         BoxOutOfView(plot, biasAxis, errorAxis, biasLimit, errorLimit);
     }
     plot.HorizontalLine(0, chart::kAxis);
+    for (const Bar& b : bars) {
+        IntervalBars(plot, b.at.bias, b.at.error, b.bounds, b.pooled);
+    }
+    if (!bars.empty()) {
+        plot.AddLegendText("bars: 95% intervals");
+    }
     if (all.empty()) {
         plot.NoData("no pairs");
     }

@@ -93,6 +93,7 @@ void ReportSummary::AddStation(const StationResult& s) {
     }
     ++evaluated;
     r.whole = s.groups[0];
+    r.intervals = s.intervals;
     r.first = s.partials[0].first;
     r.second = s.partials[0].second;
     // Humidity goes to the gather of the station's variable; the run's is chosen at the end.
@@ -143,6 +144,7 @@ void ReportSummary::Finish(const std::vector<StationResult>& results, const Pool
     if (!pooled.all.empty()) {
         all = pooled.all[0];
     }
+    allIntervals = pooled.intervals;
     humidity = pooled.humidity;
     humidityStations = pooled.humidityStations;
     const HumidityKind chosen =

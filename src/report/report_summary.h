@@ -40,9 +40,10 @@ struct ReportStation {
     HumidityKind humidity = HumidityKind::None;
     /// The variables both files give (speed, direction, temperature, humidity).
     std::array<bool, kSlotCount> evaluates{};
-    std::int64_t used = 0;  // pairs left after the missing filter
-    std::int64_t calm = 0;  // of those, calm ones
-    GroupResult whole;      // the whole period
+    std::int64_t used = 0;     // pairs left after the missing filter
+    std::int64_t calm = 0;     // of those, calm ones
+    GroupResult whole;         // the whole period
+    GroupIntervals intervals;  // its 95% intervals, when made
     /// The whole period's sums per scalar quantity, for the pooled spread.
     std::array<FirstPass, 3> first{};
     std::array<SecondPass, 3> second{};
@@ -154,7 +155,8 @@ public:
 
     std::vector<ReportStation> stations;
     int evaluated = 0;
-    GroupResult all;  // the whole period, all stations
+    GroupResult all;              // the whole period, all stations
+    GroupIntervals allIntervals;  // its 95% intervals, when made
     HumidityKind humidity = HumidityKind::None;
     int humidityStations = 0;
     /// Sums of observed and predicted per scalar quantity and hour of the end stamp, from

@@ -17,6 +17,7 @@
 #include "report/report_summary.h"
 #include "tsf/text_scan.h"
 #include "wxcheck/control_file.h"
+#include "wxcheck/evaluation/day_intervals.h"
 #include "wxcheck/evaluation/pooled_statistics.h"
 #include "wxcheck/evaluation/station_evaluation.h"
 #include "wxcheck/outputs/csv_output.h"
@@ -327,6 +328,9 @@ int RunChecked(const EngineOptions& options, std::ostream& out, std::ostream& er
         return kNothingEvaluated;
     }
     known = settings;
+    const BootstrapSettings bootstrap{options.bootstrap, options.seed};
+    notes.resamples = options.bootstrap;
+    notes.seed = options.seed;
 
     const unsigned threads =
         options.threads > 0 ? options.threads : std::max(1u, std::thread::hardware_concurrency());
@@ -360,6 +364,7 @@ int RunChecked(const EngineOptions& options, std::ostream& out, std::ostream& er
         }
         StationResult result = EvaluateStation(settings, stationFile.stations[i],
                                                static_cast<int>(i) + 1, bufferBytes, pairRows);
+        StationIntervals(settings, result, bootstrap);
         result.warnings.insert(result.warnings.begin(), identityWarnings[i].begin(),
                                identityWarnings[i].end());
         const std::lock_guard<std::mutex> lock(progress);
@@ -392,7 +397,8 @@ int RunChecked(const EngineOptions& options, std::ostream& out, std::ostream& er
     if (evaluated == 0) {
         notes.errors.push_back("no station could be evaluated");
     }
-    const PooledResults pooled = ComputePooled(settings, stations, pooledFirst, threads);
+    PooledResults pooled = ComputePooled(settings, stations, pooledFirst, threads);
+    pooled.intervals = PooledIntervals(settings, stations, pooled, bootstrap, threads);
     if (pooled.notFinite) {
         notes.warnings.push_back(
             "some statistics of all stations pooled are no finite number (values too large to "
@@ -413,7 +419,8 @@ int RunChecked(const EngineOptions& options, std::ostream& out, std::ostream& er
         bool written = WriteStatistics(settings, stations, pooled, threads, notes, err,
                                        summary ? &*summary : nullptr);
         OutputFile stationStats(OutputPath(settings, OutputKind::StationStats));
-        WriteStationStatistics(stationStats, settings, stations);
+        WriteStationStatistics(stationStats, settings, stations, &pooled, options.bootstrap,
+                               options.seed);
         written = CommitAlone(stationStats, notes, err) && written;
         if (pairs) {
             written = CommitAlone(*pairs, notes, err) && written;

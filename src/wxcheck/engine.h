@@ -3,8 +3,11 @@
 // The whole run of wxcheck: control file, station file, stations in parallel, pooled
 // statistics, output files, progress and exit status.
 
+#include <cstdint>
 #include <iosfwd>
 #include <string>
+
+#include "wxcheck/evaluation/bootstrap.h"
 
 namespace corvane::wxcheck {
 
@@ -22,6 +25,10 @@ struct EngineOptions {
     bool report = true;
     /// Write every pair (ROOT + "Pairs.csv").
     bool pairs = false;
+    /// Resamples of the day-block bootstrap of the whole-period intervals; 0 makes none.
+    int bootstrap = kDefaultResamples;
+    /// The seed of the bootstrap: the same seed gives the same intervals.
+    std::uint64_t seed = kDefaultSeed;
 };
 
 /// Runs an evaluation. Progress goes to `out` (a line per station, flushed), errors to

@@ -1,6 +1,7 @@
 // wxcheck: compares predicted with observed time series, station by station.
 
 #include <charconv>
+#include <cstdint>
 #include <cstring>
 #include <iostream>
 #include <string>
@@ -12,7 +13,8 @@
 namespace {
 
 void Usage(std::ostream& out) {
-    out << "Usage: wxcheck [--threads N] [--no-report] [--pairs] [CONTROL_FILE | -]\n"
+    out << "Usage: wxcheck [--threads N] [--bootstrap B] [--seed N] [--no-report] [--pairs]\n"
+           "               [CONTROL_FILE | -]\n"
            "       wxcheck --help | --version\n\n"
            "Reads the control file (default wxcheck.inp; - reads it from standard input) and\n"
            "the station file it names, compares the predicted and observed time series of\n"
@@ -24,6 +26,10 @@ void Usage(std::ostream& out) {
            "file ends with the exit status.\n\n"
            "  --threads N   read the stations on N threads (1 to 256; default one per core);\n"
            "                the output is the same, byte for byte\n"
+           "  --bootstrap B 95% intervals of the whole-period statistics from B resamples of\n"
+           "                the days (0 to 100000; default 1000; 0 makes none)\n"
+           "  --seed N      seed of the resampling (default 20081); the same seed gives the\n"
+           "                same intervals\n"
            "  --no-report   do not write the report\n"
            "  --pairs       also write every pair (Pairs.csv after line 5: station, end time,\n"
            "                observed and predicted values, calm and used flags); off by\n"
@@ -53,6 +59,25 @@ int main(int argc, char** argv) {
         }
         if (arg == "--pairs") {
             options.pairs = true;
+            continue;
+        }
+        if (arg == "--bootstrap" || arg == "--seed") {
+            const bool seed = arg == "--seed";
+            const char* text = i + 1 < argc ? argv[++i] : "";
+            std::uint64_t value = 0;
+            const auto [end, ec] = std::from_chars(text, text + std::strlen(text), value);
+            if (ec != std::errc() || *end != '\0' || *text == '\0' || (!seed && value > 100000)) {
+                std::cerr << "wxcheck: " << arg << " wants "
+                          << (seed ? "a whole number from 0 to 18446744073709551615"
+                                   : "a number of resamples from 0 to 100000")
+                          << ", not '" << text << "'\n";
+                return 2;
+            }
+            if (seed) {
+                options.seed = value;
+            } else {
+                options.bootstrap = static_cast<int>(value);
+            }
             continue;
         }
         if (arg == "--threads") {

@@ -442,7 +442,7 @@ TEST(ReportPage, RosesStackTheClassesOfEachSectorOnOneSharedScale) {
 TEST(ReportPage, StationTablesListWhatEachStationEvaluatesAndMarkWhatMisses) {
     const PageRun& run = TheRun();
     const auto tables = run.page.WithId("stations")->Named("table");
-    ASSERT_EQ(tables.size(), 5u);  // the files, then one a quantity
+    ASSERT_EQ(tables.size(), 6u);  // the files, one a quantity, then the intervals
     EXPECT_EQ(ReadTable(*tables[0]).At(2, "Observed file"), "st3_obs.tsf");
     for (const Quantity q : {kWs, kWd, kT, kQ}) {
         const Cells t = ReadTable(*tables[1 + q]);

@@ -28,7 +28,7 @@ struct RunOutcome {
 
 // Writes the control file into `folder` (the output folder too) and runs the engine.
 RunOutcome RunIn(const ScratchFolder& folder, ControlOptions o, unsigned threads = 2,
-                 bool pairs = false) {
+                 bool pairs = false, int bootstrap = kDefaultResamples) {
     o.folder = folder.path();
     WriteFile(folder / "wxcheck.inp", ControlText(o));
     std::ostringstream out, err;
@@ -36,6 +36,7 @@ RunOutcome RunIn(const ScratchFolder& folder, ControlOptions o, unsigned threads
     engine.controlPath = folder / "wxcheck.inp";
     engine.threads = threads;
     engine.pairs = pairs;
+    engine.bootstrap = bootstrap;
     const int status = RunEngine(engine, out, err);
     return {status, out.str(), err.str()};
 }
@@ -128,6 +129,9 @@ TEST_F(WxcheckHandWorked, PooledHoursDaysWindowsAndRanges) {
     EXPECT_EQ(wind.Fields(5, "N_WS Bias_WS"), "0 -999");
     // The record ending at 00:00 belongs to hour 00 of the new day.
     EXPECT_EQ(wind.Fields(23, "Date Hour N_WS Bias_WS"), "2008-01-02 00 1 2.0000");
+    // Both from north, 2 and 4 m/s: the vector error is 2 m/s; the calm hour 02 counts.
+    EXPECT_EQ(wind.Fields(23, "N_VW MVE_VW RMSVE_VW"), "1 2.0000 2.0000");
+    EXPECT_EQ(wind.At(1, "N_VW"), "1");
 
     const Table teHu = ReadTable(folder_ / "run_HourlyTeHuStats.dat");
     // Hour 01: temperatures 280 K / 281 K and 6.5 C / 7 C, both as kelvin; station b has no
@@ -172,19 +176,21 @@ TEST_F(WxcheckHandWorked, CsvFilesAgreeWithTheListFile) {
               StationText({{"a_prd.tsf", "a_obs.tsf"}, {"b,\"1\".tsf", "b\"2\".tsf"}}));
     ControlOptions o;
     o.block = "1 : NTPD\n19,02\n1 : NWSP\n1.5,3\n";
-    ASSERT_EQ(RunIn(folder_, o, 2, true).status, kAllEvaluated);
+    ASSERT_EQ(RunIn(folder_, o, 2, true, 0).status, kAllEvaluated);
     const std::string list = ReadFile(folder_ / "run_wxcheck.lst");
 
     const Table stats = ReadCsv(folder_ / "run_StationStats.csv");
-    ASSERT_EQ(stats.rows.size(), 3u * (4 + 3));  // three sections; b has no humidity
-    EXPECT_EQ(stats.Fields(12, "station predicted_file observed_file period_start period_end"),
+    ASSERT_EQ(stats.rows.size(), 3u * (5 + 4));  // three sections; b has no humidity
+    EXPECT_EQ(stats.Fields(15, "station predicted_file observed_file period_start period_end"),
               "2 b,\"1\".tsf b\"2\".tsf 2008-01-01T01:00:00+00:00 2008-01-02T00:00:00+00:00");
     const std::map<std::string, std::string> tables = {{"wind_speed", "Wind speed (m/s)"},
                                                        {"wind_direction", "Wind direction"},
                                                        {"temperature", "Temperature (K)"},
-                                                       {"humidity", "Humidity"}};
-    const char* statistics[] = {"N",    "Obs",   "Prd",   "Bias", "GE",
-                                "RMSE", "RMSEs", "RMSEu", "IOA",  "R"};
+                                                       {"humidity", "Humidity"},
+                                                       {"wind_vector", "Vector wind error"}};
+    const std::vector<std::string> scalars = {"N",    "Obs",   "Prd",   "Bias", "GE",
+                                              "RMSE", "RMSEs", "RMSEu", "IOA",  "R"};
+    const std::vector<std::string> vectors = {"N", "MVE", "RMSVE"};
     for (std::size_t r = 0; r < stats.rows.size(); ++r) {
         const std::string kind = stats.At(r, "section");
         const std::string section =
@@ -196,8 +202,10 @@ TEST_F(WxcheckHandWorked, CsvFilesAgreeWithTheListFile) {
         const std::vector<std::string> row =
             ListRow(list, section, tables.at(stats.At(r, "quantity")), stats.At(r, "station"));
         SCOPED_TRACE(section + " " + stats.At(r, "quantity") + " " + stats.At(r, "station"));
-        ASSERT_GE(row.size(), 5u);
-        for (std::size_t c = 0; c < std::size(statistics); ++c) {
+        ASSERT_GE(row.size(), 4u);
+        const std::vector<std::string>& statistics =
+            stats.At(r, "quantity") == "wind_vector" ? vectors : scalars;
+        for (std::size_t c = 0; c < statistics.size(); ++c) {
             const std::string csv = stats.At(r, statistics[c]);
             EXPECT_EQ(csv.empty() ? "-999" : csv, c + 1 < row.size() ? row[c + 1] : "-999")
                 << statistics[c];
@@ -252,7 +260,7 @@ TEST_F(WxcheckHandWorked, CsvCellsThatLookLikeFormulasStayTexts) {
               TsfText({"WSPEED"}, Record(1, 1, "4"), "UTC+0000", "-2+3\rHYPERLINK"));
     WriteFile(folder_ / "run_WXCHECK.TSF.STN",
               StationText({{"a_prd.tsf", "a_obs.tsf"}, {"=1+2.tsf", "@b,obs.tsf"}}));
-    ASSERT_EQ(RunIn(folder_, ControlOptions()).status, kAllEvaluated);
+    ASSERT_EQ(RunIn(folder_, ControlOptions(), 2, false, 0).status, kAllEvaluated);
     const Table stats = ReadCsv(folder_ / "run_StationStats.csv");
     ASSERT_GE(stats.rows.size(), 2u);
     const std::size_t last = stats.rows.size() - 1;
@@ -300,8 +308,11 @@ TEST_F(WxcheckHandWorked, ControlCharactersAreShownEscapedInEveryOutput) {
     EXPECT_EQ(ReadTable(folder_ / "run_HourlyWindStats.dat").rows.size(), 24u);
     const Table stats = ReadCsv(folder_ / "run_StationStats.csv");
     ASSERT_GE(stats.rows.size(), 2u);
-    EXPECT_EQ(stats.Fields(stats.rows.size() - 1, "observed_file observed_site"),
-              shownName + " " + shownSite);
+    bool shown = false;  // the second station's rows, whatever rows come after them
+    for (std::size_t row = 0; row < stats.rows.size(); ++row) {
+        shown |= stats.Fields(row, "observed_file observed_site") == shownName + " " + shownSite;
+    }
+    EXPECT_TRUE(shown);
     // The report escapes for HTML after the same rule, and replaces nothing.
     const std::string report = ReadFile(folder_ / "run_report.html");
     EXPECT_TRUE(Contains(report, "<title>Run\\r# Period: forged\\tend \u2013 wxcheck report"));
@@ -660,6 +671,74 @@ TEST(WxcheckEngine, OutputDoesNotDependOnTheThreadCount) {
         EXPECT_EQ(all, single.empty() ? all : single) << threads << " threads";
         single = all;
     }
+}
+
+// Twelve days: the wind speed's bias is 0.2 or 0.8 m/s by turns, 0.5 over the period, so
+// its interval straddles the 0.5 limit; the temperature's is 0.1 K every hour, an interval
+// of no width well inside. A station of three days has none, said once. The intervals do
+// not depend on the thread count.
+TEST(WxcheckEngine, IntervalsDecideTheVerdictsOrSayTheyCannot) {
+    ScratchFolder f;
+    for (const int station : {1, 2, 3}) {
+        std::string predicted, observed;
+        for (int day = 1; day <= (station == 3 ? 3 : 12); ++day) {
+            for (int hour = 1; hour <= 24; ++hour) {
+                const double speed = 3 + (hour % 5) * 0.5 + station * 0.1;
+                const double bias = day % 2 == 0 ? 0.8 : 0.2;
+                const double temperature = 275 + hour * 0.3 + day * 0.1;
+                char o[96], p[96];
+                std::snprintf(o, sizeof o, "%.2f 90 %.2f 4", speed, temperature);
+                std::snprintf(p, sizeof p, "%.2f 90 %.2f 4.5", speed + bias, temperature + 0.1);
+                observed += Record(day, hour, o);
+                predicted += Record(day, hour, p);
+            }
+        }
+        WriteFile(f / ("p" + std::to_string(station) + ".tsf"), TsfText(kMet, predicted));
+        WriteFile(f / ("o" + std::to_string(station) + ".tsf"), TsfText(kMet, observed));
+    }
+    WriteFile(f / "run_WXCHECK.TSF.STN",
+              StationText({{"p1.tsf", "o1.tsf"}, {"p2.tsf", "o2.tsf"}, {"p3.tsf", "o3.tsf"}}));
+    ControlOptions o;
+    o.end = "20080113000000";
+    std::string first;
+    for (const unsigned threads : {1u, 3u}) {
+        ASSERT_EQ(RunIn(f, o, threads).status, kAllEvaluated);
+        const std::string list = ReadFile(f / "run_wxcheck.lst");
+        const std::string benchmarks = list.substr(list.find("\nBENCHMARKS"));
+        const auto verdict = [&](const std::string& row) {
+            const std::size_t at = benchmarks.find("\n" + row);
+            return at == std::string::npos
+                       ? std::string("<no row>")
+                       : benchmarks.substr(at + 1, benchmarks.find('\n', at + 1) - at - 1);
+        };
+        EXPECT_TRUE(verdict("Wind speed              Bias").ends_with("undecided")) << benchmarks;
+        EXPECT_TRUE(verdict("Temperature             Bias")
+                        .ends_with("0.1000 to 0.1000       |bias| <= 0.5 K        pass"))
+            << benchmarks;
+        EXPECT_TRUE(verdict("Wind direction          Bias").ends_with("pass")) << benchmarks;
+        EXPECT_TRUE(Contains(list,
+                             "Confidence intervals:       95%, day-block bootstrap of 1000 "
+                             "resamples, seed 20081"));
+        EXPECT_TRUE(Contains(list, "No interval (n/a) with pairs on fewer than 10 days: 3.\n"));
+        const std::vector<std::string> low = ListRow(list, "WHOLE PERIOD", "95% interval", "All");
+        ASSERT_GE(low.size(), 4u) << list;
+        EXPECT_EQ(low[1], "2.5%");
+        EXPECT_LT(std::stod(low[2]), 0.5);  // the bias interval holds the limit
+        const std::string all =
+            list + ReadFile(f / "run_StationStats.csv") + ReadFile(f / "run_report.html");
+        EXPECT_EQ(all, first.empty() ? all : first) << threads << " threads";
+        first = all;
+    }
+    // The report's verdict says it as word and symbol, and draws the interval bars.
+    const std::string report = ReadFile(f / "run_report.html");
+    EXPECT_TRUE(Contains(report, "? undecided</td>"));
+    EXPECT_TRUE(Contains(report, "<td class=\"n\">0.1000 to 0.1000</td>"));
+    EXPECT_TRUE(Contains(report, "bars: 95% intervals"));
+    const Table csv = ReadCsv(f / "run_StationStats.csv");
+    const std::size_t last = csv.rows.size() - 1;  // all stations, the vector row
+    EXPECT_EQ(csv.Fields(last, "station quantity bootstrap seed"), "all wind_vector 1000 20081");
+    EXPECT_EQ(csv.Fields(0, "station quantity Bias_lo"), "1 wind_speed " + csv.At(0, "Bias_lo"));
+    EXPECT_FALSE(csv.At(0, "Bias_lo").empty());
 }
 
 // What a station's files are and what comes of them is said, naming the station: a value too

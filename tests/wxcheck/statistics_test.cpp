@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
+#include <initializer_list>
 #include <vector>
 
 #include "wxcheck/evaluation/benchmarks.h"
@@ -95,6 +97,36 @@ TEST(WxcheckStatistics, WindDirectionAcrossNorth) {
     EXPECT_TRUE(std::isnan(opposite.Result().meanObserved));
     EXPECT_NEAR(opposite.Result().meanPredicted, 0.0, 1e-9);
     EXPECT_TRUE(std::isnan(DirectionSums().Result().bias));
+}
+
+// u = -s sin, v = -s cos: a north wind blows towards the south, (0, -s).
+TEST(WxcheckStatistics, VectorWindErrorOfHandWorkedPairs) {
+    const auto of = [](std::initializer_list<std::array<double, 4>> pairs) {
+        VectorSums sums;  // each pair: observed speed and direction, predicted speed and direction
+        for (const auto& p : pairs) {
+            sums.Add(VectorSums::TermOf(p[0], p[1], p[2], p[3]));
+        }
+        return sums.Result();
+    };
+    // North against east, 5 m/s each: P - O = (-5, 0) - (0, -5) = (-5, 5).
+    const VectorStats crossed = of({{5, 0, 5, 90}});
+    EXPECT_NEAR(crossed.meanError, std::sqrt(50.0), 1e-12);
+    EXPECT_NEAR(crossed.rmsError, std::sqrt(50.0), 1e-12);
+    // Its mirror cancels in the mean vector but not in the squares.
+    const VectorStats both = of({{5, 0, 5, 90}, {5, 90, 5, 0}});
+    EXPECT_EQ(both.n, 2);
+    EXPECT_NEAR(both.meanError, 0.0, 1e-12);
+    EXPECT_NEAR(both.rmsError, std::sqrt(50.0), 1e-12);
+    // A calm observation is the vector (0, 0) whatever its direction: the error is the
+    // predicted vector, 0.5 m/s from the south.
+    const VectorStats calm = of({{0, 123, 0.5, 180}});
+    EXPECT_NEAR(calm.meanError, 0.5, 1e-12);
+    EXPECT_NEAR(calm.rmsError, 0.5, 1e-12);
+    // Equal vectors, also across north (0 and 360), give 0.
+    const VectorStats equal = of({{3, 0, 3, 360}, {7.5, 200, 7.5, 200}});
+    EXPECT_NEAR(equal.meanError, 0.0, 1e-12);
+    EXPECT_NEAR(equal.rmsError, 0.0, 1e-12);
+    EXPECT_TRUE(std::isnan(VectorSums().Result().rmsError));
 }
 
 // Every benchmark passes at its limit as the value is printed, and fails just beyond it,

@@ -1,6 +1,7 @@
 #include "wxcheck/evaluation/benchmarks.h"
 
 #include <cmath>
+#include <tuple>
 #include <utility>
 
 namespace corvane::wxcheck {
@@ -18,35 +19,75 @@ const char* Judge(double value, const Benchmark& benchmark) {
                                                                                     : "fail";
 }
 
-std::vector<BenchmarkCheck> CheckBenchmarks(const GroupResult& all, HumidityKind humidity) {
+const char* JudgeInterval(double value, const Interval& interval, const Benchmark& benchmark) {
+    if (!interval.Known()) {
+        return Judge(value, benchmark);
+    }
+    const double low = std::round(interval.low * 1e4) / 1e4;
+    const double high = std::round(interval.high * 1e4) / 1e4;
+    const double limit = benchmark.limit;
+    bool all = false;   // every value of the interval meets the benchmark
+    bool none = false;  // no value of it does
+    if (benchmark.magnitude) {
+        all = std::fabs(low) <= limit && std::fabs(high) <= limit;
+        none = low > limit || high < -limit;
+    } else if (benchmark.atMost) {
+        all = high <= limit;
+        none = low > limit;
+    } else {
+        all = low >= limit;
+        none = high < limit;
+    }
+    return all ? "pass" : none ? "fail" : "undecided";
+}
+
+std::vector<BenchmarkCheck> CheckBenchmarks(const GroupResult& all, HumidityKind humidity,
+                                            const GroupIntervals* intervals) {
     std::vector<BenchmarkCheck> checks;
+    const auto intervalOf = [&](std::size_t k, int statistic) {
+        return intervals != nullptr ? intervals->scalar[k][static_cast<std::size_t>(statistic)]
+                                    : Interval();
+    };
     const auto add = [&](std::string quantity, std::string statistic, double value,
-                         const Benchmark& b) {
-        checks.push_back(
-            {std::move(quantity), std::move(statistic), value, b.goal, Judge(value, b)});
+                         const Benchmark& b, const Interval& interval) {
+        checks.push_back({std::move(quantity), std::move(statistic), value, b.goal,
+                          JudgeInterval(value, interval, b), interval});
     };
     const ScalarStats& ws = all.scalar[kScalarSpeed];
-    add("Wind speed", "RMSE", ws.rmse, kSpeedBenchmarks.error);
-    add("Wind speed", "Bias", ws.bias, kSpeedBenchmarks.bias);
-    add("Wind speed", "IOA", ws.agreement, kSpeedBenchmarks.agreement);
-    add("Wind direction", "GE", all.direction.grossError, kDirectionBenchmarks.error);
-    add("Wind direction", "Bias", all.direction.bias, kDirectionBenchmarks.bias);
+    add("Wind speed", "RMSE", ws.rmse, kSpeedBenchmarks.error,
+        intervalOf(kScalarSpeed, kIntervalRmse));
+    add("Wind speed", "Bias", ws.bias, kSpeedBenchmarks.bias,
+        intervalOf(kScalarSpeed, kIntervalBias));
+    add("Wind speed", "IOA", ws.agreement, kSpeedBenchmarks.agreement,
+        intervalOf(kScalarSpeed, kIntervalAgreement));
+    add("Wind direction", "GE", all.direction.grossError, kDirectionBenchmarks.error,
+        intervals != nullptr ? intervals->directionError : Interval());
+    add("Wind direction", "Bias", all.direction.bias, kDirectionBenchmarks.bias,
+        intervals != nullptr ? intervals->directionBias : Interval());
     const ScalarStats& t = all.scalar[kScalarTemperature];
-    add("Temperature", "GE", t.grossError, kTemperatureBenchmarks.error);
-    add("Temperature", "Bias", t.bias, kTemperatureBenchmarks.bias);
-    add("Temperature", "IOA", t.agreement, kTemperatureBenchmarks.agreement);
+    add("Temperature", "GE", t.grossError, kTemperatureBenchmarks.error,
+        intervalOf(kScalarTemperature, kIntervalGrossError));
+    add("Temperature", "Bias", t.bias, kTemperatureBenchmarks.bias,
+        intervalOf(kScalarTemperature, kIntervalBias));
+    add("Temperature", "IOA", t.agreement, kTemperatureBenchmarks.agreement,
+        intervalOf(kScalarTemperature, kIntervalAgreement));
     const ScalarStats& h = all.scalar[kScalarHumidity];
     const std::string name = std::string("Humidity (") + HumidityName(humidity) + ")";
     if (humidity == HumidityKind::Relative) {
-        for (const auto& [statistic, value] :
-             {std::pair{"GE", h.grossError}, std::pair{"Bias", h.bias},
-              std::pair{"IOA", h.agreement}}) {
-            checks.push_back({name, statistic, value, "no benchmark for RH", "n/a"});
+        for (const auto& [statistic, value, which] :
+             {std::tuple{"GE", h.grossError, kIntervalGrossError},
+              std::tuple{"Bias", h.bias, kIntervalBias},
+              std::tuple{"IOA", h.agreement, kIntervalAgreement}}) {
+            checks.push_back({name, statistic, value, "no benchmark for RH", "n/a",
+                              intervalOf(kScalarHumidity, which)});
         }
     } else {
-        add(name, "GE", h.grossError, kHumidityBenchmarks.error);
-        add(name, "Bias", h.bias, kHumidityBenchmarks.bias);
-        add(name, "IOA", h.agreement, kHumidityBenchmarks.agreement);
+        add(name, "GE", h.grossError, kHumidityBenchmarks.error,
+            intervalOf(kScalarHumidity, kIntervalGrossError));
+        add(name, "Bias", h.bias, kHumidityBenchmarks.bias,
+            intervalOf(kScalarHumidity, kIntervalBias));
+        add(name, "IOA", h.agreement, kHumidityBenchmarks.agreement,
+            intervalOf(kScalarHumidity, kIntervalAgreement));
     }
     return checks;
 }

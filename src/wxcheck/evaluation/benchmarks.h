@@ -22,6 +22,11 @@ struct Benchmark {
 /// printed, so that the verdict agrees with the figure beside it.
 const char* Judge(double value, const Benchmark& benchmark);
 
+/// "pass" when the whole interval meets the benchmark, "fail" when none of it does,
+/// "undecided" when it straddles the limit; without an interval, Judge(value). Judged on
+/// the bounds as printed.
+const char* JudgeInterval(double value, const Interval& interval, const Benchmark& benchmark);
+
 /// The commonly used simple-terrain benchmarks of one quantity.
 struct QuantityBenchmarks {
     Benchmark bias;
@@ -49,10 +54,14 @@ struct BenchmarkCheck {
     std::string statistic;
     double value = 0;
     std::string goal;  // e.g. "<= 2"
-    /// "pass", "fail" or "n/a".
+    /// "pass", "fail" or "n/a"; with intervals also "undecided".
     std::string result;
+    /// The value's 95% interval, when intervals are made.
+    Interval interval;
 };
 
-std::vector<BenchmarkCheck> CheckBenchmarks(const GroupResult& all, HumidityKind humidity);
+/// The benchmark table; with `intervals` the verdicts are judged on the intervals.
+std::vector<BenchmarkCheck> CheckBenchmarks(const GroupResult& all, HumidityKind humidity,
+                                            const GroupIntervals* intervals = nullptr);
 
 }  // namespace corvane::wxcheck

@@ -64,6 +64,7 @@ GroupResult Finish(const GroupPartial& partial, bool* notFinite = nullptr) {
                                         k == kScalarTemperature ? kKelvinOffset : 0, notFinite);
     }
     result.direction = partial.direction.Result();
+    result.vector = partial.vector.Result();
     return result;
 }
 
@@ -176,7 +177,7 @@ void ComputeDay(std::int64_t day, const PeriodRows& rows, std::int64_t blockFirs
                         visit(hour, inDay, k, pair.Observed(slot), pair.Predicted(slot));
                     }
                 }
-                if (pair.flags & kDirectionPair) {
+                if ((pair.flags & kDirectionPair) != 0 || IsVectorPair(pair)) {
                     visit(hour, inDay, pair);
                 }
             }
@@ -192,13 +193,23 @@ void ComputeDay(std::int64_t day, const PeriodRows& rows, std::int64_t blockFirs
                                }
                            },
                            [&](GroupPartial* hour, bool inDay, const KeptPair& pair) {
-                               const DirectionSums::Term term = DirectionSums::TermOf(
-                                   pair.Observed(kDirection), pair.Predicted(kDirection));
-                               if (hour != nullptr) {
-                                   hour->direction.Add(term);
+                               const DirectionSums::Term term = DirectionTermOf(pair);
+                               if ((pair.flags & kDirectionPair) != 0) {
+                                   if (hour != nullptr) {
+                                       hour->direction.Add(term);
+                                   }
+                                   if (inDay) {
+                                       whole.direction.Add(term);
+                                   }
                                }
-                               if (inDay) {
-                                   whole.direction.Add(term);
+                               if (IsVectorPair(pair)) {
+                                   const VectorSums::Term vector = VectorTermOf(pair, term);
+                                   if (hour != nullptr) {
+                                       hour->vector.Add(vector);
+                                   }
+                                   if (inDay) {
+                                       whole.vector.Add(vector);
+                                   }
                                }
                            }});
     // Second pass: the deviations about those means.
@@ -276,6 +287,7 @@ void PooledFirstPass::Add(StationResult& station) {
             total_[g].first[kScalarSpeed].Merge(part.first[kScalarSpeed]);
             total_[g].first[kScalarTemperature].Merge(part.first[kScalarTemperature]);
             total_[g].direction.Merge(part.direction);
+            total_[g].vector.Merge(part.vector);
             if (humidity) {
                 humidity_[kind][g].Merge(part.first[kScalarHumidity]);
             }

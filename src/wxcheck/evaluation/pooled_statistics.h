@@ -19,6 +19,8 @@ struct PooledResults {
     int humidityStations = 0;
     /// Whole period, windows, ranges (as a station's groups).
     std::vector<GroupResult> all;
+    /// The whole period's 95% intervals (none made unless asked for).
+    GroupIntervals intervals;
     /// Some statistic of `all` is no finite number (written as -999).
     bool notFinite = false;
 };

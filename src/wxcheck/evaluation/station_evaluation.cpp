@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "tsf/text_scan.h"
+#include "wxcheck/evaluation/pooled_statistics.h"
 #include "wxcheck/evaluation/station_series.h"
 
 namespace corvane::wxcheck {
@@ -32,12 +33,40 @@ void ComputeStationGroups(const ControlSettings& settings, StationResult& statio
     const int groups = GroupCount(settings);
     const GroupMembership membership(settings);
     station.partials.assign(static_cast<std::size_t>(groups), GroupPartial());
+    // The direction and vector sums of each day, for the intervals, while the unit vectors
+    // are at hand.
+    const std::int64_t firstDayHour = PeriodRows(settings).DayStartHour(0);
+    DayRow windRow;
+    std::int64_t windDay = -1;
+    const auto closeWindDay = [&]() {
+        if (windDay < 0 || windRow.Empty()) {
+            return;
+        }
+        DayWind& wind = station.windDays.emplace_back();
+        wind.day = windDay;
+        for (std::size_t v = 0; v < DayWind::kValues; ++v) {
+            wind.value[v] = static_cast<float>(windRow.value[DayRow::kDirection + v]);
+        }
+    };
     for (std::size_t i = 0; i < station.kept.size(); ++i) {
         const KeptPair& pair = station.kept[i];
+        // Every direction pair is a vector pair: the unit vectors are worked out once.
         const bool direction = (pair.flags & kDirectionPair) != 0;
-        const DirectionSums::Term term =
-            direction ? DirectionSums::TermOf(pair.Observed(kDirection), pair.Predicted(kDirection))
-                      : DirectionSums::Term{};
+        const bool vector = IsVectorPair(pair);
+        const DirectionSums::Term term = vector ? DirectionTermOf(pair) : DirectionSums::Term{};
+        const VectorSums::Term vectorTerm = vector ? VectorTermOf(pair, term) : VectorSums::Term{};
+        if (vector) {
+            const std::int64_t day = (pair.DayHour() - firstDayHour) / 24;
+            if (day != windDay) {
+                closeWindDay();
+                windRow = DayRow();
+                windDay = day;
+            }
+            if (direction) {
+                windRow.AddDirection(term.difference);
+            }
+            windRow.AddVector(vectorTerm);
+        }
         membership.ForEach(station, i, [&](int g) {
             GroupPartial& partial = station.partials[static_cast<std::size_t>(g)];
             for (std::size_t k = 0; k < 3; ++k) {
@@ -49,8 +78,13 @@ void ComputeStationGroups(const ControlSettings& settings, StationResult& statio
             if (direction) {
                 partial.direction.Add(term);
             }
+            if (vector) {
+                partial.vector.Add(vectorTerm);
+            }
         });
     }
+    closeWindDay();
+    station.windDays.shrink_to_fit();
     for (std::size_t i = 0; i < station.kept.size(); ++i) {
         const KeptPair& pair = station.kept[i];
         membership.ForEach(station, i, [&](int g) {
@@ -75,6 +109,7 @@ void ComputeStationGroups(const ControlSettings& settings, StationResult& statio
                              k == kScalarTemperature ? kKelvinOffset : 0, &notFinite);
         }
         station.groups[g].direction = partial.direction.Result();
+        station.groups[g].vector = partial.vector.Result();
     }
     if (notFinite) {
         station.warnings.push_back(

@@ -15,6 +15,7 @@
 
 #include "tsf/tsf_records.h"
 #include "wxcheck/control_file.h"
+#include "wxcheck/evaluation/bootstrap.h"
 #include "wxcheck/evaluation/statistics.h"
 #include "wxcheck/station_file.h"
 
@@ -109,6 +110,7 @@ static_assert(sizeof(KeptPair) == 40, "pairs are kept by the million");
 struct GroupResult {
     std::array<ScalarStats, 3> scalar;
     DirectionStats direction;
+    VectorStats vector;
 };
 
 /// Sums of a group that is merged over stations.
@@ -116,7 +118,28 @@ struct GroupPartial {
     std::array<FirstPass, 3> first;
     std::array<SecondPass, 3> second;
     DirectionSums direction;
+    VectorSums vector;
 };
+
+/// Whether a pair counts for the vector wind error: both speeds and both directions present,
+/// calm or not.
+inline bool IsVectorPair(const KeptPair& pair) {
+    return pair.Uses(kSpeed) && pair.Uses(kDirection);
+}
+
+/// The difference vector of a vector pair from the unit vectors of its directions, which
+/// the direction statistics work out too.
+inline VectorSums::Term VectorTermOf(const KeptPair& pair, const DirectionSums::Term& unit) {
+    const double observed = pair.Observed(kSpeed);
+    const double predicted = pair.Predicted(kSpeed);
+    return {predicted * unit.uPredicted - observed * unit.uObserved,
+            predicted * unit.vPredicted - observed * unit.vObserved};
+}
+
+/// The unit vectors and the difference of a pair's directions.
+inline DirectionSums::Term DirectionTermOf(const KeptPair& pair) {
+    return DirectionSums::TermOf(pair.Observed(kDirection), pair.Predicted(kDirection));
+}
 
 struct FileReport {
     std::string written;  // as the station file gives it
@@ -157,6 +180,11 @@ struct StationResult {
     int rangeWords = 0;
 
     std::vector<GroupResult> groups;
+    /// The whole period's 95% intervals (none made unless asked for).
+    GroupIntervals intervals;
+    /// The direction and vector sums of each day with pairs, for the all-station intervals:
+    /// they need no shift, and their trigonometry is done once.
+    std::vector<DayWind> windDays;
     /// First passes and direction sums of each group, for the all-station groups; released
     /// once they are merged.
     std::vector<GroupPartial> partials;

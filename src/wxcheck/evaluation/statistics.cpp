@@ -120,4 +120,31 @@ DirectionStats DirectionSums::Result() const {
     return s;
 }
 
+VectorSums::Term VectorSums::TermOf(double observedSpeed, double observedDirection,
+                                    double predictedSpeed, double predictedDirection) {
+    const double uObserved = -observedSpeed * std::sin(observedDirection * kRadians);
+    const double vObserved = -observedSpeed * std::cos(observedDirection * kRadians);
+    const double uPredicted = -predictedSpeed * std::sin(predictedDirection * kRadians);
+    const double vPredicted = -predictedSpeed * std::cos(predictedDirection * kRadians);
+    return {uPredicted - uObserved, vPredicted - vObserved};
+}
+
+VectorStats VectorSums::Result() const {
+    VectorStats s;
+    s.n = n;
+    if (n == 0) {
+        return s;
+    }
+    const double count = static_cast<double>(n);
+    s.meanError = std::hypot(sumU / count, sumV / count);
+    s.rmsError = std::sqrt(sumSquared / count);
+    if (!std::isfinite(s.meanError)) {
+        s.meanError = kNotComputed;
+    }
+    if (!std::isfinite(s.rmsError)) {
+        s.rmsError = kNotComputed;
+    }
+    return s;
+}
+
 }  // namespace corvane::wxcheck

@@ -28,6 +28,13 @@ struct ScalarStats {
     double correlation = kNotComputed;
 };
 
+/// Vector wind error of the pairs with both speeds and both directions (calm ones too).
+struct VectorStats {
+    std::int64_t n = 0;
+    double meanError = kNotComputed;  // MVE: the length of mean(P - O) as a vector
+    double rmsError = kNotComputed;   // RMSVE: sqrt(mean(|P - O|^2))
+};
+
 struct DirectionStats {
     std::int64_t n = 0;
     double meanObserved = kNotComputed;
@@ -149,6 +156,36 @@ struct DirectionSums {
     }
     void Merge(const DirectionSums& other);
     DirectionStats Result() const;
+};
+
+/// Vector wind error; one pass suffices, since its squares are not taken about a mean.
+struct VectorSums {
+    std::int64_t n = 0;
+    double sumU = 0;  // of u_P - u_O
+    double sumV = 0;
+    double sumSquared = 0;  // of |P - O|^2
+
+    /// The difference vector P - O of one pair, u = -s sin(theta), v = -s cos(theta): a
+    /// speed of 0 gives the vector (0, 0) whatever its direction.
+    struct Term {
+        double u, v;
+    };
+    static Term TermOf(double observedSpeed, double observedDirection, double predictedSpeed,
+                       double predictedDirection);
+
+    void Add(const Term& t) {
+        ++n;
+        sumU += t.u;
+        sumV += t.v;
+        sumSquared += t.u * t.u + t.v * t.v;
+    }
+    void Merge(const VectorSums& other) {
+        n += other.n;
+        sumU += other.sumU;
+        sumV += other.sumV;
+        sumSquared += other.sumSquared;
+    }
+    VectorStats Result() const;
 };
 
 }  // namespace corvane::wxcheck

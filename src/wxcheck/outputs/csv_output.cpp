@@ -116,40 +116,83 @@ void AppendDirection(std::string& row, const DirectionStats& s) {
     row += ",,,,,";  // no RMSE, RMSEs, RMSEu, IOA or R
 }
 
+void AppendVector(std::string& row, const VectorStats& s) {
+    row += std::to_string(s.n);
+    row += ",,,,,,,,,";  // its own columns come last
+    row += ',';
+    row += CsvValue(s.meanError);
+    row += ',';
+    row += CsvValue(s.rmsError);
+}
+
+// The interval columns of a row: Bias to R, then MVE and RMSVE, each low and high; empty
+// where the row's quantity has no such statistic or the section no intervals.
+void AppendIntervals(std::string& row, const std::string& runCells, const GroupIntervals* g,
+                     std::size_t slot) {
+    row += ',';
+    row += runCells;
+    std::array<Interval, kScalarIntervals + 2> cells{};
+    if (g != nullptr) {
+        if (slot == kDirection) {
+            cells[kIntervalBias] = g->directionBias;
+            cells[kIntervalGrossError] = g->directionError;
+        } else if (slot == kSlotCount) {  // the vector row
+            cells[kScalarIntervals] = g->vectorMean;
+            cells[kScalarIntervals + 1] = g->vectorRms;
+        } else {
+            const std::size_t k = slot == kSpeed         ? kScalarSpeed
+                                  : slot == kTemperature ? kScalarTemperature
+                                                         : kScalarHumidity;
+            for (std::size_t i = 0; i < kScalarIntervals; ++i) {
+                cells[i] = g->scalar[k][i];
+            }
+        }
+    }
+    for (const Interval& i : cells) {
+        row += ',';
+        row += CsvValue(i.low);
+        row += ',';
+        row += CsvValue(i.high);
+    }
+}
+
 }  // namespace
 
 void WriteStationStatistics(OutputFile& file, const ControlSettings& settings,
-                            const std::vector<StationResult>& stations) {
+                            const std::vector<StationResult>& stations, const PooledResults* pooled,
+                            int resamples, std::uint64_t seed) {
+    const bool intervals = resamples > 0;
     file.Write(
         "station,predicted_file,observed_file,predicted_site,observed_site,period_start,"
         "period_end,section,first_hour,last_hour,speed_above,speed_up_to,quantity,variable,"
-        "units,N,Obs,Prd,Bias,GE,RMSE,RMSEs,RMSEu,IOA,R\n");
+        "units,N,Obs,Prd,Bias,GE,RMSE,RMSEs,RMSEu,IOA,R,MVE,RMSVE");
+    file.Write(intervals ? ",bootstrap,seed,Bias_lo,Bias_hi,GE_lo,GE_hi,RMSE_lo,RMSE_hi,RMSEs_lo,"
+                           "RMSEs_hi,RMSEu_lo,RMSEu_hi,IOA_lo,IOA_hi,R_lo,R_hi,MVE_lo,MVE_hi,"
+                           "RMSVE_lo,RMSVE_hi\n"
+                         : "\n");
+    const std::string runCells = std::to_string(resamples) + "," + std::to_string(seed);
     IsoTimes times(settings.zone);
     std::string period = times.Text(settings.start) + ",";
     period += times.Text(settings.end) + ",";
     std::string text;
-    for (const StationResult& s : stations) {
-        if (!s.evaluated) {
-            continue;
-        }
-        text.clear();
-        const std::string station = std::to_string(s.number) + "," + CsvText(s.predicted.written) +
-                                    "," + CsvText(s.observed.written) + "," +
-                                    CsvText(s.predicted.site) + "," + CsvText(s.observed.site) +
-                                    "," + period;
-        for (std::size_t g = 0; g < s.groups.size(); ++g) {
+    // The rows of one station, or of all stations pooled (the whole period only).
+    const auto rows = [&](const std::string& station, const std::vector<GroupResult>& groups,
+                          const std::array<bool, kSlotCount>& evaluates, HumidityKind humidity,
+                          const GroupIntervals& whole) {
+        for (std::size_t g = 0; g < groups.size(); ++g) {
             const std::string section = SectionCells(settings, g) + ",";
-            const GroupResult& group = s.groups[g];
+            const GroupResult& group = groups[g];
+            const GroupIntervals* bounds = g == 0 ? &whole : nullptr;
             for (std::size_t q = 0; q < kQuantities.size(); ++q) {
                 const std::size_t slot = q;  // the quantities stand in slot order
-                if (!s.evaluates[slot]) {
+                if (!evaluates[slot]) {
                     continue;
                 }
                 const Quantity& quantity = kQuantities[q];
                 text += station + section + quantity.name + ",";
-                text += quantity.variable != nullptr ? quantity.variable : HumidityName(s.humidity);
+                text += quantity.variable != nullptr ? quantity.variable : HumidityName(humidity);
                 text += ",";
-                text += quantity.units != nullptr ? quantity.units : HumidityUnits(s.humidity);
+                text += quantity.units != nullptr ? quantity.units : HumidityUnits(humidity);
                 text += ",";
                 if (slot == kDirection) {
                     AppendDirection(text, group.direction);
@@ -158,9 +201,44 @@ void WriteStationStatistics(OutputFile& file, const ControlSettings& settings,
                                                     : slot == kTemperature ? kScalarTemperature
                                                                            : kScalarHumidity]);
                 }
+                text += ",,";  // MVE and RMSVE belong to the vector row
+                if (intervals) {
+                    AppendIntervals(text, runCells, bounds, slot);
+                }
+                text += '\n';
+            }
+            if (evaluates[kSpeed] && evaluates[kDirection]) {
+                text += station + section + "wind_vector,WSPEED+WDIR,m/s,";
+                AppendVector(text, group.vector);
+                if (intervals) {
+                    AppendIntervals(text, runCells, bounds, kSlotCount);
+                }
                 text += '\n';
             }
         }
+    };
+    for (const StationResult& s : stations) {
+        if (!s.evaluated) {
+            continue;
+        }
+        text.clear();
+        rows(std::to_string(s.number) + "," + CsvText(s.predicted.written) + "," +
+                 CsvText(s.observed.written) + "," + CsvText(s.predicted.site) + "," +
+                 CsvText(s.observed.site) + "," + period,
+             s.groups, s.evaluates, s.humidity, s.intervals);
+        file.Write(text);
+    }
+    if (intervals && pooled != nullptr && !pooled->all.empty()) {
+        // All stations pooled, where the benchmark verdicts are judged.
+        std::array<bool, kSlotCount> evaluates{};
+        for (const StationResult& s : stations) {
+            for (std::size_t slot = 0; slot < kSlotCount; ++slot) {
+                evaluates[slot] = evaluates[slot] || (s.evaluated && s.evaluates[slot]);
+            }
+        }
+        evaluates[kHumidity] = evaluates[kHumidity] && pooled->humidity != HumidityKind::None;
+        text.clear();
+        rows("all,,,,," + period, {pooled->all[0]}, evaluates, pooled->humidity, pooled->intervals);
         file.Write(text);
     }
 }

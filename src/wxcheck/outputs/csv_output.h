@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "wxcheck/control_file.h"
+#include "wxcheck/evaluation/pooled_statistics.h"
 #include "wxcheck/evaluation/station_evaluation.h"
 #include "wxcheck/outputs/output_file.h"
 
@@ -34,9 +35,13 @@ private:
 
 /// Writes ROOT_StationStats.csv: per evaluated station, section (the whole period, each
 /// time-of-day window, each wind-speed range) and quantity the station evaluates, the
-/// statistics of the list file, with the station's files and site lines.
+/// statistics of the list file, with the station's files and site lines. With intervals
+/// (`resamples` > 0) the columns end with the bootstrap's resamples and seed and the bounds
+/// of each whole-period interval, and rows of station "all" give all stations pooled.
 void WriteStationStatistics(OutputFile& file, const ControlSettings& settings,
-                            const std::vector<StationResult>& stations);
+                            const std::vector<StationResult>& stations,
+                            const PooledResults* pooled = nullptr, int resamples = 0,
+                            std::uint64_t seed = 0);
 
 /// The header row of ROOT_Pairs.csv.
 std::string_view PairsHeader();

@@ -98,6 +98,11 @@ void EchoInputs(Sink& out, const ControlSettings& s, const RunNotes& notes, bool
         ranges += (ranges.empty() ? "" : ", ") + r.lowText + " < WS <= " + r.highText;
     }
     line("Wind-speed ranges (m/s):", ranges.empty() ? "none" : ranges);
+    if (notes.resamples > 0) {
+        line("Confidence intervals:", "95%, day-block bootstrap of " +
+                                          std::to_string(notes.resamples) + " resamples, seed " +
+                                          std::to_string(notes.seed) + " (whole period)");
+    }
 }
 
 std::string WindowTitle(const TimeWindow& w) {
@@ -238,11 +243,72 @@ void DirectionRow(Sink& out, std::string_view label, const DirectionStats& s) {
     out += '\n';
 }
 
+void VectorRow(Sink& out, std::string_view label, const VectorStats& s) {
+    out += Padded(label, 8, true);
+    out += Padded(std::to_string(s.n), 10);
+    for (const double v : {s.meanError, s.rmsError}) {
+        out += ' ';
+        out += Padded(FormatValue(v), 10);
+    }
+    out += '\n';
+}
+
+// The 2.5% and 97.5% bounds of a table's intervals, in the columns of their statistics
+// (Obs and Prd left blank); "n/a" where there is none.
+void IntervalRows(Sink& out, std::string_view label, const std::vector<Interval>& intervals) {
+    for (const bool low : {true, false}) {
+        out += Padded(label, 8, true);
+        out += Padded(low ? "2.5%" : "97.5%", 10);
+        out += std::string(22, ' ');
+        for (const Interval& i : intervals) {
+            out += ' ';
+            out += Padded(i.Known() ? FormatValue(low ? i.low : i.high) : "n/a", 10);
+        }
+        out += '\n';
+    }
+}
+
+std::vector<Interval> ScalarIntervals(const GroupIntervals& g, std::size_t k) {
+    return {g.scalar[k].begin(), g.scalar[k].end()};
+}
+
+void IntervalHeader(Sink& out, std::initializer_list<const char*> names) {
+    out += "\n95% interval (day-block bootstrap)\n";
+    out += Padded("Station", 8, true) + Padded("Bound", 10) + std::string(22, ' ');
+    for (const char* name : names) {
+        out += ' ';
+        out += Padded(name, 10);
+    }
+    out += '\n';
+}
+
+// Stations without an interval, said once above the tables.
+void IntervalNote(Sink& out, const std::vector<StationResult>& stations,
+                  const PooledResults& pooled) {
+    std::string missing;
+    for (const StationResult& s : stations) {
+        if (s.evaluated && !s.intervals.made) {
+            missing += (missing.empty() ? "" : ", ") + std::to_string(s.number);
+        }
+    }
+    if (!pooled.intervals.made) {
+        missing += std::string(missing.empty() ? "" : ", ") + "All";
+    }
+    if (!missing.empty()) {
+        out += "\nNo interval (n/a) with pairs on fewer than " +
+               std::to_string(kMinimumIntervalDays) + " days: " + missing + ".\n";
+    }
+}
+
 // The statistics of one group (the whole period, a window or a range) for every station
-// and for all stations.
+// and for all stations; with `intervals` (the whole period) also their 95% intervals.
 void GroupTables(Sink& out, std::string_view title, std::size_t group,
-                 const std::vector<StationResult>& stations, const PooledResults& pooled) {
+                 const std::vector<StationResult>& stations, const PooledResults& pooled,
+                 bool intervals = false) {
     Heading(out, title);
+    if (intervals) {
+        IntervalNote(out, stations, pooled);
+    }
     const auto scalarTable = [&](std::string_view name, std::size_t k, bool humidity) {
         out += '\n';
         out.append(name);
@@ -258,6 +324,16 @@ void GroupTables(Sink& out, std::string_view title, std::size_t group,
         }
         ScalarRow(out, "All", pooled.all[group].scalar[k],
                   humidity ? std::string(HumidityName(pooled.humidity)) : std::string());
+        if (!intervals) {
+            return;
+        }
+        IntervalHeader(out, {"Bias", "GE", "RMSE", "RMSEs", "RMSEu", "IOA", "R"});
+        for (const StationResult& s : stations) {
+            if (s.evaluated && !(humidity && s.humidity == HumidityKind::None)) {
+                IntervalRows(out, std::to_string(s.number), ScalarIntervals(s.intervals, k));
+            }
+        }
+        IntervalRows(out, "All", ScalarIntervals(pooled.intervals, k));
     };
     scalarTable("Wind speed (m/s)", kScalarSpeed, false);
     out += "\nWind direction (degrees; non-calm pairs; differences wrapped into (-180, 180])\n";
@@ -268,6 +344,47 @@ void GroupTables(Sink& out, std::string_view title, std::size_t group,
         }
     }
     DirectionRow(out, "All", pooled.all[group].direction);
+    if (intervals) {
+        IntervalHeader(out, {"Bias", "GE"});
+        for (const StationResult& s : stations) {
+            if (s.evaluated) {
+                IntervalRows(out, std::to_string(s.number),
+                             {s.intervals.directionBias, s.intervals.directionError});
+            }
+        }
+        IntervalRows(out, "All", {pooled.intervals.directionBias, pooled.intervals.directionError});
+    }
+    out +=
+        "\nVector wind error (m/s; pairs with both speeds and both directions, calm ones "
+        "included)\n";
+    out += TableHeader({"MVE", "RMSVE"});
+    for (const StationResult& s : stations) {
+        if (s.evaluated) {
+            VectorRow(out, std::to_string(s.number), s.groups[group].vector);
+        }
+    }
+    VectorRow(out, "All", pooled.all[group].vector);
+    if (intervals) {
+        out += "\n95% interval (day-block bootstrap)\n";
+        out += Padded("Station", 8, true) + Padded("Bound", 10) + ' ' + Padded("MVE", 10) + ' ' +
+               Padded("RMSVE", 10) + '\n';
+        const auto rows = [&](std::string_view label, const GroupIntervals& g) {
+            for (const bool low : {true, false}) {
+                out += Padded(label, 8, true) + Padded(low ? "2.5%" : "97.5%", 10);
+                for (const Interval& i : {g.vectorMean, g.vectorRms}) {
+                    out += ' ';
+                    out += Padded(i.Known() ? FormatValue(low ? i.low : i.high) : "n/a", 10);
+                }
+                out += '\n';
+            }
+        };
+        for (const StationResult& s : stations) {
+            if (s.evaluated) {
+                rows(std::to_string(s.number), s.intervals);
+            }
+        }
+        rows("All", pooled.intervals);
+    }
     scalarTable("Temperature (K)", kScalarTemperature, false);
     scalarTable("Humidity (each station's variable; All: " + HumidityText(pooled.humidity) +
                     ", stations using it)",
@@ -286,13 +403,33 @@ std::string StationErrorText(int station, const std::string& error) {
 
 namespace {
 
-void BenchmarkTable(Sink& out, const PooledResults& pooled) {
+void BenchmarkTable(Sink& out, const PooledResults& pooled, bool intervals) {
     Heading(out, "BENCHMARKS (all stations, whole period)");
-    out += "Commonly used simple-terrain benchmarks; a value that cannot be computed is n/a.\n\n";
-    out += "Quantity                Statistic       Value  Benchmark              Result\n";
-    for (const BenchmarkCheck& c : CheckBenchmarks(pooled.all[0], pooled.humidity)) {
+    out += "Commonly used simple-terrain benchmarks; a value that cannot be computed is n/a.\n";
+    if (!intervals) {
+        out += "\nQuantity                Statistic       Value  Benchmark              Result\n";
+        for (const BenchmarkCheck& c : CheckBenchmarks(pooled.all[0], pooled.humidity)) {
+            out += Padded(c.quantity, 24, true) + Padded(c.statistic, 9, true) +
+                   Padded(FormatValue(c.value), 10) + "  " + Padded(c.goal, 23, true) + c.result +
+                   '\n';
+        }
+        return;
+    }
+    out +=
+        "Judged on the 95% interval: pass when the whole interval meets the benchmark, fail\n"
+        "when none of it does, undecided when it straddles the limit (the data cannot tell);\n"
+        "without an interval (n/a) on the value.\n\n";
+    out +=
+        "Quantity                Statistic       Value   95% interval           Benchmark"
+        "              Result\n";
+    for (const BenchmarkCheck& c :
+         CheckBenchmarks(pooled.all[0], pooled.humidity, &pooled.intervals)) {
+        const std::string interval =
+            c.interval.Known() ? FormatValue(c.interval.low) + " to " + FormatValue(c.interval.high)
+                               : "n/a";
         out += Padded(c.quantity, 24, true) + Padded(c.statistic, 9, true) +
-               Padded(FormatValue(c.value), 10) + "  " + Padded(c.goal, 23, true) + c.result + '\n';
+               Padded(FormatValue(c.value), 10) + "   " + Padded(interval, 23, true) +
+               Padded(c.goal, 23, true) + c.result + '\n';
     }
 }
 
@@ -372,10 +509,25 @@ void WriteListFile(OutputFile& file, const ControlSettings& settings,
         "not means of degrees; Bias and GE are the mean and the mean absolute difference P-O,\n"
         "each difference wrapped into (-180, 180]. Where directions scatter, the mean vectors\n"
         "may point far apart while the differences average out: Obs 32, Prd 107, Bias -1.\n"
+        "Vector wind error: with u = -s sin(dir), v = -s cos(dir), MVE is the length of the\n"
+        "mean vector difference P-O and RMSVE the root mean square of its length; calm pairs\n"
+        "count (their vectors are short) and a speed of 0 is the vector (0, 0).\n"
         "Hours and days: the hour of a pair is the hour of its end stamp; its day (in the daily\n"
         "statistics files) is the date of its end stamp less one second, so that a day holds\n"
         "the hours ending 01:00 to 24:00 (00:00 of the next date).\n";
-    GroupTables(out, "WHOLE PERIOD", 0, stations, pooled);
+    const bool intervals = notes.resamples > 0;
+    if (intervals) {
+        out +=
+            "Intervals (whole period): 95% percentile intervals of a day-block bootstrap. The\n"
+            "days that hold pairs are drawn with replacement, as many as there are, " +
+            std::to_string(notes.resamples) + " times\n(seed " + std::to_string(notes.seed) +
+            "); each statistic is computed on every resample and its 2.5 and 97.5\n"
+            "percentiles bound the interval. Whole days keep the hours of a day together, so\n"
+            "that their correlation and the diurnal cycle stay in each block; All resamples\n"
+            "the same days for every station. No interval with pairs on fewer than " +
+            std::to_string(kMinimumIntervalDays) + " days.\n";
+    }
+    GroupTables(out, "WHOLE PERIOD", 0, stations, pooled, intervals);
     for (std::size_t w = 0; w < settings.windows.size(); ++w) {
         GroupTables(out, WindowTitle(settings.windows[w]), 1 + w, stations, pooled);
     }
@@ -386,7 +538,7 @@ void WriteListFile(OutputFile& file, const ControlSettings& settings,
             "WIND SPEED RANGE " + range.lowText + " < observed WS <= " + range.highText + " m/s",
             1 + settings.windows.size() + r, stations, pooled);
     }
-    BenchmarkTable(out, pooled);
+    BenchmarkTable(out, pooled, intervals);
     Messages(out, stations, notes);
     ExitStatus(out, status, evaluated, stations.size());
 }

@@ -3,6 +3,7 @@
 // The list file: the run's inputs, the station table, the statistics per station and for
 // all stations, the benchmark table, warnings and errors.
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -22,6 +23,9 @@ struct RunNotes {
     std::string pairsPath;
     std::vector<std::string> warnings;
     std::vector<std::string> errors;
+    /// Resamples of the day-block bootstrap (0: no intervals) and its seed.
+    int resamples = 0;
+    std::uint64_t seed = 0;
 };
 
 /// Writes the list file of an evaluated run into `file`, as it is produced. Its last line

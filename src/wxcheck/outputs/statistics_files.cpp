@@ -31,6 +31,12 @@ void AppendDirectionColumns(std::string& out, const DirectionStats& s) {
     }
 }
 
+void AppendVectorColumns(std::string& out, const VectorStats& s) {
+    AppendField(out, std::to_string(s.n));
+    AppendField(out, FormatValue(s.meanError));
+    AppendField(out, FormatValue(s.rmsError));
+}
+
 std::string ScalarNames(std::string_view suffix) {
     std::string out;
     for (const char* name :
@@ -74,7 +80,9 @@ std::string StatisticsHeader(const ControlSettings& s, const PooledResults& pool
         out +=
             "# Obs_WD, Prd_WD: directions of the mean unit vectors of the directions of non-calm "
             "pairs\n"
-            "# Bias_WD, GE_WD: mean and mean absolute P - O, each wrapped into (-180, 180]\n";
+            "# Bias_WD, GE_WD: mean and mean absolute P - O, each wrapped into (-180, 180]\n"
+            "# MVE_VW, RMSVE_VW: length of the mean vector difference P - O and root mean square "
+            "of its length (m/s), calm pairs included\n";
     }
     return out;
 }
@@ -89,7 +97,8 @@ std::vector<std::string> WriteStatisticsFiles(const ControlSettings& settings,
     OutputFile hourlyTeHu(OutputPath(settings, OutputKind::HourlyTeHu));
     OutputFile dailyWind(OutputPath(settings, OutputKind::DailyWind));
     OutputFile dailyTeHu(OutputPath(settings, OutputKind::DailyTeHu));
-    const std::string windNames = ScalarNames("WS") + " N_WD Obs_WD Prd_WD Bias_WD GE_WD\n";
+    const std::string windNames =
+        ScalarNames("WS") + " N_WD Obs_WD Prd_WD Bias_WD GE_WD N_VW MVE_VW RMSVE_VW\n";
     const std::string teHuNames = ScalarNames("T") + ScalarNames("H") + '\n';
     hourlyWind.Write(StatisticsHeader(settings, pooled, "Hourly wind statistics", Rows::Hourly,
                                       Quantities::Wind));
@@ -132,6 +141,7 @@ std::vector<std::string> WriteStatisticsFiles(const ControlSettings& settings,
             windText += hour;
             AppendScalarColumns(windText, hours[h].scalar[kScalarSpeed]);
             AppendDirectionColumns(windText, hours[h].direction);
+            AppendVectorColumns(windText, hours[h].vector);
             windText += '\n';
             teHuText += date;
             teHuText += hour;
@@ -153,6 +163,7 @@ std::vector<std::string> WriteStatisticsFiles(const ControlSettings& settings,
             windText += date;
             AppendScalarColumns(windText, days[d].scalar[kScalarSpeed]);
             AppendDirectionColumns(windText, days[d].direction);
+            AppendVectorColumns(windText, days[d].vector);
             windText += '\n';
             teHuText += date;
             AppendScalarColumns(teHuText, days[d].scalar[kScalarTemperature]);

@@ -1,0 +1,149 @@
+#pragma once
+
+// Confidence intervals of the whole-period statistics by a bootstrap that resamples whole
+// days (the days of the daily statistics files), so that the autocorrelation within a day
+// and the diurnal cycle stay in each block. A day is reduced to a row of sums about fixed
+// shifts (the period's observed means); a resample adds the rows of its days, and every
+// statistic follows from those totals. The index of agreement needs the resample's own
+// observed mean inside absolute values: its denominator is kept about the period's mean
+// with the first- and second-order terms of its change with that mean, which is exact but
+// for the pairs whose values lie between the two means.
+//
+// The random numbers are our own (splitmix64 seeding xoshiro256**, bounded draws by
+// multiplication with rejection), so that a seed gives the same intervals with every
+// compiler and library and on any number of threads.
+
+#include <array>
+#include <cstdint>
+#include <vector>
+
+#include "wxcheck/evaluation/statistics.h"
+
+namespace corvane::wxcheck {
+
+inline constexpr int kDefaultResamples = 1000;
+inline constexpr std::uint64_t kDefaultSeed = 20081;
+/// With fewer days holding pairs there is no interval.
+inline constexpr std::int64_t kMinimumIntervalDays = 10;
+
+/// splitmix64: spreads a seed over the state of the generator below.
+class SplitMix64 {
+public:
+    explicit SplitMix64(std::uint64_t seed) : state_(seed) {}
+    std::uint64_t Next();
+
+private:
+    std::uint64_t state_;
+};
+
+/// xoshiro256**, seeded through splitmix64.
+class Xoshiro256 {
+public:
+    explicit Xoshiro256(std::uint64_t seed);
+    std::uint64_t Next();
+    /// A uniform whole number in [0, n), n >= 1, without the bias of a plain modulo.
+    std::uint32_t Below(std::uint32_t n);
+    /// `count` draws of Below(n) into `out`, the same numbers as that many calls give.
+    void FillBelow(std::uint32_t n, std::uint32_t* out, std::size_t count);
+
+private:
+    std::uint32_t Next32();
+
+    std::array<std::uint64_t, 4> s_{};
+    std::uint64_t spare_ = 0;
+    bool haveSpare_ = false;
+};
+
+/// The seed of one stream of a run: stream 0 for all stations pooled, the station's number
+/// for each station.
+std::uint64_t StreamSeed(std::uint64_t seed, std::uint64_t stream);
+
+/// A 95% interval: the 2.5 and 97.5 percentiles of the resampled values; NaN when there is
+/// none.
+struct Interval {
+    double low = kNotComputed;
+    double high = kNotComputed;
+    bool Known() const { return low == low && high == high; }
+};
+
+/// The statistics of a scalar quantity that carry an interval, in the order of ScalarStats.
+enum ScalarInterval : int {
+    kIntervalBias = 0,
+    kIntervalGrossError,
+    kIntervalRmse,
+    kIntervalRmseSystematic,
+    kIntervalRmseUnsystematic,
+    kIntervalAgreement,
+    kIntervalCorrelation,
+    kScalarIntervals
+};
+
+struct GroupIntervals {
+    /// Wind speed, temperature, humidity (ScalarIndex), each by ScalarInterval.
+    std::array<std::array<Interval, kScalarIntervals>, 3> scalar{};
+    Interval directionBias;
+    Interval directionError;
+    Interval vectorMean;
+    Interval vectorRms;
+    /// Days holding pairs; with fewer than kMinimumIntervalDays no interval is made.
+    std::int64_t days = 0;
+    /// Whether resampling was done (asked for, and days enough).
+    bool made = false;
+};
+
+/// The sums of one day's pairs, as a resample adds them.
+struct DayRow {
+    // Per scalar quantity: n, sums of o and p (about the shift), of o^2, p^2, o p, |p - o|,
+    // (p - o)^2, and the index of agreement's |p o|, s (p + o) and s with s the sign of p o.
+    static constexpr std::size_t kScalarValues = 11;
+    static constexpr std::size_t kDirection = 3 * kScalarValues;  // n, sum d, sum |d|
+    static constexpr std::size_t kVector = kDirection + 3;        // n, sum du, sum dv, sum |d|^2
+    static constexpr std::size_t kValues = kVector + 4;
+
+    std::array<double, kValues> value{};
+
+    void AddScalar(std::size_t k, double observed, double predicted, double shift);
+    void AddDirection(double difference);
+    void AddVector(const VectorSums::Term& t);
+    bool Empty() const;
+};
+
+/// The direction and vector part of a day's row (from DayRow::kDirection on), with the
+/// day's number in the period.
+struct DayWind {
+    static constexpr std::size_t kValues = DayRow::kValues - DayRow::kDirection;
+    std::int64_t day = 0;
+    std::array<float, kValues> value{};
+};
+
+/// The rows of the days that hold pairs, in day order, in single precision: a row is added
+/// a thousand times a day, and its sums about the period's means lose nothing that the four
+/// printed decimals of an interval show.
+class DayTable {
+public:
+    void Append(const DayRow& row);
+    std::size_t Days() const { return rows_.size() / DayRow::kValues; }
+    const float* Row(std::size_t day) const { return rows_.data() + day * DayRow::kValues; }
+    /// Days whose row holds pairs of scalar k, of the direction or of the vector error.
+    std::int64_t ScalarDays(std::size_t k) const;
+    std::int64_t DirectionDays() const { return CountDays(DayRow::kDirection); }
+    std::int64_t VectorDays() const { return CountDays(DayRow::kVector); }
+
+private:
+    std::int64_t CountDays(std::size_t column) const;
+    std::vector<float> rows_;
+};
+
+/// The 95% intervals of the table's statistics from `resamples` resamples of its days with
+/// replacement (as many days as it has), drawn from `seed` (StreamSeed). A quantity with
+/// pairs on fewer than `minimumDays` days has none.
+GroupIntervals BootstrapIntervals(const DayTable& table, int resamples, std::uint64_t seed,
+                                  std::int64_t minimumDays = kMinimumIntervalDays);
+
+/// The percentile p (0 to 1) of `values` (reordered), linear between the nearest two of the
+/// sorted values.
+double Percentile(std::vector<double>& values, double p);
+/// The same, in one pass and without reordering, for p near 0 or 1.
+double PercentileFromEnd(const std::vector<double>& values, double p);
+
+}  // namespace corvane::wxcheck

@@ -1,0 +1,120 @@
+#include "wxcheck/evaluation/day_intervals.h"
+
+#include <algorithm>
+
+namespace corvane::wxcheck {
+
+namespace {
+
+// Adds a kept pair to its day's row; `shift` holds the observed means the sums are taken
+// about, `pools` which scalar quantities count.
+void AddScalars(DayRow& row, const KeptPair& pair, const std::array<double, 3>& shift,
+                const std::array<bool, 3>& pools) {
+    for (std::size_t k = 0; k < 3; ++k) {
+        const std::size_t slot = static_cast<std::size_t>(kScalarSlots[k]);
+        if (pools[k] && pair.Uses(slot)) {
+            row.AddScalar(k, pair.Observed(slot), pair.Predicted(slot), shift[k]);
+        }
+    }
+}
+
+// The first KeptPair::DayHour of the period's first day row.
+std::int64_t FirstDayHour(const ControlSettings& settings) {
+    return PeriodRows(settings).DayStartHour(0);
+}
+
+}  // namespace
+
+void StationIntervals(const ControlSettings& settings, StationResult& station,
+                      const BootstrapSettings& bootstrap) {
+    if (bootstrap.resamples <= 0 || !station.evaluated || station.partials.empty()) {
+        std::vector<DayWind>().swap(station.windDays);  // nothing to pool them for
+        return;
+    }
+    std::array<double, 3> shift{};
+    for (std::size_t k = 0; k < 3; ++k) {
+        shift[k] = station.partials[0].first[k].MeanObserved();
+    }
+    const std::int64_t firstDayHour = FirstDayHour(settings);
+    // The scalar sums from the pairs, the wind sums from the station's windDays (both in
+    // day order), each day one row.
+    DayTable table;
+    DayRow row;
+    std::int64_t day = -1;
+    auto wind = station.windDays.cbegin();
+    const auto close = [&]() {
+        if (wind != station.windDays.cend() && wind->day == day) {
+            for (std::size_t i = 0; i < DayWind::kValues; ++i) {
+                row.value[DayRow::kDirection + i] = wind->value[i];
+            }
+            ++wind;
+        }
+        table.Append(row);
+        row = DayRow();
+    };
+    for (const KeptPair& pair : station.kept) {
+        const std::int64_t pairDay = (pair.DayHour() - firstDayHour) / 24;
+        if (pairDay != day) {
+            close();
+            day = pairDay;
+        }
+        AddScalars(row, pair, shift, {true, true, true});
+    }
+    close();
+    station.intervals =
+        BootstrapIntervals(table, bootstrap.resamples,
+                           StreamSeed(bootstrap.seed, static_cast<std::uint64_t>(station.number)));
+}
+
+GroupIntervals PooledIntervals(const ControlSettings& settings,
+                               const std::vector<StationResult>& stations,
+                               const PooledResults& pooled, const BootstrapSettings& bootstrap,
+                               unsigned threads) {
+    if (bootstrap.resamples <= 0 || pooled.all.empty()) {
+        return {};
+    }
+    std::array<double, 3> shift{};
+    for (std::size_t k = 0; k < 3; ++k) {
+        const ScalarStats& s = pooled.all[0].scalar[k];
+        shift[k] = s.n > 0 && std::isfinite(s.meanObserved)
+                       ? s.meanObserved - (k == kScalarTemperature ? kKelvinOffset : 0.0)
+                       : 0.0;
+    }
+    const PeriodRows rows(settings);
+    std::vector<DayRow> days(static_cast<std::size_t>(rows.dayCount));
+    ParallelFor(days.size(), threads, [&](std::size_t d) {
+        const std::int64_t first = rows.DayStartHour(static_cast<std::int64_t>(d));
+        const std::int64_t last = first + 23;
+        for (const StationResult& station : stations) {
+            if (!station.evaluated) {
+                continue;
+            }
+            const std::array<bool, 3> pools = {true, true, station.humidity == pooled.humidity};
+            const std::vector<KeptPair>& kept = station.kept;
+            auto pair =
+                std::lower_bound(kept.begin(), kept.end(), first,
+                                 [](const KeptPair& p, std::int64_t h) { return p.DayHour() < h; });
+            for (; pair != kept.end() && pair->DayHour() <= last; ++pair) {
+                AddScalars(days[d], *pair, shift, pools);
+            }
+        }
+    });
+    // The wind sums of the stations' days, in station order.
+    for (const StationResult& station : stations) {
+        for (const DayWind& wind : station.windDays) {
+            if (wind.day >= 0 && wind.day < rows.dayCount) {
+                DayRow& row = days[static_cast<std::size_t>(wind.day)];
+                for (std::size_t i = 0; i < DayWind::kValues; ++i) {
+                    row.value[DayRow::kDirection + i] += wind.value[i];
+                }
+            }
+        }
+    }
+    DayTable table;
+    for (const DayRow& row : days) {
+        table.Append(row);
+    }
+    return BootstrapIntervals(table, bootstrap.resamples, StreamSeed(bootstrap.seed, 0));
+}
+
+}  // namespace corvane::wxcheck
