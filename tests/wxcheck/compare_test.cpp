@@ -95,23 +95,31 @@ protected:
 };
 
 // Run b has no forecast for hours 5 and 6: they leave run a too, whose forecast is far off
-// just there. Without that, run a's bias would be 1 + 20 / 24.
+// just there. Without that, run a's bias would be 1 + 20 / 24. Run a has no temperature at
+// hour 10: run b loses it too, but keeps the wind speed there.
 TEST_F(CompareTest, AGapInOneRunRemovesTheSameHoursFromAll) {
-    WriteFile(root_ / "obs.tsf", Temperatures([](int) { return "280"; }));
+    const auto series = [](const std::function<std::string(int)>& value) {
+        return TsfText({"WSPEED m/s", "TEMP K"}, Hours(value));
+    };
+    WriteFile(root_ / "obs.tsf", series([](int) { return "3 280"; }));
     const std::string a = Run("a", {{"prd.tsf", "../obs.tsf"}});
-    WriteFile(root_ / "a/prd.tsf",
-              Temperatures([](int h) { return h == 5 || h == 6 ? "291" : "281"; }));
+    WriteFile(root_ / "a/prd.tsf", series([](int h) {
+                  return h == 10 ? "4 -999" : h == 5 || h == 6 ? "4 291" : "4 281";
+              }));
     const std::string b = Run("b", {{"prd.tsf", "../obs.tsf"}});
-    WriteFile(root_ / "b/prd.tsf",
-              Temperatures([](int h) { return h == 5 || h == 6 ? "" : "282"; }));
+    WriteFile(root_ / "b/prd.tsf", series([](int h) {
+                  return h == 5 || h == 6 ? "" : h == 10 ? "5 282" : "5 283";
+              }));
 
     const Outcome o = Compare({a, b});
     ASSERT_EQ(o.status, kAllEvaluated) << o.err;
-    EXPECT_EQ(Cell("1", "all stations", "temperature", "n"), "22  ");
-    EXPECT_EQ(Cell("2", "all stations", "temperature", "n"), "22 0 ");
+    EXPECT_EQ(Cell("1", "all stations", "temperature", "n"), "21  ");
+    EXPECT_EQ(Cell("2", "all stations", "temperature", "n"), "21 0 ");
     EXPECT_EQ(Cell("1", "all stations", "temperature", "bias"), "1.0000  ");
-    EXPECT_EQ(Cell("2", "all stations", "temperature", "bias"), "2.0000 1.0000 no interval");
-    EXPECT_EQ(Cell("2", "all stations", "temperature", "gross_error"), "2.0000 1.0000 no interval");
+    EXPECT_EQ(Cell("2", "all stations", "temperature", "bias"), "3.0000 2.0000 no interval");
+    EXPECT_EQ(Cell("2", "all stations", "temperature", "gross_error"), "3.0000 2.0000 no interval");
+    EXPECT_EQ(Cell("2", "all stations", "wind_speed", "n"), "22 0 ");
+    EXPECT_EQ(Cell("2", "all stations", "wind_speed", "bias"), "2.0000 1.0000 no interval");
     // The station's own rows and a time-of-day window (01-06 holds hours 1 to 4 only).
     EXPECT_EQ(Cell("2", "../obs.tsf", "temperature", "n", "hours 01-06"), "4 0 ");
     EXPECT_NE(o.out.find("22 common end stamps"), std::string::npos) << o.out;
