@@ -220,16 +220,16 @@ TEST(CompareVerdict, OnlyAnIntervalThatExcludesZeroDecides) {
     EXPECT_DOUBLE_EQ(d.value, -0.7);
     EXPECT_DOUBLE_EQ(d.judged, -0.3);  // nearer zero: better, once an interval says so
     EXPECT_EQ(Decide(Sense::SmallerMagnitude, d), Verdict::NoInterval);
-    d.judgedInterval = Interval{-0.4, -0.1};
+    d.judgedInterval = DifferenceInterval{-0.4, -0.1};
     EXPECT_EQ(Decide(Sense::SmallerMagnitude, d), Verdict::Better);
     EXPECT_EQ(Decide(Sense::Smaller, d), Verdict::Better);
     EXPECT_EQ(Decide(Sense::Larger, d), Verdict::Worse);
-    d.judgedInterval = Interval{0.1, 0.4};
+    d.judgedInterval = DifferenceInterval{0.1, 0.4};
     EXPECT_EQ(Decide(Sense::Smaller, d), Verdict::Worse);
     EXPECT_EQ(Decide(Sense::Larger, d), Verdict::Better);
-    d.judgedInterval = Interval{-0.1, 0.4};
+    d.judgedInterval = DifferenceInterval{-0.1, 0.4};
     EXPECT_EQ(Decide(Sense::Larger, d), Verdict::NoSignificantDifference);
-    d.judgedInterval = Interval{0, 0};
+    d.judgedInterval = DifferenceInterval{0, 0};
     EXPECT_EQ(Decide(Sense::Smaller, d), Verdict::NoSignificantDifference);
     EXPECT_STREQ(VerdictText(Sense::None, Verdict::Better), "");
 }

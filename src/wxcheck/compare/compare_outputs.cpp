@@ -98,7 +98,7 @@ std::string Number(double value, bool count) {
     return count ? std::to_string(static_cast<std::int64_t>(value)) : FormatValue(value);
 }
 
-std::string IntervalCells(const std::optional<Interval>& i) {
+std::string IntervalCells(const std::optional<DifferenceInterval>& i) {
     return i ? FormatValue(i->low) + "," + FormatValue(i->high) : std::string(",");
 }
 

@@ -25,7 +25,7 @@ Verdict Decide(Sense sense, const Difference& difference) {
     if (!difference.judgedInterval) {
         return Verdict::NoInterval;
     }
-    const Interval& i = *difference.judgedInterval;
+    const DifferenceInterval& i = *difference.judgedInterval;
     const bool above = i.low > 0;
     const bool below = i.high < 0;
     if (!above && !below) {

@@ -27,8 +27,9 @@ struct CompareOptions {
     unsigned threads = 0;  // 0: one per core
 };
 
-/// A range that holds the true value with the stated confidence.
-struct Interval {
+/// A range that holds the true difference with the stated confidence (the low and high
+/// ends of a day-block bootstrap interval, once the runs' resamples are paired).
+struct DifferenceInterval {
     double low = 0;
     double high = 0;
 };
@@ -46,10 +47,10 @@ enum class Verdict { NoInterval, Better, Worse, NoSignificantDifference };
 /// A run's statistic against the reference's. Better or worse is decided only by an interval
 /// of the judged difference; without one, there is no verdict.
 struct Difference {
-    double value = kNotComputed;             // run - reference
-    double judged = kNotComputed;            // value, or |run| - |reference| for a magnitude
-    std::optional<Interval> interval;        // of value
-    std::optional<Interval> judgedInterval;  // of judged, from the same resampled days
+    double value = kNotComputed;                 // run - reference
+    double judged = kNotComputed;                // value, or |run| - |reference| for a magnitude
+    std::optional<DifferenceInterval> interval;  // of value
+    std::optional<DifferenceInterval> judgedInterval;  // of judged, from the same resampled days
 };
 
 Difference MakeDifference(double run, double reference, Sense sense);
