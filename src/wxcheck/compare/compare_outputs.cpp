@@ -1,5 +1,7 @@
 #include "wxcheck/compare/compare_outputs.h"
 
+#include <algorithm>
+#include <array>
 #include <cmath>
 #include <functional>
 
@@ -247,6 +249,10 @@ VerdictStyle StyleOf(Verdict v) {
     return {"&#8211; no interval", "none"};
 }
 
+// One colour per run, told apart also without colour by the run's number beside it.
+constexpr std::array<const char*, 6> kColours = {"#000000", "#d55e00", "#0072b2",
+                                                 "#009e73", "#cc79a7", "#e69f00"};
+
 // A soccer plot of one quantity: bias across, error up, one marker per run.
 void SoccerPlot(std::string& out, const ComparisonResult& r, int quantity) {
     const std::size_t errorStat = quantity == 0 ? 5 : 4;  // RMSE for wind speed
@@ -278,8 +284,6 @@ void SoccerPlot(std::string& out, const ComparisonResult& r, int quantity) {
     out += "\" y1=\"20\" x2=\"";
     chart::AppendNumber(out, x(0));
     out += "\" y2=\"190\" stroke=\"#bbb\"/>";
-    static const char* const colours[] = {"#000000", "#d55e00", "#0072b2",
-                                          "#009e73", "#cc79a7", "#e69f00"};
     for (std::size_t k = 0; k < r.pooled.size(); ++k) {
         const double b = StatisticValue(r.pooled[k][0], quantity, 3);
         const double e = StatisticValue(r.pooled[k][0], quantity, errorStat);
@@ -290,7 +294,8 @@ void SoccerPlot(std::string& out, const ComparisonResult& r, int quantity) {
         chart::AppendNumber(out, x(b));
         out += "\" cy=\"";
         chart::AppendNumber(out, y(e));
-        out += std::string("\" fill=\"") + colours[k % 6] + "\"/><text font-size=\"11\" x=\"";
+        out += std::string("\" fill=\"") + kColours[k % kColours.size()] +
+               "\"/><text font-size=\"11\" x=\"";
         chart::AppendNumber(out, x(b) + 7);
         out += "\" y=\"";
         chart::AppendNumber(out, y(e) + 4);
@@ -308,6 +313,72 @@ void SoccerPlot(std::string& out, const ComparisonResult& r, int quantity) {
     out += ", all stations pooled; the numbers are the runs</figcaption></figure>";
     (void)w;
     (void)h;
+}
+
+// The bias of every run by hour of the day, one line per run.
+void DiurnalBias(std::string& out, const ComparisonResult& r, std::size_t q) {
+    double least = 0;
+    double largest = 0;
+    for (const auto& run : r.diurnalBias) {
+        for (const double b : run[q]) {
+            if (std::isfinite(b)) {
+                least = std::min(least, b);
+                largest = std::max(largest, b);
+            }
+        }
+    }
+    if (least == largest) {
+        return;
+    }
+    const double left = 50, right = 420, top = 20, bottom = 190;
+    const auto x = [&](std::size_t h) {
+        return left + static_cast<double>(h) / 23 * (right - left);
+    };
+    const auto y = [&](double b) {
+        return bottom - (b - least) / (largest - least) * (bottom - top);
+    };
+    static const std::array<const char*, 3> names = {"Wind speed", "Temperature", "Humidity"};
+    out +=
+        "<figure><svg xmlns=\"http://www.w3.org/2000/svg\" width=\"440\" height=\"230\" "
+        "viewBox=\"0 0 440 230\" role=\"img\"><title>";
+    Html(out, std::string(names[q]) + ": bias by hour of the day of every run");
+    out +=
+        "</title><rect x=\"50\" y=\"20\" width=\"370\" height=\"170\" fill=\"#fafafa\" "
+        "stroke=\"#888\"/><line x1=\"50\" x2=\"420\" stroke=\"#bbb\" y1=\"";
+    chart::AppendNumber(out, y(0));
+    out += "\" y2=\"";
+    chart::AppendNumber(out, y(0));
+    out += "\"/>";
+    for (std::size_t k = 0; k < r.diurnalBias.size(); ++k) {
+        chart::PathData path;
+        bool open = false;
+        for (std::size_t h = 0; h < 24; ++h) {
+            const double b = r.diurnalBias[k][q][h];
+            if (!std::isfinite(b)) {
+                open = false;
+                continue;
+            }
+            open ? path.LineTo(x(h), y(b)) : path.MoveTo(x(h), y(b));
+            open = true;
+        }
+        out += "<path fill=\"none\" stroke-width=\"2\" stroke=\"" +
+               std::string(kColours[k % kColours.size()]) + "\" d=\"" + path.str() +
+               "\"/><text font-size=\"11\" x=\"425\" fill=\"" + kColours[k % kColours.size()] +
+               "\" y=\"";
+        chart::AppendNumber(out, 30 + 13 * static_cast<double>(k));
+        out += "\">" + std::to_string(k + 1) + "</text>";
+    }
+    out += "<text font-size=\"11\" x=\"46\" y=\"24\" text-anchor=\"end\">" + FormatValue(largest) +
+           "</text><text font-size=\"11\" x=\"46\" y=\"190\" "
+           "text-anchor=\"end\">" +
+           FormatValue(least) +
+           "</text><text font-size=\"11\" "
+           "x=\"235\" y=\"210\" text-anchor=\"middle\">hour of the day of the end stamp, 0 "
+           "to 23</text></svg><figcaption>";
+    Html(out, std::string(names[q]) +
+                  ": mean P - O by hour, all stations; the numbers are the "
+                  "runs");
+    out += "</figcaption></figure>";
 }
 
 }  // namespace
@@ -368,6 +439,10 @@ std::string ComparisonHtml(const ComparisonResult& r) {
     out += "<h2>Soccer plots</h2>";
     for (int q : {0, 2, 3}) {
         SoccerPlot(out, r, q);
+    }
+    out += "<h2>Diurnal bias</h2>";
+    for (std::size_t q = 0; q < 3; ++q) {
+        DiurnalBias(out, r, q);
     }
 
     out +=

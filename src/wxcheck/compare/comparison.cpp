@@ -483,7 +483,32 @@ bool CompareRuns(const std::vector<ControlSettings>& runs, const ControlSettings
         if (k == 0) {
             result.humidity = pooled.humidity;
         }
-        byRun[k].clear();
+    }
+    // The bias by hour of the day, summed in station order.
+    const int startHour = StartHourOfDay(common);
+    for (std::size_t k = 0; k < runCount; ++k) {
+        std::array<std::array<double, 24>, 3> sums{};
+        std::array<std::array<std::int64_t, 24>, 3> counts{};
+        for (const StationResult& s : byRun[k]) {
+            for (const KeptPair& pair : s.kept) {
+                const auto hour = static_cast<std::size_t>((startHour + pair.hour) % 24);
+                for (std::size_t q = 0; q < 3; ++q) {
+                    const auto slot = static_cast<std::size_t>(kScalarSlots[q]);
+                    const bool pooled = q != kScalarHumidity || s.humidity == result.humidity;
+                    if (pooled && pair.Uses(slot)) {
+                        sums[q][hour] += pair.Predicted(slot) - pair.Observed(slot);
+                        ++counts[q][hour];
+                    }
+                }
+            }
+        }
+        std::array<std::array<double, 24>, 3>& bias = result.diurnalBias.emplace_back();
+        for (std::size_t q = 0; q < 3; ++q) {
+            for (std::size_t h = 0; h < 24; ++h) {
+                bias[q][h] = counts[q][h] > 0 ? sums[q][h] / static_cast<double>(counts[q][h])
+                                              : kNotComputed;
+            }
+        }
     }
     return true;
 }

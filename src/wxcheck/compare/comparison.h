@@ -5,6 +5,7 @@
 // every run's predicted series and in the observed one), the statistics of each run on those
 // cases, per station and pooled, and the difference of every run to the first, the reference.
 
+#include <array>
 #include <iosfwd>
 #include <optional>
 #include <string>
@@ -98,6 +99,9 @@ struct ComparisonResult {
     /// Per run: the groups of all compared stations pooled.
     std::vector<std::vector<GroupResult>> pooled;
     HumidityKind humidity = HumidityKind::None;
+    /// Per run and scalar quantity (ScalarIndex): the mean P - O of the common cases of all
+    /// stations by the hour of the day of their end stamps; NaN for an hour without any.
+    std::vector<std::array<std::array<double, 24>, 3>> diurnalBias;
     std::vector<std::string> notes;
     /// Every series the runs name, as opened: no output may replace one.
     std::vector<std::string> inputs;
