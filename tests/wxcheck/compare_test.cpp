@@ -135,14 +135,14 @@ TEST_F(CompareTest, AGapInOneRunRemovesTheSameHoursFromAll) {
 TEST_F(CompareTest, StationsAreMatchedByFileAndBySiteText) {
     const auto observed = [](int h) { return std::to_string(270 + h); };
     WriteFile(root_ / "obs1.tsf", Temperatures(observed));
-    const std::string alpha = Temperatures(observed, "Alpha");
+    const std::string alpha = Temperatures(observed, "=Alpha");
     const std::string a = Run("a", {{"p1.tsf", "../obs1.tsf"},
                                     {"p2.tsf", "obs2.tsf"},
                                     {"p3.tsf", "obs3.tsf"},
                                     {"p4.tsf", "obs4.tsf"}});
     WriteFile(root_ / "a/obs2.tsf", alpha);
     WriteFile(root_ / "a/obs3.tsf", Temperatures(observed, "Beta"));
-    WriteFile(root_ / "a/obs4.tsf", Temperatures(observed, "Gamma"));
+    WriteFile(root_ / "a/obs4.tsf", Temperatures(observed, "Gamma <i>"));
     const std::string b = Run("b", {{"p3.tsf", "mine3.tsf"},
                                     {"p2.tsf", "copy2.tsf"},
                                     {"p1.tsf", root_ / "obs1.tsf"},
@@ -161,7 +161,8 @@ TEST_F(CompareTest, StationsAreMatchedByFileAndBySiteText) {
     const Outcome o = Compare({a, b});
     ASSERT_EQ(o.status, kSomeFailed) << o.err;
     EXPECT_EQ(Cell("2", "../obs1.tsf", "temperature", "bias"), "1.0000 1.0000 no interval");
-    EXPECT_EQ(Cell("2", "Alpha", "temperature", "bias"), "1.0000 1.0000 no interval");
+    // A site that a spreadsheet would run as a formula stays a text.
+    EXPECT_EQ(Cell("2", "'=Alpha", "temperature", "bias"), "1.0000 1.0000 no interval");
     EXPECT_EQ(Cell("2", "Beta", "temperature", "n"), "<no row>");
     const std::string list = ReadFile(root_ / "out/cmp_comparison.lst");
     EXPECT_NE(list.find("Stations compared: 2\n"), std::string::npos) << list;
@@ -170,11 +171,14 @@ TEST_F(CompareTest, StationsAreMatchedByFileAndBySiteText) {
                         "content from the reference's, obs3.tsf"),
               std::string::npos)
         << list;
-    EXPECT_NE(list.find("Gamma: missing from run 2 (" + b +
+    EXPECT_NE(list.find("Gamma <i>: missing from run 2 (" + b +
                         "): no station with the observed "
-                        "file obs4.tsf or the site 'Gamma'"),
+                        "file obs4.tsf or the site 'Gamma <i>'"),
               std::string::npos)
         << list;
+    const std::string html = ReadFile(root_ / "out/cmp_comparison.html");
+    EXPECT_EQ(html.find("<i>"), std::string::npos);
+    EXPECT_NE(html.find("Gamma &lt;i&gt;: missing from run 2"), std::string::npos);
     EXPECT_NE(list.find("Delta: station 4 of run 2 (" + b + ") is not in the reference run"),
               std::string::npos)
         << list;
