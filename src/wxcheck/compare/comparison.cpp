@@ -358,7 +358,9 @@ bool CompareRuns(const std::vector<ControlSettings>& runs, const ControlSettings
             continue;
         }
         std::string reason;
-        for (std::size_t k = 1; k < runCount && reason.empty(); ++k) {
+        // Every run is searched, also once the station is left out, so that its match in a
+        // later run is not reported as a station the reference lacks.
+        for (std::size_t k = 1; k < runCount; ++k) {
             std::vector<RunStation>& other = stations[k];
             std::size_t found = other.size();
             for (std::size_t j = 0; j < other.size() && found == other.size(); ++j) {
@@ -376,15 +378,18 @@ bool CompareRuns(const std::vector<ControlSettings>& runs, const ControlSettings
                 }
             }
             if (found == other.size()) {
-                reason =
-                    "missing from " + runName(k) + ": no station with the observed file " +
-                    Excerpt(ref.entry.observed) +
-                    (ref.site.empty() ? std::string() : " or the site '" + Excerpt(ref.site) + "'");
+                reason = !reason.empty()
+                             ? reason
+                             : "missing from " + runName(k) +
+                                   ": no station with the observed file " +
+                                   Excerpt(ref.entry.observed) +
+                                   (ref.site.empty() ? std::string()
+                                                     : " or the site '" + Excerpt(ref.site) + "'");
                 continue;
             }
             other[found].matched = true;
             match.index[k] = found;
-            if (bySite) {
+            if (bySite && reason.empty()) {
                 std::string readError;
                 const bool same = SameContent(
                     settings[0].ResolveInFolder(ref.entry.observed),
