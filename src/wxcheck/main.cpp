@@ -7,6 +7,7 @@
 #include <string>
 
 #include "tsf/temporary_files.h"
+#include "wxcheck/compare/compare_run.h"
 #include "wxcheck/engine.h"
 #include "wxcheck/outputs/output_text.h"
 
@@ -15,6 +16,8 @@ namespace {
 void Usage(std::ostream& out) {
     out << "Usage: wxcheck [--threads N] [--bootstrap B] [--seed N] [--no-report] [--pairs]\n"
            "               [CONTROL_FILE | -]\n"
+           "       wxcheck --compare CONTROL_1 CONTROL_2 [CONTROL ...] -o FOLDER --root NAME\n"
+           "               [--period START END] [--threads N]\n"
            "       wxcheck --help | --version\n\n"
            "Reads the control file (default wxcheck.inp; - reads it from standard input) and\n"
            "the station file it names, compares the predicted and observed time series of\n"
@@ -34,13 +37,83 @@ void Usage(std::ostream& out) {
            "  --pairs       also write every pair (Pairs.csv after line 5: station, end time,\n"
            "                observed and predicted values, calm and used flags); off by\n"
            "                default, since it is large (about 100 bytes a pair)\n\n"
+           "--compare evaluates several runs on the cases they share (the end stamps at which\n"
+           "every run's predicted series and the observed series give a variable) and writes\n"
+           "NAME_Comparison.csv, NAME_comparison.lst and NAME_comparison.html into FOLDER; the\n"
+           "first run is the reference. Stations are matched by their observed file (the same\n"
+           "file or the same Site: text with the same content). The runs' period, zone, calm\n"
+           "threshold and missing filter must agree, unless --period START END (as lines 8\n"
+           "and 9 of a control file) is given: the first run's other settings then apply.\n\n"
            "Exit status: 0 all stations evaluated, 1 some station failed or an output could\n"
            "not be written, 2 nothing evaluated.\n";
+}
+
+bool ParseThreads(const char* text, unsigned& threads) {
+    const auto [end, ec] = std::from_chars(text, text + std::strlen(text), threads);
+    if (ec != std::errc() || *end != '\0' || threads == 0 || threads > 256) {
+        std::cerr << "wxcheck: --threads wants a number from 1 to 256, not '" << text << "'\n";
+        return false;
+    }
+    return true;
+}
+
+int CompareMain(int argc, char** argv) {
+    corvane::wxcheck::CompareOptions options;
+    const auto value = [&](int& i, const char* what) -> const char* {
+        if (i + 1 == argc) {
+            std::cerr << "wxcheck: " << argv[i] << " needs " << what << "\n";
+            return nullptr;
+        }
+        return argv[++i];
+    };
+    for (int i = 2; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "-o" || arg == "--root") {
+            const char* text = value(i, arg == "-o" ? "a folder" : "a name");
+            if (text == nullptr) {
+                return 2;
+            }
+            (arg == "-o" ? options.folder : options.root) = text;
+        } else if (arg == "--period") {
+            const char* start = value(i, "a start and an end");
+            const char* end = start != nullptr ? value(i, "a start and an end") : nullptr;
+            if (end == nullptr) {
+                return 2;
+            }
+            options.havePeriod = true;
+            options.startText = start;
+            options.endText = end;
+        } else if (arg == "--threads") {
+            const char* text = value(i, "a number from 1 to 256");
+            if (text == nullptr || !ParseThreads(text, options.threads)) {
+                return 2;
+            }
+        } else if (arg.size() > 1 && arg[0] == '-') {
+            std::cerr << "wxcheck: unexpected argument '" << arg << "'\n";
+            Usage(std::cerr);
+            return 2;
+        } else {
+            options.controlPaths.push_back(arg);
+        }
+    }
+    if (options.folder.empty() || options.root.empty()) {
+        std::cerr << "wxcheck: --compare needs -o FOLDER and --root NAME\n";
+        return 2;
+    }
+    if (options.root.find('/') != std::string::npos) {
+        std::cerr << "wxcheck: --root is a name, without '/': '" << options.root << "'\n";
+        return 2;
+    }
+    corvane::RemoveTemporaryFilesOnSignals();
+    return corvane::wxcheck::RunComparison(options, std::cout, std::cerr);
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (argc > 1 && std::string(argv[1]) == "--compare") {
+        return CompareMain(argc, argv);
+    }
     corvane::wxcheck::EngineOptions options;
     bool haveControl = false;
     for (int i = 1; i < argc; ++i) {
@@ -85,12 +158,8 @@ int main(int argc, char** argv) {
                 std::cerr << "wxcheck: --threads needs a number from 1 to 256\n";
                 return 2;
             }
-            const char* text = argv[++i];
             unsigned threads = 0;
-            const auto [end, ec] = std::from_chars(text, text + std::strlen(text), threads);
-            if (ec != std::errc() || *end != '\0' || threads == 0 || threads > 256) {
-                std::cerr << "wxcheck: --threads wants a number from 1 to 256, not '" << text
-                          << "'\n";
+            if (!ParseThreads(argv[++i], threads)) {
                 return 2;
             }
             options.threads = threads;

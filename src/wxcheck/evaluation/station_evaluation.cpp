@@ -27,8 +27,6 @@ GroupMembership::GroupMembership(const ControlSettings& settings)
     }
 }
 
-namespace {
-
 void ComputeStationGroups(const ControlSettings& settings, StationResult& station) {
     const int groups = GroupCount(settings);
     const GroupMembership membership(settings);
@@ -117,8 +115,6 @@ void ComputeStationGroups(const ControlSettings& settings, StationResult& statio
             "as 1e308) and are written as -999");
     }
 }
-
-}  // namespace
 
 StationResult EvaluateStation(const ControlSettings& settings, const StationEntry& entry,
                               int number, std::size_t bufferBytes, const PairVisitor& visitor) {

@@ -235,6 +235,10 @@ private:
 using PairVisitor = std::function<void(StationResult& station, const Record& observed,
                                        const Record& predicted, bool calm, bool used)>;
 
+/// The partial sums and statistics of every group of a station from its kept pairs (a
+/// comparison of runs narrows them to the cases all runs share, then sums them again).
+void ComputeStationGroups(const ControlSettings& settings, StationResult& station);
+
 /// Reads, pairs and evaluates one station; `bufferBytes` is the read buffer of each thread
 /// (RecordBufferBytes). A `visitor`, when set, sees every pair in the period.
 StationResult EvaluateStation(const ControlSettings& settings, const StationEntry& entry,
