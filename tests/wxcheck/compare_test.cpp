@@ -143,7 +143,7 @@ TEST_F(CompareTest, StationsAreMatchedByFileAndBySiteText) {
                                     {"p4.tsf", "obs4.tsf"}});
     WriteFile(root_ / "a/obs2.tsf", alpha);
     WriteFile(root_ / "a/obs3.tsf", Temperatures(observed, "Beta"));
-    WriteFile(root_ / "a/obs4.tsf", Temperatures(observed, "Gamma <i>"));
+    WriteFile(root_ / "a/obs4.tsf", Temperatures(observed, "Gamma\x1b <i>"));
     const std::string b = Run("b", {{"p3.tsf", "mine3.tsf"},
                                     {"p2.tsf", "copy2.tsf"},
                                     {"p1.tsf", root_ / "obs1.tsf"},
@@ -173,16 +173,20 @@ TEST_F(CompareTest, StationsAreMatchedByFileAndBySiteText) {
                         "content from the reference's, obs3.tsf"),
               std::string::npos)
         << list;
-    EXPECT_NE(list.find("Gamma <i>: missing from run 2 (" + b +
+    // A control character from outside is shown escaped, never written raw.
+    EXPECT_NE(list.find("Gamma\\x1b <i>: missing from run 2 (" + b +
                         "): no station with the observed "
-                        "file obs4.tsf or the site 'Gamma <i>'"),
+                        "file obs4.tsf or the site 'Gamma\\x1b <i>'"),
               std::string::npos)
         << list;
     EXPECT_EQ(list.find("of run 3"), std::string::npos) << list;
     EXPECT_NE(list.find("Stations left out: 3\n"), std::string::npos) << list;
     const std::string html = ReadFile(root_ / "out/cmp_comparison.html");
     EXPECT_EQ(html.find("<i>"), std::string::npos);
-    EXPECT_NE(html.find("Gamma &lt;i&gt;: missing from run 2"), std::string::npos);
+    EXPECT_NE(html.find("Gamma\\x1b &lt;i&gt;: missing from run 2"), std::string::npos);
+    for (const std::string& text : {list, html, ReadFile(root_ / "out/cmp_Comparison.csv")}) {
+        EXPECT_EQ(text.find('\x1b'), std::string::npos);
+    }
     EXPECT_NE(list.find("Delta: station 4 of run 2 (" + b + ") is not in the reference run"),
               std::string::npos)
         << list;

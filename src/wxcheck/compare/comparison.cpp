@@ -291,9 +291,12 @@ bool CompareRuns(const std::vector<ControlSettings>& runs, const ControlSettings
                  const CompareOptions& options, ComparisonResult& result, std::string& error) {
     const std::size_t runCount = runs.size();
     result.settings = common;
-    result.runs = options.controlPaths;
+    // Texts from outside are shown with their control characters escaped, as in every output.
+    for (const std::string& path : options.controlPaths) {
+        result.runs.push_back(ShownText(path));
+    }
     for (const ControlSettings& r : runs) {
-        result.titles.push_back(r.title);
+        result.titles.push_back(ShownText(r.title));
     }
     // Each run's files, resolved from its own folder, evaluated with the common settings.
     std::vector<ControlSettings> settings(runs);
@@ -347,7 +350,7 @@ bool CompareRuns(const std::vector<ControlSettings>& runs, const ControlSettings
     for (std::size_t i = 0; i < stations[0].size(); ++i) {
         RunStation& ref = stations[0][i];
         Match match;
-        match.name = ref.site.empty() ? ref.entry.observed : ref.site;
+        match.name = ShownText(ref.site.empty() ? ref.entry.observed : ref.site);
         match.index.assign(runCount, i);
         ref.matched = true;
         if (!ref.entry.error.empty() || !ref.observed.plain) {
@@ -414,7 +417,7 @@ bool CompareRuns(const std::vector<ControlSettings>& runs, const ControlSettings
         for (std::size_t j = 0; j < stations[k].size(); ++j) {
             const RunStation& s = stations[k][j];
             if (!s.matched) {
-                result.leftOut.push_back({s.site.empty() ? s.entry.observed : s.site,
+                result.leftOut.push_back({ShownText(s.site.empty() ? s.entry.observed : s.site),
                                           "station " + std::to_string(j + 1) + " of " + runName(k) +
                                               " is not in the reference run"});
             }
