@@ -132,6 +132,20 @@ TEST_F(WxcheckHandWorked, PooledHoursDaysWindowsAndRanges) {
     // Both from north, 2 and 4 m/s: the vector error is 2 m/s; the calm hour 02 counts.
     EXPECT_EQ(wind.Fields(23, "N_VW MVE_VW RMSVE_VW"), "1 2.0000 2.0000");
     EXPECT_EQ(wind.At(1, "N_VW"), "1");
+    // The stations' own vector errors count the same pairs, calm ones included.
+    int hourly = 0;
+    for (std::size_t row = 0; row < wind.rows.size(); ++row) {
+        hourly += std::stoi(wind.At(row, "N_VW"));
+    }
+    const Table stats = ReadCsv(folder_ / "run_StationStats.csv");
+    int stations = 0;
+    for (std::size_t row = 0; row < stats.rows.size(); ++row) {
+        if (stats.Fields(row, "section quantity") == "period wind_vector" &&
+            stats.At(row, "station") != "all") {
+            stations += std::stoi(stats.At(row, "N"));
+        }
+    }
+    EXPECT_EQ(stations, hourly);
 
     const Table teHu = ReadTable(folder_ / "run_HourlyTeHuStats.dat");
     // Hour 01: temperatures 280 K / 281 K and 6.5 C / 7 C, both as kelvin; station b has no
