@@ -7,6 +7,7 @@
 
 #include "chart/svg.h"
 #include "wxcheck/evaluation/benchmarks.h"
+#include "wxcheck/outputs/csv_output.h"
 #include "wxcheck/outputs/output_text.h"
 
 namespace corvane::wxcheck {
@@ -82,15 +83,8 @@ std::string CsvField(std::string_view text) {
     return out + "\"";
 }
 
-// A text from outside that a spreadsheet would run as a formula stays a text.
 std::string CsvText(std::string_view text) {
-    if (!text.empty() &&
-        std::string_view("=+-@\t\r").find(text.front()) != std::string_view::npos) {
-        std::string neutral(1, '\'');
-        neutral.append(text);
-        return CsvField(neutral);
-    }
-    return CsvField(text);
+    return CsvField(SpreadsheetText(text));
 }
 
 std::string Number(double value, bool count) {

@@ -26,18 +26,8 @@ std::string CsvField(std::string_view text) {
     return out;
 }
 
-// A text from outside (a file name, a Site: text) that a spreadsheet would take for a
-// formula, also once its quotes are removed, is kept a text by a leading apostrophe; its
-// control characters are shown as escapes.
 std::string CsvText(std::string_view outside) {
-    const std::string text = ShownText(outside);
-    if (!text.empty() &&
-        std::string_view("=+-@\t\r").find(text.front()) != std::string_view::npos) {
-        std::string neutral(1, '\'');
-        neutral.append(text);
-        return CsvField(neutral);
-    }
-    return CsvField(text);
+    return CsvField(SpreadsheetText(outside));
 }
 
 std::string CsvValue(double value) {
@@ -45,6 +35,15 @@ std::string CsvValue(double value) {
 }
 
 }  // namespace
+
+std::string SpreadsheetText(std::string_view outside) {
+    std::string text = ShownText(outside);
+    if (!text.empty() &&
+        std::string_view("=+-@\t\r").find(text.front()) != std::string_view::npos) {
+        text.insert(text.begin(), '\'');
+    }
+    return text;
+}
 
 IsoTimes::IsoTimes(std::string_view zone) {
     if (const std::optional<int> offset = ZoneOffsetMinutes(zone)) {

@@ -43,6 +43,11 @@ void WriteStationStatistics(OutputFile& file, const ControlSettings& settings,
                             const PooledResults* pooled = nullptr, int resamples = 0,
                             std::uint64_t seed = 0);
 
+/// A text from outside (a file name, a Site: text) as a spreadsheet cell must hold it: its
+/// control characters shown as escapes, and a leading apostrophe when a spreadsheet would
+/// take it for a formula, also once the cell's quotes are removed. Quoting is the caller's.
+std::string SpreadsheetText(std::string_view outside);
+
 /// The header row of ROOT_Pairs.csv.
 std::string_view PairsHeader();
 
