@@ -214,7 +214,7 @@ void SumDrawnRows(const float* rows, const std::uint32_t* drawn, std::size_t cou
 }
 
 // The statistics of one resample from its totals, in the order of the values collected.
-constexpr std::size_t kStatistics = 3 * kScalarIntervals + 4;
+constexpr std::size_t kStatistics = kResampledStatistics;
 
 void StatisticsOf(const std::array<double, DayRow::kValues>& t,
                   std::array<double, kStatistics>& out) {
@@ -316,8 +316,6 @@ double PercentileFromEnd(const std::vector<double>& values, double p) {
     return low + (position - static_cast<double>(below)) * (high - low);
 }
 
-namespace {
-
 Interval IntervalOf(std::vector<double>& values, std::size_t resamples) {
     values.erase(
         std::remove_if(values.begin(), values.end(), [](double v) { return !std::isfinite(v); }),
@@ -332,19 +330,13 @@ Interval IntervalOf(std::vector<double>& values, std::size_t resamples) {
     return interval;
 }
 
-}  // namespace
-
-GroupIntervals BootstrapIntervals(const DayTable& table, int resamples, std::uint64_t seed,
-                                  std::int64_t minimumDays) {
-    GroupIntervals result;
+ResampledValues ResampleDays(const DayTable& table, int resamples, std::uint64_t seed) {
     const std::size_t days = table.Days();
-    result.days = static_cast<std::int64_t>(days);
-    if (resamples <= 0 || result.days < minimumDays || days == 0) {
-        return result;
+    const std::size_t count = resamples > 0 ? static_cast<std::size_t>(resamples) : 0;
+    ResampledValues values(kStatistics, std::vector<double>(days > 0 ? count : 0));
+    if (days == 0) {
+        return values;
     }
-    result.made = true;
-    const std::size_t count = static_cast<std::size_t>(resamples);
-    std::vector<std::vector<double>> values(kStatistics, std::vector<double>(count));
     Xoshiro256 random(seed);
     const float* rows = table.Row(0);
     std::array<double, DayRow::kValues> totals{};
@@ -363,6 +355,20 @@ GroupIntervals BootstrapIntervals(const DayTable& table, int resamples, std::uin
             values[s][b] = statistics[s];
         }
     }
+    return values;
+}
+
+GroupIntervals BootstrapIntervals(const DayTable& table, int resamples, std::uint64_t seed,
+                                  std::int64_t minimumDays) {
+    GroupIntervals result;
+    const std::size_t days = table.Days();
+    result.days = static_cast<std::int64_t>(days);
+    if (resamples <= 0 || result.days < minimumDays || days == 0) {
+        return result;
+    }
+    result.made = true;
+    const std::size_t count = static_cast<std::size_t>(resamples);
+    ResampledValues values = ResampleDays(table, resamples, seed);
     for (std::size_t k = 0; k < 3; ++k) {
         if (table.ScalarDays(k) < minimumDays) {
             continue;
@@ -371,14 +377,13 @@ GroupIntervals BootstrapIntervals(const DayTable& table, int resamples, std::uin
             result.scalar[k][i] = IntervalOf(values[k * kScalarIntervals + i], count);
         }
     }
-    const std::size_t rest = 3 * kScalarIntervals;
     if (table.DirectionDays() >= minimumDays) {
-        result.directionBias = IntervalOf(values[rest], count);
-        result.directionError = IntervalOf(values[rest + 1], count);
+        result.directionBias = IntervalOf(values[kResampledDirection], count);
+        result.directionError = IntervalOf(values[kResampledDirection + 1], count);
     }
     if (table.VectorDays() >= minimumDays) {
-        result.vectorMean = IntervalOf(values[rest + 2], count);
-        result.vectorRms = IntervalOf(values[rest + 3], count);
+        result.vectorMean = IntervalOf(values[kResampledVector], count);
+        result.vectorRms = IntervalOf(values[kResampledVector + 1], count);
     }
     return result;
 }

@@ -134,6 +134,26 @@ private:
     std::vector<float> rows_;
 };
 
+/// The statistics a resample gives, in this order: per scalar quantity (ScalarIndex) its
+/// ScalarInterval statistics, then the direction's bias and gross error, then the mean and
+/// the root mean square vector error.
+inline constexpr std::size_t kResampledStatistics = 3 * kScalarIntervals + 4;
+inline constexpr std::size_t kResampledDirection = 3 * kScalarIntervals;
+inline constexpr std::size_t kResampledVector = kResampledDirection + 2;
+
+/// Every statistic of every resample: values[statistic][resample], NaN where a resample
+/// cannot compute it.
+using ResampledValues = std::vector<std::vector<double>>;
+
+/// The statistics of `resamples` resamples of the table's days with replacement (as many
+/// days as it has), drawn from `seed` (StreamSeed). Tables with the same number of days
+/// resampled from the same seed get the same days, which pairs their statistics.
+ResampledValues ResampleDays(const DayTable& table, int resamples, std::uint64_t seed);
+
+/// The 95% percentile interval of one statistic's resampled values (reordered, NaN dropped);
+/// none when most resamples cannot compute it.
+Interval IntervalOf(std::vector<double>& values, std::size_t resamples);
+
 /// The 95% intervals of the table's statistics from `resamples` resamples of its days with
 /// replacement (as many days as it has), drawn from `seed` (StreamSeed). A quantity with
 /// pairs on fewer than `minimumDays` days has none.
