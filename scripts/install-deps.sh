@@ -12,6 +12,7 @@ packages=(
   desktop-file-utils appstream librsvg2-bin dpkg-dev man-db
   libxml2-utils  # xmllint, which the report tests parse the report with
   libnetcdf-dev netcdf-bin  # the converter's NetCDF reader; ncgen makes its test files
+  chromium poppler-utils  # the report's print test prints it to PDF and reads the text back
 )
 
 missing=()

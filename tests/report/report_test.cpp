@@ -449,8 +449,9 @@ std::vector<std::string> PrintedPages(const std::string& html, const std::string
     const std::string pdf = folder + "printed.pdf";
     const std::string text = folder + "printed.txt";
     const std::string command =
-        "timeout 120 chromium --headless --no-sandbox --disable-gpu "
-        "--no-pdf-header-footer --user-data-dir='" +
+        "timeout 120 chromium --headless --no-sandbox --disable-gpu --disable-quic "
+        "--no-first-run --disable-background-networking --disable-component-update "
+        "--disable-sync --no-pdf-header-footer --user-data-dir='" +
         folder + "chromium' --print-to-pdf='" + pdf + "' 'file://" + html +
         "' >/dev/null 2>&1 && pdftotext -layout '" + pdf + "' '" + text + "' 2>/dev/null";
     std::vector<std::string> pages;

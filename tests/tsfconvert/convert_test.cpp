@@ -30,31 +30,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class ConvertTest : public ConverterTest {
-protected:
-    // The records as the engine reads them, keyed by the variables' slots.
-    std::vector<Record> EngineRecords(const std::string& name, const TsfHeader& header) const {
-        const FileVariables v = MapVariables(header.variables);
-        EXPECT_TRUE(v.warnings.empty());
-        RecordPlan plan;  // humidity: the relative humidity both inputs give
-        plan.variableCount = v.variableCount;
-        plan.column = {v.column[0], v.column[1], v.column[2], v.humidityColumn[2]};
-        plan.temperatureUnit = v.temperatureUnit;
-        std::vector<Record> records;
-        RecordCounts counts;
-        std::vector<char> buffer;
-        std::string error;
-        const FileDescriptor file = OpenPlainFile(Path(name), error);
-        EXPECT_TRUE(file.valid()) << error;
-        EXPECT_TRUE(ReadRecordFile(file.get(), header.dataOffset, fs::file_size(Path(name)),
-                                   header.dataLine, plan, records, counts, buffer,
-                                   RecordBufferBytes(1), error))
-            << error;
-        EXPECT_EQ(counts.skipped, 0) << counts.firstSkippedReason;
-        EXPECT_EQ(counts.outOfRange, 0);
-        return records;
-    }
-};
+using ConvertTest = ConverterTest;
 
 double Serial(int year, int month, int day, int hour) {
     return SerialFromFields({year, month, day, hour, 0, 0});
@@ -106,7 +82,7 @@ TEST_F(ConvertTest, CsvRoundTripsThroughTheHeaderCheckAndTheEngine) {
               std::string::npos);
     EXPECT_NE(text.find("\nSite: Harbour mole\nWritten by tsfconvert "), std::string::npos);
 
-    const std::vector<Record> records = EngineRecords("obs.tsf", header);
+    const std::vector<Record> records = EngineRecords("obs.tsf", HumidityKind::Relative);
     ASSERT_EQ(records.size(), 3u);
     const double nan = std::nan("");
     // Speed in m/s, direction, temperature as the engine keeps it (C), humidity in %.
@@ -134,7 +110,7 @@ TEST_F(ConvertTest, IsdLiteFilesOfOneStationJoinAcrossTheYear) {
     EXPECT_EQ(header.end.serial, Serial(2008, 1, 1, 1));
     EXPECT_NE(Read("station.tsf").find("\nSite: 725030-14732\n"), std::string::npos);
 
-    const std::vector<Record> records = EngineRecords("station.tsf", header);
+    const std::vector<Record> records = EngineRecords("station.tsf", HumidityKind::Relative);
     ASSERT_EQ(records.size(), 3u);
     const double nan = std::nan("");
     EXPECT_EQ(records[0].stamp, Stamp(2007, 12, 31, 23));

@@ -12,6 +12,9 @@
 #include <vector>
 
 #include "support/files.h"
+#include "tsf/plain_file.h"
+#include "tsf/tsf_header.h"
+#include "tsf/tsf_records.h"
 #include "tsfconvert/convert.h"
 
 namespace corvane::tsfconvert {
@@ -42,6 +45,33 @@ protected:
         outcome.out = out.str();
         outcome.err = err.str();
         return outcome;
+    }
+
+    // The records of a written file as the engine reads them, keyed by the variables' slots;
+    // humidity from the file's column of the given kind.
+    std::vector<Record> EngineRecords(const std::string& name, HumidityKind humidity) const {
+        const TsfHeader header = ReadTsfHeaderFile(Path(name));
+        EXPECT_TRUE(header.ok()) << header.message;
+        const FileVariables v = MapVariables(header.variables);
+        EXPECT_TRUE(v.warnings.empty());
+        RecordPlan plan;
+        plan.variableCount = v.variableCount;
+        plan.column = {v.column[0], v.column[1], v.column[2],
+                       v.humidityColumn[static_cast<std::size_t>(humidity)]};
+        plan.temperatureUnit = v.temperatureUnit;
+        std::vector<Record> records;
+        RecordCounts counts;
+        std::vector<char> buffer;
+        std::string error;
+        const FileDescriptor file = OpenPlainFile(Path(name), error);
+        EXPECT_TRUE(file.valid()) << error;
+        EXPECT_TRUE(ReadRecordFile(file.get(), header.dataOffset,
+                                   std::filesystem::file_size(Path(name)), header.dataLine, plan,
+                                   records, counts, buffer, RecordBufferBytes(1), error))
+            << error;
+        EXPECT_EQ(counts.skipped, 0) << counts.firstSkippedReason;
+        EXPECT_EQ(counts.outOfRange, 0);
+        return records;
     }
 
     const testing::ScratchFolder scratch_;

@@ -120,23 +120,8 @@ TEST_F(GriddedTest, WrfStationsAreInterpolatedTurnedAndReadBack) {
     EXPECT_EQ(header.variables.size(), 4u);
     EXPECT_EQ(header.variables[3].name + " " + header.variables[3].units, "MIXR g/kg");
     EXPECT_EQ(header.site, "Alpha");
-    const FileVariables v = MapVariables(header.variables);
-    EXPECT_TRUE(v.warnings.empty());
-    RecordPlan plan;
-    plan.variableCount = v.variableCount;
-    plan.column = {v.column[0], v.column[1], v.column[2], v.humidityColumn[0]};
-    plan.temperatureUnit = v.temperatureUnit;
-    std::vector<Record> records;
-    RecordCounts counts;
-    std::vector<char> buffer;
-    std::string error;
-    const FileDescriptor fd = OpenPlainFile(Path("bi/A.tsf"), error);
-    ASSERT_TRUE(ReadRecordFile(fd.get(), header.dataOffset, fs::file_size(Path("bi/A.tsf")),
-                               header.dataLine, plan, records, counts, buffer, RecordBufferBytes(1),
-                               error))
-        << error;
+    const std::vector<Record> records = EngineRecords("bi/A.tsf", HumidityKind::MixingRatio);
     ASSERT_EQ(records.size(), 1u);
-    EXPECT_EQ(counts.skipped, 0);
     // Kelvin kept as the difference to 273.15; the mixing ratio in g/kg.
     EXPECT_NEAR(records[0].value[2], 285 - 273.15, 1e-9);
     EXPECT_NEAR(records[0].value[3], 5.5, 1e-9);
