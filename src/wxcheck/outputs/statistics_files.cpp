@@ -37,6 +37,20 @@ void AppendVectorColumns(std::string& out, const VectorStats& s) {
     AppendField(out, FormatValue(s.rmsError));
 }
 
+// One hour's or day's row of the wind file and of the temperature and humidity file.
+void AppendRows(const std::string& stamp, const GroupResult& group, std::string& wind,
+                std::string& teHu) {
+    wind += stamp;
+    AppendScalarColumns(wind, group.scalar[kScalarSpeed]);
+    AppendDirectionColumns(wind, group.direction);
+    AppendVectorColumns(wind, group.vector);
+    wind += '\n';
+    teHu += stamp;
+    AppendScalarColumns(teHu, group.scalar[kScalarTemperature]);
+    AppendScalarColumns(teHu, group.scalar[kScalarHumidity]);
+    teHu += '\n';
+}
+
 std::string ScalarNames(std::string_view suffix) {
     std::string out;
     for (const char* name :
@@ -136,18 +150,7 @@ std::vector<std::string> WriteStatisticsFiles(const ControlSettings& settings,
             }
             char hour[8];
             std::snprintf(hour, sizeof hour, " %02d", hourOfDay);
-            const std::string date = FormatDate(stamp);
-            windText += date;
-            windText += hour;
-            AppendScalarColumns(windText, hours[h].scalar[kScalarSpeed]);
-            AppendDirectionColumns(windText, hours[h].direction);
-            AppendVectorColumns(windText, hours[h].vector);
-            windText += '\n';
-            teHuText += date;
-            teHuText += hour;
-            AppendScalarColumns(teHuText, hours[h].scalar[kScalarTemperature]);
-            AppendScalarColumns(teHuText, hours[h].scalar[kScalarHumidity]);
-            teHuText += '\n';
+            AppendRows(FormatDate(stamp) + hour, hours[h], windText, teHuText);
         }
         hourlyWind.Write(windText);
         hourlyTeHu.Write(teHuText);
@@ -159,16 +162,7 @@ std::vector<std::string> WriteStatisticsFiles(const ControlSettings& settings,
             if (observer != nullptr) {
                 observer->AddDay(day, days[d]);
             }
-            const std::string date = FormatDate(day);
-            windText += date;
-            AppendScalarColumns(windText, days[d].scalar[kScalarSpeed]);
-            AppendDirectionColumns(windText, days[d].direction);
-            AppendVectorColumns(windText, days[d].vector);
-            windText += '\n';
-            teHuText += date;
-            AppendScalarColumns(teHuText, days[d].scalar[kScalarTemperature]);
-            AppendScalarColumns(teHuText, days[d].scalar[kScalarHumidity]);
-            teHuText += '\n';
+            AppendRows(FormatDate(day), days[d], windText, teHuText);
         }
         dailyWind.Write(windText);
         dailyTeHu.Write(teHuText);
