@@ -124,8 +124,13 @@ std::string FormatTsfHeader(const std::vector<TsfVariable>& variables, Stamp fir
                             Stamp lastEnd, std::size_t count, const TsfHeaderText& text) {
     std::string out = "TIMESERIES.TSF 1.3\n";
     out += std::to_string(text.comments.size()) + " - comment lines\n";
+    // A comment is one header line whatever text it quotes (file names, site texts): a
+    // control character would end it or hide from the readers what follows.
     for (const std::string& comment : text.comments) {
-        out += comment + '\n';
+        for (const char c : comment) {
+            out += static_cast<unsigned char>(c) < 0x20 || c == 0x7F ? '?' : c;
+        }
+        out += '\n';
     }
     out += "Written by " + text.program + '\n';
     out += std::to_string(count) + " records, one an hour; missing values are -999\n";

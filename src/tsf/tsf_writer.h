@@ -15,7 +15,7 @@ namespace corvane {
 
 /// What the header says beyond the series itself.
 struct TsfHeaderText {
-    std::vector<std::string> comments;  ///< One line each; no line breaks.
+    std::vector<std::string> comments;  ///< One line each; control characters written as ?.
     std::string zone = "UTC+0000";
     std::string program = "tsfconvert";  ///< Named on the first line after the comments.
 };

@@ -23,19 +23,10 @@ namespace {
 constexpr std::size_t kListedSources = 100;  // comment lines naming input files
 constexpr std::size_t kListedLines = 10;     // duplicate lines named in the warning
 
-std::string OneLine(std::string text) {
-    for (char& c : text) {
-        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) {
-            c = '?';
-        }
-    }
-    return text;
-}
-
 std::vector<std::string> Comments(const ConvertOptions& options, const std::string& site) {
     std::vector<std::string> comments;
     for (std::size_t i = 0; i < options.inputs.size() && i < kListedSources; ++i) {
-        comments.push_back("Source: " + OneLine(options.inputs[i]));
+        comments.push_back("Source: " + options.inputs[i]);
     }
     if (options.inputs.size() > kListedSources) {
         comments.push_back("Source: and " + std::to_string(options.inputs.size() - kListedSources) +
@@ -43,7 +34,7 @@ std::vector<std::string> Comments(const ConvertOptions& options, const std::stri
     }
     comments.push_back("Command: tsfconvert " + CommandText(options.arguments));
     if (!site.empty()) {
-        comments.push_back("Site: " + OneLine(site));
+        comments.push_back("Site: " + site);
     }
     return comments;
 }
@@ -228,7 +219,7 @@ std::string CommandText(const std::vector<std::string>& arguments) {
             continue;
         }
         text += '\'';
-        for (const char c : OneLine(argument)) {
+        for (const char c : argument) {
             text += c == '\'' ? std::string("'\\''") : std::string(1, c);
         }
         text += '\'';

@@ -54,18 +54,20 @@ void ExpectValues(const Record& record, const std::vector<double>& expected) {
 
 TEST_F(ConvertTest, CsvRoundTripsThroughTheHeaderCheckAndTheEngine) {
     // Semicolons, CRLF, a comment, quoted names, units to convert, a missing code, the
-    // times marking the beginning of their hours and given out of order.
-    Write("obs.csv",
+    // times marking the beginning of their hours and given out of order; a terminal escape in
+    // the file's name, which the header's comment lines show as '?'.
+    Write("obs\x1b[2J.csv",
           "# exported by a logger\r\n"
           "\"Time (local)\";\"Wind, kt\";Dir;\"Temp F\";Dew C\r\n"
           "2024-03-31 23:00;10;270;68;10\r\n"
           "2024-03-31 22:00;-900;0;M;10\r\n"
           "\r\n"
           "2024-04-01 00:00;0;360;73.11;21.1111111111\r\n");
-    const Outcome outcome = Run(
-        {"--time",   "time (local)", "--wspeed", "Wind, kt:kt",  "--wdir", "Dir",     "--temp",
-         "Temp F:F", "--dewpoint",   "Dew C:C",  "--missing",    "M",      "--stamp", "begin",
-         "--zone",   "utc+0100",     "--site",   "Harbour mole", "-o",     "obs.tsf", "obs.csv"});
+    const Outcome outcome =
+        Run({"--time",  "time (local)", "--wspeed",      "Wind, kt:kt", "--wdir",    "Dir",
+             "--temp",  "Temp F:F",     "--dewpoint",    "Dew C:C",     "--missing", "M",
+             "--stamp", "begin",        "--zone",        "utc+0100",    "--site",    "Harbour mole",
+             "-o",      "obs.tsf",      "obs\x1b[2J.csv"});
     ASSERT_EQ(outcome.status, kWritten) << outcome.err;
     EXPECT_EQ(outcome.err, "");
 
@@ -78,8 +80,9 @@ TEST_F(ConvertTest, CsvRoundTripsThroughTheHeaderCheckAndTheEngine) {
     EXPECT_EQ(header.variables[2].name + " " + header.variables[2].units, "TEMP F");
     EXPECT_EQ(header.variables[3].name + " " + header.variables[3].units, "RHUM %");
     const std::string text = Read("obs.tsf");
-    EXPECT_NE(text.find("\nSource: obs.csv\nCommand: tsfconvert --time 'time (local)' "),
+    EXPECT_NE(text.find("\nSource: obs?[2J.csv\nCommand: tsfconvert --time 'time (local)' "),
               std::string::npos);
+    EXPECT_NE(text.find(" -o obs.tsf 'obs?[2J.csv'\n"), std::string::npos) << text;
     EXPECT_NE(text.find("\nSite: Harbour mole\nWritten by tsfconvert "), std::string::npos);
 
     const std::vector<Record> records = EngineRecords("obs.tsf", HumidityKind::Relative);

@@ -88,7 +88,8 @@ const std::string kNine = "280,281,282,283,284,285,286,287,288";
 TEST_F(GriddedTest, WrfStationsAreInterpolatedTurnedAndReadBack) {
     Ncgen("wrf.nc", WrfFile("2024-01-01_00:00:00", "\"2024-01-01_00:00:00\"",
                             "10,10,10,10,10,10,10,10,10", kNine, 1));
-    Write("stations.csv", "id,lat,lon,name\nA,11.2,21.4,Alpha\nB,11.5,21.5,\nC,30,30,Far\n");
+    // A site text with a terminal escape: written as one line, the escape shown as '?'.
+    Write("stations.csv", "id,lat,lon,name\nA,11.2,21.4,Alpha\x1b[2J\nB,11.5,21.5,\nC,30,30,Far\n");
     const Outcome nearest =
         Run({"--from", "wrf", "--stations", "stations.csv", "-o", "prd", "wrf.nc"});
     // The station outside the grid is named and gets no file; the others are written.
@@ -101,7 +102,7 @@ TEST_F(GriddedTest, WrfStationsAreInterpolatedTurnedAndReadBack) {
     // to (11.2, 21.4) is the point (1, 1) at 284 K; Q2 0.0055 kg/kg is 5.5 g/kg.
     EXPECT_EQ(Records("prd/A_prd.tsf"), std::vector<std::string>{"10 240 284 5.5"});
     const std::string text = Read("prd/A_prd.tsf");
-    EXPECT_NE(text.find("\nSite: Alpha\nStation: A\nLatitude: 11.2\nLongitude: 21.4\n"
+    EXPECT_NE(text.find("\nSite: Alpha?[2J\nStation: A\nLatitude: 11.2\nLongitude: 21.4\n"
                         "Grid point: south_north 1, west_east 1 (lat 11, lon 21), weight 1"),
               std::string::npos)
         << text;
@@ -119,7 +120,7 @@ TEST_F(GriddedTest, WrfStationsAreInterpolatedTurnedAndReadBack) {
     ASSERT_TRUE(header.ok());
     EXPECT_EQ(header.variables.size(), 4u);
     EXPECT_EQ(header.variables[3].name + " " + header.variables[3].units, "MIXR g/kg");
-    EXPECT_EQ(header.site, "Alpha");
+    EXPECT_EQ(header.site, "Alpha?[2J");
     const std::vector<Record> records = EngineRecords("bi/A.tsf", HumidityKind::MixingRatio);
     ASSERT_EQ(records.size(), 1u);
     // Kelvin kept as the difference to 273.15; the mixing ratio in g/kg.
