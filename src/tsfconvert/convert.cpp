@@ -20,19 +20,10 @@
 namespace corvane::tsfconvert {
 namespace {
 
-constexpr std::size_t kListedSources = 100;  // comment lines naming input files
-constexpr std::size_t kListedLines = 10;     // duplicate lines named in the warning
+constexpr std::size_t kListedLines = 10;  // duplicate lines named in the warning
 
 std::vector<std::string> Comments(const ConvertOptions& options, const std::string& site) {
-    std::vector<std::string> comments;
-    for (std::size_t i = 0; i < options.inputs.size() && i < kListedSources; ++i) {
-        comments.push_back("Source: " + options.inputs[i]);
-    }
-    if (options.inputs.size() > kListedSources) {
-        comments.push_back("Source: and " + std::to_string(options.inputs.size() - kListedSources) +
-                           " more files");
-    }
-    comments.push_back("Command: tsfconvert " + CommandText(options.arguments));
+    std::vector<std::string> comments = ProvenanceComments(options.inputs, options.arguments);
     if (!site.empty()) {
         comments.push_back("Site: " + site);
     }
@@ -225,6 +216,21 @@ std::string CommandText(const std::vector<std::string>& arguments) {
         text += '\'';
     }
     return text;
+}
+
+std::vector<std::string> ProvenanceComments(const std::vector<std::string>& inputs,
+                                            const std::vector<std::string>& arguments) {
+    constexpr std::size_t kListedSources = 100;
+    std::vector<std::string> comments;
+    for (std::size_t i = 0; i < inputs.size() && i < kListedSources; ++i) {
+        comments.push_back("Source: " + inputs[i]);
+    }
+    if (inputs.size() > kListedSources) {
+        comments.push_back("Source: and " + std::to_string(inputs.size() - kListedSources) +
+                           " more files");
+    }
+    comments.push_back("Command: tsfconvert " + CommandText(arguments));
+    return comments;
 }
 
 int RunConvert(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err) {

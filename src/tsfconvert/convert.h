@@ -18,7 +18,12 @@ inline constexpr int kNothingWritten = 2;
 int RunConvert(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err);
 
 /// The arguments as a shell would take them back: plain words as they are, others in
-/// single quotes; control characters shown as '?' so that the text stays one line.
+/// single quotes (a header comment shows their control characters as '?').
 std::string CommandText(const std::vector<std::string>& arguments);
+
+/// The comment lines every written file starts with: its inputs ("Source:", the first hundred
+/// by name) and the command that wrote it ("Command:").
+std::vector<std::string> ProvenanceComments(const std::vector<std::string>& inputs,
+                                            const std::vector<std::string>& arguments);
 
 }  // namespace corvane::tsfconvert

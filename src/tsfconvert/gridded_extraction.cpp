@@ -260,15 +260,7 @@ int Extraction::Write(const std::vector<Step>& steps) {
     }
     TsfHeaderText header;
     header.program = std::string("tsfconvert ") + TSFCONVERT_VERSION;
-    std::vector<std::string> common;
-    for (std::size_t i = 0; i < o_.inputs.size() && i < kListedSources; ++i) {
-        common.push_back("Source: " + o_.inputs[i]);
-    }
-    if (o_.inputs.size() > kListedSources) {
-        common.push_back("Source: and " + std::to_string(o_.inputs.size() - kListedSources) +
-                         " more files");
-    }
-    common.push_back("Command: tsfconvert " + CommandText(o_.arguments));
+    const std::vector<std::string> common = ProvenanceComments(o_.inputs, o_.arguments);
     int written = 0;
     std::vector<std::string> ids;
     for (std::size_t s = 0; s < stations_.size(); ++s) {

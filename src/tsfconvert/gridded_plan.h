@@ -26,7 +26,6 @@ namespace corvane::tsfconvert::gridded {
 // Most station-hours one run holds in memory (a value of each variable each): a hundred
 // stations over a century of hours.
 inline constexpr std::size_t kMaxStationHours = 100'000'000;
-inline constexpr std::size_t kListedSources = 100;
 
 enum class Quantity { U, V, Speed, Direction, Temperature, Mixr, Shum, Rhum, DewPoint };
 
