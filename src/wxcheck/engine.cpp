@@ -69,19 +69,12 @@ bool WriteStatistics(const ControlSettings& settings, const std::vector<StationR
     return errors.empty();
 }
 
-// An output left from an earlier run would show that run's results as this one's.
-void RemoveStale(const std::string& path) {
-    if (!path.empty() && IdentifyFile(path).plain) {
-        ::unlink(path.c_str());
-    }
-}
-
 // A run that evaluates no station writes no results, and leaves none of an earlier run
 // under the names of its own.
 void RemoveEarlierResults(const ControlSettings& settings, const EngineOptions& options) {
     for (const RunOutput& output : RunOutputs(settings, options)) {
         if (output.kind != OutputKind::List) {
-            RemoveStale(output.path);
+            OutputFile::RemoveEarlier(output.path);
         }
     }
 }
@@ -94,7 +87,7 @@ bool CommitAlone(OutputFile& file, RunNotes& notes, std::ostream& err) {
     }
     err << "wxcheck: " << file.error() << std::endl;
     notes.errors.push_back(file.error());
-    RemoveStale(file.path());
+    OutputFile::RemoveEarlier(file.path());
     return false;
 }
 
@@ -299,7 +292,7 @@ int RunChecked(const EngineOptions& options, std::ostream& out, std::ostream& er
     // The list file is written last; until then an earlier run's must not stay under its
     // name, or a run that dies (killed, out of memory, a file-size limit) would leave it for
     // the run script to copy to the completion marker, passing for a finished run.
-    RemoveStale(OutputPath(settings, OutputKind::List));
+    OutputFile::RemoveEarlier(OutputPath(settings, OutputKind::List));
     {
         // Temporary files of earlier runs that were killed before they could remove them.
         std::vector<std::string> paths;
@@ -314,7 +307,7 @@ int RunChecked(const EngineOptions& options, std::ostream& out, std::ostream& er
     for (const RunOutput& output : unwrittenOutputs) {
         if (std::find(inputsUnwritten.begin(), inputsUnwritten.end(), output.path) ==
             inputsUnwritten.end()) {
-            RemoveStale(output.path);
+            OutputFile::RemoveEarlier(output.path);
         }
     }
     // The list file goes with the results: a run that cannot write it writes no results

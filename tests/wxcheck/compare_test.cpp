@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 #include <map>
 
 #include "engine_fixture.h"
+#include "support/tmpfs_mount.h"
 #include "wxcheck/compare/compare_run.h"
 #include "wxcheck/engine.h"
 
@@ -51,10 +53,10 @@ protected:
 
     Outcome Compare(const std::vector<std::string>& controls, unsigned threads = 2,
                     const std::string& folder = "out") {
-        std::filesystem::create_directories(root_ / folder);
         CompareOptions options;
         options.controlPaths = controls;
-        options.folder = root_ / folder;
+        options.folder = folder.starts_with('/') ? folder : root_ / folder;
+        std::filesystem::create_directories(options.folder);
         options.root = "cmp";
         options.threads = threads;
         options.havePeriod = !period_.first.empty();
@@ -277,6 +279,34 @@ TEST_F(CompareTest, SettingsMustAgreeAndNoOutputReplacesAnInput) {
     EXPECT_EQ(o.status, kNothingEvaluated);
     EXPECT_NE(o.err.find("nothing was written"), std::string::npos) << o.err;
     EXPECT_EQ(ReadFile(root_ / "out/cmp_Comparison.csv"), before);
+}
+
+// A comparison whose files do not fit on a full disk fails, says nothing was written, and
+// leaves none of an earlier comparison's files to pass for its own.
+TEST_F(CompareTest, OutputsThatCannotBeWrittenFailAndLeaveNoEarlierComparison) {
+    corvane::testing::TmpfsMount disk(16);
+    if (!disk.available()) {
+        GTEST_SKIP() << disk.error();
+    }
+    WriteFile(root_ / "obs.tsf", Temperatures([](int) { return "280"; }));
+    const std::string a = Run("a", {{"prd.tsf", "../obs.tsf"}});
+    const std::string b = Run("b", {{"prd.tsf", "../obs.tsf"}});
+    WriteFile(root_ / "a/prd.tsf", Temperatures([](int) { return "281"; }));
+    WriteFile(root_ / "b/prd.tsf", Temperatures([](int) { return "282"; }));
+    const std::vector<std::string> names = {"cmp_Comparison.csv", "cmp_comparison.html",
+                                            "cmp_comparison.lst"};
+    for (const std::string& name : names) {
+        WriteFile(disk.path() + "/" + name, "an earlier comparison\n");
+    }
+    std::ofstream(disk.path() + "/filler") << std::string(64 * 1024, 'x');  // the rest of it
+    const Outcome o = Compare({a, b}, 2, disk.path());
+    EXPECT_EQ(o.status, kNothingEvaluated);
+    EXPECT_NE(o.err.find("No space left on device"), std::string::npos) << o.err;
+    EXPECT_NE(o.err.find("nothing was written"), std::string::npos) << o.err;
+    EXPECT_EQ(o.out.find("compared"), std::string::npos) << o.out;
+    for (const std::string& name : names) {
+        EXPECT_FALSE(std::filesystem::exists(disk.path() + "/" + name)) << name;
+    }
 }
 
 }  // namespace

@@ -45,10 +45,11 @@ int Compare(const CompareOptions& options, std::ostream& out, std::ostream& err)
     }
     const std::string base =
         options.folder + (options.folder.ends_with('/') ? "" : "/") + options.root;
-    const OutputGuard guard(
-        {{OutputKind::StationStats, "the comparison CSV", base + "_Comparison.csv"},
-         {OutputKind::Report, "the comparison report", base + "_comparison.html"},
-         {OutputKind::List, "the comparison list file", base + "_comparison.lst"}});
+    const std::vector<std::string> outputs = {base + "_Comparison.csv", base + "_comparison.html",
+                                              base + "_comparison.lst"};
+    const OutputGuard guard({{OutputKind::StationStats, "the comparison CSV", outputs[0]},
+                             {OutputKind::Report, "the comparison report", outputs[1]},
+                             {OutputKind::List, "the comparison list file", outputs[2]}});
     std::vector<std::string> collisions = guard.problems();
     for (std::size_t k = 0; k < runs.size(); ++k) {
         for (const auto& [path, what] :
@@ -65,6 +66,9 @@ int Compare(const CompareOptions& options, std::ostream& out, std::ostream& err)
         }
         return fail("nothing was written; give the comparison another --root or -o");
     }
+
+    // Temporary files of earlier comparisons that were killed before they could remove them.
+    OutputFile::SweepStale(outputs);
 
     ComparisonResult result;
     std::string error;
@@ -85,26 +89,33 @@ int Compare(const CompareOptions& options, std::ostream& out, std::ostream& err)
         }
         return fail("nothing was written; give the comparison another --root or -o");
     }
+    // The list file stands for a finished comparison: an earlier one's must not stay under
+    // its name while this one writes, or a comparison that dies would pass for finished.
+    OutputFile::RemoveEarlier(outputs[2]);
 
     const std::string summary = ComparisonSummary(result);
-    OutputFile csv(base + "_Comparison.csv");
+    OutputFile csv(outputs[0]);
     csv.Write(ComparisonCsv(result));
-    OutputFile html(base + "_comparison.html");
+    OutputFile html(outputs[1]);
     html.Write(ComparisonHtml(result));
-    OutputFile list(base + "_comparison.lst");
+    OutputFile list(outputs[2]);
     list.Write(summary);
-    // The list file last: it stands for a finished comparison.
-    bool written = true;
-    for (OutputFile* file : {&csv, &html, &list}) {
-        if (!file->Commit()) {
-            err << "wxcheck: " << file->error() << std::endl;
-            written = false;
+    // The three are of one comparison or none: an earlier comparison's CSV or page would
+    // otherwise stand beside this one's list file.
+    const std::vector<std::string> errors = OutputFile::CommitTogether({&csv, &html, &list});
+    if (!errors.empty()) {
+        for (const std::string& e : errors) {
+            err << "wxcheck: " << e << std::endl;
         }
+        for (const std::string& path : outputs) {
+            OutputFile::RemoveEarlier(path);
+        }
+        return fail("nothing was written");
     }
     out << summary;
     out << "wxcheck: " << result.stations.size() << " station(s) compared, "
-        << result.leftOut.size() << " left out; " << base << "_comparison.lst" << std::endl;
-    return !written ? kSomeFailed : result.leftOut.empty() ? kAllEvaluated : kSomeFailed;
+        << result.leftOut.size() << " left out; " << outputs[2] << std::endl;
+    return result.leftOut.empty() ? kAllEvaluated : kSomeFailed;
 }
 
 }  // namespace

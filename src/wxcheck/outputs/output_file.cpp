@@ -205,4 +205,11 @@ std::size_t OutputFile::SweepStale(const std::vector<std::string>& paths) {
     return removed;
 }
 
+void OutputFile::RemoveEarlier(const std::string& path) {
+    struct stat status {};
+    if (!path.empty() && ::stat(path.c_str(), &status) == 0 && S_ISREG(status.st_mode)) {
+        ::unlink(path.c_str());
+    }
+}
+
 }  // namespace corvane::wxcheck

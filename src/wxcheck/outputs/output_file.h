@@ -45,6 +45,10 @@ public:
     /// file-size limit) left beside the outputs at `paths`. Returns how many were removed.
     static std::size_t SweepStale(const std::vector<std::string>& paths);
 
+    /// Removes an earlier run's output at `path` (a plain file only), which would otherwise
+    /// show that run's results as this one's.
+    static void RemoveEarlier(const std::string& path);
+
 private:
     void WriteAll(std::string_view text);
     void Flush();
