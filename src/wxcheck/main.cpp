@@ -1,5 +1,6 @@
 // wxcheck: compares predicted with observed time series, station by station.
 
+#include <algorithm>
 #include <charconv>
 #include <cstdint>
 #include <cstring>
@@ -7,6 +8,7 @@
 #include <string>
 
 #include "tsf/temporary_files.h"
+#include "tsf/text_scan.h"
 #include "wxcheck/compare/compare_run.h"
 #include "wxcheck/engine.h"
 #include "wxcheck/outputs/output_text.h"
@@ -100,8 +102,12 @@ int CompareMain(int argc, char** argv) {
         std::cerr << "wxcheck: --compare needs -o FOLDER and --root NAME\n";
         return 2;
     }
-    if (options.root.find('/') != std::string::npos) {
-        std::cerr << "wxcheck: --root is a name, without '/': '" << options.root << "'\n";
+    // The root begins the names of the files written: one line, in the folder given.
+    if (options.root.find('/') != std::string::npos ||
+        std::any_of(options.root.begin(), options.root.end(),
+                    [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; })) {
+        std::cerr << "wxcheck: --root is a name without '/' or control characters: '"
+                  << corvane::ShownText(options.root) << "'\n";
         return 2;
     }
     corvane::RemoveTemporaryFilesOnSignals();

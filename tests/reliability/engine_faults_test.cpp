@@ -254,6 +254,10 @@ TEST(EngineFaults, TheCommandLineAndTheEnginesTextFilesAreBounded) {
         {"--threads 256 wxcheck.inp", 0, ""},
         {"nowhere.inp", 2, "nowhere.inp:3: the output folder /nonexistent/ does not exist"},
         {"series.inp", 1, "station 2: /dev/zero: cannot open the file: it is not a plain file"},
+        {"--compare fifo wxcheck.inp -o . --root c", 2,
+         "fifo: cannot read the control file: it is not a plain file"},
+        {"--compare wxcheck.inp wxcheck.inp -o . --root 'a\tb'", 2,
+         "--root is a name without '/' or control characters: 'a\\tb'"},
         {"-", 0, "", folder + "/wxcheck.inp"},
         {"-", 2, "standard input:1: the line is longer than 65536 bytes", "/dev/zero"},
     };
