@@ -660,12 +660,14 @@ void StationSection(std::string& out, const ReportSummary& summary, const RunNot
     out += "</section>\n";
 }
 
-void MessageSection(std::string& out, const ReportSummary& summary, const RunNotes& notes) {
+void MessageSection(std::string& out, const ControlSettings& settings, const ReportSummary& summary,
+                    const RunNotes& notes) {
     Heading(out, 8);
     // The heading keeps the first list's title and first line with it; the lists may run
     // over pages.
     bool kept = true;
-    const auto list = [&](const char* title, const std::vector<std::string>& run,
+    const auto list = [&](const char* title, const char* lowercase,
+                          const std::vector<std::string>& run,
                           const std::vector<std::string>& stations) {
         out += "<h3>";
         out += title;
@@ -674,7 +676,19 @@ void MessageSection(std::string& out, const ReportSummary& summary, const RunNot
             out += "<p>none</p>\n";
         } else {
             out += "<ul class=\"messages\">\n";
-            for (const auto* lines : {&run, &stations}) {
+            // As many station lines as stations shown one by one: a message for every one of
+            // very many stations would outgrow the page; the list file has them all.
+            const std::size_t most = std::min(stations.size(), kMostStationsShown);
+            const std::vector<std::string> more =
+                most < stations.size()
+                    ? std::vector<std::string>{"\u2026 and " +
+                                               std::to_string(stations.size() - most) +
+                                               " more station " + lowercase + " in the list file " +
+                                               settings.ListPath() + "."}
+                    : std::vector<std::string>{};
+            const std::vector<std::string> shownLines(
+                stations.begin(), stations.begin() + static_cast<std::ptrdiff_t>(most));
+            for (const auto* lines : {&run, &shownLines, &more}) {
                 for (const std::string& line : *lines) {
                     out += "<li>" + Html(line) + "</li>\n";
                     if (kept) {
@@ -692,8 +706,8 @@ void MessageSection(std::string& out, const ReportSummary& summary, const RunNot
             kept = false;
         }
     };
-    list("Warnings", notes.warnings, summary.stationWarnings);
-    list("Errors", notes.errors, summary.stationErrors);
+    list("Warnings", "warnings", notes.warnings, summary.stationWarnings);
+    list("Errors", "errors", notes.errors, summary.stationErrors);
     out += "</section>\n";
 }
 
@@ -726,7 +740,7 @@ std::string BuildEvaluationReport(const ControlSettings& settings, const ReportS
     ScatterSection(out, summary);
     RoseSection(out, summary, settings);
     StationSection(out, summary, notes, shown);
-    MessageSection(out, summary, notes);
+    MessageSection(out, settings, summary, notes);
     out += "<footer>Written by wxcheck ";
     out += EngineVersion();
     out += ". The list file " + Html(settings.ListPath()) +

@@ -93,7 +93,8 @@ std::string HeaderFact(const Element& page, const std::string& name) {
 // 600 stations: every third outside the box (bias above its limit of 0.5 m/s), ten
 // failed, the rest inside at distances scattered over the station order. The capped page
 // keeps the 200 outside, the failed and the 290 inside stations nearest the box edge,
-// in station order in every table and plot, and says so once.
+// in station order in every table and plot, and says so once; of its 600 station
+// warnings the page lists 500.
 TEST(ReportScale, AboveTheCapThePageShowsTheStationsThatMatterAndSaysSo) {
     ReportSummary summary{ControlSettings()};
     std::vector<std::pair<double, int>> inside;  // distance, number
@@ -114,6 +115,9 @@ TEST(ReportScale, AboveTheCapThePageShowsTheStationsThatMatterAndSaysSo) {
             summary.stations.push_back(SpeedStation(n, -0.06 - 0.4 * scramble, 0.2));
             inside.emplace_back((0.06 + 0.4 * scramble) / 0.5, n);
         }
+    }
+    for (int n = 1; n <= total; ++n) {
+        summary.stationWarnings.push_back("Station " + std::to_string(n) + ": a warning");
     }
     std::sort(inside.begin(), inside.end(), std::greater<>());
     for (std::size_t k = 0; expected.size() < kMostStationsShown; ++k) {
@@ -140,6 +144,12 @@ TEST(ReportScale, AboveTheCapThePageShowsTheStationsThatMatterAndSaysSo) {
     EXPECT_EQ(std::vector<int>(evaluated.begin(), evaluated.end()), speed);
     EXPECT_EQ(MarkerNumbers(ChartIn(page, "soccer", "Wind speed")), evaluated);
     EXPECT_EQ(MarkerNumbers(ChartIn(page, "taylor", "Wind speed")), evaluated);
+    // As many station messages as stations shown, and a word on the rest.
+    const auto messages = page.WithId("messages")->Named("li");
+    ASSERT_EQ(messages.size(), kMostStationsShown + 1);
+    EXPECT_EQ(messages[kMostStationsShown - 1]->AllText(), "Station 500: a warning");
+    EXPECT_NE(messages.back()->AllText().find("100 more station warnings in the list file"),
+              std::string::npos);
     // The table of the furthest still counts every station outside a box.
     EXPECT_NE(page.WithId("soccer")->AllText().find("10 of the 200 outside some box"),
               std::string::npos);
