@@ -10,6 +10,10 @@ namespace corvane::chart {
 
 namespace {
 
+// Room beyond the outermost marker (or the reference), as a share of its ratio, for the
+// marker itself and its label.
+constexpr double kRadialMargin = 0.08;
+
 bool Usable(const TaylorPoint& p) {
     return std::isfinite(p.ratio) && p.ratio >= 0 && std::isfinite(p.correlation) &&
            p.correlation >= -1 && p.correlation <= 1;
@@ -41,12 +45,21 @@ std::string TaylorDiagram(Frame frame, std::span<const TaylorSeries> series,
             }
         }
     }
-    const NiceTicks radial = ComputeNiceTicks(0, std::max(1.25, largest * 1.05));
-    const double rmax = radial.hi;
+    // Zoomed to the markers: the outer arc lies a little beyond the largest ratio, or beyond
+    // the reference when all lie inside it, and not on the next round tick, which could
+    // nearly double the radius and crowd stations near the reference into a corner.
+    const double rmax = std::max(largest, 1.0) * (1 + kRadialMargin);
+    const NiceTicks radial = ComputeNiceTicks(0, rmax);
     const std::vector<std::string> radialLabels = radial.Labels();
+    // The ticks within the outer arc label the ratio axes; all of them space the arcs of
+    // equal centred RMS difference, which reach beyond it.
+    std::size_t inside = 0;
+    while (inside < radial.values.size() && radial.values[inside] <= rmax * (1 + 1e-9)) {
+        ++inside;
+    }
     double widest = 0;
-    for (const std::string& l : radialLabels) {
-        widest = std::max(widest, TextWidth(l, 11));
+    for (std::size_t i = 0; i < inside; ++i) {
+        widest = std::max(widest, TextWidth(radialLabels[i], 11));
     }
     // Room for the correlation labels outside the arc and the axis titles.
     const Margins margins{negative ? 40.0 : 8 + 16 + widest + 8, 52, 44, 48};
@@ -69,19 +82,23 @@ std::string TaylorDiagram(Frame frame, std::span<const TaylorSeries> series,
     const double maxAngle = negative ? std::numbers::pi : std::numbers::pi / 2;
     const std::string grid = std::string("fill=\"none\" stroke=\"") + kGrid + "\"";
 
-    // Arcs of equal standard deviation ratio, with labels along the horizontal axis.
+    // Arcs of equal standard deviation ratio, with labels along the horizontal axis; the
+    // outermost is the frame.
     svg.OpenGroup("font-size=\"11\" fill=\"#333333\"");
-    for (std::size_t i = 1; i < radial.values.size(); ++i) {
-        const double r = radial.values[i];
+    const auto ratioArc = [&](double r, const std::string& style) {
         const auto [x0, y0] = at(r, 0);
         const auto [x1, y1] = at(r, maxAngle);
         PathData arc;
         arc.MoveTo(x0, y0).ArcTo(r * unit, x1, y1, false, false);
-        svg.Path(arc, i + 1 == radial.values.size()
-                          ? std::string("fill=\"none\" stroke=\"") + kAxis + "\""
-                          : grid);
+        svg.Path(arc, style);
+    };
+    for (std::size_t i = 1; i < inside; ++i) {
+        if ((rmax - radial.values[i]) * unit > 1) {  // not on the frame
+            ratioArc(radial.values[i], grid);
+        }
     }
-    for (std::size_t i = 0; i < radial.values.size(); ++i) {
+    ratioArc(rmax, std::string("fill=\"none\" stroke=\"") + kAxis + "\"");
+    for (std::size_t i = 0; i < inside; ++i) {
         const double r = radial.values[i];
         svg.Line(cx + r * unit, cy, cx + r * unit, cy + 4, std::string("stroke=\"") + kAxis + "\"");
         svg.Text(cx + r * unit, cy + 16, radialLabels[i], "text-anchor=\"middle\"");
@@ -92,9 +109,9 @@ std::string TaylorDiagram(Frame frame, std::span<const TaylorSeries> series,
         } else if (!negative) {
             svg.Line(cx - 4, cy - r * unit, cx, cy - r * unit,
                      std::string("stroke=\"") + kAxis + "\"");
-            // The outermost would touch the correlation label "0" at the top; the
-            // horizontal axis gives that value.
-            if (i + 1 < radial.values.size()) {
+            // One at the top would touch the correlation label "0"; the horizontal axis
+            // gives that value.
+            if ((rmax - r) * unit >= 12) {
                 svg.Text(cx - 7, cy - r * unit + 4, radialLabels[i], "text-anchor=\"end\"");
             }
         }

@@ -15,6 +15,7 @@
 #include "wxcheck/evaluation/benchmarks.h"
 #include "wxcheck/evaluation/bootstrap.h"
 #include "wxcheck/outputs/output_text.h"
+#include "wxcheck/outputs/run_outputs.h"
 
 namespace corvane::wxcheck {
 
@@ -205,8 +206,25 @@ std::string AbsentText(const ReportSummary& summary) {
            "speed), so their charts and tables are left out";
 }
 
+// Said once, in the header, when the report shows only some stations one by one.
+std::string ShownStationsText(const ControlSettings& settings, const ReportSummary& summary,
+                              const std::vector<bool>& shown) {
+    const auto count = static_cast<std::size_t>(std::count(shown.begin(), shown.end(), true));
+    if (count == shown.size()) {
+        return {};
+    }
+    return std::to_string(count) + " of the " + std::to_string(shown.size()) +
+           " stations, those furthest from the benchmarks first (then failed ones), in the "
+           "station tables, soccer plots and Taylor diagrams; the pooled charts hold every "
+           "station. " +
+           (summary.evaluated > 0
+                ? "Every evaluated station's statistics are in " +
+                      OutputPath(settings, OutputKind::StationStats) + " and the list file."
+                : std::string("Every station's messages are in the list file."));
+}
+
 void Header(std::string& out, const ControlSettings& settings, const ReportSummary& summary,
-            const RunNotes& notes) {
+            const RunNotes& notes, const std::vector<bool>& shown) {
     const std::string title = settings.title.empty() ? "Evaluation" : settings.title;
     out += "<header id=\"top\">\n<p class=\"kicker\">wxcheck evaluation report</p>\n<h1>";
     out += Html(title);
@@ -229,6 +247,10 @@ void Header(std::string& out, const ControlSettings& settings, const ReportSumma
     const std::string absent = AbsentText(summary);
     if (!absent.empty()) {
         fact("Not in this run", absent);
+    }
+    const std::string some = ShownStationsText(settings, summary, shown);
+    if (!some.empty()) {
+        fact("Shown one by one", some);
     }
     fact("Control file", notes.controlPath);
     fact("List file", settings.ListPath());
@@ -299,18 +321,11 @@ bool Pooled(const ReportStation& s, ReportQuantity q, HumidityKind run) {
 // a crowded plot cannot name them all, this does.
 void FurthestTable(std::string& out, const ReportSummary& summary) {
     const std::vector<ReportQuantity> quantities = Present(summary, kAllQuantities);
+    const std::vector<double> distances = StationDistances(summary);
     std::vector<std::pair<double, std::size_t>> rows;
-    for (std::size_t i = 0; i < summary.stations.size(); ++i) {
-        const ReportStation& s = summary.stations[i];
-        double worst = 0;
-        for (const ReportQuantity q : quantities) {
-            const double d = s.evaluated && Pooled(s, q, summary.humidity)
-                                 ? BenchmarkDistance(s.whole, q, s.humidity)
-                                 : kNotComputed;
-            worst = std::isfinite(d) && d > worst ? d : worst;
-        }
-        if (worst > 1) {
-            rows.emplace_back(worst, i);
+    for (std::size_t i = 0; i < distances.size(); ++i) {
+        if (distances[i] > 1) {
+            rows.emplace_back(distances[i], i);
         }
     }
     out += "<h3>Stations furthest from the benchmarks</h3>\n";
@@ -350,7 +365,7 @@ void FurthestTable(std::string& out, const ReportSummary& summary) {
     out += "</tbody></table>\n";
 }
 
-void SoccerSection(std::string& out, const ReportSummary& summary) {
+void SoccerSection(std::string& out, const ReportSummary& summary, const std::vector<bool>& shown) {
     Heading(out, 1);
     out +=
         "<p>Each circle is a station (its number beside it where there is room, always for "
@@ -372,14 +387,14 @@ void SoccerSection(std::string& out, const ReportSummary& summary) {
         if (q == ReportQuantity::kDirection) {
             caption += " Non-calm pairs only.";
         }
-        KeepFigure(out, i, quantities.size(), 2, SoccerPlot(summary, q), caption);
+        KeepFigure(out, i, quantities.size(), 2, SoccerPlot(summary, q, shown), caption);
     }
     EndKeptRow(out, quantities.size());
     FurthestTable(out, summary);
     out += "</section>\n";
 }
 
-void TaylorSection(std::string& out, const ReportSummary& summary) {
+void TaylorSection(std::string& out, const ReportSummary& summary, const std::vector<bool>& shown) {
     Heading(out, 2);
     out +=
         "<p>Distance from the origin: the standard deviation of the predictions over that "
@@ -393,7 +408,7 @@ void TaylorSection(std::string& out, const ReportSummary& summary) {
     const std::vector<ReportQuantity> quantities = Present(summary, kScalarQuantities);
     for (std::size_t i = 0; i < quantities.size(); ++i) {
         const ReportQuantity q = quantities[i];
-        KeepFigure(out, i, quantities.size(), 2, TaylorChart(summary, q),
+        KeepFigure(out, i, quantities.size(), 2, TaylorChart(summary, q, shown),
                    Html(QuantityName(q, summary.humidity)) + ".");
     }
     EndKeptRow(out, quantities.size());
@@ -516,7 +531,8 @@ std::string AbsentReason(const ReportStation& s, ReportQuantity q) {
 
 // The whole period's 95% intervals of each station and of all stations: bias and error of
 // each quantity and the vector errors, each cell the 2.5% bound over the 97.5% one.
-void StationIntervalTable(std::string& out, const ReportSummary& summary, const RunNotes& notes) {
+void StationIntervalTable(std::string& out, const ReportSummary& summary, const RunNotes& notes,
+                          const std::vector<bool>& shown) {
     out += "<h3>95% intervals (day-block bootstrap of " + std::to_string(notes.resamples) +
            " resamples, seed " + std::to_string(notes.seed) +
            ")</h3>\n<p>Each cell: the 2.5% bound above the 97.5% bound; n/a with pairs on "
@@ -541,8 +557,9 @@ void StationIntervalTable(std::string& out, const ReportSummary& summary, const 
         }
         out += "</tr>\n";
     };
-    for (const ReportStation& s : summary.stations) {
-        if (s.evaluated) {
+    for (std::size_t i = 0; i < summary.stations.size(); ++i) {
+        const ReportStation& s = summary.stations[i];
+        if (shown[i] && s.evaluated) {
             row(std::to_string(s.number), s.intervals);
         }
     }
@@ -550,13 +567,18 @@ void StationIntervalTable(std::string& out, const ReportSummary& summary, const 
     out += "</tbody></table>\n";
 }
 
-void StationSection(std::string& out, const ReportSummary& summary, const RunNotes& notes) {
+void StationSection(std::string& out, const ReportSummary& summary, const RunNotes& notes,
+                    const std::vector<bool>& shown) {
     Heading(out, 7);
     EndKeep(out);  // the tables may run over pages
     out +=
         "<table><thead><tr><th class=\"n\">No</th><th>Predicted file</th><th>Observed file</th>"
         "<th>Status</th></tr></thead><tbody>\n";
-    for (const ReportStation& s : summary.stations) {
+    for (std::size_t i = 0; i < summary.stations.size(); ++i) {
+        const ReportStation& s = summary.stations[i];
+        if (!shown[i]) {
+            continue;
+        }
         out += "<tr><td class=\"n\">" + std::to_string(s.number) + "</td><td class=\"file\">" +
                Html(s.predicted) + "</td><td class=\"file\">" + Html(s.observed) + "</td>" +
                (s.evaluated ? "<td>evaluated</td>" : "<td class=\"fail\">\u2717 failed</td>") +
@@ -583,8 +605,9 @@ void StationSection(std::string& out, const ReportSummary& summary, const RunNot
                       "class=\"n\" title=\"vector wind error\">RMSVE</th>"
                     : "") +
                "</tr></thead><tbody>\n";
-        for (const ReportStation& s : summary.stations) {
-            if (!s.evaluated || (humidity && s.humidity == HumidityKind::None)) {
+        for (std::size_t i = 0; i < summary.stations.size(); ++i) {
+            const ReportStation& s = summary.stations[i];
+            if (!shown[i] || !s.evaluated || (humidity && s.humidity == HumidityKind::None)) {
                 continue;
             }
             out += "<tr><td class=\"n\">" + std::to_string(s.number) + "</td>";
@@ -632,17 +655,19 @@ void StationSection(std::string& out, const ReportSummary& summary, const RunNot
     }
     out += "</div>\n";
     if (notes.resamples > 0) {
-        StationIntervalTable(out, summary, notes);
+        StationIntervalTable(out, summary, notes, shown);
     }
     out += "</section>\n";
 }
 
-void MessageSection(std::string& out, const ReportSummary& summary, const RunNotes& notes) {
+void MessageSection(std::string& out, const ControlSettings& settings, const ReportSummary& summary,
+                    const RunNotes& notes) {
     Heading(out, 8);
     // The heading keeps the first list's title and first line with it; the lists may run
     // over pages.
     bool kept = true;
-    const auto list = [&](const char* title, const std::vector<std::string>& run,
+    const auto list = [&](const char* title, const char* lowercase,
+                          const std::vector<std::string>& run,
                           const std::vector<std::string>& stations) {
         out += "<h3>";
         out += title;
@@ -651,7 +676,19 @@ void MessageSection(std::string& out, const ReportSummary& summary, const RunNot
             out += "<p>none</p>\n";
         } else {
             out += "<ul class=\"messages\">\n";
-            for (const auto* lines : {&run, &stations}) {
+            // As many station lines as stations shown one by one: a message for every one of
+            // very many stations would outgrow the page; the list file has them all.
+            const std::size_t most = std::min(stations.size(), kMostStationsShown);
+            const std::vector<std::string> more =
+                most < stations.size()
+                    ? std::vector<std::string>{"\u2026 and " +
+                                               std::to_string(stations.size() - most) +
+                                               " more station " + lowercase + " in the list file " +
+                                               settings.ListPath() + "."}
+                    : std::vector<std::string>{};
+            const std::vector<std::string> shownLines(
+                stations.begin(), stations.begin() + static_cast<std::ptrdiff_t>(most));
+            for (const auto* lines : {&run, &shownLines, &more}) {
                 for (const std::string& line : *lines) {
                     out += "<li>" + Html(line) + "</li>\n";
                     if (kept) {
@@ -669,8 +706,8 @@ void MessageSection(std::string& out, const ReportSummary& summary, const RunNot
             kept = false;
         }
     };
-    list("Warnings", notes.warnings, summary.stationWarnings);
-    list("Errors", notes.errors, summary.stationErrors);
+    list("Warnings", "warnings", notes.warnings, summary.stationWarnings);
+    list("Errors", "errors", notes.errors, summary.stationErrors);
     out += "</section>\n";
 }
 
@@ -691,16 +728,19 @@ std::string BuildEvaluationReport(const ControlSettings& settings, const ReportS
     out += " \u2013 wxcheck report</title>\n<style>";
     out += kStyle;
     out += "</style>\n</head>\n<body>\n<main>\n";
-    Header(out, settings, summary, notes);
+    // Rows and markers of single stations make up most of the page: with very many
+    // stations only some are shown one by one, and the header says which.
+    const std::vector<bool> shown = ShownStations(summary);
+    Header(out, settings, summary, notes, shown);
     Verdict(out, summary, notes);
-    SoccerSection(out, summary);
-    TaylorSection(out, summary);
+    SoccerSection(out, summary, shown);
+    TaylorSection(out, summary, shown);
     DailySection(out, summary);
     DiurnalSection(out, summary);
     ScatterSection(out, summary);
     RoseSection(out, summary, settings);
-    StationSection(out, summary, notes);
-    MessageSection(out, summary, notes);
+    StationSection(out, summary, notes, shown);
+    MessageSection(out, settings, summary, notes);
     out += "<footer>Written by wxcheck ";
     out += EngineVersion();
     out += ". The list file " + Html(settings.ListPath()) +

@@ -271,6 +271,64 @@ std::vector<std::size_t> FurthestStations(const ReportSummary& summary, ReportQu
     return furthest;
 }
 
+std::vector<double> StationDistances(const ReportSummary& summary) {
+    std::vector<ReportQuantity> present;
+    for (const ReportQuantity q : {ReportQuantity::kSpeed, ReportQuantity::kDirection,
+                                   ReportQuantity::kTemperature, ReportQuantity::kHumidity}) {
+        if (RunHas(summary, q)) {
+            present.push_back(q);
+        }
+    }
+    std::vector<double> distances;
+    distances.reserve(summary.stations.size());
+    for (const ReportStation& s : summary.stations) {
+        double worst = 0;
+        for (const ReportQuantity q : present) {
+            if (Shows(s, q, summary.humidity)) {
+                const double d = BenchmarkDistance(s.whole, q, s.humidity);
+                worst = std::isfinite(d) && d > worst ? d : worst;
+            }
+        }
+        distances.push_back(worst);
+    }
+    return distances;
+}
+
+std::vector<bool> ShownStations(const ReportSummary& summary, std::size_t most) {
+    const std::size_t n = summary.stations.size();
+    if (n <= most) {
+        return std::vector<bool>(n, true);
+    }
+    // Outside some box (distance above 1) ranks first, then failed, then inside.
+    struct Rank {
+        int group;
+        double distance;
+        std::size_t index;
+    };
+    const std::vector<double> distances = StationDistances(summary);
+    std::vector<Rank> ranks;
+    ranks.reserve(n);
+    for (std::size_t i = 0; i < n; ++i) {
+        const double d = distances[i];
+        ranks.push_back({!summary.stations[i].evaluated ? 1 : d > 1 ? 0 : 2, d, i});
+    }
+    std::nth_element(ranks.begin(), ranks.begin() + static_cast<std::ptrdiff_t>(most), ranks.end(),
+                     [](const Rank& a, const Rank& b) {
+                         if (a.group != b.group) {
+                             return a.group < b.group;
+                         }
+                         if (a.distance != b.distance) {
+                             return a.distance > b.distance;
+                         }
+                         return a.index < b.index;
+                     });
+    std::vector<bool> shown(n, false);
+    for (std::size_t k = 0; k < most; ++k) {
+        shown[ranks[k].index] = true;
+    }
+    return shown;
+}
+
 Extent SoccerRange(const Extent& data, double boxLo, double boxHi) {
     const bool box = std::isfinite(boxLo) && std::isfinite(boxHi);
     Extent range;
@@ -371,6 +429,11 @@ void IntervalBars(chart::Plot& plot, double bias, double error,
 constexpr std::size_t kMostStationBars = 12;
 
 std::string SoccerPlot(const ReportSummary& summary, ReportQuantity q) {
+    return SoccerPlot(summary, q, ShownStations(summary));
+}
+
+std::string SoccerPlot(const ReportSummary& summary, ReportQuantity q,
+                       const std::vector<bool>& shown) {
     const std::string name = QuantityName(q, summary.humidity);
     const std::string unit = QuantityUnit(q, summary.humidity);
     const std::string errorName = q == ReportQuantity::kSpeed ? "RMSE" : "Gross error";
@@ -386,8 +449,9 @@ std::string SoccerPlot(const ReportSummary& summary, ReportQuantity q) {
                                  " " + FormatValue(v.error) + " " + unit + ", N " +
                                  std::to_string(v.n)};
     };
-    for (const ReportStation& s : summary.stations) {
-        if (Shows(s, q, summary.humidity)) {
+    for (std::size_t i = 0; i < summary.stations.size(); ++i) {
+        const ReportStation& s = summary.stations[i];
+        if (shown[i] && Shows(s, q, summary.humidity)) {
             const BiasError v = BiasErrorOf(s.whole, q);
             if (v.n > 0) {
                 stations.push_back(place(v, std::to_string(s.number), StationText(s)));
@@ -425,8 +489,9 @@ std::string SoccerPlot(const ReportSummary& summary, ReportQuantity q) {
         bars.push_back({v, bounds, pooledBar});
     };
     if (stations.size() <= kMostStationBars) {
-        for (const ReportStation& s : summary.stations) {
-            if (Shows(s, q, summary.humidity)) {
+        for (std::size_t i = 0; i < summary.stations.size(); ++i) {
+            const ReportStation& s = summary.stations[i];
+            if (shown[i] && Shows(s, q, summary.humidity)) {
                 bar(BiasErrorOf(s.whole, q), s.intervals, false);
             }
         }
@@ -463,6 +528,11 @@ std::string SoccerPlot(const ReportSummary& summary, ReportQuantity q) {
 }
 
 std::string TaylorChart(const ReportSummary& summary, ReportQuantity q) {
+    return TaylorChart(summary, q, ShownStations(summary));
+}
+
+std::string TaylorChart(const ReportSummary& summary, ReportQuantity q,
+                        const std::vector<bool>& shown) {
     const std::size_t k = ScalarOf(q);
     const std::string name = QuantityName(q, summary.humidity);
     std::vector<chart::TaylorSeries> series(2);
@@ -483,8 +553,9 @@ std::string TaylorChart(const ReportSummary& summary, ReportQuantity q) {
         }
         return chart::TaylorPoint{ratio, r, std::move(label), tooltip(who, ratio, r)};
     };
-    for (const ReportStation& s : summary.stations) {
-        if (Shows(s, q, summary.humidity) && s.whole.scalar[k].n > 0) {
+    for (std::size_t i = 0; i < summary.stations.size(); ++i) {
+        const ReportStation& s = summary.stations[i];
+        if (shown[i] && Shows(s, q, summary.humidity) && s.whole.scalar[k].n > 0) {
             series[0].points.push_back(point(s.SpreadRatio(k), s.whole.scalar[k].correlation,
                                              std::to_string(s.number), StationText(s)));
         }

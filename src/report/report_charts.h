@@ -32,6 +32,22 @@ double BenchmarkDistance(const GroupResult& g, ReportQuantity q, HumidityKind hu
 /// first among equals), at most `count`; indices into summary.stations.
 std::vector<std::size_t> FurthestStations(const ReportSummary& summary, ReportQuantity q,
                                           std::size_t count);
+/// How far each station lies outside the benchmark boxes of the quantities the run has:
+/// the largest BenchmarkDistance among them, 0 where there is none (a failed station, or
+/// no benchmark). In station order.
+std::vector<double> StationDistances(const ReportSummary& summary);
+
+/// Up to this many stations the report shows every station one by one (a row in each
+/// station table, a marker in each soccer plot and Taylor diagram); beyond it, this many,
+/// so that the page stays within a few megabytes and its time small beside the run's.
+inline constexpr std::size_t kMostStationsShown = 500;
+/// Which stations the report shows one by one, by index into summary.stations: all of
+/// them up to `most`, otherwise the `most` that matter: furthest outside the benchmark
+/// boxes first (StationDistances, the lower number first among equals), then those that
+/// failed, then the rest nearest the box edges first.
+std::vector<bool> ShownStations(const ReportSummary& summary,
+                                std::size_t most = kMostStationsShown);
+
 /// The range of one soccer axis: the data's with room for labels, reaching to the nearest
 /// edge of the benchmark range [boxLo, boxHi] when that lies no further away than the data
 /// span, so that a box far larger than the cloud does not shrink it to a dot.
@@ -42,6 +58,11 @@ chart::Extent SoccerRange(const chart::Extent& data, double boxLo, double boxHi)
 /// are always labelled.
 std::string SoccerPlot(const ReportSummary& summary, ReportQuantity q);
 std::string TaylorChart(const ReportSummary& summary, ReportQuantity q);
+/// The same with markers of the `shown` stations only (ShownStations).
+std::string SoccerPlot(const ReportSummary& summary, ReportQuantity q,
+                       const std::vector<bool>& shown);
+std::string TaylorChart(const ReportSummary& summary, ReportQuantity q,
+                        const std::vector<bool>& shown);
 /// Pooled daily means, observed and predicted; wind direction as points. The plot area
 /// starts at least `left` pixels in.
 std::string DailyChart(const ReportSummary& summary, ReportQuantity q, double left = 0);

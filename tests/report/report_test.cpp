@@ -428,7 +428,8 @@ TEST_F(ReportRun, StackedChartsLineUpScatterAxesMatchAndRmsArcsAreLabelledOffThe
         EXPECT_EQ(labels[0], labels[1]);
     }
     for (const std::string& svg : SectionCharts(report, "taylor", "daily")) {
-        const std::size_t zero = svg.find(">0.00</text>");
+        // The origin's label, the first on the axis: "0.0" or "0.00" by the tick step.
+        const std::size_t zero = svg.find("text-anchor=\"middle\">0.0");
         ASSERT_NE(zero, std::string::npos);
         const double axis = Attribute(svg, svg.rfind("<text", zero), "y") - 16;
         const std::string group = "<g font-size=\"11\" fill=\"#009E73\"";
