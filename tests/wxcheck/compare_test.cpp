@@ -118,23 +118,26 @@ protected:
         return "<no row>";
     }
 
-    // Runs `names` of two stations over `days` days of hourly wind speed and temperature;
-    // run k predicts the observed values plus error(day, hour) plus shifts[k] K.
+    // Runs `names` of two stations over `days` days of hourly wind and temperature; run k
+    // predicts the observed values plus error(day, hour) plus shifts[k] K. The last run
+    // lacks the wind direction of the first `directionGap` days.
     std::vector<std::string> MultiDayRuns(int days, const std::vector<std::string>& names,
-                                          const std::vector<double>& shifts) {
-        const auto series = [&](int station, double shift, bool observed) {
+                                          const std::vector<double>& shifts, int directionGap = 0) {
+        const auto series = [&](int station, double shift, bool observed, int gap) {
             std::string records;
             for (int day = 1; day <= days; ++day) {
                 for (int hour = 1; hour <= 24; ++hour) {
                     const double t = 270 + (day * 3 + hour * 5 + station) % 11;
                     const double e = observed ? 0 : 0.4 * ((day * 7 + hour) % 5 - 2);
                     char values[64];
-                    std::snprintf(values, sizeof values, "%.2f %.2f", 3 + (hour * 3 + day) % 7 + e,
+                    const double direction = (day * 37 + hour * 11 + station) % 300 + 20 * e;
+                    std::snprintf(values, sizeof values, "%.2f %.1f %.2f",
+                                  3 + (hour * 3 + day) % 7 + e, day <= gap ? -999 : direction,
                                   t + e + shift);
                     records += Record(day, hour, values);
                 }
             }
-            return TsfText({"WSPEED m/s", "TEMP K"}, records);
+            return TsfText({"WSPEED m/s", "WDIR deg", "TEMP K"}, records);
         };
         ControlOptions o;
         char end[32];
@@ -142,14 +145,16 @@ protected:
         o.end = end;
         std::vector<std::string> controls;
         for (int station = 1; station <= 2; ++station) {
-            WriteFile(root_ / ("o" + std::to_string(station) + ".tsf"), series(station, 0, true));
+            WriteFile(root_ / ("o" + std::to_string(station) + ".tsf"),
+                      series(station, 0, true, 0));
         }
         for (std::size_t k = 0; k < names.size(); ++k) {
             controls.push_back(
                 Run(names[k], {{"p1.tsf", "../o1.tsf"}, {"p2.tsf", "../o2.tsf"}}, o));
             for (int station = 1; station <= 2; ++station) {
-                WriteFile(root_ / (names[k] + "/p" + std::to_string(station) + ".tsf"),
-                          series(station, shifts[k], false));
+                WriteFile(
+                    root_ / (names[k] + "/p" + std::to_string(station) + ".tsf"),
+                    series(station, shifts[k], false, k + 1 == names.size() ? directionGap : 0));
             }
         }
         return controls;
@@ -281,7 +286,8 @@ TEST_F(CompareTest, ARunAgainstItselfDiffersByNothingOnAnyThreadCount) {
             << c[2] << " " << c[4] << " " << c[5];
         EXPECT_LT(std::stod(c[7]), std::stod(c[8])) << c[2] << " " << c[4] << " " << c[5];
     }
-    EXPECT_EQ(judged, 3u * 2 * 7);  // three stations (all, 1, 2), two quantities, 7 verdicts
+    // Three stations (all, 1, 2), two scalar quantities of 7 verdicts, the direction's 2.
+    EXPECT_EQ(judged, 3u * (2 * 7 + 2));
     const std::string csv = ReadFile(root_ / "out/cmp_Comparison.csv");
     const std::string html = ReadFile(root_ / "out/cmp_comparison.html");
     const std::string list = ReadFile(root_ / "out/cmp_comparison.lst");
@@ -337,6 +343,21 @@ TEST_F(CompareTest, AnAddedBiasIsWorseAndItsRemovalBetter) {
     EXPECT_EQ(Paired("2", "all stations", "temperature", "bias"), "-2.0000 -2.0000 better");
     EXPECT_TRUE(Paired("2", "all stations", "temperature", "rmse").ends_with(" better"));
     EXPECT_TRUE(Paired("2", "../o2.tsf", "temperature", "ioa").ends_with(" better"));
+}
+
+// Run b is run a without the wind direction of the first five days: run a loses them too,
+// also in its intervals, so that the two are the same on every resample.
+TEST_F(CompareTest, EveryRunIsResampledOnTheCommonCasesOnly) {
+    const std::string a = MultiDayRuns(15, {"a"}, {0}).front();
+    const std::string b = MultiDayRuns(15, {"a", "b"}, {0, 0}, 5).back();
+    ASSERT_EQ(Compare({a, b}).status, kAllEvaluated);
+    for (const std::string station : {"all stations", "../o2.tsf"}) {
+        for (const std::string statistic : {"bias", "gross_error"}) {
+            EXPECT_EQ(Paired("2", station, "wind_direction", statistic),
+                      "0.0000 0.0000 no significant difference")
+                << station << " " << statistic;
+        }
+    }
 }
 
 // Runs whose days differ cannot be paired: their own intervals stay, their differences get
