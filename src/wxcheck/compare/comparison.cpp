@@ -529,10 +529,14 @@ bool CompareRuns(const std::vector<ControlSettings>& runs, const ControlSettings
                                                      std::vector<RunIntervals>(runCount));
     std::vector<char> paired(matches.size(), 1);
     ParallelFor(matches.size(), threads, [&](std::size_t m) {
+        // The runs' observed files of a station hold the same bytes (that is how they were
+        // matched): read once for all runs that read them alike.
+        thread_local SharedObserved observed;
+        observed.read = false;
         for (std::size_t k = 0; k < runCount; ++k) {
-            evaluated[m][k] =
-                EvaluateStation(settings[k], stations[k][matches[m].index[k]].entry,
-                                static_cast<int>(matches[m].index[k]) + 1, bufferBytes);
+            evaluated[m][k] = EvaluateStation(settings[k], stations[k][matches[m].index[k]].entry,
+                                              static_cast<int>(matches[m].index[k]) + 1,
+                                              bufferBytes, {}, &observed);
             if (!evaluated[m][k].evaluated) {
                 return;
             }
