@@ -19,7 +19,8 @@ k=2
 while [ "$k" -le "$RUNS" ]; do
     RUN="$DIR/run$k"
     mkdir -p "$RUN"
-    cp "$DIR/run1/wxcheck.inp" "$RUN/"
+    # Its own output folder (line 3), where its station file and series are.
+    sed "3s|.*|'$RUN/'|" "$DIR/run1/wxcheck.inp" > "$RUN/wxcheck.inp"
     # The same observed files (by absolute path), the predicted ones warmer.
     sed "s|,'\([^']*_obs.tsf\)'|,'$DIR/run1/\1'|" "$DIR/run1/bench_WXCHECK.TSF.STN" \
         > "$RUN/bench_WXCHECK.TSF.STN"
