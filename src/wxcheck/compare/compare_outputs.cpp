@@ -467,9 +467,7 @@ std::string ComparisonHtml(const ComparisonResult& r) {
                ? "Day-block bootstrap of " + std::to_string(r.bootstrap.resamples) +
                      " resamples, seed " + std::to_string(r.bootstrap.seed) + ".</p>"
                : std::string("No intervals (--bootstrap 0).</p>");
-    out +=
-        "<table><tr><th class=\"l\">Quantity</th><th class=\"l\">Statistic</th>"
-        "<table><tr><th class=\"l\">Quantity</th><th class=\"l\">Statistic</th>";
+    out += "<table><tr><th class=\"l\">Quantity</th><th class=\"l\">Statistic</th>";
     for (std::size_t k = 1; k < r.runs.size(); ++k) {
         out += "<th>Run " + std::to_string(k + 1) + " vs 1</th>";
     }
