@@ -25,6 +25,19 @@ std::string ControlSettings::ResolveInFolder(std::string_view path) const {
     return JoinPath(path);
 }
 
+void ControlSettings::AdoptEvaluationSettings(const ControlSettings& other) {
+    start = other.start;
+    end = other.end;
+    startText = other.startText;
+    endText = other.endText;
+    zone = other.zone;
+    calmText = other.calmText;
+    calmThreshold = other.calmThreshold;
+    missingFilter = other.missingFilter;
+    windows = other.windows;
+    ranges = other.ranges;
+}
+
 namespace {
 
 // The last line read is the end of the additional-analysis block: comment lines after it

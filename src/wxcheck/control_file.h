@@ -61,6 +61,10 @@ struct ControlSettings {
     std::string StatisticsPath(std::string_view suffix) const;
     /// A path as written in an input file: absolute as is, otherwise inside the output folder.
     std::string ResolveInFolder(std::string_view path) const;
+    /// Takes from `other` every setting that decides how pairs are formed and grouped (the
+    /// period, zone, calm threshold, missing filter, windows and ranges), keeping this run's
+    /// own files and folders: runs compared are evaluated alike.
+    void AdoptEvaluationSettings(const ControlSettings& other);
 
 private:
     std::string JoinPath(std::string_view name) const;

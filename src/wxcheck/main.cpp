@@ -19,7 +19,7 @@ void Usage(std::ostream& out) {
     out << "Usage: wxcheck [--threads N] [--bootstrap B] [--seed N] [--no-report] [--pairs]\n"
            "               [CONTROL_FILE | -]\n"
            "       wxcheck --compare CONTROL_1 CONTROL_2 [CONTROL ...] -o FOLDER --root NAME\n"
-           "               [--period START END] [--threads N]\n"
+           "               [--period START END] [--threads N] [--bootstrap B] [--seed N]\n"
            "       wxcheck --help | --version\n\n"
            "Reads the control file (default wxcheck.inp; - reads it from standard input) and\n"
            "the station file it names, compares the predicted and observed time series of\n"
@@ -45,7 +45,10 @@ void Usage(std::ostream& out) {
            "first run is the reference. Stations are matched by their observed file (the same\n"
            "file or the same Site: text with the same content). The runs' period, zone, calm\n"
            "threshold and missing filter must agree, unless --period START END (as lines 8\n"
-           "and 9 of a control file) is given: the first run's other settings then apply.\n\n"
+           "and 9 of a control file) is given: the first run's other settings then apply.\n"
+           "--bootstrap and --seed work as for a run; every run resamples the same days, and\n"
+           "a run is better or worse only where the 95% interval of its difference to the\n"
+           "reference (for the bias, of the magnitudes) excludes zero.\n\n"
            "Exit status: 0 all stations evaluated, 1 some station failed or an output could\n"
            "not be written, 2 nothing evaluated.\n";
 }
@@ -55,6 +58,28 @@ bool ParseThreads(const char* text, unsigned& threads) {
     if (ec != std::errc() || *end != '\0' || threads == 0 || threads > 256) {
         std::cerr << "wxcheck: --threads wants a number from 1 to 256, not '" << text << "'\n";
         return false;
+    }
+    return true;
+}
+
+// --bootstrap B or --seed N at argv[i] (its value next), for a run and a comparison alike.
+bool ParseResampling(int argc, char** argv, int& i, int& resamples, std::uint64_t& seedValue) {
+    const std::string arg = argv[i];
+    const bool seed = arg == "--seed";
+    const char* text = i + 1 < argc ? argv[++i] : "";
+    std::uint64_t value = 0;
+    const auto [end, ec] = std::from_chars(text, text + std::strlen(text), value);
+    if (ec != std::errc() || *end != '\0' || *text == '\0' || (!seed && value > 100000)) {
+        std::cerr << "wxcheck: " << arg << " wants "
+                  << (seed ? "a whole number from 0 to 18446744073709551615"
+                           : "a number of resamples from 0 to 100000")
+                  << ", not '" << text << "'\n";
+        return false;
+    }
+    if (seed) {
+        seedValue = value;
+    } else {
+        resamples = static_cast<int>(value);
     }
     return true;
 }
@@ -88,6 +113,10 @@ int CompareMain(int argc, char** argv) {
         } else if (arg == "--threads") {
             const char* text = value(i, "a number from 1 to 256");
             if (text == nullptr || !ParseThreads(text, options.threads)) {
+                return 2;
+            }
+        } else if (arg == "--bootstrap" || arg == "--seed") {
+            if (!ParseResampling(argc, argv, i, options.bootstrap, options.seed)) {
                 return 2;
             }
         } else if (arg.size() > 1 && arg[0] == '-') {
@@ -141,21 +170,8 @@ int main(int argc, char** argv) {
             continue;
         }
         if (arg == "--bootstrap" || arg == "--seed") {
-            const bool seed = arg == "--seed";
-            const char* text = i + 1 < argc ? argv[++i] : "";
-            std::uint64_t value = 0;
-            const auto [end, ec] = std::from_chars(text, text + std::strlen(text), value);
-            if (ec != std::errc() || *end != '\0' || *text == '\0' || (!seed && value > 100000)) {
-                std::cerr << "wxcheck: " << arg << " wants "
-                          << (seed ? "a whole number from 0 to 18446744073709551615"
-                                   : "a number of resamples from 0 to 100000")
-                          << ", not '" << text << "'\n";
+            if (!ParseResampling(argc, argv, i, options.bootstrap, options.seed)) {
                 return 2;
-            }
-            if (seed) {
-                options.seed = value;
-            } else {
-                options.bootstrap = static_cast<int>(value);
             }
             continue;
         }

@@ -84,12 +84,82 @@ protected:
                     cells.back() += c;
                 }
             }
-            if (cells.size() == 13 && cells[0] == run && cells[2] == station &&
+            if (cells.size() == 15 && cells[0] == run && cells[2] == station &&
                 cells[3] == section && cells[4] == quantity && cells[5] == statistic) {
                 return cells[6] + " " + cells[9] + " " + cells[12];
             }
         }
         return "<no row>";
+    }
+
+    // Every CSV row of run `run` with its cells.
+    std::vector<std::vector<std::string>> Rows(const std::string& run) {
+        std::vector<std::vector<std::string>> rows;
+        std::istringstream csv(ReadFile(root_ / "out/cmp_Comparison.csv"));
+        for (std::string line; std::getline(csv, line);) {
+            std::vector<std::string> cells(1);
+            for (const char c : line) {  // no comma inside the texts of these tests
+                c == ',' ? cells.emplace_back() : cells.back() += c;
+            }
+            if (cells[0] == run) {
+                rows.push_back(cells);
+            }
+        }
+        return rows;
+    }
+
+    // "difference_low difference_high verdict" of a whole-period row.
+    std::string Paired(const std::string& run, const std::string& station,
+                       const std::string& quantity, const std::string& statistic) {
+        for (const std::vector<std::string>& c : Rows(run)) {
+            if (c[2] == "\"" + station + "\"" && c[3] == "\"period\"" && c[4] == quantity &&
+                c[5] == statistic) {
+                return c[10] + " " + c[11] + " " + c[12];
+            }
+        }
+        return "<no row>";
+    }
+
+    // Runs `names` of two stations over `days` days of hourly wind and temperature; run k
+    // predicts the observed values plus error(day, hour) plus shifts[k] K. The last run
+    // lacks the wind direction of the first `directionGap` days.
+    std::vector<std::string> MultiDayRuns(int days, const std::vector<std::string>& names,
+                                          const std::vector<double>& shifts, int directionGap = 0) {
+        const auto series = [&](int station, double shift, bool observed, int gap) {
+            std::string records;
+            for (int day = 1; day <= days; ++day) {
+                for (int hour = 1; hour <= 24; ++hour) {
+                    const double t = 270 + (day * 3 + hour * 5 + station) % 11;
+                    const double e = observed ? 0 : 0.4 * ((day * 7 + hour) % 5 - 2);
+                    char values[64];
+                    const double direction = (day * 37 + hour * 11 + station) % 300 + 20 * e;
+                    std::snprintf(values, sizeof values, "%.2f %.1f %.2f",
+                                  3 + (hour * 3 + day) % 7 + e, day <= gap ? -999 : direction,
+                                  t + e + shift);
+                    records += Record(day, hour, values);
+                }
+            }
+            return TsfText({"WSPEED m/s", "WDIR deg", "TEMP K"}, records);
+        };
+        ControlOptions o;
+        char end[32];
+        std::snprintf(end, sizeof end, "200801%02d000000", days + 1);
+        o.end = end;
+        std::vector<std::string> controls;
+        for (int station = 1; station <= 2; ++station) {
+            WriteFile(root_ / ("o" + std::to_string(station) + ".tsf"),
+                      series(station, 0, true, 0));
+        }
+        for (std::size_t k = 0; k < names.size(); ++k) {
+            controls.push_back(
+                Run(names[k], {{"p1.tsf", "../o1.tsf"}, {"p2.tsf", "../o2.tsf"}}, o));
+            for (int station = 1; station <= 2; ++station) {
+                WriteFile(
+                    root_ / (names[k] + "/p" + std::to_string(station) + ".tsf"),
+                    series(station, shifts[k], false, k + 1 == names.size() ? directionGap : 0));
+            }
+        }
+        return controls;
     }
 
     ScratchFolder root_;
@@ -125,6 +195,10 @@ TEST_F(CompareTest, AGapInOneRunRemovesTheSameHoursFromAll) {
     // The station's own rows and a time-of-day window (01-06 holds hours 1 to 4 only).
     EXPECT_EQ(Cell("2", "../obs.tsf", "temperature", "n", "hours 01-06"), "4 0 ");
     EXPECT_NE(o.out.find("22 common end stamps"), std::string::npos) << o.out;
+    EXPECT_NE(o.out.find("\nNo interval with common cases on fewer than 10 days: ../obs.tsf, all "
+                         "stations\n"),
+              std::string::npos)
+        << o.out;
     EXPECT_EQ(ReadFile(root_ / "out/cmp_comparison.lst") +
                   "wxcheck: 1 station(s) compared, 0 "
                   "left out; " +
@@ -194,37 +268,132 @@ TEST_F(CompareTest, StationsAreMatchedByFileAndBySiteText) {
         << list;
 }
 
-// A run against itself differs by nothing; without an interval no cell is called better
-// or worse, and the outputs are the same bytes for any thread count.
+// A run against itself differs by nothing on every resample: each difference interval has no
+// width and no cell is called better or worse, while the run's own statistics have intervals
+// of their own. Ten days, the fewest that have intervals. The outputs are the same bytes for
+// any thread count.
 TEST_F(CompareTest, ARunAgainstItselfDiffersByNothingOnAnyThreadCount) {
-    std::vector<std::pair<std::string, std::string>> stations;
-    for (int s = 0; s < 5; ++s) {
-        const std::string n = std::to_string(s);
-        stations.push_back({"p" + n + ".tsf", "o" + n + ".tsf"});
-    }
-    const std::string a = Run("a", stations);
-    for (int s = 0; s < 5; ++s) {
-        const std::string n = std::to_string(s);
-        WriteFile(root_ / ("a/o" + n + ".tsf"),
-                  Temperatures([&](int h) { return std::to_string(270 + (h * 7 + s) % 11); }));
-        WriteFile(root_ / ("a/p" + n + ".tsf"),
-                  Temperatures([&](int h) { return std::to_string(271 + (h * 5 + s) % 13); }));
-    }
+    const std::string a = MultiDayRuns(10, {"a"}, {0}).front();
     ASSERT_EQ(Compare({a, a, a}, 1).status, kAllEvaluated);
-    const std::string csv = ReadFile(root_ / "out/cmp_Comparison.csv");
-    EXPECT_EQ(csv.find("better"), std::string::npos);
-    EXPECT_EQ(csv.find("worse"), std::string::npos);
-    for (const std::string statistic : {"bias", "rmse", "ioa", "r"}) {
-        const std::string value = Cell("1", "all stations", "temperature", statistic);
-        EXPECT_EQ(Cell("3", "all stations", "temperature", statistic),
-                  value.substr(0, value.find(' ')) + " 0.0000 no interval");
+    std::size_t judged = 0;
+    for (const std::vector<std::string>& c : Rows("3")) {
+        ASSERT_EQ(c.size(), 15u);
+        EXPECT_EQ(c[13] + " " + c[14], "1000 20081");
+        if (c[3] != "\"period\"" || c[12].empty()) {
+            continue;  // the windows have no intervals; counts and means no verdict
+        }
+        ++judged;
+        EXPECT_EQ(c[9] + " " + c[10] + " " + c[11] + " " + c[12],
+                  "0.0000 0.0000 0.0000 no significant difference")
+            << c[2] << " " << c[4] << " " << c[5];
+        EXPECT_LT(std::stod(c[7]), std::stod(c[8])) << c[2] << " " << c[4] << " " << c[5];
     }
+    // Three stations (all, 1, 2), two scalar quantities of 7 verdicts, the direction's 2.
+    EXPECT_EQ(judged, 3u * (2 * 7 + 2));
+    const std::string csv = ReadFile(root_ / "out/cmp_Comparison.csv");
     const std::string html = ReadFile(root_ / "out/cmp_comparison.html");
     const std::string list = ReadFile(root_ / "out/cmp_comparison.lst");
-    ASSERT_EQ(Compare({a, a, a}, 4, "out4").status, kAllEvaluated);
-    EXPECT_EQ(ReadFile(root_ / "out4/cmp_Comparison.csv"), csv);
-    EXPECT_EQ(ReadFile(root_ / "out4/cmp_comparison.html"), html);
-    EXPECT_EQ(ReadFile(root_ / "out4/cmp_comparison.lst"), list);
+    EXPECT_EQ(html.find("no interval"), std::string::npos);
+    EXPECT_NE(html.find("seed 20081.</p><table><tr><th class=\"l\">Quantity</th><th "
+                        "class=\"l\">Statistic</th><th>Run 2 vs 1</th><th>Run 3 vs 1</th></tr>"),
+              std::string::npos);
+    EXPECT_NE(html.find("<td class=\"same\">0.0000<br><small>[0.0000, 0.0000]</small>"),
+              std::string::npos);
+    EXPECT_NE(list.find("Intervals:       95%, day-block bootstrap of 1000 resamples, seed 20081"),
+              std::string::npos)
+        << list;
+    EXPECT_EQ(list.find("No interval"), std::string::npos) << list;
+    ASSERT_EQ(Compare({a, a, a}, 3, "out3").status, kAllEvaluated);
+    EXPECT_EQ(ReadFile(root_ / "out3/cmp_Comparison.csv"), csv);
+    EXPECT_EQ(ReadFile(root_ / "out3/cmp_comparison.html"), html);
+    EXPECT_EQ(ReadFile(root_ / "out3/cmp_comparison.lst"), list);
+}
+
+// Run b is run a 2 K warmer, run c 2 K colder; a's own temperature bias is near zero. The
+// resamples are paired, so b - a is exactly 2 K on every one of them, however wide a's own
+// interval is. b and c are worse on bias (by magnitude, though their signed differences
+// have opposite signs) and on the errors; against b as the reference, a is better. The
+// wind speeds are the same in every run: no significant difference.
+TEST_F(CompareTest, AnAddedBiasIsWorseAndItsRemovalBetter) {
+    const std::vector<std::string> runs = MultiDayRuns(21, {"a", "b", "c"}, {0, 2, -2});
+    ASSERT_EQ(Compare({runs[0], runs[1], runs[2]}).status, kAllEvaluated);
+    for (const std::string station : {"all stations", "../o1.tsf"}) {
+        EXPECT_EQ(Paired("2", station, "temperature", "bias"), "2.0000 2.0000 worse");
+        EXPECT_EQ(Paired("3", station, "temperature", "bias"), "-2.0000 -2.0000 worse");
+        for (const std::string statistic : {"rmse", "gross_error", "rmse_systematic"}) {
+            EXPECT_TRUE(Paired("2", station, "temperature", statistic).ends_with(" worse"))
+                << station << " " << statistic;
+            EXPECT_TRUE(Paired("3", station, "temperature", statistic).ends_with(" worse"))
+                << station << " " << statistic;
+        }
+        EXPECT_EQ(Paired("2", station, "wind_speed", "rmse"),
+                  "0.0000 0.0000 no significant difference");
+    }
+    // Run a's own bias interval is wide and holds its value.
+    const std::vector<std::string> row = [&] {
+        for (const std::vector<std::string>& c : Rows("1")) {
+            if (c[2] == "\"all stations\"" && c[4] == "temperature" && c[5] == "bias") {
+                return c;
+            }
+        }
+        return std::vector<std::string>(15);
+    }();
+    EXPECT_LT(std::stod(row[7]), std::stod(row[6]));
+    EXPECT_GT(std::stod(row[8]), std::stod(row[6]));
+    EXPECT_GT(std::stod(row[8]) - std::stod(row[7]), 0.01);
+    const std::string list = ReadFile(root_ / "out/cmp_comparison.lst");
+    EXPECT_NE(list.find("[2.0000, 2.0000]    worse"), std::string::npos) << list;
+
+    ASSERT_EQ(Compare({runs[1], runs[0]}).status, kAllEvaluated);
+    EXPECT_EQ(Paired("2", "all stations", "temperature", "bias"), "-2.0000 -2.0000 better");
+    EXPECT_TRUE(Paired("2", "all stations", "temperature", "rmse").ends_with(" better"));
+    EXPECT_TRUE(Paired("2", "../o2.tsf", "temperature", "ioa").ends_with(" better"));
+}
+
+// Run b is run a without the wind direction of the first five days: run a loses them too,
+// also in its intervals, so that the two are the same on every resample.
+TEST_F(CompareTest, EveryRunIsResampledOnTheCommonCasesOnly) {
+    const std::string a = MultiDayRuns(15, {"a"}, {0}).front();
+    const std::string b = MultiDayRuns(15, {"a", "b"}, {0, 0}, 5).back();
+    ASSERT_EQ(Compare({a, b}).status, kAllEvaluated);
+    for (const std::string station : {"all stations", "../o2.tsf"}) {
+        for (const std::string statistic : {"bias", "gross_error"}) {
+            EXPECT_EQ(Paired("2", station, "wind_direction", statistic),
+                      "0.0000 0.0000 no significant difference")
+                << station << " " << statistic;
+        }
+    }
+}
+
+// Runs whose days differ cannot be paired: their own intervals stay, their differences get
+// none (the comparison's common cases never lead there).
+TEST(ComparePairing, TablesOfDifferentDaysAreNotPaired) {
+    const auto table = [](int days) {
+        DayTable t;
+        for (int d = 0; d < days; ++d) {
+            DayRow row;
+            for (int h = 0; h < 24; ++h) {
+                row.AddScalar(kScalarTemperature, 280 + (d * 5 + h) % 7, 281 + h % 3, 280);
+            }
+            t.Append(row);
+        }
+        return t;
+    };
+    std::vector<RunIntervals> intervals;
+    EXPECT_FALSE(PairedIntervals({table(12), table(13)}, 200, 7, intervals));
+    ASSERT_EQ(intervals.size(), 2u);
+    EXPECT_TRUE(intervals[1].own.made);
+    EXPECT_TRUE(StatisticInterval(intervals[1], 2, 3).has_value());
+    for (std::size_t i = 0; i < kResampledStatistics; ++i) {
+        EXPECT_FALSE(intervals[1].difference[i].has_value());
+    }
+    EXPECT_TRUE(PairedIntervals({table(12), table(12)}, 200, 7, intervals));
+    const auto& bias = intervals[1].judged[static_cast<std::size_t>(ResampledIndex(2, 3))];
+    ASSERT_TRUE(bias.has_value());
+    EXPECT_EQ(bias->low, 0);
+    EXPECT_EQ(bias->high, 0);
+    EXPECT_EQ(ResampledIndex(1, 4), static_cast<int>(kResampledDirection + 1));
+    EXPECT_EQ(ResampledIndex(3, 2), -1);
 }
 
 // Better and worse come only from an interval of the judged difference: the bias by its

@@ -38,12 +38,21 @@ struct Cell {
     int quantity;
     std::size_t statistic;
     double value;
+    std::optional<DifferenceInterval> interval;  // of the value; the whole period only
     Difference difference;
 };
 
 const std::vector<GroupResult>& GroupsOf(const ComparisonResult& r, int station, std::size_t run) {
     return station == kPooled ? r.pooled[run]
                               : r.stations[static_cast<std::size_t>(station)].runs[run];
+}
+
+// The whole-period intervals of a run; none made when the comparison has none.
+const RunIntervals* IntervalsOf(const ComparisonResult& r, int station, std::size_t run) {
+    const std::vector<RunIntervals>& all =
+        station == kPooled ? r.pooledIntervals
+                           : r.stations[static_cast<std::size_t>(station)].intervals;
+    return run < all.size() ? &all[run] : nullptr;
 }
 
 // Every cell of one station (or all stations pooled), the reference first within each
@@ -61,9 +70,20 @@ void ForEachCell(const ComparisonResult& r, int station,
                 const double reference = StatisticValue(GroupsOf(r, station, 0)[g], q, s);
                 for (std::size_t k = 0; k < r.runs.size(); ++k) {
                     const double value = StatisticValue(GroupsOf(r, station, k)[g], q, s);
-                    Cell cell{station, k, g, q, s, value, {}};
+                    Cell cell{station, k, g, q, s, value, {}, {}};
+                    const RunIntervals* intervals = g == 0 ? IntervalsOf(r, station, k) : nullptr;
+                    if (intervals != nullptr) {
+                        cell.interval = StatisticInterval(*intervals, q, s);
+                    }
                     if (k > 0) {
                         cell.difference = MakeDifference(value, reference, kinds[s].sense);
+                        const int i = ResampledIndex(q, s);
+                        if (intervals != nullptr && i >= 0) {
+                            cell.difference.interval =
+                                intervals->difference[static_cast<std::size_t>(i)];
+                            cell.difference.judgedInterval =
+                                intervals->judged[static_cast<std::size_t>(i)];
+                        }
                     }
                     f(cell);
                 }
@@ -98,6 +118,11 @@ std::string IntervalCells(const std::optional<DifferenceInterval>& i) {
     return i ? FormatValue(i->low) + "," + FormatValue(i->high) : std::string(",");
 }
 
+// "[low, high]", or empty without an interval.
+std::string IntervalText(const std::optional<DifferenceInterval>& i) {
+    return i ? "[" + FormatValue(i->low) + ", " + FormatValue(i->high) + "]" : std::string();
+}
+
 std::string StationName(const ComparisonResult& r, int station) {
     return station == kPooled ? std::string("all stations")
                               : r.stations[static_cast<std::size_t>(station)].name;
@@ -108,7 +133,9 @@ std::string StationName(const ComparisonResult& r, int station) {
 std::string ComparisonCsv(const ComparisonResult& r) {
     std::string text =
         "run,control_file,station,section,quantity,statistic,value,interval_low,interval_high,"
-        "difference,difference_low,difference_high,verdict\n";
+        "difference,difference_low,difference_high,verdict,resamples,seed\n";
+    const std::string runCells =
+        "," + std::to_string(r.bootstrap.resamples) + "," + std::to_string(r.bootstrap.seed) + "\n";
     for (int station = kPooled; station < static_cast<int>(r.stations.size()); ++station) {
         const std::string name = CsvText(StationName(r, station));
         ForEachCell(r, station, [&](const Cell& c) {
@@ -116,7 +143,8 @@ std::string ComparisonCsv(const ComparisonResult& r) {
             const bool count = c.statistic == 0;
             text += std::to_string(c.run + 1) + "," + CsvText(r.runs[c.run]) + "," + name + "," +
                     CsvField(SectionName(r.settings, c.group)) + "," + QuantityName(c.quantity) +
-                    "," + kind.name + "," + Number(c.value, count) + ",,,";
+                    "," + kind.name + "," + Number(c.value, count) + "," +
+                    IntervalCells(c.interval) + ",";
             if (c.run > 0) {
                 text += Number(c.difference.value, count) + "," +
                         IntervalCells(c.difference.interval) + "," +
@@ -124,7 +152,7 @@ std::string ComparisonCsv(const ComparisonResult& r) {
             } else {
                 text += ",,,";
             }
-            text += '\n';
+            text += runCells;
         });
     }
     return text;
@@ -153,7 +181,12 @@ std::string ComparisonSummary(const ComparisonResult& r) {
     text += "\nPeriod:          " + PeriodText(s) + "\nZone:            " + s.zone +
             "\nCalm threshold:  " + s.calmText +
             " m/s\nMissing filter:  " + FilterText(s.missingFilter) +
-            "\nHumidity:        " + HumidityText(r.humidity) +
+            "\nHumidity:        " + HumidityText(r.humidity) + "\nIntervals:       " +
+            (r.bootstrap.resamples > 0
+                 ? "95%, day-block bootstrap of " + std::to_string(r.bootstrap.resamples) +
+                       " resamples, seed " + std::to_string(r.bootstrap.seed) +
+                       " (whole period; the differences paired on the same days)"
+                 : std::string("none (--bootstrap 0)")) +
             "\n\nStations compared: " + std::to_string(r.stations.size()) + "\n";
     for (const ComparedStation& station : r.stations) {
         text += "  " + station.name + ": " + std::to_string(station.commonPairs) +
@@ -166,6 +199,22 @@ std::string ComparisonSummary(const ComparisonResult& r) {
     for (const std::string& note : r.notes) {
         text += "Note: " + note + "\n";
     }
+    if (r.bootstrap.resamples > 0) {
+        // Said once: where the common cases span too few days to resample.
+        std::string none;
+        for (const ComparedStation& station : r.stations) {
+            if (!station.intervals.empty() && !station.intervals[0].own.made) {
+                none += (none.empty() ? "" : ", ") + station.name;
+            }
+        }
+        if (r.pooledIntervals.empty() || !r.pooledIntervals[0].own.made) {
+            none += std::string(none.empty() ? "" : ", ") + "all stations";
+        }
+        if (!none.empty()) {
+            text += "No interval with common cases on fewer than " +
+                    std::to_string(kMinimumIntervalDays) + " days: " + none + "\n";
+        }
+    }
 
     text += "\nAll stations pooled, whole period, common cases\n";
     std::string header = Padded("Quantity", 16, false) + Padded("Statistic", 12, false);
@@ -174,6 +223,7 @@ std::string ComparisonSummary(const ComparisonResult& r) {
     }
     for (std::size_t k = 1; k < r.runs.size(); ++k) {
         header += Padded(std::to_string(k + 1) + "-1", 11) + "  " +
+                  Padded("Interval " + std::to_string(k + 1) + "-1", 20, false) +
                   Padded("Verdict " + std::to_string(k + 1), 14, false);
     }
     while (!header.empty() && header.back() == ' ') {
@@ -197,7 +247,8 @@ std::string ComparisonSummary(const ComparisonResult& r) {
             verdicts +=
                 Padded(count ? Number(c.difference.value, true) : FormatValue(c.difference.value),
                        11) +
-                "  " + Padded(VerdictText(kind.sense, Decide(kind.sense, c.difference)), 14, false);
+                "  " + Padded(IntervalText(c.difference.interval), 20, false) +
+                Padded(VerdictText(kind.sense, Decide(kind.sense, c.difference)), 14, false);
         }
         if (c.run + 1 == r.runs.size()) {
             line += verdicts;
@@ -210,11 +261,18 @@ std::string ComparisonSummary(const ComparisonResult& r) {
     text +=
         "\nLegend: every run is evaluated on the same cases, the end stamps at which every\n"
         "run's predicted series and the observed series give the variable (a gap in one run\n"
-        "removes those hours from all). K-1 is run K less the reference. A run is called better\n"
-        "or worse only when a confidence interval of the difference excludes zero (for the\n"
-        "bias, of the difference of magnitudes; for IOA and R larger is better); 'no interval'\n"
-        "says that this comparison has no interval to decide by. Counts and means get no\n"
-        "verdict. Per-station values are in the CSV file.\n";
+        "removes those hours from all). K-1 is run K less the reference. Its interval is paired:\n"
+        "the days with common cases are resampled with replacement, and each resample draws\n"
+        "the same days for every run (for all stations, the same days for every station too);\n"
+        "run K's statistic less the reference's on each resample gives the 2.5 and 97.5\n"
+        "percentiles. A run is called better or worse only when that 95% interval excludes\n"
+        "zero: for the bias, the interval of |run K| - |reference| (nearer zero is better); for\n"
+        "IOA and R larger is better, for the errors smaller. 'no significant difference': the\n"
+        "interval holds zero; 'no interval': none could be made (--bootstrap 0, or common cases\n"
+        "on fewer than " +
+        std::to_string(kMinimumIntervalDays) +
+        " days). Counts and means get no verdict. Per-station values and\n"
+        "the intervals of every run's own statistics are in the CSV file.\n";
     return text;
 }
 
@@ -401,9 +459,15 @@ std::string ComparisonHtml(const ComparisonResult& r) {
 
     // The scorecard: each run against the reference, all stations pooled, whole period.
     out +=
-        "<h2>Scorecard</h2><p>Each cell is the run less the reference. Better or worse is "
-        "said only where a confidence interval of the difference excludes zero.</p>"
-        "<table><tr><th class=\"l\">Quantity</th><th class=\"l\">Statistic</th>";
+        "<h2>Scorecard</h2><p>Each cell is the run less the reference with its 95% interval, "
+        "paired on the same resampled days for every run. Better or worse is said only where "
+        "the interval of the difference (for the bias, of the difference of magnitudes) "
+        "excludes zero. ";
+    out += r.bootstrap.resamples > 0
+               ? "Day-block bootstrap of " + std::to_string(r.bootstrap.resamples) +
+                     " resamples, seed " + std::to_string(r.bootstrap.seed) + ".</p>"
+               : std::string("No intervals (--bootstrap 0).</p>");
+    out += "<table><tr><th class=\"l\">Quantity</th><th class=\"l\">Statistic</th>";
     for (std::size_t k = 1; k < r.runs.size(); ++k) {
         out += "<th>Run " + std::to_string(k + 1) + " vs 1</th>";
     }
@@ -423,7 +487,11 @@ std::string ComparisonHtml(const ComparisonResult& r) {
         }
         const VerdictStyle style = StyleOf(Decide(kind.sense, c.difference));
         out += std::string("<td class=\"") + style.cssClass + "\">" +
-               FormatValue(c.difference.value) + "<br><small>" + style.symbol + "</small></td>";
+               FormatValue(c.difference.value) +
+               (c.difference.interval
+                    ? "<br><small>" + IntervalText(c.difference.interval) + "</small>"
+                    : std::string()) +
+               "<br><small>" + style.symbol + "</small></td>";
         if (c.run + 1 == r.runs.size()) {
             out += "</tr>";
         }

@@ -90,6 +90,106 @@ double StatisticValue(const GroupResult& group, int quantity, std::size_t s) {
     return v[s];
 }
 
+int ResampledIndex(int quantity, std::size_t s) {
+    if (s < 3 || s >= StatisticsOf(quantity).size()) {
+        return -1;
+    }
+    if (quantity == 1) {
+        return static_cast<int>(kResampledDirection + (s - 3));
+    }
+    const int scalar = quantity == 0   ? kScalarSpeed
+                       : quantity == 2 ? kScalarTemperature
+                                       : kScalarHumidity;
+    return scalar * kScalarIntervals + static_cast<int>(s - 3);
+}
+
+std::optional<DifferenceInterval> StatisticInterval(const RunIntervals& run, int quantity,
+                                                    std::size_t s) {
+    const int index = ResampledIndex(quantity, s);
+    if (index < 0) {
+        return std::nullopt;
+    }
+    const auto i = static_cast<std::size_t>(index);
+    const GroupIntervals& own = run.own;
+    const Interval& interval = i < kResampledDirection
+                                   ? own.scalar[i / kScalarIntervals][i % kScalarIntervals]
+                               : i == kResampledDirection     ? own.directionBias
+                               : i == kResampledDirection + 1 ? own.directionError
+                               : i == kResampledVector        ? own.vectorMean
+                                                              : own.vectorRms;
+    if (!interval.Known()) {
+        return std::nullopt;
+    }
+    return DifferenceInterval{interval.low, interval.high};
+}
+
+namespace {
+
+// Whether the table has pairs of a resampled statistic's quantity on days enough.
+bool EnoughDays(const DayTable& table, std::size_t statistic) {
+    const std::int64_t days = statistic < kResampledDirection
+                                  ? table.ScalarDays(statistic / kScalarIntervals)
+                              : statistic < kResampledVector ? table.DirectionDays()
+                                                             : table.VectorDays();
+    return days >= kMinimumIntervalDays;
+}
+
+// A bias is judged by its magnitude: nearer zero is better.
+bool JudgedByMagnitude(std::size_t statistic) {
+    return statistic == kResampledDirection ||
+           (statistic < kResampledDirection && statistic % kScalarIntervals == kIntervalBias);
+}
+
+}  // namespace
+
+bool PairedIntervals(const std::vector<DayTable>& tables, int resamples, std::uint64_t seed,
+                     std::vector<RunIntervals>& intervals) {
+    intervals.assign(tables.size(), RunIntervals());
+    const std::size_t days = tables.empty() ? 0 : tables.front().Days();
+    bool paired = true;
+    for (std::size_t k = 0; k < tables.size(); ++k) {
+        intervals[k].own.days = static_cast<std::int64_t>(tables[k].Days());
+        paired = paired && tables[k].Days() == days;
+    }
+    if (resamples <= 0 || static_cast<std::int64_t>(days) < kMinimumIntervalDays) {
+        return paired;
+    }
+    std::vector<ResampledValues> values(tables.size());
+    for (std::size_t k = 0; k < tables.size(); ++k) {
+        values[k] = ResampleDays(tables[k], resamples, seed);
+    }
+    const auto count = static_cast<std::size_t>(resamples);
+    std::vector<double> difference(count);
+    std::vector<double> judged(count);
+    for (std::size_t k = 1; k < tables.size() && paired; ++k) {
+        for (std::size_t i = 0; i < kResampledStatistics; ++i) {
+            if (!EnoughDays(tables[0], i)) {
+                continue;
+            }
+            const bool magnitude = JudgedByMagnitude(i);
+            difference.resize(count);
+            judged.resize(count);
+            for (std::size_t b = 0; b < count; ++b) {
+                const double run = values[k][i][b];
+                const double reference = values[0][i][b];
+                difference[b] = run - reference;
+                judged[b] = magnitude ? std::fabs(run) - std::fabs(reference) : difference[b];
+            }
+            const Interval d = IntervalOf(difference, count);
+            const Interval j = IntervalOf(judged, count);
+            if (d.Known() && j.Known()) {
+                intervals[k].difference[i] = DifferenceInterval{d.low, d.high};
+                intervals[k].judged[i] = DifferenceInterval{j.low, j.high};
+            }
+        }
+    }
+    // Last: the intervals reorder the values.
+    for (std::size_t k = 0; k < tables.size(); ++k) {
+        intervals[k].own = IntervalsFromResamples(tables[k], values[k], resamples);
+    }
+    return paired;
+}
+
 const char* QuantityName(int quantity) {
     static const std::array<const char*, 4> names = {"wind_speed", "wind_direction", "temperature",
                                                      "humidity"};
@@ -275,6 +375,7 @@ std::int64_t KeepCommonCases(const ControlSettings& settings, std::vector<Statio
         }
         runs[k].groups.clear();
         runs[k].partials.clear();
+        runs[k].windDays.clear();  // summed again from the common cases
         runs[k].warnings.clear();
         ComputeStationGroups(settings, runs[k]);
     }
@@ -291,6 +392,7 @@ bool CompareRuns(const std::vector<ControlSettings>& runs, const ControlSettings
                  const CompareOptions& options, ComparisonResult& result, std::string& error) {
     const std::size_t runCount = runs.size();
     result.settings = common;
+    result.bootstrap = {options.bootstrap, options.seed};
     // Texts from outside are shown with their control characters escaped, as in every output.
     for (const std::string& path : options.controlPaths) {
         result.runs.push_back(ShownText(path));
@@ -301,16 +403,7 @@ bool CompareRuns(const std::vector<ControlSettings>& runs, const ControlSettings
     // Each run's files, resolved from its own folder, evaluated with the common settings.
     std::vector<ControlSettings> settings(runs);
     for (ControlSettings& s : settings) {
-        s.start = common.start;
-        s.end = common.end;
-        s.startText = common.startText;
-        s.endText = common.endText;
-        s.zone = common.zone;
-        s.calmText = common.calmText;
-        s.calmThreshold = common.calmThreshold;
-        s.missingFilter = common.missingFilter;
-        s.windows = common.windows;
-        s.ranges = common.ranges;
+        s.AdoptEvaluationSettings(common);
     }
     std::vector<std::vector<RunStation>> stations(runCount);
     for (std::size_t k = 0; k < runCount; ++k) {
@@ -432,19 +525,38 @@ bool CompareRuns(const std::vector<ControlSettings>& runs, const ControlSettings
     std::vector<std::vector<StationResult>> evaluated(matches.size(),
                                                       std::vector<StationResult>(runCount));
     std::vector<std::int64_t> commonPairs(matches.size(), 0);
+    std::vector<std::vector<RunIntervals>> intervals(matches.size(),
+                                                     std::vector<RunIntervals>(runCount));
+    std::vector<char> paired(matches.size(), 1);
     ParallelFor(matches.size(), threads, [&](std::size_t m) {
+        // The runs' observed files of a station hold the same bytes (that is how they were
+        // matched): read once for all runs that read them alike.
+        thread_local SharedObserved observed;
+        observed.read = false;
         for (std::size_t k = 0; k < runCount; ++k) {
-            evaluated[m][k] =
-                EvaluateStation(settings[k], stations[k][matches[m].index[k]].entry,
-                                static_cast<int>(matches[m].index[k]) + 1, bufferBytes);
+            evaluated[m][k] = EvaluateStation(settings[k], stations[k][matches[m].index[k]].entry,
+                                              static_cast<int>(matches[m].index[k]) + 1,
+                                              bufferBytes, {}, &observed);
             if (!evaluated[m][k].evaluated) {
                 return;
             }
         }
         commonPairs[m] = KeepCommonCases(common, evaluated[m]);
+        if (commonPairs[m] > 0 && options.bootstrap > 0) {
+            std::vector<DayTable> tables;
+            for (const StationResult& run : evaluated[m]) {
+                tables.push_back(StationDayTable(common, run));
+            }
+            // Every run of a station resamples from the reference's stream.
+            paired[m] = PairedIntervals(
+                tables, options.bootstrap,
+                StreamSeed(options.seed, static_cast<std::uint64_t>(matches[m].index[0]) + 1),
+                intervals[m]);
+        }
     });
 
     std::vector<std::vector<StationResult>> byRun(runCount);
+    std::string unpaired;
     for (std::size_t m = 0; m < matches.size(); ++m) {
         std::string reason;
         for (std::size_t k = 0; k < runCount && reason.empty(); ++k) {
@@ -467,6 +579,10 @@ bool CompareRuns(const std::vector<ControlSettings>& runs, const ControlSettings
         station.observed = stations[0][matches[m].index[0]].entry.observed;
         station.commonPairs = commonPairs[m];
         station.humidity = evaluated[m][0].humidity;
+        station.intervals = std::move(intervals[m]);
+        if (!paired[m]) {
+            unpaired += (unpaired.empty() ? "" : ", ") + station.name;
+        }
         for (std::size_t k = 0; k < runCount; ++k) {
             station.runs.push_back(evaluated[m][k].groups);
             byRun[k].push_back(std::move(evaluated[m][k]));
@@ -481,6 +597,7 @@ bool CompareRuns(const std::vector<ControlSettings>& runs, const ControlSettings
                      : result.leftOut.front().name + ": " + result.leftOut.front().reason);
         return false;
     }
+    std::vector<DayTable> pooledTables;
     for (std::size_t k = 0; k < runCount; ++k) {
         PooledFirstPass first(common);
         for (StationResult& s : byRun[k]) {
@@ -491,6 +608,21 @@ bool CompareRuns(const std::vector<ControlSettings>& runs, const ControlSettings
         if (k == 0) {
             result.humidity = pooled.humidity;
         }
+        if (options.bootstrap > 0) {
+            pooledTables.push_back(PooledDayTable(common, byRun[k], pooled, threads));
+        }
+    }
+    result.pooledIntervals.assign(runCount, RunIntervals());
+    if (options.bootstrap > 0 &&
+        !PairedIntervals(pooledTables, options.bootstrap, StreamSeed(options.seed, 0),
+                         result.pooledIntervals)) {
+        unpaired += std::string(unpaired.empty() ? "" : ", ") + "all stations";
+    }
+    pooledTables.clear();
+    if (!unpaired.empty()) {
+        // Cannot happen once the runs share their cases; said rather than paired wrongly.
+        result.notes.push_back("the runs' days with common cases differ (" + unpaired +
+                               "): no interval of the differences there");
     }
     // The bias by hour of the day, summed in station order.
     const int startHour = StartHourOfDay(common);

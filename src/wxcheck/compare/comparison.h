@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "wxcheck/control_file.h"
+#include "wxcheck/evaluation/day_intervals.h"
 #include "wxcheck/evaluation/station_evaluation.h"
 
 namespace corvane::wxcheck {
@@ -26,6 +27,9 @@ struct CompareOptions {
     std::string startText;
     std::string endText;
     unsigned threads = 0;  // 0: one per core
+    /// Resamples of the days for the intervals (0: none) and their seed, as in a normal run.
+    int bootstrap = kDefaultResamples;
+    std::uint64_t seed = kDefaultSeed;
 };
 
 /// A range that holds the true difference with the stated confidence (the low and high
@@ -74,6 +78,31 @@ inline constexpr int kQuantityCount = 4;
 const char* QuantityName(int quantity);   // CSV name
 const char* QuantityLabel(int quantity);  // as tables show it
 
+/// The index of statistic `s` of a quantity among a resample's statistics
+/// (kResampledStatistics order); -1 for one without an interval (a count or a mean).
+int ResampledIndex(int quantity, std::size_t s);
+
+/// A run's whole-period intervals on the common cases, and the paired intervals of its
+/// differences to the reference, from the same resampled days.
+struct RunIntervals {
+    GroupIntervals own;
+    /// Per resampled statistic: of run - reference, and of the judged difference (for a
+    /// bias |run| - |reference|). None for the reference and without days enough.
+    std::array<std::optional<DifferenceInterval>, kResampledStatistics> difference{};
+    std::array<std::optional<DifferenceInterval>, kResampledStatistics> judged{};
+};
+
+/// The 95% interval of statistic `s` of a quantity (ResampledIndex), if there is one.
+std::optional<DifferenceInterval> StatisticInterval(const RunIntervals& run, int quantity,
+                                                    std::size_t s);
+
+/// The intervals of every run's day table and of each run's paired differences to the
+/// first's. Every table must have the same days (the runs narrowed to common cases): they
+/// are resampled from the one `seed` (StreamSeed), so that resample b draws the same days
+/// for every run. False, with no paired interval, when the day counts differ.
+bool PairedIntervals(const std::vector<DayTable>& tables, int resamples, std::uint64_t seed,
+                     std::vector<RunIntervals>& intervals);
+
 /// A station of the reference run matched in every run.
 struct ComparedStation {
     std::string name;  // its site text, otherwise the observed file as the reference writes it
@@ -81,6 +110,8 @@ struct ComparedStation {
     std::int64_t commonPairs = 0;  // end stamps with a variable all runs share
     /// Per run: the station's groups on the common cases.
     std::vector<std::vector<GroupResult>> runs;
+    /// Per run: the whole-period intervals (none made without resamples).
+    std::vector<RunIntervals> intervals;
     HumidityKind humidity = HumidityKind::None;
 };
 
@@ -98,6 +129,8 @@ struct ComparisonResult {
     std::vector<LeftOutStation> leftOut;
     /// Per run: the groups of all compared stations pooled.
     std::vector<std::vector<GroupResult>> pooled;
+    std::vector<RunIntervals> pooledIntervals;
+    BootstrapSettings bootstrap;
     HumidityKind humidity = HumidityKind::None;
     /// Per run and scalar quantity (ScalarIndex): the mean P - O of the common cases of all
     /// stations by the hour of the day of their end stamps; NaN for an hour without any.

@@ -358,17 +358,15 @@ ResampledValues ResampleDays(const DayTable& table, int resamples, std::uint64_t
     return values;
 }
 
-GroupIntervals BootstrapIntervals(const DayTable& table, int resamples, std::uint64_t seed,
-                                  std::int64_t minimumDays) {
+GroupIntervals IntervalsFromResamples(const DayTable& table, ResampledValues& values, int resamples,
+                                      std::int64_t minimumDays) {
     GroupIntervals result;
-    const std::size_t days = table.Days();
-    result.days = static_cast<std::int64_t>(days);
-    if (resamples <= 0 || result.days < minimumDays || days == 0) {
+    result.days = static_cast<std::int64_t>(table.Days());
+    if (resamples <= 0 || result.days < minimumDays || result.days == 0) {
         return result;
     }
     result.made = true;
     const std::size_t count = static_cast<std::size_t>(resamples);
-    ResampledValues values = ResampleDays(table, resamples, seed);
     for (std::size_t k = 0; k < 3; ++k) {
         if (table.ScalarDays(k) < minimumDays) {
             continue;
@@ -386,6 +384,18 @@ GroupIntervals BootstrapIntervals(const DayTable& table, int resamples, std::uin
         result.vectorRms = IntervalOf(values[kResampledVector + 1], count);
     }
     return result;
+}
+
+GroupIntervals BootstrapIntervals(const DayTable& table, int resamples, std::uint64_t seed,
+                                  std::int64_t minimumDays) {
+    const auto days = static_cast<std::int64_t>(table.Days());
+    if (resamples <= 0 || days < minimumDays || days == 0) {
+        GroupIntervals none;
+        none.days = days;
+        return none;
+    }
+    ResampledValues values = ResampleDays(table, resamples, seed);
+    return IntervalsFromResamples(table, values, resamples, minimumDays);
 }
 
 }  // namespace corvane::wxcheck

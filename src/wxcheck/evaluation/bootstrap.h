@@ -154,6 +154,12 @@ ResampledValues ResampleDays(const DayTable& table, int resamples, std::uint64_t
 /// none when most resamples cannot compute it.
 Interval IntervalOf(std::vector<double>& values, std::size_t resamples);
 
+/// The 95% intervals of the table's statistics from its resampled values (ResampleDays of
+/// `resamples` resamples; the values are reordered). A quantity with pairs on fewer than
+/// `minimumDays` days has none.
+GroupIntervals IntervalsFromResamples(const DayTable& table, ResampledValues& values, int resamples,
+                                      std::int64_t minimumDays = kMinimumIntervalDays);
+
 /// The 95% intervals of the table's statistics from `resamples` resamples of its days with
 /// replacement (as many days as it has), drawn from `seed` (StreamSeed). A quantity with
 /// pairs on fewer than `minimumDays` days has none.

@@ -25,12 +25,7 @@ std::int64_t FirstDayHour(const ControlSettings& settings) {
 
 }  // namespace
 
-void StationIntervals(const ControlSettings& settings, StationResult& station,
-                      const BootstrapSettings& bootstrap) {
-    if (bootstrap.resamples <= 0 || !station.evaluated || station.partials.empty()) {
-        std::vector<DayWind>().swap(station.windDays);  // nothing to pool them for
-        return;
-    }
+DayTable StationDayTable(const ControlSettings& settings, const StationResult& station) {
     std::array<double, 3> shift{};
     for (std::size_t k = 0; k < 3; ++k) {
         shift[k] = station.partials[0].first[k].MeanObserved();
@@ -61,16 +56,23 @@ void StationIntervals(const ControlSettings& settings, StationResult& station,
         AddScalars(row, pair, shift, {true, true, true});
     }
     close();
+    return table;
+}
+
+void StationIntervals(const ControlSettings& settings, StationResult& station,
+                      const BootstrapSettings& bootstrap) {
+    if (bootstrap.resamples <= 0 || !station.evaluated || station.partials.empty()) {
+        std::vector<DayWind>().swap(station.windDays);  // nothing to pool them for
+        return;
+    }
     station.intervals =
-        BootstrapIntervals(table, bootstrap.resamples,
+        BootstrapIntervals(StationDayTable(settings, station), bootstrap.resamples,
                            StreamSeed(bootstrap.seed, static_cast<std::uint64_t>(station.number)));
 }
 
-GroupIntervals PooledIntervals(const ControlSettings& settings,
-                               const std::vector<StationResult>& stations,
-                               const PooledResults& pooled, const BootstrapSettings& bootstrap,
-                               unsigned threads) {
-    if (bootstrap.resamples <= 0 || pooled.all.empty()) {
+DayTable PooledDayTable(const ControlSettings& settings, const std::vector<StationResult>& stations,
+                        const PooledResults& pooled, unsigned threads) {
+    if (pooled.all.empty()) {
         return {};
     }
     std::array<double, 3> shift{};
@@ -114,7 +116,18 @@ GroupIntervals PooledIntervals(const ControlSettings& settings,
     for (const DayRow& row : days) {
         table.Append(row);
     }
-    return BootstrapIntervals(table, bootstrap.resamples, StreamSeed(bootstrap.seed, 0));
+    return table;
+}
+
+GroupIntervals PooledIntervals(const ControlSettings& settings,
+                               const std::vector<StationResult>& stations,
+                               const PooledResults& pooled, const BootstrapSettings& bootstrap,
+                               unsigned threads) {
+    if (bootstrap.resamples <= 0 || pooled.all.empty()) {
+        return {};
+    }
+    return BootstrapIntervals(PooledDayTable(settings, stations, pooled, threads),
+                              bootstrap.resamples, StreamSeed(bootstrap.seed, 0));
 }
 
 }  // namespace corvane::wxcheck

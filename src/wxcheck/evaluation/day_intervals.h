@@ -20,6 +20,16 @@ struct BootstrapSettings {
     std::uint64_t seed = kDefaultSeed;
 };
 
+/// The day rows of an evaluated station's whole period, from its kept pairs, its whole
+/// period's sums (before they are released) and its windDays: what StationIntervals
+/// resamples.
+DayTable StationDayTable(const ControlSettings& settings, const StationResult& station);
+
+/// The day rows of all stations pooled (each day over the stations in station order, on up
+/// to `threads` threads): what PooledIntervals resamples.
+DayTable PooledDayTable(const ControlSettings& settings, const std::vector<StationResult>& stations,
+                        const PooledResults& pooled, unsigned threads);
+
 /// Sets the whole-period intervals of an evaluated station, from its kept pairs and its
 /// whole period's sums (before they are released), and its windDays.
 void StationIntervals(const ControlSettings& settings, StationResult& station,

@@ -117,7 +117,8 @@ void ComputeStationGroups(const ControlSettings& settings, StationResult& statio
 }
 
 StationResult EvaluateStation(const ControlSettings& settings, const StationEntry& entry,
-                              int number, std::size_t bufferBytes, const PairVisitor& visitor) {
+                              int number, std::size_t bufferBytes, const PairVisitor& visitor,
+                              SharedObserved* shared) {
     StationResult station;
     station.number = number;
     station.line = entry.line;
@@ -129,9 +130,10 @@ StationResult EvaluateStation(const ControlSettings& settings, const StationEntr
         return station;
     }
     thread_local std::vector<Record> predictedRecords;
-    thread_local std::vector<Record> observedRecords;
-    if (!ReadStationSeries(settings, entry, bufferBytes, station, predictedRecords,
-                           observedRecords)) {
+    thread_local std::vector<Record> ownObserved;
+    std::vector<Record>& observedRecords = shared != nullptr ? shared->records : ownObserved;
+    if (!ReadStationSeries(settings, entry, bufferBytes, station, predictedRecords, observedRecords,
+                           shared)) {
         return station;
     }
 

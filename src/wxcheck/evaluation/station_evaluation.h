@@ -235,13 +235,25 @@ private:
 using PairVisitor = std::function<void(StationResult& station, const Record& observed,
                                        const Record& predicted, bool calm, bool used)>;
 
+/// The observed records of a station as one run read them, for the other runs of a
+/// comparison, whose observed files hold the same bytes: a run that would read them with
+/// the same plan (variables, units, zone, period) takes them as they are.
+struct SharedObserved {
+    bool read = false;
+    RecordPlan plan;
+    RecordCounts counts;
+    std::vector<Record> records;
+};
+
 /// The partial sums and statistics of every group of a station from its kept pairs (a
 /// comparison of runs narrows them to the cases all runs share, then sums them again).
 void ComputeStationGroups(const ControlSettings& settings, StationResult& station);
 
 /// Reads, pairs and evaluates one station; `bufferBytes` is the read buffer of each thread
-/// (RecordBufferBytes). A `visitor`, when set, sees every pair in the period.
+/// (RecordBufferBytes). A `visitor`, when set, sees every pair in the period. With `shared`,
+/// the observed records come from there when they fit, and are left there otherwise.
 StationResult EvaluateStation(const ControlSettings& settings, const StationEntry& entry,
-                              int number, std::size_t bufferBytes, const PairVisitor& visitor = {});
+                              int number, std::size_t bufferBytes, const PairVisitor& visitor = {},
+                              SharedObserved* shared = nullptr);
 
 }  // namespace corvane::wxcheck

@@ -70,19 +70,8 @@ bool ReadHeader(const ControlSettings& settings, const char* which, FileReport& 
     return true;
 }
 
-bool ReadRecords(const RecordPlan& plan, const OpenedFile& file, FileReport& report,
-                 std::vector<Record>& records, std::size_t bufferBytes, StationResult& station) {
-    // Reused from station to station on each thread: fresh large blocks would cost a page
-    // fault per page every time.
-    thread_local std::vector<char> buffer;
-    std::string error;
-    records.clear();
-    if (!ReadRecordFile(file.file.get(), file.header.dataOffset, file.size, file.header.dataLine,
-                        plan, records, report.counts, buffer, bufferBytes, error)) {
-        station.errors.push_back(Excerpt(report.path) + ": cannot read the data records: " + error);
-        return false;
-    }
-    report.read = true;
+// The warnings of a file's record counts.
+void NoteRecordCounts(const FileReport& report, StationResult& station) {
     const RecordCounts& c = report.counts;
     const std::string path = Excerpt(report.path);
     if (c.skipped > 0) {
@@ -104,7 +93,30 @@ bool ReadRecords(const RecordPlan& plan, const OpenedFile& file, FileReport& rep
             std::to_string(c.duplicates) +
             " record(s) in the period repeat an earlier end stamp and are left out");
     }
+}
+
+bool ReadRecords(const RecordPlan& plan, const OpenedFile& file, FileReport& report,
+                 std::vector<Record>& records, std::size_t bufferBytes, StationResult& station) {
+    // Reused from station to station on each thread: fresh large blocks would cost a page
+    // fault per page every time.
+    thread_local std::vector<char> buffer;
+    std::string error;
+    records.clear();
+    if (!ReadRecordFile(file.file.get(), file.header.dataOffset, file.size, file.header.dataLine,
+                        plan, records, report.counts, buffer, bufferBytes, error)) {
+        station.errors.push_back(Excerpt(report.path) + ": cannot read the data records: " + error);
+        return false;
+    }
+    report.read = true;
+    NoteRecordCounts(report, station);
     return true;
+}
+
+bool SamePlan(const RecordPlan& a, const RecordPlan& b) {
+    return a.variableCount == b.variableCount && a.column == b.column && a.windUnit == b.windUnit &&
+           a.temperatureUnit == b.temperatureUnit &&
+           a.mixingRatioAsSpecific == b.mixingRatioAsSpecific && a.shift == b.shift &&
+           a.first == b.first && a.last == b.last;
 }
 
 RecordPlan PlanFor(const ControlSettings& settings, const OpenedFile& file,
@@ -199,8 +211,8 @@ void NoteUnits(const char* which, const FileVariables& v, StationResult& station
 
 bool ReadStationSeries(const ControlSettings& settings, const StationEntry& entry,
                        std::size_t bufferBytes, StationResult& station,
-                       std::vector<Record>& predictedRecords,
-                       std::vector<Record>& observedRecords) {
+                       std::vector<Record>& predictedRecords, std::vector<Record>& observedRecords,
+                       SharedObserved* shared) {
     station.predicted.path = settings.ResolveInFolder(entry.predicted);
     station.observed.path = settings.ResolveInFolder(entry.observed);
 
@@ -246,10 +258,26 @@ bool ReadStationSeries(const ControlSettings& settings, const StationEntry& entr
     NoteUnits("observed", observed.variables, station);
 
     if (!ReadRecords(PlanFor(settings, predicted, station), predicted, station.predicted,
-                     predictedRecords, bufferBytes, station) ||
-        !ReadRecords(PlanFor(settings, observed, station), observed, station.observed,
-                     observedRecords, bufferBytes, station)) {
+                     predictedRecords, bufferBytes, station)) {
         return false;
+    }
+    const RecordPlan plan = PlanFor(settings, observed, station);
+    if (shared != nullptr && shared->read && SamePlan(shared->plan, plan)) {
+        station.observed.counts = shared->counts;
+        station.observed.read = true;
+        NoteRecordCounts(station.observed, station);
+        return true;
+    }
+    if (shared != nullptr) {
+        shared->read = false;
+    }
+    if (!ReadRecords(plan, observed, station.observed, observedRecords, bufferBytes, station)) {
+        return false;
+    }
+    if (shared != nullptr) {
+        shared->read = true;
+        shared->plan = plan;
+        shared->counts = station.observed.counts;
     }
     return true;
 }
