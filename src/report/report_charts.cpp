@@ -117,6 +117,8 @@ std::string TwoDecimals(double v) {
     return std::string_view(text) == "-0.00" ? "0.00" : text;
 }
 
+}  // namespace
+
 // Ticks of a date axis over day rows 0 .. n-1: month starts (every k-th month or year) for
 // long periods, every k-th day for short ones; at most eight.
 Axis DateAxis(const std::vector<DayMeans>& days) {
@@ -194,8 +196,6 @@ Axis DirectionAxis() {
     }
     return axis;
 }
-
-}  // namespace
 
 std::size_t ScalarOf(ReportQuantity q) {
     switch (q) {

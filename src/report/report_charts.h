@@ -78,6 +78,12 @@ double DiurnalLeftMargin(const ReportSummary& summary,
 std::string ScatterChart(const ReportSummary& summary, ReportQuantity q);
 std::string WindRoseChart(const ReportSummary& summary, bool observed, double scalePercent);
 
+/// The date axis of the day rows `days` (0 to n - 1), and the hour-of-day axis of the
+/// diurnal charts.
+chart::Axis DateAxis(const std::vector<DayMeans>& days);
+chart::Axis HourAxis();
+chart::Axis DirectionAxis();
+
 /// The wind rose of the observed or predicted series, in percent of the hours.
 chart::WindRoseData RoseData(const RoseCounts& counts);
 

@@ -5,7 +5,11 @@
 #include <cmath>
 #include <functional>
 
+#include "chart/palette.h"
+#include "chart/plot.h"
 #include "chart/svg.h"
+#include "chart/taylor_diagram.h"
+#include "report/report_charts.h"
 #include "wxcheck/evaluation/benchmarks.h"
 #include "wxcheck/outputs/csv_output.h"
 #include "wxcheck/outputs/output_text.h"
@@ -301,148 +305,268 @@ VerdictStyle StyleOf(Verdict v) {
     return {"&#8211; no interval", "none"};
 }
 
-// One colour per run, told apart also without colour by the run's number beside it.
-constexpr std::array<const char*, 6> kColours = {"#000000", "#d55e00", "#0072b2",
-                                                 "#009e73", "#cc79a7", "#e69f00"};
+// Each run keeps one colour, marker and dash in every chart; the marker shape, the dash and
+// the run's number beside its marker tell the runs apart also without colour.
+constexpr std::array<const char*, 6> kRunColours = {chart::kBlack,         chart::kVermillion,
+                                                    chart::kBlue,          chart::kBluishGreen,
+                                                    chart::kReddishPurple, chart::kOrange};
+constexpr std::array<chart::Marker, 4> kRunMarkers = {
+    chart::Marker::Circle, chart::Marker::Square, chart::Marker::Triangle, chart::Marker::Diamond};
+constexpr std::array<const char*, 4> kRunDashes = {"", "6 3", "2 2", "8 3 2 3"};
 
-// A soccer plot of one quantity: bias across, error up, one marker per run.
-void SoccerPlot(std::string& out, const ComparisonResult& r, int quantity) {
-    const std::size_t errorStat = quantity == 0 ? 5 : 4;  // RMSE for wind speed
-    double extent = 0;
-    for (const std::vector<GroupResult>& run : r.pooled) {
-        const double b = StatisticValue(run[0], quantity, 3);
-        const double e = StatisticValue(run[0], quantity, errorStat);
-        if (std::isfinite(b) && std::isfinite(e)) {
-            extent = std::max({extent, std::fabs(b), e});
+std::string RunName(std::size_t k) {
+    return "Run " + std::to_string(k + 1) + (k == 0 ? " (reference)" : "");
+}
+
+chart::SeriesStyle RunMarkers(std::size_t k) {
+    chart::SeriesStyle s;
+    s.name = RunName(k);
+    s.colour = kRunColours[k % kRunColours.size()];
+    s.marker = kRunMarkers[k % kRunMarkers.size()];
+    s.markerRadius = 4.5;
+    return s;
+}
+
+chart::SeriesStyle RunLine(std::size_t k) {
+    chart::SeriesStyle s;
+    s.name = RunName(k);
+    s.colour = kRunColours[k % kRunColours.size()];
+    s.dash = kRunDashes[k % kRunDashes.size()];
+    s.lineWidth = 1.8;
+    return s;
+}
+
+ReportQuantity ReportQuantityOf(int quantity) {
+    return static_cast<ReportQuantity>(quantity);  // both in the order speed, direction, T, q
+}
+
+std::string WithUnit(const std::string& text, const std::string& unit) {
+    return unit.empty() ? text : text + " (" + unit + ")";
+}
+
+const QuantityBenchmarks* BenchmarksFor(int quantity, HumidityKind humidity) {
+    switch (quantity) {
+        case 0:
+            return &kSpeedBenchmarks;
+        case 1:
+            return &kDirectionBenchmarks;
+        case 2:
+            return &kTemperatureBenchmarks;
+        default:
+            return humidity == HumidityKind::Relative ? nullptr : &kHumidityBenchmarks;
+    }
+}
+
+// The scalar index of a quantity of StatisticsOf (wind direction has none).
+std::size_t ScalarIndexOf(int quantity) {
+    return quantity == 0 ? kScalarSpeed : quantity == 2 ? kScalarTemperature : kScalarHumidity;
+}
+
+// Bias across and error up (the RMSE of wind speed, the gross error of the others), one
+// marker per run on the groups `runs`, with the benchmark box; `who` says whose cases.
+std::string RunsSoccerChart(const std::vector<const GroupResult*>& runs, int quantity,
+                            HumidityKind humidity, const std::string& who) {
+    const ReportQuantity rq = ReportQuantityOf(quantity);
+    const std::string name = QuantityName(rq, humidity);
+    const std::string unit = QuantityUnit(rq, humidity);
+    const std::size_t errorStat = quantity == 0 ? 5 : 4;
+    const std::string errorName = quantity == 0 ? "RMSE" : "Gross error";
+    chart::Extent x;
+    chart::Extent y;
+    std::vector<chart::LabelledPoint> points(runs.size());
+    std::vector<bool> drawn(runs.size(), false);
+    for (std::size_t k = 0; k < runs.size(); ++k) {
+        const double n = StatisticValue(*runs[k], quantity, 0);
+        const double bias = StatisticValue(*runs[k], quantity, 3);
+        const double error = StatisticValue(*runs[k], quantity, errorStat);
+        if (n > 0 && std::isfinite(bias) && std::isfinite(error)) {
+            x.Add(bias);
+            y.Add(error);
+            points[k] = {bias, error, std::to_string(k + 1),
+                         RunName(k) + ": bias " + FormatValue(bias) + " " + unit + ", " +
+                             errorName + " " + FormatValue(error) + " " + unit + ", N " +
+                             Number(n, true),
+                         true};
+            drawn[k] = true;
         }
     }
-    if (extent <= 0) {
-        return;
+    const QuantityBenchmarks* limits = BenchmarksFor(quantity, humidity);
+    const double biasLimit = limits != nullptr ? limits->bias.limit : kNotComputed;
+    const double errorLimit = limits != nullptr ? limits->error.limit : kNotComputed;
+    x = SoccerRange(x, -biasLimit, biasLimit);
+    y = SoccerRange(y, 0, errorLimit);
+    chart::Frame frame{350, 330, name,
+                       name + ": bias against " + errorName + " of every run, " + who +
+                           ", with the benchmark box"};
+    chart::Plot plot(frame, chart::NiceAxis(x, WithUnit("Bias", unit)),
+                     chart::NiceAxis(y, WithUnit(errorName, unit)));
+    if (limits != nullptr) {
+        plot.Box(-biasLimit, 0, biasLimit, errorLimit, chart::kBluishGreen, "Benchmark");
     }
-    extent *= 1.2;
-    const double w = 320, h = 220, left = 40, bottom = 190, top = 20, right = 300;
-    out +=
-        "<figure><svg xmlns=\"http://www.w3.org/2000/svg\" width=\"320\" height=\"240\" "
-        "viewBox=\"0 0 320 240\" role=\"img\"><title>";
-    Html(out, std::string(QuantityLabel(quantity)) + ": bias and " +
-                  (quantity == 0 ? "RMSE" : "gross error") + " of every run");
-    out +=
-        "</title><rect x=\"40\" y=\"20\" width=\"260\" height=\"170\" fill=\"#fafafa\" "
-        "stroke=\"#888\"/>";
-    const auto x = [&](double b) { return left + (b / extent + 1) / 2 * (right - left); };
-    const auto y = [&](double e) { return bottom - e / extent * (bottom - top); };
-    out += "<line x1=\"";
-    chart::AppendNumber(out, x(0));
-    out += "\" y1=\"20\" x2=\"";
-    chart::AppendNumber(out, x(0));
-    out += "\" y2=\"190\" stroke=\"#bbb\"/>";
-    for (std::size_t k = 0; k < r.pooled.size(); ++k) {
-        const double b = StatisticValue(r.pooled[k][0], quantity, 3);
-        const double e = StatisticValue(r.pooled[k][0], quantity, errorStat);
-        if (!std::isfinite(b) || !std::isfinite(e)) {
+    plot.HorizontalLine(0, chart::kAxis);
+    if (std::find(drawn.begin(), drawn.end(), true) == drawn.end()) {
+        plot.NoData("no common cases");
+    }
+    for (std::size_t k = 0; k < runs.size(); ++k) {
+        if (drawn[k]) {
+            plot.Points(std::span(&points[k], 1), RunMarkers(k));
+        }
+    }
+    return plot.Finish();
+}
+
+// Spread ratio and correlation of every run on the groups `runs`, one marker per run.
+std::string RunsTaylorChart(const std::vector<const GroupResult*>& runs,
+                            const std::vector<std::array<double, 3>>& ratios, int quantity,
+                            HumidityKind humidity, const std::string& who) {
+    const std::size_t k3 = ScalarIndexOf(quantity);
+    const std::string name = QuantityName(ReportQuantityOf(quantity), humidity);
+    std::vector<chart::TaylorSeries> series;
+    bool any = false;
+    for (std::size_t k = 0; k < runs.size(); ++k) {
+        chart::TaylorSeries& s = series.emplace_back();
+        s.style = RunMarkers(k);
+        const ScalarStats& stats = runs[k]->scalar[k3];
+        if (stats.n == 0) {
             continue;
         }
-        out += "<circle r=\"5\" cx=\"";
-        chart::AppendNumber(out, x(b));
-        out += "\" cy=\"";
-        chart::AppendNumber(out, y(e));
-        out += std::string("\" fill=\"") + kColours[k % kColours.size()] +
-               "\"/><text font-size=\"11\" x=\"";
-        chart::AppendNumber(out, x(b) + 7);
-        out += "\" y=\"";
-        chart::AppendNumber(out, y(e) + 4);
-        out += "\">" + std::to_string(k + 1) + "</text>";
+        any = true;
+        const double ratio = ratios[k][k3];
+        const double r = stats.correlation;
+        // Predictions without spread have no correlation; they lie at the origin.
+        s.points.push_back(
+            std::isfinite(ratio) && !std::isfinite(r)
+                ? chart::TaylorPoint{0, 0, std::to_string(k + 1),
+                                     RunName(k) + ": no spread in the predictions (ratio "
+                                                  "0, correlation n/a)"}
+                : chart::TaylorPoint{ratio, r, std::to_string(k + 1),
+                                     RunName(k) + ": standard deviation ratio " +
+                                         FormatValue(ratio) + ", correlation " + FormatValue(r)});
     }
-    out += "<text font-size=\"11\" x=\"170\" y=\"210\" text-anchor=\"middle\">bias (";
-    chart::AppendNumber(out, -extent);
-    out += " to ";
-    chart::AppendNumber(out, extent);
-    out += std::string(
-               ")</text><text font-size=\"11\" x=\"12\" y=\"105\" transform=\"rotate(-90 "
-               "12 105)\" text-anchor=\"middle\">") +
-           (quantity == 0 ? "RMSE" : "gross error") + "</text></svg><figcaption>";
-    Html(out, QuantityLabel(quantity));
-    out += ", all stations pooled; the numbers are the runs</figcaption></figure>";
-    (void)w;
-    (void)h;
+    chart::Frame frame{350, 0, name,
+                       name + ": standard deviation ratio and correlation of every run, " + who};
+    return chart::TaylorDiagram(frame, series,
+                                any ? "no spread in the observations" : "no common cases");
+}
+
+// Whether some run has common cases of the quantity in `runs`.
+bool AnyCases(const std::vector<const GroupResult*>& runs, int quantity) {
+    return std::any_of(runs.begin(), runs.end(),
+                       [&](const GroupResult* g) { return StatisticValue(*g, quantity, 0) > 0; });
+}
+
+std::vector<const GroupResult*> WholePeriod(const std::vector<std::vector<GroupResult>>& runs) {
+    std::vector<const GroupResult*> out;
+    for (const std::vector<GroupResult>& run : runs) {
+        out.push_back(&run[0]);
+    }
+    return out;
+}
+
+// The daily error of every run, one line per run, over the days of the period.
+std::string DailyErrorChart(const ComparisonResult& r, int quantity) {
+    const ReportQuantity rq = ReportQuantityOf(quantity);
+    const std::string name = QuantityName(rq, r.humidity);
+    const std::string errorName = quantity == 0 ? "RMSE" : "Gross error";
+    const auto q = static_cast<std::size_t>(quantity);
+    std::vector<DayMeans> days(r.dailyError.empty() ? 0 : r.dailyError[0][q].size());
+    for (std::size_t d = 0; d < days.size(); ++d) {
+        days[d].day = r.firstDay + static_cast<Stamp>(d) * 86400;
+    }
+    chart::Extent values;
+    values.Add(0);
+    for (const auto& run : r.dailyError) {
+        for (const double e : run[q]) {
+            values.Add(e);
+        }
+    }
+    std::vector<double> x(days.size());
+    for (std::size_t d = 0; d < x.size(); ++d) {
+        x[d] = static_cast<double>(d);
+    }
+    chart::Frame frame{710, 270, name,
+                       "Daily " + errorName + " of " + name +
+                           " of every run, all stations on their common cases; days without "
+                           "cases leave gaps"};
+    chart::Plot plot(frame, DateAxis(days),
+                     chart::NiceAxis(values, WithUnit(errorName, QuantityUnit(rq, r.humidity))));
+    for (std::size_t k = 0; k < r.dailyError.size(); ++k) {
+        plot.Line(x, r.dailyError[k][q], RunLine(k));
+    }
+    return plot.Finish();
 }
 
 // The bias of every run by hour of the day, one line per run.
-void DiurnalBias(std::string& out, const ComparisonResult& r, std::size_t q) {
-    double least = 0;
-    double largest = 0;
+std::string DiurnalBiasChart(const ComparisonResult& r, std::size_t scalar) {
+    const int quantity = scalar == kScalarSpeed ? 0 : scalar == kScalarTemperature ? 2 : 3;
+    const ReportQuantity rq = ReportQuantityOf(quantity);
+    const std::string name = QuantityName(rq, r.humidity);
+    chart::Extent values;
+    values.Add(0);
     for (const auto& run : r.diurnalBias) {
-        for (const double b : run[q]) {
-            if (std::isfinite(b)) {
-                least = std::min(least, b);
-                largest = std::max(largest, b);
-            }
+        for (const double b : run[scalar]) {
+            values.Add(b);
         }
     }
-    if (least == largest) {
-        return;
+    std::vector<double> x(24);
+    for (std::size_t h = 0; h < 24; ++h) {
+        x[h] = static_cast<double>(h);
     }
-    const double left = 50, right = 420, top = 20, bottom = 190;
-    const auto x = [&](std::size_t h) {
-        return left + static_cast<double>(h) / 23 * (right - left);
-    };
-    const auto y = [&](double b) {
-        return bottom - (b - least) / (largest - least) * (bottom - top);
-    };
-    static const std::array<const char*, 3> names = {"Wind speed", "Temperature", "Humidity"};
-    out +=
-        "<figure><svg xmlns=\"http://www.w3.org/2000/svg\" width=\"440\" height=\"230\" "
-        "viewBox=\"0 0 440 230\" role=\"img\"><title>";
-    Html(out, std::string(names[q]) + ": bias by hour of the day of every run");
-    out +=
-        "</title><rect x=\"50\" y=\"20\" width=\"370\" height=\"170\" fill=\"#fafafa\" "
-        "stroke=\"#888\"/><line x1=\"50\" x2=\"420\" stroke=\"#bbb\" y1=\"";
-    chart::AppendNumber(out, y(0));
-    out += "\" y2=\"";
-    chart::AppendNumber(out, y(0));
-    out += "\"/>";
+    chart::Frame frame{350, 270, name,
+                       name +
+                           ": mean bias (predicted - observed) by hour of the day of every "
+                           "run, all stations on their common cases"};
+    chart::Plot plot(frame, HourAxis(),
+                     chart::NiceAxis(values, WithUnit("Bias", QuantityUnit(rq, r.humidity))));
+    plot.HorizontalLine(0, chart::kAxis);
     for (std::size_t k = 0; k < r.diurnalBias.size(); ++k) {
-        chart::PathData path;
-        bool open = false;
-        for (std::size_t h = 0; h < 24; ++h) {
-            const double b = r.diurnalBias[k][q][h];
-            if (!std::isfinite(b)) {
-                open = false;
-                continue;
-            }
-            open ? path.LineTo(x(h), y(b)) : path.MoveTo(x(h), y(b));
-            open = true;
-        }
-        out += "<path fill=\"none\" stroke-width=\"2\" stroke=\"" +
-               std::string(kColours[k % kColours.size()]) + "\" d=\"" + path.str() +
-               "\"/><text font-size=\"11\" x=\"425\" fill=\"" + kColours[k % kColours.size()] +
-               "\" y=\"";
-        chart::AppendNumber(out, 30 + 13 * static_cast<double>(k));
-        out += "\">" + std::to_string(k + 1) + "</text>";
+        plot.Line(x, r.diurnalBias[k][scalar], RunLine(k));
     }
-    out += "<text font-size=\"11\" x=\"46\" y=\"24\" text-anchor=\"end\">" + FormatValue(largest) +
-           "</text><text font-size=\"11\" x=\"46\" y=\"190\" "
-           "text-anchor=\"end\">" +
-           FormatValue(least) +
-           "</text><text font-size=\"11\" "
-           "x=\"235\" y=\"210\" text-anchor=\"middle\">hour of the day of the end stamp, 0 "
-           "to 23</text></svg><figcaption>";
-    Html(out, std::string(names[q]) +
-                  ": mean P - O by hour, all stations; the numbers are the "
-                  "runs");
+    return plot.Finish();
+}
+
+void Figure(std::string& out, const std::string& svg, const std::string& caption) {
+    out += "<figure>" + svg + "<figcaption>";
+    Html(out, caption);
     out += "</figcaption></figure>";
+}
+
+// Per-station plots while the page stays within the 2 MB that the report keeps to: a
+// station's seven charts take about 58 KB.
+constexpr std::size_t kMostStationPlots = 30;
+
+// The soccer plots and Taylor diagrams of one station, every run on its common cases.
+void StationPlots(std::string& out, const ComparisonResult& r, std::size_t s) {
+    const ComparedStation& station = r.stations[s];
+    const std::vector<const GroupResult*> runs = WholePeriod(station.runs);
+    const std::string who = "station " + std::to_string(s + 1) + " (" + station.name + ")";
+    for (const int q : {0, 1, 2, 3}) {
+        if (AnyCases(runs, q) && (q != 3 || station.humidity == r.humidity)) {
+            Figure(out, RunsSoccerChart(runs, q, r.humidity, who),
+                   std::string(QuantityLabel(q)) + ", " + who);
+        }
+    }
+    for (const int q : {0, 2, 3}) {
+        if (AnyCases(runs, q) && (q != 3 || station.humidity == r.humidity)) {
+            Figure(out, RunsTaylorChart(runs, station.spreadRatio, q, r.humidity, who),
+                   std::string(QuantityLabel(q)) + ", " + who);
+        }
+    }
 }
 
 }  // namespace
 
 std::string ComparisonHtml(const ComparisonResult& r) {
     std::string out =
-        "<!DOCTYPE html>\n<html lang=\"en\"><head><meta charset=\"utf-8\"><title>Comparison of "
+        "<!DOCTYPE html>\n<html xmlns=\"http://www.w3.org/1999/xhtml\" lang=\"en\"><head><meta "
+        "charset=\"utf-8\"/><title>Comparison of "
         "runs</title><style>body{font-family:sans-serif;margin:1.5em;color:#222}"
         "table{border-collapse:collapse;margin:0.5em 0 1.5em}td,th{border:1px solid #ccc;"
         "padding:3px 8px;text-align:right}th{background:#eee}td.l,th.l{text-align:left}"
         ".better{background:#d8f0d8}.worse{background:#f6d5d5}.same{background:#eeeeee}"
-        ".none{color:#666}figure{display:inline-block;margin:0 1em 1em 0}</style></head><body>"
+        ".none{color:#666}figure{display:inline-block;margin:0 1em 1em 0;vertical-align:top}"
+        "figcaption{font-size:90%;color:#444}tr.plots td{border-top:none;background:#fcfcfc}"
+        "summary{cursor:pointer;color:#0b5394}</style></head><body>"
         "<h1>Comparison of runs</h1><p>";
     Html(out, PeriodText(r.settings) + ", zone " + r.settings.zone + "; " +
                   std::to_string(r.stations.size()) +
@@ -489,23 +613,56 @@ std::string ComparisonHtml(const ComparisonResult& r) {
         out += std::string("<td class=\"") + style.cssClass + "\">" +
                FormatValue(c.difference.value) +
                (c.difference.interval
-                    ? "<br><small>" + IntervalText(c.difference.interval) + "</small>"
+                    ? "<br/><small>" + IntervalText(c.difference.interval) + "</small>"
                     : std::string()) +
-               "<br><small>" + style.symbol + "</small></td>";
+               "<br/><small>" + style.symbol + "</small></td>";
         if (c.run + 1 == r.runs.size()) {
             out += "</tr>";
         }
     });
     out += "</table>";
 
-    out += "<h2>Soccer plots</h2>";
-    for (int q : {0, 2, 3}) {
-        SoccerPlot(out, r, q);
+    const std::vector<const GroupResult*> pooled = WholePeriod(r.pooled);
+    out +=
+        "<section id=\"soccer\"><h2>Soccer plots</h2><p>Bias against error of every run, all "
+        "stations pooled on their common cases; the numbers beside the markers are the "
+        "runs.</p>";
+    for (const int q : {0, 1, 2, 3}) {
+        if (AnyCases(pooled, q)) {
+            Figure(out, RunsSoccerChart(pooled, q, r.humidity, "all stations"),
+                   std::string(QuantityLabel(q)) + ", all stations pooled");
+        }
     }
-    out += "<h2>Diurnal bias</h2>";
-    for (std::size_t q = 0; q < 3; ++q) {
-        DiurnalBias(out, r, q);
+    out +=
+        "</section><section id=\"taylor\"><h2>Taylor diagrams</h2><p>Standard deviation of "
+        "the predictions over that of the observations (the distance from the origin) and "
+        "their correlation (the angle) of every run, all stations pooled.</p>";
+    for (const int q : {0, 2, 3}) {
+        if (AnyCases(pooled, q)) {
+            Figure(out, RunsTaylorChart(pooled, r.spreadRatio, q, r.humidity, "all stations"),
+                   std::string(QuantityLabel(q)) + ", all stations pooled");
+        }
     }
+    out +=
+        "</section><section id=\"daily\"><h2>Daily errors</h2><p>The RMSE of wind speed and "
+        "the gross error of the others, of every run on each day, all stations pooled on their "
+        "common cases.</p>";
+    for (const int q : {0, 1, 2, 3}) {
+        if (AnyCases(pooled, q)) {
+            Figure(out, DailyErrorChart(r, q), std::string(QuantityLabel(q)) + ", by day");
+        }
+    }
+    out += "</section><section id=\"diurnal\"><h2>Diurnal bias</h2>";
+    for (const std::size_t scalar : {kScalarSpeed, kScalarTemperature, kScalarHumidity}) {
+        if (AnyCases(pooled, scalar == kScalarSpeed ? 0 : scalar == kScalarTemperature ? 2 : 3)) {
+            Figure(out, DiurnalBiasChart(r, scalar),
+                   std::string(QuantityLabel(scalar == kScalarSpeed         ? 0
+                                             : scalar == kScalarTemperature ? 2
+                                                                            : 3)) +
+                       ": mean P - O by hour, all stations");
+        }
+    }
+    out += "</section>";
 
     out +=
         "<h2>Benchmarks</h2><table><tr><th class=\"l\">Quantity</th><th class=\"l\">"
@@ -535,21 +692,41 @@ std::string ComparisonHtml(const ComparisonResult& r) {
     }
     out += "</table>";
 
-    out += "<h2>Stations</h2><table><tr><th class=\"l\">Station</th><th>Common end stamps</th>";
+    out += "<section id=\"stations\"><h2>Stations</h2><p>";
+    const std::size_t plotted = std::min(r.stations.size(), kMostStationPlots);
+    Html(out, plotted == r.stations.size()
+                  ? std::string("Open a station's row for its soccer plots and Taylor diagrams "
+                                "with every run.")
+                  : "Soccer plots and Taylor diagrams with every run open from the rows of the "
+                    "first " +
+                        std::to_string(plotted) + " of " + std::to_string(r.stations.size()) +
+                        " stations, so that the page stays small; the values of all are in the "
+                        "comparison's CSV file.");
+    out += "</p><table><tr><th>No</th><th class=\"l\">Station</th><th>Common end stamps</th>";
     for (std::size_t k = 0; k < r.runs.size(); ++k) {
         out += "<th>Run " + std::to_string(k + 1) + " wind speed bias</th>";
     }
     out += "</tr>";
-    for (const ComparedStation& station : r.stations) {
-        out += "<tr><td class=\"l\">";
+    for (std::size_t s = 0; s < r.stations.size(); ++s) {
+        const ComparedStation& station = r.stations[s];
+        out += "<tr><td>" + std::to_string(s + 1) + "</td><td class=\"l\">";
         Html(out, station.name);
         out += "</td><td>" + std::to_string(station.commonPairs) + "</td>";
         for (const std::vector<GroupResult>& run : station.runs) {
             out += "<td>" + FormatValue(run[0].scalar[kScalarSpeed].bias) + "</td>";
         }
         out += "</tr>";
+        if (s < plotted) {
+            out += "<tr class=\"plots\"><td></td><td class=\"l\" colspan=\"" +
+                   std::to_string(2 + r.runs.size()) + "\"><details id=\"station-" +
+                   std::to_string(s + 1) + "\"><summary>Plots of ";
+            Html(out, station.name);
+            out += "</summary>";
+            StationPlots(out, r, s);
+            out += "</details></td></tr>";
+        }
     }
-    out += "</table>";
+    out += "</table></section>";
     if (!r.leftOut.empty()) {
         out += "<h2>Left out</h2><ul>";
         for (const LeftOutStation& station : r.leftOut) {

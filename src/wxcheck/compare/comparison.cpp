@@ -386,6 +386,107 @@ std::string FirstError(const StationResult& s) {
     return s.errors.empty() ? std::string("it could not be evaluated") : s.errors.front();
 }
 
+// Predicted over observed standard deviation of scalar k over the pairs of `stations`,
+// about their pooled means: a first pass for the means, a second for the spreads.
+double SpreadRatioOf(const std::vector<const StationResult*>& stations, std::size_t k) {
+    const auto slot = static_cast<std::size_t>(kScalarSlots[k]);
+    FirstPass first;
+    for (const StationResult* s : stations) {
+        for (const KeptPair& pair : s->kept) {
+            if (pair.Uses(slot)) {
+                first.Add(pair.Observed(slot), pair.Predicted(slot));
+            }
+        }
+    }
+    SecondPass second;
+    for (const StationResult* s : stations) {
+        for (const KeptPair& pair : s->kept) {
+            if (pair.Uses(slot)) {
+                second.Add(pair.Observed(slot), pair.Predicted(slot), first.MeanObserved(),
+                           first.MeanPredicted());
+            }
+        }
+    }
+    return first.ObservedSpread() && second.sxx > 0 ? std::sqrt(second.syy / second.sxx)
+                                                    : kNotComputed;
+}
+
+// The spread ratios of every station of every run, and of each run's stations pooled
+// (humidity: those of the comparison's humidity variable).
+void AddSpreadRatios(const std::vector<std::vector<StationResult>>& byRun,
+                     ComparisonResult& result) {
+    for (std::size_t k = 0; k < byRun.size(); ++k) {
+        std::array<double, 3>& pooled = result.spreadRatio.emplace_back();
+        for (std::size_t q = 0; q < 3; ++q) {
+            std::vector<const StationResult*> members;
+            for (std::size_t m = 0; m < byRun[k].size(); ++m) {
+                const StationResult& s = byRun[k][m];
+                if (q == 0) {
+                    result.stations[m].spreadRatio.emplace_back();
+                }
+                result.stations[m].spreadRatio[k][q] = SpreadRatioOf({&s}, q);
+                if (q != kScalarHumidity || s.humidity == result.humidity) {
+                    members.push_back(&s);
+                }
+            }
+            pooled[q] = SpreadRatioOf(members, q);
+        }
+    }
+}
+
+// The error of each day of the period of every run, all stations pooled, summed in station
+// order: the RMSE of wind speed, the gross error of direction, temperature and humidity.
+void AddDailyErrors(const ControlSettings& settings,
+                    const std::vector<std::vector<StationResult>>& byRun,
+                    ComparisonResult& result) {
+    const PeriodRows rows(settings);
+    result.firstDay = rows.firstDay;
+    const auto days = static_cast<std::size_t>(std::max<std::int64_t>(rows.dayCount, 0));
+    const std::int64_t firstDayHour = rows.DayStartHour(0);
+    for (const std::vector<StationResult>& run : byRun) {
+        std::array<std::vector<double>, kQuantityCount> sums;
+        std::array<std::vector<std::int64_t>, kQuantityCount> counts;
+        for (std::size_t q = 0; q < kQuantityCount; ++q) {
+            sums[q].assign(days, 0);
+            counts[q].assign(days, 0);
+        }
+        for (const StationResult& s : run) {
+            for (const KeptPair& pair : s.kept) {
+                const std::int64_t day = (pair.DayHour() - firstDayHour) / 24;
+                if (day < 0 || static_cast<std::size_t>(day) >= days) {
+                    continue;
+                }
+                const auto d = static_cast<std::size_t>(day);
+                for (std::size_t k = 0; k < 3; ++k) {
+                    const auto slot = static_cast<std::size_t>(kScalarSlots[k]);
+                    const std::size_t q = k == 0 ? 0 : k + 1;
+                    const bool pooled = k != kScalarHumidity || s.humidity == result.humidity;
+                    if (pooled && pair.Uses(slot)) {
+                        const double e = pair.Predicted(slot) - pair.Observed(slot);
+                        sums[q][d] += k == 0 ? e * e : std::fabs(e);
+                        ++counts[q][d];
+                    }
+                }
+                if ((pair.flags & kDirectionPair) != 0) {
+                    sums[1][d] += std::fabs(
+                        WrappedDifference(pair.Predicted(kDirection), pair.Observed(kDirection)));
+                    ++counts[1][d];
+                }
+            }
+        }
+        std::array<std::vector<double>, kQuantityCount>& error = result.dailyError.emplace_back();
+        for (std::size_t q = 0; q < kQuantityCount; ++q) {
+            error[q].resize(days);
+            for (std::size_t d = 0; d < days; ++d) {
+                const double mean = counts[q][d] > 0
+                                        ? sums[q][d] / static_cast<double>(counts[q][d])
+                                        : kNotComputed;
+                error[q][d] = q == 0 ? std::sqrt(mean) : mean;
+            }
+        }
+    }
+}
+
 }  // namespace
 
 bool CompareRuns(const std::vector<ControlSettings>& runs, const ControlSettings& common,
@@ -650,6 +751,8 @@ bool CompareRuns(const std::vector<ControlSettings>& runs, const ControlSettings
             }
         }
     }
+    AddSpreadRatios(byRun, result);
+    AddDailyErrors(common, byRun, result);
     return true;
 }
 

@@ -113,6 +113,9 @@ struct ComparedStation {
     /// Per run: the whole-period intervals (none made without resamples).
     std::vector<RunIntervals> intervals;
     HumidityKind humidity = HumidityKind::None;
+    /// Per run and scalar quantity (ScalarIndex): the standard deviation of the predicted
+    /// values over that of the observed ones on the common cases; NaN without observed spread.
+    std::vector<std::array<double, 3>> spreadRatio;
 };
 
 /// A station that is not compared, with the reason.
@@ -135,6 +138,13 @@ struct ComparisonResult {
     /// Per run and scalar quantity (ScalarIndex): the mean P - O of the common cases of all
     /// stations by the hour of the day of their end stamps; NaN for an hour without any.
     std::vector<std::array<std::array<double, 24>, 3>> diurnalBias;
+    /// Per run and scalar quantity: the spread ratio of all stations' common cases pooled.
+    std::vector<std::array<double, 3>> spreadRatio;
+    /// 00:00 of the period's first day, and per run and quantity (0 speed to 3 humidity)
+    /// the error of the common cases of all stations on each day of the period: the RMSE of
+    /// wind speed, the gross error of the others; NaN for a day without any.
+    Stamp firstDay = 0;
+    std::vector<std::array<std::vector<double>, kQuantityCount>> dailyError;
     std::vector<std::string> notes;
     /// Every series the runs name, as opened: no output may replace one.
     std::vector<std::string> inputs;

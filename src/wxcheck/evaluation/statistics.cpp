@@ -1,5 +1,6 @@
 #include "wxcheck/evaluation/statistics.h"
 
+#include <algorithm>
 #include <cmath>
 #include <numbers>
 
@@ -47,6 +48,9 @@ ScalarStats FinishScalar(const FirstPass& first, const SecondPass& second, doubl
         set(s.correlation,
             second.sxy / (std::isfinite(product) ? std::sqrt(product)
                                                  : std::sqrt(second.sxx) * std::sqrt(second.syy)));
+        // Rounding takes an exactly linear forecast a hair beyond 1 (1 + 2e-16), where a
+        // Taylor diagram has no angle for it and leaves the marker out.
+        s.correlation = std::clamp(s.correlation, -1.0, 1.0);
     }
     // The denominator is 0 when both series are one and the same constant.
     const bool oneConstant =
