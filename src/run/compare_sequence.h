@@ -4,7 +4,6 @@
 // their check, the comparison script in the console as RUN runs its script, and the wait for
 // its end with the status animation. Failures before the script starts go to an error box.
 
-#include <QPointer>
 #include <QString>
 #include <functional>
 

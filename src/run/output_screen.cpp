@@ -419,7 +419,10 @@ void OutputScreen::ShowComparisonEnd(const CompareOutcome& outcome) {
     lblStatus_->setToolTip(outcome.end == ComparisonEnd::Warnings
                                ? comparedRun_->folder + ComparisonListName(root)
                                : QString());
-    if (!outcome.reportWritten) {
+    // A stopped comparison may have written its report before the stop; the status says
+    // it did not finish, so no report is shown as if it had.
+    const bool shown = finished || outcome.end == ComparisonEnd::Warnings;
+    if (!shown || !outcome.reportWritten) {
         return;
     }
     const QPointer<OutputScreen> self(this);
