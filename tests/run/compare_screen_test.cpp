@@ -17,8 +17,10 @@
 #include "dialogs/file_dialog.h"
 #include "run/compare_script.h"
 #include "run/console_window.h"
+#include "run/control_file_writer.h"
 #include "run/output_screen.h"
 #include "run/run_script.h"
+#include "run/station_file_writer.h"
 #include "run_test_world.h"
 
 using namespace Qt::StringLiterals;
@@ -117,6 +119,7 @@ TEST_F(CompareScreenTest, CompareIsOfferedOnlyAfterAFinishedRun) {
         << "the caption fits its button";
 
     // A run that ends in the error box (Cancel) leaves no finished run to compare.
+    ASSERT_TRUE(QFile::remove(Out(u"case1_wxcheck.lst"_s)));
     qputenv("FAKE_WXCHECK_MODE", "nolist");
     QTimer key;  // answers the console's pause, so that the script ends without its marker
     QObject::connect(&key, &QTimer::timeout, [] {
@@ -188,8 +191,8 @@ TEST_F(CompareScreenTest, FilesThatAreNoControlFilesAreNamedBeforeAnythingRuns) 
     EXPECT_FALSE(text.contains(u"/fine/"_s)) << "a good file is not named";
 
     // The run's own control file is checked too: it may have gone since its run.
-    ASSERT_TRUE(QFile::remove(Out(u"wxcheck.inp"_s)));
     AnswerDialogs({OtherRun(u"fine again"_s)});
+    ASSERT_TRUE(QFile::remove(Out(u"wxcheck.inp"_s)));
     ASSERT_TRUE(ClickAndWait(Button("cmdCompare")));
     ASSERT_EQ(world_->messages.size(), 2U);
     EXPECT_TRUE(world_->messages[1].text.contains(Out(u"wxcheck.inp: cannot read"_s)));
@@ -271,6 +274,40 @@ TEST_F(CompareScreenTest, ClicksDuringTheComparisonNeitherCrashNorRunTwice) {
     EXPECT_TRUE(world_->messages.empty());
     EXPECT_EQ(navigator_.ended, 1);
     EXPECT_EQ(ConsoleWindow::Existing(), nullptr);
+}
+
+// The real engine on the shipped examples: this run against one whose model is the
+// observations themselves, from the wizard's own files to the comparison in the viewer.
+TEST_F(CompareScreenTest, TheRealEngineComparesTheExamplesWithAPerfectModel) {
+    ASSERT_TRUE(world_->UseEngine(QCoreApplication::applicationDirPath() + u"/wxcheck"_s));
+    const QString examples = QStringLiteral(CORVANE_EXAMPLES_DIR "/");
+    setup_.PredictedFiles.clear();
+    setup_.ObservedFiles.clear();
+    for (const char* station : {"st001", "st002", "st003", "st004"}) {
+        setup_.PredictedFiles << examples + QLatin1StringView(station) + u"_prd.tsf"_s;
+        setup_.ObservedFiles << examples + QLatin1StringView(station) + u"_obs.tsf"_s;
+    }
+    setup_.PredictedCount = setup_.ObservedCount = 4;
+    setup_.DataTimeZone = u"UTC+0000"_s;
+    setup_.DataStart = setup_.PeriodStart = 39448.0 + 1.0 / 24;
+    setup_.DataEnd = setup_.PeriodEnd = 39479.0;
+    Run();
+
+    RunSetup perfect = setup_;
+    perfect.PredictedFiles = setup_.ObservedFiles;
+    perfect.OutputDirectory = world_->Root() + u"/perfect/"_s;
+    ASSERT_TRUE(QDir().mkpath(perfect.OutputDirectory));
+    WriteStationFile(perfect);
+    WriteControlFile(perfect);
+    AnswerDialogs({ControlFilePath(perfect)});
+    ASSERT_TRUE(ClickAndWait(Button("cmdCompare")));
+    EXPECT_TRUE(world_->messages.empty()) << world_->messages.front().text.toStdString();
+    EXPECT_EQ(Status(), u"Finished: 2 runs compared"_s) << ConsoleText().toStdString();
+    ASSERT_TRUE(world_->WaitForViewer());
+    EXPECT_TRUE(world_->ViewerRecord().endsWith(Out(u"case1_comparison.html\n"_s)));
+    EXPECT_TRUE(ReadAll(Out(u"case1_comparison.html"_s)).startsWith("<!DOCTYPE html>"));
+    EXPECT_TRUE(
+        ReadAll(Out(u"case1_comparison.lst"_s)).contains(ControlFilePath(perfect).toUtf8()));
 }
 
 }  // namespace
