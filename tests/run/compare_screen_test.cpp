@@ -222,6 +222,14 @@ TEST_F(CompareScreenTest, TheStatusTellsHowTheComparisonEnded) {
               u"see the list file case1_comparison.lst"_s);
     EXPECT_EQ(StatusColour(), red);
 
+    // An engine that says it succeeded without writing its page: the page on disk is the
+    // earlier comparison's.
+    EXPECT_EQ(compare("noreport", false), QString());
+    EXPECT_EQ(Status(),
+              u"Comparison failed: the report case1_comparison.html was not written; "
+              u"its console window shows why"_s);
+    EXPECT_EQ(StatusColour(), red);
+
     EXPECT_EQ(compare("status:2", false), QString()) << "the report is the earlier comparison's";
     EXPECT_EQ(Status(), u"Comparison failed: nothing was compared; its console window shows why"_s);
     EXPECT_EQ(StatusColour(), red);

@@ -10,7 +10,8 @@
 // `wxcheck --compare CONTROL... -o FOLDER --root NAME` prints one "argument: " line per
 // argument, then writes NAME_Comparison.csv, NAME_comparison.html and, last,
 // NAME_comparison.lst into FOLDER and ends with status 0; the modes above change it as they
-// change a run ("status:2" and "nolist" write nothing).
+// change a run ("status:2" and "nolist" write nothing); "noreport" writes no page and ends
+// with status 0.
 
 #include <unistd.h>
 
@@ -18,6 +19,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace {
@@ -40,7 +42,9 @@ int Compare(int argc, char** argv, const std::string& mode) {
         return 2;
     }
     for (const char* output : {"_Comparison.csv", "_comparison.html", "_comparison.lst"}) {
-        std::ofstream(folder + root + output, std::ios::binary) << root << output << "\n";
+        if (mode != "noreport" || std::string_view(output) != "_comparison.html") {
+            std::ofstream(folder + root + output, std::ios::binary) << root << output << "\n";
+        }
     }
     return status;
 }
