@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-
 #include "run/run_error.h"
 
 using namespace Qt::StringLiterals;
