@@ -154,6 +154,7 @@ TEST_F(CompareScreenTest, TheChosenControlFilesReachTheEngineAfterTheReference) 
     EXPECT_EQ(EngineArguments(), QStringList({u"--compare"_s, Out(u"wxcheck.inp"_s), second, first,
                                               u"-o"_s, world_->Output(), u"--root"_s, u"case1"_s})
                                      .join(u'\n'));
+    EXPECT_EQ(ConsoleWindow::Existing()->windowTitle(), u"compare_wxcheck.bat"_s);
     EXPECT_EQ(Status(), u"Finished: 3 runs compared"_s);
     EXPECT_EQ(StatusColour(), QColor(0, 0, 255));
     ASSERT_TRUE(world_->WaitForViewer());
