@@ -40,7 +40,8 @@ void ShowEveryFileForStarDotStar(QFileDialog* dialog, const QString& nameFilter)
 }  // namespace
 
 QFileDialog* CreateSelectFilesDialog(QWidget* owner, const FileDialogRequest& request) {
-    auto* dialog = new QFileDialog(owner, QStringLiteral("Select Files"));
+    auto* dialog = new QFileDialog(
+        owner, request.title.isEmpty() ? QStringLiteral("Select Files") : request.title);
     dialog->setObjectName(QStringLiteral("selectFilesDialog"));
     dialog->setOption(QFileDialog::DontUseNativeDialog, true);
     dialog->setAcceptMode(QFileDialog::AcceptOpen);
@@ -68,17 +69,19 @@ QFileDialog* CreateSelectFilesDialog(QWidget* owner, const FileDialogRequest& re
     return dialog;
 }
 
-void AddFilesFromOpenDialog(QWidget* owner, QListWidget* list, QString& initialDirectory,
-                            const QStringList& nameFilters, int selectedFilter) {
-    const FileDialogRequest request{initialDirectory, nameFilters, selectedFilter};
-    QStringList chosen;
+QStringList ChooseExistingFiles(QWidget* owner, const FileDialogRequest& request) {
     if (Handler()) {
         // Copy first: a one-shot handler clears itself while it runs.
         const FileDialogHandler handler = Handler();
-        chosen = handler(request);
-    } else {
-        chosen = ShowRealDialog(owner, request);
+        return handler(request);
     }
+    return ShowRealDialog(owner, request);
+}
+
+void AddFilesFromOpenDialog(QWidget* owner, QListWidget* list, QString& initialDirectory,
+                            const QStringList& nameFilters, int selectedFilter) {
+    const QStringList chosen =
+        ChooseExistingFiles(owner, {initialDirectory, nameFilters, selectedFilter, QString()});
     if (list == nullptr) {
         return;
     }

@@ -19,7 +19,12 @@ struct FileDialogRequest {
     QString initialDirectory;
     QStringList nameFilters;
     int selectedFilter = 0;  // index into nameFilters
+    QString title;           // empty: "Select Files"
 };
+
+/// Lets the user choose one or more existing files as `request` describes: their full paths
+/// in the dialog's order, or an empty list for Cancel.
+QStringList ChooseExistingFiles(QWidget* owner, const FileDialogRequest& request);
 
 /// Lets the user choose one or more existing files, starting in `initialDirectory`, and
 /// appends their full paths to `list` in the dialog's order. When files were chosen,

@@ -5,6 +5,7 @@
 
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QFontDatabase>
 #include <QKeyEvent>
 #include <QPlainTextEdit>
@@ -71,6 +72,10 @@ std::shared_ptr<const ConsoleRunState> ConsoleWindow::Start(const QString& progr
     StopScript(false);
     view_->clear();
     decoder_.resetState();
+    // Named by the script it runs, as the shell's window is: the run's or the comparison's.
+    if (!arguments.isEmpty()) {
+        setWindowTitle(QFileInfo(arguments.constFirst()).fileName());
+    }
 
     auto state = std::make_shared<ConsoleRunState>();
     process_ = new QProcess(this);

@@ -17,6 +17,7 @@
 #include "dialogs/field_marks.h"
 #include "dialogs/folder_browser.h"
 #include "dialogs/message_box.h"
+#include "run/control_file_writer.h"
 #include "run/run_error.h"
 #include "run/run_script.h"
 
@@ -150,16 +151,22 @@ OutputScreen::OutputScreen(RunSetup& setup, Navigator& navigator, QWidget* paren
     cmdExit_->setVisible(false);
     cmdViewReport_ = AddButton("cmdViewReport", QStringLiteral("VIEW REPORT"), 8640, 5880, 1455);
     cmdViewReport_->setVisible(false);
+    // Between RUN and VIEW REPORT: it belongs to the finished run, as VIEW REPORT does.
+    cmdCompare_ = AddButton("cmdCompare", QStringLiteral("COMPARE..."), 7290, 5880, 1275);
+    cmdCompare_->setVisible(false);
     chkDisableErrorChecking_ = AddDisableErrorCheckingBox(240, 6120);
     SetColours(chkDisableErrorChecking_, Qt::black);
 
     // Tab order by the layout's tab indexes; frames and labels take no focus.
+    // clang-format off
     const QList<QWidget*> tabOrder{
         txtCalmWindThreshold_, optKeepMissing_,  optRemoveMissing_,
         txtTitleLine_,         txtBaseFilename_, cmdBrowseDirectory_,
         txtOutputDirectory_,   cmdRUN_,          cmdExit_,
-        cmdViewReport_,        cmdBACK_,         chkDisableErrorChecking_,
+        cmdViewReport_,        cmdCompare_,      cmdBACK_,
+        chkDisableErrorChecking_,
     };
+    // clang-format on
     for (qsizetype i = 1; i < tabOrder.size(); ++i) {
         setTabOrder(tabOrder[i - 1], tabOrder[i]);
     }
@@ -173,6 +180,7 @@ OutputScreen::OutputScreen(RunSetup& setup, Navigator& navigator, QWidget* paren
     connect(cmdRUN_, &QPushButton::clicked, this, &OutputScreen::cmdRUN_Click);
     connect(cmdExit_, &QPushButton::clicked, this, &OutputScreen::cmdExit_Click);
     connect(cmdViewReport_, &QPushButton::clicked, this, &OutputScreen::cmdViewReport_Click);
+    connect(cmdCompare_, &QPushButton::clicked, this, &OutputScreen::cmdCompare_Click);
 
     Form_Load();
 }
@@ -276,6 +284,12 @@ void OutputScreen::ShowFinished(const FinishedRun& run) {
     lblStatus_->setToolTip(run.outcome.Succeeded() ? QString() : setup_.OutputDirectory + listFile);
     cmdExit_->setVisible(true);
     cmdViewReport_->setVisible(true);
+    QString folder = setup_.OutputDirectory;
+    if (!folder.endsWith(u'/')) {
+        folder += u'/';
+    }
+    comparedRun_ = ComparedRun{folder, ControlFilePath(setup_), setup_.BaseFilename};
+    cmdCompare_->setVisible(true);
 }
 
 bool OutputScreen::CheckRunInput() {
@@ -321,7 +335,9 @@ void OutputScreen::cmdRUN_Click() {
     SetStatus(QString(), kBlue);
     // Until this run has finished, the report of the last one may be replaced at any time.
     lastRun_.reset();
+    comparedRun_.reset();
     cmdViewReport_->setVisible(false);
+    cmdCompare_->setVisible(false);
     const QPointer<OutputScreen> self(this);
     const RunOutcome outcome = RunSequence(setup_, *this).Run();
     if (outcome != RunOutcome::Abandoned && self) {
@@ -362,6 +378,62 @@ void OutputScreen::cmdViewReport_Click() {
     }
     if (self) {
         running_ = false;
+    }
+}
+
+void OutputScreen::cmdCompare_Click() {
+    if (running_ || !comparedRun_) {
+        return;  // a second click while comparing does nothing
+    }
+    running_ = true;
+    const QPointer<OutputScreen> self(this);
+    const auto alive = [self] { return self && !self->closing_; };
+    const CompareOutcome outcome = RunComparison(this, lblStatus_, *comparedRun_, alive);
+    if (outcome.kind == CompareOutcome::Kind::Abandoned || !alive()) {
+        if (self) {
+            running_ = false;
+        }
+        return;
+    }
+    if (outcome.kind == CompareOutcome::Kind::Ended) {
+        ShowComparisonEnd(outcome);
+    }
+    if (self) {
+        running_ = false;
+    }
+}
+
+void OutputScreen::ShowComparisonEnd(const CompareOutcome& outcome) {
+    const QString root = comparedRun_->baseFilename;
+    QString text = ComparisonStatusText(outcome.end, outcome.runs, root);
+    // A long root name is shortened in the middle, as in the status of a run.
+    const QFontMetrics metrics(lblStatus_->font());
+    const int spare = lblStatus_->width() - metrics.horizontalAdvance(text);
+    if (spare < 0) {
+        const int room = std::max(0, metrics.horizontalAdvance(root) + spare);
+        text = ComparisonStatusText(outcome.end, outcome.runs,
+                                    metrics.elidedText(root, Qt::ElideMiddle, room));
+    }
+    const bool finished = outcome.end == ComparisonEnd::Finished;
+    SetStatus(text, finished ? kBlue : kRed);
+    lblStatus_->setToolTip(outcome.end == ComparisonEnd::Warnings
+                               ? comparedRun_->folder + ComparisonListName(root)
+                               : QString());
+    // A stopped comparison may have written its report before the stop; the status says
+    // it did not finish, so no report is shown as if it had.
+    const bool shown = finished || outcome.end == ComparisonEnd::Warnings;
+    if (!shown || !outcome.reportWritten) {
+        return;
+    }
+    const QPointer<OutputScreen> self(this);
+    try {
+        OpenInViewer(comparedRun_->folder, ComparisonReportName(root),
+                     QStringLiteral("comparison report"),
+                     [self] { return self && !self->closing_; });
+    } catch (const RunError& error) {
+        if (self && !closing_) {
+            ShowErrorMessage(this, error.description() + u'.');
+        }
     }
 }
 

@@ -2,6 +2,7 @@
 
 #include <optional>
 
+#include "run/compare_sequence.h"
 #include "run/run_sequence.h"
 #include "shell/wizard_screen.h"
 
@@ -20,8 +21,8 @@ namespace corvane {
 bool ThresholdKeyPasses(char32_t code);
 
 /// The output screen: the calm wind threshold, the missing-data filter, the title line,
-/// root name and output folder, and RUN, which drives one evaluation run; EXIT and VIEW
-/// REPORT after a finished run.
+/// root name and output folder, and RUN, which drives one evaluation run; EXIT, VIEW REPORT
+/// and COMPARE... after a finished run.
 class OutputScreen final : public WizardScreen, private RunHost {
     Q_OBJECT
 
@@ -44,6 +45,9 @@ private:
     void cmdBACK_Click();
     void cmdExit_Click();
     void cmdViewReport_Click();
+    void cmdCompare_Click();
+    /// Shows how a comparison ended, then its report when it wrote one.
+    void ShowComparisonEnd(const CompareOutcome& outcome);
     /// The checks of RUN; false when one failed and showed its message.
     bool CheckRunInput();
 
@@ -71,11 +75,14 @@ private:
     QPushButton* cmdRUN_;
     QPushButton* cmdExit_;
     QPushButton* cmdViewReport_;
+    QPushButton* cmdCompare_;
     QCheckBox* chkDisableErrorChecking_;
 
-    bool running_ = false;  // a run or VIEW REPORT waits: RUN, BACK and VIEW REPORT wait too
+    // A run, VIEW REPORT or a comparison waits: RUN, BACK, VIEW REPORT and COMPARE... wait too.
+    bool running_ = false;
     bool closing_ = false;
     std::optional<FinishedRun> lastRun_;
+    std::optional<ComparedRun> comparedRun_;  // the last run, as COMPARE... sets it against others
 };
 
 }  // namespace corvane

@@ -6,6 +6,12 @@
 // with that status. FAKE_WXCHECK_MODE changes that: "nolist" writes no list file and fails,
 // "sleep:N" waits N seconds first, "status:1" and "status:2" end as a run that evaluated
 // only some or no stations (no other outputs for 2),
+//
+// `wxcheck --compare CONTROL... -o FOLDER --root NAME` prints one "argument: " line per
+// argument, then writes NAME_Comparison.csv, NAME_comparison.html and, last,
+// NAME_comparison.lst into FOLDER and ends with status 0; the modes above change it as they
+// change a run ("status:2" and "nolist" write nothing); "noreport" writes no page and ends
+// with status 0.
 
 #include <unistd.h>
 
@@ -13,13 +19,46 @@
 #include <cstdlib>
 #include <fstream>
 #include <string>
+#include <string_view>
 #include <vector>
+
+namespace {
+
+int Compare(int argc, char** argv, const std::string& mode) {
+    std::string folder, root;
+    for (int i = 1; i < argc; ++i) {
+        std::printf("argument: %s\n", argv[i]);
+        const std::string arg = argv[i];
+        if ((arg == "-o" || arg == "--root") && i + 1 < argc) {
+            (arg == "-o" ? folder : root) = argv[i + 1];
+        }
+    }
+    std::fflush(stdout);
+    const int status = mode == "nolist"              ? 2
+                       : mode.starts_with("status:") ? std::atoi(mode.c_str() + 7)
+                                                     : 0;
+    if (status == 2 || folder.empty() || root.empty()) {
+        std::fprintf(stderr, "wxcheck: nothing was compared\n");
+        return 2;
+    }
+    for (const char* output : {"_Comparison.csv", "_comparison.html", "_comparison.lst"}) {
+        if (mode != "noreport" || std::string_view(output) != "_comparison.html") {
+            std::ofstream(folder + root + output, std::ios::binary) << root << output << "\n";
+        }
+    }
+    return status;
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
     const std::string mode =
         std::getenv("FAKE_WXCHECK_MODE") ? std::getenv("FAKE_WXCHECK_MODE") : "";
     if (mode.starts_with("sleep:")) {
         ::sleep(std::atoi(mode.c_str() + 6));
+    }
+    if (argc > 1 && std::string(argv[1]) == "--compare") {
+        return Compare(argc, argv, mode);
     }
     std::ifstream control(argc == 2 ? argv[1] : "", std::ios::binary);
     std::vector<std::string> lines;  // without CR, blanks and the quotes around them

@@ -1,0 +1,133 @@
+#include "run/compare_script.h"
+
+#include <QFile>
+
+#include "run/run_error.h"
+#include "run/run_script.h"
+#include "wxcheck/control_file.h"
+
+namespace corvane {
+namespace {
+
+QByteArray Line(const QString& text) {
+    return text.toUtf8() + "\r\n";
+}
+
+QString Quoted(const QString& text) {
+    return u'"' + text + u'"';
+}
+
+// The interpreter groups words by double quotes only: a quote inside a value would end the
+// word there and hand the rest to the engine as arguments of their own.
+void CheckQuotedValue(const QString& what, const QString& value) {
+    if (value.contains(u'\n') || value.contains(u'\r')) {
+        throw RunError(QStringLiteral("The %1 %2 holds a line break, which the script %3 "
+                                      "cannot carry")
+                           .arg(what, Quoted(value), QString::fromUtf16(kCompareScriptName)),
+                       RunError::kInvalidValue);
+    }
+    if (value.contains(u'"')) {
+        throw RunError(QStringLiteral("The %1 %2 holds a double quote, which the script %3 "
+                                      "cannot carry")
+                           .arg(what, value, QString::fromUtf16(kCompareScriptName)),
+                       RunError::kInvalidValue);
+    }
+}
+
+}  // namespace
+
+QString ComparisonListName(const QString& baseFilename) {
+    return baseFilename + QStringLiteral("_comparison.lst");
+}
+
+QString ComparisonReportName(const QString& baseFilename) {
+    return baseFilename + QStringLiteral("_comparison.html");
+}
+
+QString ComparisonCsvName(const QString& baseFilename) {
+    return baseFilename + QStringLiteral("_Comparison.csv");
+}
+
+QStringList FilesAComparisonReplaces(const QString& baseFilename) {
+    return {QString::fromUtf16(kCompareScriptName), ComparisonCsvName(baseFilename),
+            ComparisonReportName(baseFilename), ComparisonListName(baseFilename),
+            QString::fromUtf16(kOpenFileScriptName)};
+}
+
+QString ControlFileProblem(const QString& path) {
+    const wxcheck::ControlFileResult result =
+        wxcheck::ReadControlFile(QFile::encodeName(path).toStdString());
+    if (result.ok) {
+        return {};
+    }
+    // The engine's reason names the file, and its line where one is at fault.
+    return QString::fromStdString(result.error);
+}
+
+QByteArray CompareScriptBytes(const QString& outputDirectory, const QString& programFolder,
+                              const QString& baseFilename, const QString& reference,
+                              const QStringList& others) {
+    CheckQuotedValue(QStringLiteral("output folder"), outputDirectory);
+    CheckQuotedValue(QStringLiteral("program folder"), programFolder);
+    CheckQuotedValue(QStringLiteral("output root name"), baseFilename);
+    if (baseFilename.isEmpty()) {
+        throw RunError(QStringLiteral("The comparison names its outputs by the output root "
+                                      "name, and this run has none"),
+                       RunError::kInvalidValue);
+    }
+    QString command = QStringLiteral(" --compare");
+    for (const QString& control : QStringList{reference} + others) {
+        CheckQuotedValue(QStringLiteral("control file"), control);
+        command += u' ' + Quoted(control);
+    }
+    command += QStringLiteral(" -o ") + Quoted(outputDirectory) + QStringLiteral(" --root ") +
+               Quoted(baseFilename);
+
+    // As in the run script: an engine at the root reads "//wxcheck".
+    QString folder = programFolder;
+    while (folder.size() > 1 && folder.endsWith(u'/')) {
+        folder.chop(1);
+    }
+    QByteArray bytes;
+    bytes += Line(DriveOfPath(outputDirectory));
+    bytes += Line(QStringLiteral("cd ") + Quoted(outputDirectory));
+    bytes += Line(Quoted(folder + u'/' + EngineFileName()) + command);
+    return bytes;
+}
+
+ComparisonEnd ClassifyComparison(bool stoppedByUser, bool scriptSucceeded, bool listWritten,
+                                 bool reportWritten) {
+    if (stoppedByUser) {
+        return ComparisonEnd::Stopped;
+    }
+    if (!scriptSucceeded) {
+        // The engine writes its list file last of all, and only when it compared something.
+        return listWritten ? ComparisonEnd::Warnings : ComparisonEnd::NothingCompared;
+    }
+    return reportWritten ? ComparisonEnd::Finished : ComparisonEnd::NoReport;
+}
+
+QString ComparisonStatusText(ComparisonEnd end, qsizetype runs, const QString& shownRoot) {
+    switch (end) {
+        case ComparisonEnd::Finished:
+            return QStringLiteral("Finished: %1 runs compared").arg(runs);
+        case ComparisonEnd::Warnings:
+            return QStringLiteral(
+                       "Finished with warnings: stations left out or an output not "
+                       "written; see the list file %1")
+                .arg(ComparisonListName(shownRoot));
+        case ComparisonEnd::NothingCompared:
+            return QStringLiteral(
+                "Comparison failed: nothing was compared; its console window shows why");
+        case ComparisonEnd::NoReport:
+            return QStringLiteral(
+                       "Comparison failed: the report %1 was not written; its "
+                       "console window shows why")
+                .arg(ComparisonReportName(shownRoot));
+        case ComparisonEnd::Stopped:
+            break;
+    }
+    return QStringLiteral("Comparison stopped: its console window was closed");
+}
+
+}  // namespace corvane
