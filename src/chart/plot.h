@@ -135,6 +135,10 @@ public:
     void Histogram(const HistogramGrid& grid, std::string_view legendTitle);
     /// Why the area is empty ("no pairs", "no spread"), in its middle.
     void NoData(std::string_view reason = "no data");
+    /// A box (in pixels) of text the chart drew itself, which marker labels keep clear of.
+    void Reserve(double x0, double y0, double x1, double y1) {
+        occupied_.push_back({x0, y0, x1, y1});
+    }
 
     /// Legend entries beyond those the series add.
     void AddLegendLine(const SeriesStyle& style);

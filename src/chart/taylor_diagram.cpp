@@ -150,16 +150,67 @@ std::string TaylorDiagram(Frame frame, std::span<const TaylorSeries> series,
     svg.Text(negative ? cx : (cx + plot.Right()) / 2, cy + 34,
              "Standard deviation, predicted / observed", "text-anchor=\"middle\"");
 
+    // Where the markers will lie, with room for their own labels: an arc's label moves back
+    // along its arc, towards the inside, to the first spot that covers none of them.
+    struct Box {
+        double x0, y0, x1, y1;
+    };
+    std::vector<Box> marks;
+    const auto mark = [&](double x, double y, double radius) {
+        const double rx = radius * 1.3 + 16;
+        const double ry = radius * 1.3 + 12;
+        marks.push_back(
+            {cx + x * unit - rx, cy - y * unit - ry, cx + x * unit + rx, cy - y * unit + ry});
+    };
+    mark(1, 0, SeriesStyle{}.markerRadius);
+    for (const TaylorSeries& s : series) {
+        for (const TaylorPoint& p : s.points) {
+            if (Usable(p)) {
+                const TaylorPosition place = TaylorPlace(p.ratio, p.correlation);
+                mark(place.x, place.y, s.style.markerRadius);
+            }
+        }
+    }
+    const auto labelBox = [](double x, double y, const std::string& text) {
+        const double w = TextWidth(text, 11);
+        return Box{x - w / 2 - 1, y - 5, x + w / 2 + 1, y + 7};
+    };
+    const auto clear = [&](double x, double y, const std::string& text) {
+        const Box b = labelBox(x, y, text);
+        // Inside the outer arc, off the axes, whose tick labels it would read as.
+        if (std::hypot(x - cx, y - cy) > rmax * unit - 10 || b.y1 > cy - 2 ||
+            (!negative && b.x0 < cx + 2)) {
+            return false;
+        }
+        return std::none_of(marks.begin(), marks.end(), [&](const Box& m) {
+            return b.x0 < m.x1 && m.x0 < b.x1 && b.y0 < m.y1 && m.y0 < b.y1;
+        });
+    };
+    using Spot = std::pair<double, double>;
+    // The usual spot first, then points of the arc in the order given.
+    const auto choose = [&](Spot usual, const std::vector<Spot>& along, const std::string& text) {
+        if (clear(usual.first, usual.second, text)) {
+            return usual;
+        }
+        for (const Spot& a : along) {
+            if (clear(a.first, a.second, text)) {
+                return a;
+            }
+        }
+        return usual;
+    };
+
     // Arcs of equal centred RMS difference around the reference, where they lie inside.
     const std::string rmsColour = kBluishGreen;
     svg.OpenGroup("fill=\"none\" stroke=\"" + rmsColour +
                   "\" stroke-width=\"1\" stroke-dasharray=\"4 3\"");
-    std::vector<std::pair<std::pair<double, double>, std::string>> rmsLabels;
+    std::vector<std::pair<Spot, std::string>> rmsLabels;
     for (std::size_t i = 1; i < radial.values.size() && radial.values[i] < rmax + 1; ++i) {
         const double e = radial.values[i];
         PathData arc;
         bool down = true;
         bool labelled = false;
+        std::vector<Spot> run;  // the stretch inside so far
         for (int k = 0; k <= 180; ++k) {
             const double t = std::numbers::pi * k / 180;
             const double x = 1 - e * std::cos(t);  // from the side towards the origin
@@ -171,11 +222,17 @@ std::string TaylorDiagram(Frame frame, std::span<const TaylorSeries> series,
                     // standard deviation axes, which it would read as a second scale on.
                     const double r = std::hypot(x, y);
                     const double inward = 1 - 14 / (r * unit);
-                    rmsLabels.push_back(
-                        {{cx + x * inward * unit, cy - y * inward * unit}, radialLabels[i]});
+                    std::vector<Spot> back;
+                    for (std::size_t j = run.size(); j > 6; j -= 6) {
+                        back.push_back(run[j - 7]);
+                    }
+                    rmsLabels.push_back({choose({cx + x * inward * unit, cy - y * inward * unit},
+                                                back, radialLabels[i]),
+                                         radialLabels[i]});
                     labelled = true;
                 }
                 down = true;
+                run.clear();
                 continue;
             }
             const double px = cx + x * unit;
@@ -186,10 +243,17 @@ std::string TaylorDiagram(Frame frame, std::span<const TaylorSeries> series,
             } else {
                 arc.LineTo(px, py);
             }
+            run.push_back({px, py});
         }
         if (!labelled && !arc.empty()) {
-            // A whole arc inside: labelled at its top, above the reference.
-            rmsLabels.push_back({{cx + unit, cy - e * unit - 3}, radialLabels[i]});
+            // A whole arc inside: labelled at its top, above the reference, or beside it.
+            std::vector<Spot> sides;
+            for (std::size_t j = 6; j <= 84 && j < run.size() / 2; j += 6) {
+                sides.push_back(run[run.size() / 2 + j]);
+                sides.push_back(run[run.size() / 2 - j]);
+            }
+            rmsLabels.push_back(
+                {choose({cx + unit, cy - e * unit - 3}, sides, radialLabels[i]), radialLabels[i]});
         }
         svg.Path(arc, {});
     }
@@ -199,6 +263,8 @@ std::string TaylorDiagram(Frame frame, std::span<const TaylorSeries> series,
                   "paint-order=\"stroke\"");
     for (const auto& [position, text] : rmsLabels) {
         svg.Text(position.first, position.second + 4, text);
+        const Box b = labelBox(position.first, position.second, text);
+        plot.Reserve(b.x0, b.y0, b.x1, b.y1);  // the stations' labels keep off it
     }
     svg.CloseGroup();
 

@@ -3,8 +3,10 @@
 #include <cmath>
 #include <limits>
 #include <random>
+#include <regex>
 
 #include "chart/box_grid.h"
+#include "chart/palette.h"
 #include "chart/plot.h"
 #include "chart/scale.h"
 #include "chart/svg.h"
@@ -329,6 +331,62 @@ TEST(ChartPolar, EmptyChartsSayWhyAndNegativeCorrelationsOpenTheHalfCircle) {
     EXPECT_EQ(quarter.find(">-0.5<"), std::string::npos);
     EXPECT_NE(half.find(">-0.5<"), std::string::npos);
     EXPECT_NE(half.find("<title>opposite</title>"), std::string::npos);
+}
+
+// Stations of a good model sit near the reference, where the small arcs meet the outer
+// edge: the arcs' labels move along their arcs off the markers, and every station keeps
+// its own label.
+TEST(ChartPolar, ArcLabelsOfTheTaylorDiagramLeaveTheStationsReadable) {
+    std::vector<TaylorSeries> series(1);
+    series[0].style.marker = Marker::Circle;
+    series[0].points = {{1.0, 0.984, "1", ""}, {1.0, 0.929, "2", ""}, {0.9, 0.96, "3", ""}};
+    const std::string svg = TaylorDiagram(Frame{350, 0, "t", "d"}, series);
+    const auto group = [&](const std::string& start) {
+        const std::size_t at = svg.find(start);
+        EXPECT_NE(at, std::string::npos) << start;
+        return at == std::string::npos ? std::string() : svg.substr(at, svg.find("</g>", at) - at);
+    };
+    struct Text {
+        double x, y;
+        std::string text;
+    };
+    const auto texts = [](const std::string& part) {
+        std::vector<Text> out;
+        const std::regex text(R"re(<text x="([-0-9.]+)" y="([-0-9.]+)"[^>]*>([^<]*)<)re");
+        for (std::sregex_iterator i(part.begin(), part.end(), text), end; i != end; ++i) {
+            out.push_back({std::stod((*i)[1]), std::stod((*i)[2]), (*i)[3]});
+        }
+        return out;
+    };
+    const std::vector<Text> arcs = texts(group("fill=\"" + std::string(kBluishGreen) + "\" text"));
+    const std::vector<Text> names = texts(group("<g font-size=\"11\" fill=\"#222222\""));
+    ASSERT_GE(arcs.size(), 3u);
+    std::vector<std::pair<double, double>> marks;  // circle centres: "M x-r y A r r ..."
+    const std::regex circle(R"re(<path d="M([-0-9.]+) ([-0-9.]+)A([0-9.]+) \3 0 1 0 )re");
+    for (std::sregex_iterator i(svg.begin(), svg.end(), circle), end; i != end; ++i) {
+        marks.push_back({std::stod((*i)[1]) + std::stod((*i)[3]), std::stod((*i)[2])});
+    }
+    ASSERT_EQ(marks.size(), 3u);
+    // The reference's square, "M x y h6.3...": its middle is the horizontal axis.
+    const std::regex square(R"re(<path d="M[-0-9.]+ ([-0-9.]+)h([0-9.]+))re");
+    std::smatch reference;
+    ASSERT_TRUE(std::regex_search(svg, reference, square));
+    const double axis = std::stod(reference[1]) + std::stod(reference[2]) / 2;
+    // A label's text spans about 7 px a character, from its baseline 8 px up.
+    for (const Text& a : arcs) {
+        EXPECT_LT(a.y, axis - 6) << "arc label " << a.text << " on the axis";
+        const double half = 3.5 * static_cast<double>(a.text.size());
+        for (const auto& [x, y] : marks) {
+            EXPECT_FALSE(x > a.x - half - 4 && x < a.x + half + 4 && y > a.y - 12 && y < a.y + 4)
+                << "arc label " << a.text << " at " << a.x << "," << a.y << " covers a station";
+        }
+    }
+    std::string shown;
+    for (const Text& n : names) {
+        shown += n.text;
+    }
+    std::sort(shown.begin(), shown.end());
+    EXPECT_EQ(shown, "123");
 }
 
 }  // namespace
