@@ -343,6 +343,13 @@ TEST_F(CompareTest, AnAddedBiasIsWorseAndItsRemovalBetter) {
     EXPECT_GT(std::stod(row[8]) - std::stod(row[7]), 0.01);
     const std::string list = ReadFile(root_ / "out/cmp_comparison.lst");
     EXPECT_NE(list.find("[2.0000, 2.0000]    worse"), std::string::npos) << list;
+    // The scorecard shows what the bias verdict rests on: c's bias moved by -2 K, yet its
+    // magnitude grew.
+    const std::string html = ReadFile(root_ / "out/cmp_comparison.html");
+    const std::string colder = "-2.0000<br/><small>[-2.0000, -2.0000]</small><br/><small>|bias| ";
+    const std::size_t cell = html.find(colder);
+    ASSERT_NE(cell, std::string::npos);
+    EXPECT_GT(std::stod(html.substr(cell + colder.size(), 12)), 1.5);
 
     ASSERT_EQ(Compare({runs[1], runs[0]}).status, kAllEvaluated);
     EXPECT_EQ(Paired("2", "all stations", "temperature", "bias"), "-2.0000 -2.0000 better");

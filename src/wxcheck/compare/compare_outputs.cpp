@@ -585,8 +585,8 @@ std::string ComparisonHtml(const ComparisonResult& r) {
     out +=
         "<h2>Scorecard</h2><p>Each cell is the run less the reference with its 95% interval, "
         "paired on the same resampled days for every run. Better or worse is said only where "
-        "the interval of the difference (for the bias, of the difference of magnitudes) "
-        "excludes zero. ";
+        "the interval of the difference (for the bias, of the difference of magnitudes, "
+        "|bias| in its cells) excludes zero. ";
     out += r.bootstrap.resamples > 0
                ? "Day-block bootstrap of " + std::to_string(r.bootstrap.resamples) +
                      " resamples, seed " + std::to_string(r.bootstrap.seed) + ".</p>"
@@ -614,8 +614,14 @@ std::string ComparisonHtml(const ComparisonResult& r) {
                FormatValue(c.difference.value) +
                (c.difference.interval
                     ? "<br/><small>" + IntervalText(c.difference.interval) + "</small>"
-                    : std::string()) +
-               "<br/><small>" + style.symbol + "</small></td>";
+                    : std::string());
+        if (kind.sense == Sense::SmallerMagnitude && c.difference.judgedInterval) {
+            // What the verdict rests on: a bias of the other sign can be larger and still
+            // nearer zero.
+            out += "<br/><small>|bias| " + FormatValue(c.difference.judged) + " " +
+                   IntervalText(c.difference.judgedInterval) + "</small>";
+        }
+        out += std::string("<br/><small>") + style.symbol + "</small></td>";
         if (c.run + 1 == r.runs.size()) {
             out += "</tr>";
         }
