@@ -753,6 +753,44 @@ TEST(WxcheckEngine, IntervalsDecideTheVerdictsOrSayTheyCannot) {
     EXPECT_EQ(csv.Fields(last, "station quantity bootstrap seed"), "all wind_vector 1000 20081");
     EXPECT_EQ(csv.Fields(0, "station quantity Bias_lo"), "1 wind_speed " + csv.At(0, "Bias_lo"));
     EXPECT_FALSE(csv.At(0, "Bias_lo").empty());
+    // The CSV's verdicts on all stations are the list file's, word for word; a station's
+    // whole-period rows have its own (on the value where it has no interval), other rows none.
+    const std::string list = ReadFile(f / "run_wxcheck.lst");
+    const std::string table = list.substr(list.find("\nBENCHMARKS"));
+    const std::map<std::string, std::string> names = {{"wind_speed", "Wind speed"},
+                                                      {"wind_direction", "Wind direction"},
+                                                      {"temperature", "Temperature"},
+                                                      {"humidity", "Humidity (MIXR)"}};
+    std::size_t judged = 0;
+    for (std::size_t r = 0; r < csv.rows.size(); ++r) {
+        if (csv.At(r, "station") != "all" || csv.At(r, "quantity") == "wind_vector") {
+            continue;
+        }
+        for (const std::string statistic : {"Bias", "GE", "RMSE", "IOA"}) {
+            std::string label = names.at(csv.At(r, "quantity"));
+            label.resize(24, ' ');
+            const std::size_t at = table.find("\n" + label + statistic + " ");
+            const std::string line = at == std::string::npos
+                                         ? ""
+                                         : table.substr(at + 1, table.find('\n', at + 1) - at - 1);
+            const std::string word = line.substr(line.rfind(' ') + 1);
+            EXPECT_EQ(csv.At(r, statistic + "_verdict"), word) << line;
+            judged += !word.empty();
+        }
+    }
+    EXPECT_EQ(judged, 11u);  // every benchmark of the table
+    const std::string verdicts =
+        "section quantity Bias_verdict GE_verdict RMSE_verdict IOA_verdict";
+    EXPECT_EQ(csv.Fields(0, "station " + verdicts), "1 period wind_speed undecided  pass pass");
+    EXPECT_EQ(csv.Fields(4, verdicts), "period wind_vector    ");
+    EXPECT_EQ(csv.Fields(5, verdicts), "time_of_day wind_speed    ");
+    EXPECT_EQ(csv.Fields(50, "station " + verdicts), "3 period wind_speed pass  pass pass");
+    EXPECT_EQ(csv.Fields(53, verdicts), "period humidity pass pass  fail");
+    // Without intervals the value decides, in the same columns, still the last.
+    ASSERT_EQ(RunIn(f, o, 2, false, 0).status, kAllEvaluated);
+    const Table values = ReadCsv(f / "run_StationStats.csv");
+    EXPECT_EQ(values.names.back(), "IOA_verdict");
+    EXPECT_EQ(values.Fields(0, verdicts), "period wind_speed pass  pass pass");  // 0.5 m/s
 }
 
 // What a station's files are and what comes of them is said, naming the station: a value too
