@@ -12,6 +12,7 @@
 
 #include "engine_fixture.h"
 #include "wxcheck/evaluation/pooled_statistics.h"
+#include "wxcheck/outputs/output_file.h"
 
 namespace corvane::wxcheck {
 namespace {
@@ -368,6 +369,29 @@ TEST_F(WxcheckHandWorked, TemporaryFilesOfDeadRunsAreSwept) {
     }
     EXPECT_TRUE(
         std::filesystem::is_directory(folder_ / (".run_StationStats.csv." + pid + "-0-0.tmp")));
+}
+
+// A group of outputs (the four statistics files, a comparison's three) replaces the earlier
+// files together or not at all: while one cannot be written (its name is a folder), the
+// others' earlier files stay, as the run says, and no temporary is left.
+TEST(WxcheckOutputFile, AGroupReplacesTheEarlierFilesTogetherOrNotAtAll) {
+    ScratchFolder f;
+    WriteFile(f / "a.dat", "earlier\n");
+    std::filesystem::create_directory(f / "b.dat");
+    const auto commit = [&] {
+        OutputFile a(f / "a.dat");
+        OutputFile b(f / "b.dat");
+        a.Write("new\n");
+        b.Write("new\n");
+        return OutputFile::CommitTogether({&a, &b});
+    };
+    EXPECT_EQ(commit(),
+              std::vector<std::string>{f / "b.dat: cannot write the file: it is a folder"});
+    EXPECT_EQ(ReadFile(f / "a.dat"), "earlier\n");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(f.path()), {}), 2);
+    std::filesystem::remove(f / "b.dat");
+    EXPECT_EQ(commit(), std::vector<std::string>());
+    EXPECT_EQ(ReadFile(f / "a.dat") + ReadFile(f / "b.dat"), "new\nnew\n");
 }
 
 // The lower edges: the first hour of the period (at midnight, so it belongs to the day
