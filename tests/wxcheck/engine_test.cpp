@@ -478,6 +478,10 @@ TEST(WxcheckEngine, MixedStationsPoolOnlyTheRunsHumidityVariable) {
     const std::vector<std::string> all = ListRow(list, "WHOLE PERIOD", "Humidity", "All");
     ASSERT_GE(all.size(), 5u);
     EXPECT_EQ(all[1] + " " + all[2] + " " + all[4], "1 5.0000 1.0000");  // N Obs Bias
+    // Station 2's one exact speed has no index of agreement, and so no verdict on it.
+    const Table csv = ReadCsv(f / "run_StationStats.csv");
+    EXPECT_EQ(csv.Fields(15, "station quantity IOA Bias_verdict IOA_verdict"),
+              "2 wind_speed  pass ");
 }
 
 // A station without a used pair has no statistics: it is not evaluated, with the reason,
