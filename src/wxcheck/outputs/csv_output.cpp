@@ -158,14 +158,12 @@ void AppendIntervals(std::string& row, const std::string& runCells, const GroupI
 
 // The verdict columns of a row, Bias, GE, RMSE and IOA, as the list file's benchmark table
 // decides them; empty where the quantity has no benchmark on the statistic or no value, and
-// on the rows of no whole period (`checks` none).
-void AppendVerdicts(std::string& row, const std::vector<BenchmarkCheck>* checks, std::size_t slot) {
+// on the rows of no whole period (no checks).
+void AppendVerdicts(std::string& row, const std::vector<BenchmarkCheck>& checks, std::size_t slot) {
     std::array<std::string_view, kBenchmarkStatistics> cells{};
-    if (checks != nullptr) {
-        for (const BenchmarkCheck& c : *checks) {
-            if (static_cast<std::size_t>(c.slot) == slot && c.result != "n/a") {
-                cells[static_cast<std::size_t>(c.which)] = c.result;
-            }
+    for (const BenchmarkCheck& c : checks) {
+        if (static_cast<std::size_t>(c.slot) == slot && c.result != "n/a") {
+            cells[static_cast<std::size_t>(c.which)] = c.result;
         }
     }
     for (const std::string_view cell : cells) {
@@ -204,7 +202,7 @@ void WriteStationStatistics(OutputFile& file, const ControlSettings& settings,
             const std::string section = SectionCells(settings, g) + ",";
             const GroupResult& group = groups[g];
             const GroupIntervals* bounds = g == 0 ? &whole : nullptr;
-            std::vector<BenchmarkCheck> checks;
+            std::vector<BenchmarkCheck> checks;  // verdicts are given on the whole period only
             if (g == 0) {
                 checks = CheckBenchmarks(group, humidity, intervals ? &whole : nullptr);
             }
@@ -230,7 +228,7 @@ void WriteStationStatistics(OutputFile& file, const ControlSettings& settings,
                 if (intervals) {
                     AppendIntervals(text, runCells, bounds, slot);
                 }
-                AppendVerdicts(text, g == 0 ? &checks : nullptr, slot);
+                AppendVerdicts(text, checks, slot);
                 text += '\n';
             }
             if (evaluates[kSpeed] && evaluates[kDirection]) {
