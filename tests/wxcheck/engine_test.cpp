@@ -12,6 +12,7 @@
 
 #include "engine_fixture.h"
 #include "wxcheck/evaluation/pooled_statistics.h"
+#include "wxcheck/outputs/output_file.h"
 
 namespace corvane::wxcheck {
 namespace {
@@ -370,6 +371,29 @@ TEST_F(WxcheckHandWorked, TemporaryFilesOfDeadRunsAreSwept) {
         std::filesystem::is_directory(folder_ / (".run_StationStats.csv." + pid + "-0-0.tmp")));
 }
 
+// A group of outputs (the four statistics files, a comparison's three) replaces the earlier
+// files together or not at all: while one cannot be written (its name is a folder), the
+// others' earlier files stay, as the run says, and no temporary is left.
+TEST(WxcheckOutputFile, AGroupReplacesTheEarlierFilesTogetherOrNotAtAll) {
+    ScratchFolder f;
+    WriteFile(f / "a.dat", "earlier\n");
+    std::filesystem::create_directory(f / "b.dat");
+    const auto commit = [&] {
+        OutputFile a(f / "a.dat");
+        OutputFile b(f / "b.dat");
+        a.Write("new\n");
+        b.Write("new\n");
+        return OutputFile::CommitTogether({&a, &b});
+    };
+    EXPECT_EQ(commit(),
+              std::vector<std::string>{f / "b.dat: cannot write the file: it is a folder"});
+    EXPECT_EQ(ReadFile(f / "a.dat"), "earlier\n");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(f.path()), {}), 2);
+    std::filesystem::remove(f / "b.dat");
+    EXPECT_EQ(commit(), std::vector<std::string>());
+    EXPECT_EQ(ReadFile(f / "a.dat") + ReadFile(f / "b.dat"), "new\nnew\n");
+}
+
 // The lower edges: the first hour of the period (at midnight, so it belongs to the day
 // before), a speed of 0 (calm at a threshold of 0, yet a value), directions of 0 and 360,
 // an observed speed on the lower bound of a range; and February of a century year, of 28
@@ -454,6 +478,10 @@ TEST(WxcheckEngine, MixedStationsPoolOnlyTheRunsHumidityVariable) {
     const std::vector<std::string> all = ListRow(list, "WHOLE PERIOD", "Humidity", "All");
     ASSERT_GE(all.size(), 5u);
     EXPECT_EQ(all[1] + " " + all[2] + " " + all[4], "1 5.0000 1.0000");  // N Obs Bias
+    // Station 2's one exact speed has no index of agreement, and so no verdict on it.
+    const Table csv = ReadCsv(f / "run_StationStats.csv");
+    EXPECT_EQ(csv.Fields(15, "station quantity IOA Bias_verdict IOA_verdict"),
+              "2 wind_speed  pass ");
 }
 
 // A station without a used pair has no statistics: it is not evaluated, with the reason,
@@ -753,6 +781,44 @@ TEST(WxcheckEngine, IntervalsDecideTheVerdictsOrSayTheyCannot) {
     EXPECT_EQ(csv.Fields(last, "station quantity bootstrap seed"), "all wind_vector 1000 20081");
     EXPECT_EQ(csv.Fields(0, "station quantity Bias_lo"), "1 wind_speed " + csv.At(0, "Bias_lo"));
     EXPECT_FALSE(csv.At(0, "Bias_lo").empty());
+    // The CSV's verdicts on all stations are the list file's, word for word; a station's
+    // whole-period rows have its own (on the value where it has no interval), other rows none.
+    const std::string list = ReadFile(f / "run_wxcheck.lst");
+    const std::string table = list.substr(list.find("\nBENCHMARKS"));
+    const std::map<std::string, std::string> names = {{"wind_speed", "Wind speed"},
+                                                      {"wind_direction", "Wind direction"},
+                                                      {"temperature", "Temperature"},
+                                                      {"humidity", "Humidity (MIXR)"}};
+    std::size_t judged = 0;
+    for (std::size_t r = 0; r < csv.rows.size(); ++r) {
+        if (csv.At(r, "station") != "all" || csv.At(r, "quantity") == "wind_vector") {
+            continue;
+        }
+        for (const std::string statistic : {"Bias", "GE", "RMSE", "IOA"}) {
+            std::string label = names.at(csv.At(r, "quantity"));
+            label.resize(24, ' ');
+            const std::size_t at = table.find("\n" + label + statistic + " ");
+            const std::string line = at == std::string::npos
+                                         ? ""
+                                         : table.substr(at + 1, table.find('\n', at + 1) - at - 1);
+            const std::string word = line.substr(line.rfind(' ') + 1);
+            EXPECT_EQ(csv.At(r, statistic + "_verdict"), word) << line;
+            judged += !word.empty();
+        }
+    }
+    EXPECT_EQ(judged, 11u);  // every benchmark of the table
+    const std::string verdicts =
+        "section quantity Bias_verdict GE_verdict RMSE_verdict IOA_verdict";
+    EXPECT_EQ(csv.Fields(0, "station " + verdicts), "1 period wind_speed undecided  pass pass");
+    EXPECT_EQ(csv.Fields(4, verdicts), "period wind_vector    ");
+    EXPECT_EQ(csv.Fields(5, verdicts), "time_of_day wind_speed    ");
+    EXPECT_EQ(csv.Fields(50, "station " + verdicts), "3 period wind_speed pass  pass pass");
+    EXPECT_EQ(csv.Fields(53, verdicts), "period humidity pass pass  fail");
+    // Without intervals the value decides, in the same columns, still the last.
+    ASSERT_EQ(RunIn(f, o, 2, false, 0).status, kAllEvaluated);
+    const Table values = ReadCsv(f / "run_StationStats.csv");
+    EXPECT_EQ(values.names.back(), "IOA_verdict");
+    EXPECT_EQ(values.Fields(0, verdicts), "period wind_speed pass  pass pass");  // 0.5 m/s
 }
 
 // What a station's files are and what comes of them is said, naming the station: a value too

@@ -49,45 +49,47 @@ std::vector<BenchmarkCheck> CheckBenchmarks(const GroupResult& all, HumidityKind
                                     : Interval();
     };
     const auto add = [&](std::string quantity, std::string statistic, double value,
-                         const Benchmark& b, const Interval& interval) {
+                         const Benchmark& b, const Interval& interval, Slot slot,
+                         BenchmarkStatistic which) {
         checks.push_back({std::move(quantity), std::move(statistic), value, b.goal,
-                          JudgeInterval(value, interval, b), interval});
+                          JudgeInterval(value, interval, b), interval, slot, which});
     };
     const ScalarStats& ws = all.scalar[kScalarSpeed];
     add("Wind speed", "RMSE", ws.rmse, kSpeedBenchmarks.error,
-        intervalOf(kScalarSpeed, kIntervalRmse));
+        intervalOf(kScalarSpeed, kIntervalRmse), kSpeed, kBenchmarkRmse);
     add("Wind speed", "Bias", ws.bias, kSpeedBenchmarks.bias,
-        intervalOf(kScalarSpeed, kIntervalBias));
+        intervalOf(kScalarSpeed, kIntervalBias), kSpeed, kBenchmarkBias);
     add("Wind speed", "IOA", ws.agreement, kSpeedBenchmarks.agreement,
-        intervalOf(kScalarSpeed, kIntervalAgreement));
+        intervalOf(kScalarSpeed, kIntervalAgreement), kSpeed, kBenchmarkAgreement);
     add("Wind direction", "GE", all.direction.grossError, kDirectionBenchmarks.error,
-        intervals != nullptr ? intervals->directionError : Interval());
+        intervals != nullptr ? intervals->directionError : Interval(), kDirection,
+        kBenchmarkGrossError);
     add("Wind direction", "Bias", all.direction.bias, kDirectionBenchmarks.bias,
-        intervals != nullptr ? intervals->directionBias : Interval());
+        intervals != nullptr ? intervals->directionBias : Interval(), kDirection, kBenchmarkBias);
     const ScalarStats& t = all.scalar[kScalarTemperature];
     add("Temperature", "GE", t.grossError, kTemperatureBenchmarks.error,
-        intervalOf(kScalarTemperature, kIntervalGrossError));
+        intervalOf(kScalarTemperature, kIntervalGrossError), kTemperature, kBenchmarkGrossError);
     add("Temperature", "Bias", t.bias, kTemperatureBenchmarks.bias,
-        intervalOf(kScalarTemperature, kIntervalBias));
+        intervalOf(kScalarTemperature, kIntervalBias), kTemperature, kBenchmarkBias);
     add("Temperature", "IOA", t.agreement, kTemperatureBenchmarks.agreement,
-        intervalOf(kScalarTemperature, kIntervalAgreement));
+        intervalOf(kScalarTemperature, kIntervalAgreement), kTemperature, kBenchmarkAgreement);
     const ScalarStats& h = all.scalar[kScalarHumidity];
     const std::string name = std::string("Humidity (") + HumidityName(humidity) + ")";
     if (humidity == HumidityKind::Relative) {
-        for (const auto& [statistic, value, which] :
-             {std::tuple{"GE", h.grossError, kIntervalGrossError},
-              std::tuple{"Bias", h.bias, kIntervalBias},
-              std::tuple{"IOA", h.agreement, kIntervalAgreement}}) {
+        for (const auto& [statistic, value, which, column] :
+             {std::tuple{"GE", h.grossError, kIntervalGrossError, kBenchmarkGrossError},
+              std::tuple{"Bias", h.bias, kIntervalBias, kBenchmarkBias},
+              std::tuple{"IOA", h.agreement, kIntervalAgreement, kBenchmarkAgreement}}) {
             checks.push_back({name, statistic, value, "no benchmark for RH", "n/a",
-                              intervalOf(kScalarHumidity, which)});
+                              intervalOf(kScalarHumidity, which), kHumidity, column});
         }
     } else {
         add(name, "GE", h.grossError, kHumidityBenchmarks.error,
-            intervalOf(kScalarHumidity, kIntervalGrossError));
+            intervalOf(kScalarHumidity, kIntervalGrossError), kHumidity, kBenchmarkGrossError);
         add(name, "Bias", h.bias, kHumidityBenchmarks.bias,
-            intervalOf(kScalarHumidity, kIntervalBias));
+            intervalOf(kScalarHumidity, kIntervalBias), kHumidity, kBenchmarkBias);
         add(name, "IOA", h.agreement, kHumidityBenchmarks.agreement,
-            intervalOf(kScalarHumidity, kIntervalAgreement));
+            intervalOf(kScalarHumidity, kIntervalAgreement), kHumidity, kBenchmarkAgreement);
     }
     return checks;
 }

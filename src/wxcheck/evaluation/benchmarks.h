@@ -48,6 +48,15 @@ inline constexpr QuantityBenchmarks kHumidityBenchmarks{{1.0, true, true, "|bias
                                                         {2.0, false, true, "<= 2 g/kg"},
                                                         {0.6, false, false, ">= 0.6"}};
 
+/// The statistics that carry benchmarks, in the order of the CSV's verdict columns.
+enum BenchmarkStatistic : int {
+    kBenchmarkBias = 0,
+    kBenchmarkGrossError,
+    kBenchmarkRmse,
+    kBenchmarkAgreement,
+    kBenchmarkStatistics
+};
+
 /// One line of the benchmark table.
 struct BenchmarkCheck {
     std::string quantity;
@@ -58,6 +67,9 @@ struct BenchmarkCheck {
     std::string result;
     /// The value's 95% interval, when intervals are made.
     Interval interval;
+    /// The quantity and statistic judged, for outputs that place the verdict by them.
+    Slot slot = kSpeed;
+    BenchmarkStatistic which = kBenchmarkBias;
 };
 
 /// The benchmark table; with `intervals` the verdicts are judged on the intervals.

@@ -5,6 +5,7 @@
 
 #include "tsf/text_scan.h"
 #include "tsf/units.h"
+#include "wxcheck/evaluation/benchmarks.h"
 #include "wxcheck/outputs/output_text.h"
 
 namespace corvane::wxcheck {
@@ -155,6 +156,22 @@ void AppendIntervals(std::string& row, const std::string& runCells, const GroupI
     }
 }
 
+// The verdict columns of a row, Bias, GE, RMSE and IOA, as the list file's benchmark table
+// decides them; empty where the quantity has no benchmark on the statistic or no value, and
+// on the rows of no whole period (no checks).
+void AppendVerdicts(std::string& row, const std::vector<BenchmarkCheck>& checks, std::size_t slot) {
+    std::array<std::string_view, kBenchmarkStatistics> cells{};
+    for (const BenchmarkCheck& c : checks) {
+        if (static_cast<std::size_t>(c.slot) == slot && c.result != "n/a") {
+            cells[static_cast<std::size_t>(c.which)] = c.result;
+        }
+    }
+    for (const std::string_view cell : cells) {
+        row += ',';
+        row += cell;
+    }
+}
+
 }  // namespace
 
 void WriteStationStatistics(OutputFile& file, const ControlSettings& settings,
@@ -167,8 +184,11 @@ void WriteStationStatistics(OutputFile& file, const ControlSettings& settings,
         "units,N,Obs,Prd,Bias,GE,RMSE,RMSEs,RMSEu,IOA,R,MVE,RMSVE");
     file.Write(intervals ? ",bootstrap,seed,Bias_lo,Bias_hi,GE_lo,GE_hi,RMSE_lo,RMSE_hi,RMSEs_lo,"
                            "RMSEs_hi,RMSEu_lo,RMSEu_hi,IOA_lo,IOA_hi,R_lo,R_hi,MVE_lo,MVE_hi,"
-                           "RMSVE_lo,RMSVE_hi\n"
-                         : "\n");
+                           "RMSVE_lo,RMSVE_hi"
+                         : "");
+    // The verdicts come last whether or not intervals are made, judged on the interval where
+    // there is one and on the value otherwise.
+    file.Write(",Bias_verdict,GE_verdict,RMSE_verdict,IOA_verdict\n");
     const std::string runCells = std::to_string(resamples) + "," + std::to_string(seed);
     IsoTimes times(settings.zone);
     std::string period = times.Text(settings.start) + ",";
@@ -182,6 +202,10 @@ void WriteStationStatistics(OutputFile& file, const ControlSettings& settings,
             const std::string section = SectionCells(settings, g) + ",";
             const GroupResult& group = groups[g];
             const GroupIntervals* bounds = g == 0 ? &whole : nullptr;
+            std::vector<BenchmarkCheck> checks;  // verdicts are given on the whole period only
+            if (g == 0) {
+                checks = CheckBenchmarks(group, humidity, intervals ? &whole : nullptr);
+            }
             for (std::size_t q = 0; q < kQuantities.size(); ++q) {
                 const std::size_t slot = q;  // the quantities stand in slot order
                 if (!evaluates[slot]) {
@@ -204,6 +228,7 @@ void WriteStationStatistics(OutputFile& file, const ControlSettings& settings,
                 if (intervals) {
                     AppendIntervals(text, runCells, bounds, slot);
                 }
+                AppendVerdicts(text, checks, slot);
                 text += '\n';
             }
             if (evaluates[kSpeed] && evaluates[kDirection]) {
@@ -212,6 +237,7 @@ void WriteStationStatistics(OutputFile& file, const ControlSettings& settings,
                 if (intervals) {
                     AppendIntervals(text, runCells, bounds, kSlotCount);
                 }
+                text += ",,,,";  // no benchmark judges the vector wind error
                 text += '\n';
             }
         }
