@@ -17,23 +17,6 @@ QString Quoted(const QString& text) {
     return u'"' + text + u'"';
 }
 
-// The interpreter groups words by double quotes only: a quote inside a value would end the
-// word there and hand the rest to the engine as arguments of their own.
-void CheckQuotedValue(const QString& what, const QString& value) {
-    if (value.contains(u'\n') || value.contains(u'\r')) {
-        throw RunError(QStringLiteral("The %1 %2 holds a line break, which the script %3 "
-                                      "cannot carry")
-                           .arg(what, Quoted(value), QString::fromUtf16(kCompareScriptName)),
-                       RunError::kInvalidValue);
-    }
-    if (value.contains(u'"')) {
-        throw RunError(QStringLiteral("The %1 %2 holds a double quote, which the script %3 "
-                                      "cannot carry")
-                           .arg(what, value, QString::fromUtf16(kCompareScriptName)),
-                       RunError::kInvalidValue);
-    }
-}
-
 }  // namespace
 
 QString ComparisonListName(const QString& baseFilename) {
@@ -67,9 +50,10 @@ QString ControlFileProblem(const QString& path) {
 QByteArray CompareScriptBytes(const QString& outputDirectory, const QString& programFolder,
                               const QString& baseFilename, const QString& reference,
                               const QStringList& others) {
-    CheckQuotedValue(QStringLiteral("output folder"), outputDirectory);
-    CheckQuotedValue(QStringLiteral("program folder"), programFolder);
-    CheckQuotedValue(QStringLiteral("output root name"), baseFilename);
+    const QString script = QString::fromUtf16(kCompareScriptName);
+    CheckScriptValue(QStringLiteral("output folder"), outputDirectory, script);
+    CheckScriptValue(QStringLiteral("program folder"), programFolder, script);
+    CheckScriptValue(QStringLiteral("output root name"), baseFilename, script);
     if (baseFilename.isEmpty()) {
         throw RunError(QStringLiteral("The comparison names its outputs by the output root "
                                       "name, and this run has none"),
@@ -77,7 +61,7 @@ QByteArray CompareScriptBytes(const QString& outputDirectory, const QString& pro
     }
     QString command = QStringLiteral(" --compare");
     for (const QString& control : QStringList{reference} + others) {
-        CheckQuotedValue(QStringLiteral("control file"), control);
+        CheckScriptValue(QStringLiteral("control file"), control, script);
         command += u' ' + Quoted(control);
     }
     command += QStringLiteral(" -o ") + Quoted(outputDirectory) + QStringLiteral(" --root ") +

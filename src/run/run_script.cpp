@@ -18,32 +18,28 @@ QString Quoted(const QString& text) {
     return u'"' + text + u'"';
 }
 
-bool HoldsLineBreak(const QString& text) {
-    return text.contains(u'\n') || text.contains(u'\r');
-}
-
-/// A value of a script line: no line break anywhere, no double quote where it stands
-/// between double quotes.
-void CheckScriptValue(const QString& what, const QString& value, bool quoted) {
-    if (HoldsLineBreak(value)) {
-        throw RunError(QStringLiteral("The %1 %2 holds a line break, which the script %3 "
-                                      "cannot carry")
-                           .arg(what, Quoted(value), QString::fromUtf16(kRunScriptName)),
-                       RunError::kInvalidValue);
-    }
-    if (quoted && value.contains(u'"')) {
-        throw RunError(QStringLiteral("The %1 %2 holds a double quote, which the scripts "
-                                      "cannot carry")
-                           .arg(what, value),
-                       RunError::kInvalidValue);
-    }
-}
-
 int SystemErrorNumber() {
     return errno != 0 ? errno : EIO;
 }
 
 }  // namespace
+
+// The interpreter groups words by double quotes only: a quote inside a value would end the
+// word there and hand the rest to the engine as arguments of their own.
+void CheckScriptValue(const QString& what, const QString& value, const QString& scriptName) {
+    if (value.contains(u'\n') || value.contains(u'\r')) {
+        throw RunError(QStringLiteral("The %1 %2 holds a line break, which the script %3 "
+                                      "cannot carry")
+                           .arg(what, Quoted(value), scriptName),
+                       RunError::kInvalidValue);
+    }
+    if (value.contains(u'"')) {
+        throw RunError(QStringLiteral("The %1 %2 holds a double quote, which the script %3 "
+                                      "cannot carry")
+                           .arg(what, value, scriptName),
+                       RunError::kInvalidValue);
+    }
+}
 
 QString EngineFileName() {
 #ifdef Q_OS_WIN
@@ -89,10 +85,11 @@ QString DriveOfPath(const QString& path) {
 
 QByteArray RunScriptBytes(const QString& outputDirectory, const QString& programFolder,
                           const QString& baseFilename) {
-    CheckScriptValue(QStringLiteral("output folder"), outputDirectory, true);
-    CheckScriptValue(QStringLiteral("program folder"), programFolder, true);
+    const QString script = QString::fromUtf16(kRunScriptName);
+    CheckScriptValue(QStringLiteral("output folder"), outputDirectory, script);
+    CheckScriptValue(QStringLiteral("program folder"), programFolder, script);
     // The root name also stands inside the quoted path of open_file.bat.
-    CheckScriptValue(QStringLiteral("output root name"), baseFilename, true);
+    CheckScriptValue(QStringLiteral("output root name"), baseFilename, script);
 
     // The folder as the platform reports it has no trailing separator except at the root,
     // so an engine at the root reads "//wxcheck", as on Windows "C:\\wxcheck.exe".
@@ -112,7 +109,8 @@ QByteArray RunScriptBytes(const QString& outputDirectory, const QString& program
 }
 
 QByteArray OpenFileScriptBytes(const QString& folder, const QString& listFileName) {
-    CheckScriptValue(QStringLiteral("list file"), folder + listFileName, true);
+    CheckScriptValue(QStringLiteral("list file"), folder + listFileName,
+                     QString::fromUtf16(kOpenFileScriptName));
     return Line(QStringLiteral("notepad ") + Quoted(folder + listFileName));
 }
 

@@ -36,6 +36,10 @@ QStringList FilesARunReplaces(const QString& baseFilename);
 /// by ":" when it holds none; empty for an empty path.
 QString DriveOfPath(const QString& path);
 
+/// Throws RunError naming `what`, `value` and the script `scriptName` when the value holds
+/// a line break or a double quote: a script line between double quotes cannot carry them.
+void CheckScriptValue(const QString& what, const QString& value, const QString& scriptName);
+
 /// The five lines of run_wxcheck.bat, each ended by CRLF: the drive of the output folder,
 /// cd to it, the engine in `programFolder` with the argument wxcheck.inp, the copy of the
 /// list file to finished.txt, pause. Throws RunError when a value holds a line break or a

@@ -46,7 +46,9 @@ TEST(RunScriptBytes, RefusesValuesThatWouldBreakTheScript) {
         QString expected;  // part of the description
     };
     const Case cases[] = {
-        {u"/a\"b/"_s, u"/bin"_s, u"r"_s, u"output folder /a\"b/ holds a double quote"_s},
+        {u"/a\"b/"_s, u"/bin"_s, u"r"_s,
+         u"The output folder /a\"b/ holds a double quote, which the script run_wxcheck.bat "
+         u"cannot carry"_s},
         {u"/a\nb/"_s, u"/bin"_s, u"r"_s, u"holds a line break"_s},
         {u"/a\rb/"_s, u"/bin"_s, u"r"_s, u"holds a line break"_s},
         {u"/a/"_s, u"/my \"bin"_s, u"r"_s, u"program folder /my \"bin holds a double quote"_s},
@@ -63,7 +65,14 @@ TEST(RunScriptBytes, RefusesValuesThatWouldBreakTheScript) {
             EXPECT_EQ(error.number(), RunError::kInvalidValue);
         }
     }
-    EXPECT_THROW(OpenFileScriptBytes(u"/a\"b/"_s, u"x_wxcheck.lst"_s), RunError);
+    try {
+        OpenFileScriptBytes(u"/a\"b/"_s, u"x_wxcheck.lst"_s);
+        ADD_FAILURE() << "no error for a double quote in the list file's path";
+    } catch (const RunError& error) {
+        EXPECT_EQ(error.description(),
+                  u"The list file /a\"b/x_wxcheck.lst holds a double "
+                  u"quote, which the script open_file.bat cannot carry"_s);
+    }
     EXPECT_THROW(OpenFileScriptBytes(u"/a\nb/"_s, u"x_wxcheck.lst"_s), RunError);
 }
 
