@@ -4,6 +4,7 @@
 #include <array>
 #include <cmath>
 #include <functional>
+#include <span>
 
 #include "chart/palette.h"
 #include "chart/plot.h"
@@ -463,6 +464,29 @@ std::vector<const GroupResult*> WholePeriod(const std::vector<std::vector<GroupR
     return out;
 }
 
+// One line per run over `x` (`lines[k]` the values of run k), against a value axis that
+// holds zero; `zeroLine` draws the line at zero, as a bias wants.
+std::string RunLinesChart(const chart::Frame& frame, const chart::Axis& xAxis,
+                          std::span<const double> x,
+                          const std::vector<std::span<const double>>& lines,
+                          const std::string& valueLabel, bool zeroLine) {
+    chart::Extent values;
+    values.Add(0);
+    for (const std::span<const double> line : lines) {
+        for (const double v : line) {
+            values.Add(v);
+        }
+    }
+    chart::Plot plot(frame, xAxis, chart::NiceAxis(values, valueLabel));
+    if (zeroLine) {
+        plot.HorizontalLine(0, chart::kAxis);
+    }
+    for (std::size_t k = 0; k < lines.size(); ++k) {
+        plot.Line(x, lines[k], RunLine(k));
+    }
+    return plot.Finish();
+}
+
 // The daily error of every run, one line per run, over the days of the period.
 std::string DailyErrorChart(const ComparisonResult& r, int quantity) {
     const ReportQuantity rq = ReportQuantityOf(quantity);
@@ -470,59 +494,41 @@ std::string DailyErrorChart(const ComparisonResult& r, int quantity) {
     const std::string errorName = quantity == 0 ? "RMSE" : "Gross error";
     const auto q = static_cast<std::size_t>(quantity);
     std::vector<DayMeans> days(r.dailyError.empty() ? 0 : r.dailyError[0][q].size());
+    std::vector<double> x(days.size());
     for (std::size_t d = 0; d < days.size(); ++d) {
         days[d].day = r.firstDay + static_cast<Stamp>(d) * 86400;
-    }
-    chart::Extent values;
-    values.Add(0);
-    for (const auto& run : r.dailyError) {
-        for (const double e : run[q]) {
-            values.Add(e);
-        }
-    }
-    std::vector<double> x(days.size());
-    for (std::size_t d = 0; d < x.size(); ++d) {
         x[d] = static_cast<double>(d);
     }
-    chart::Frame frame{710, 270, name,
-                       "Daily " + errorName + " of " + name +
-                           " of every run, all stations on their common cases; days without "
-                           "cases leave gaps"};
-    chart::Plot plot(frame, DateAxis(days),
-                     chart::NiceAxis(values, WithUnit(errorName, QuantityUnit(rq, r.humidity))));
-    for (std::size_t k = 0; k < r.dailyError.size(); ++k) {
-        plot.Line(x, r.dailyError[k][q], RunLine(k));
+    std::vector<std::span<const double>> lines;
+    for (const auto& run : r.dailyError) {
+        lines.emplace_back(run[q]);
     }
-    return plot.Finish();
+    const chart::Frame frame{710, 270, name,
+                             "Daily " + errorName + " of " + name +
+                                 " of every run, all stations on their common cases; days "
+                                 "without cases leave gaps"};
+    return RunLinesChart(frame, DateAxis(days), x, lines,
+                         WithUnit(errorName, QuantityUnit(rq, r.humidity)), false);
 }
 
 // The bias of every run by hour of the day, one line per run.
-std::string DiurnalBiasChart(const ComparisonResult& r, std::size_t scalar) {
-    const int quantity = scalar == kScalarSpeed ? 0 : scalar == kScalarTemperature ? 2 : 3;
+std::string DiurnalBiasChart(const ComparisonResult& r, int quantity) {
     const ReportQuantity rq = ReportQuantityOf(quantity);
     const std::string name = QuantityName(rq, r.humidity);
-    chart::Extent values;
-    values.Add(0);
-    for (const auto& run : r.diurnalBias) {
-        for (const double b : run[scalar]) {
-            values.Add(b);
-        }
-    }
-    std::vector<double> x(24);
-    for (std::size_t h = 0; h < 24; ++h) {
+    std::array<double, 24> x{};
+    for (std::size_t h = 0; h < x.size(); ++h) {
         x[h] = static_cast<double>(h);
     }
-    chart::Frame frame{350, 270, name,
-                       name +
-                           ": mean bias (predicted - observed) by hour of the day of every "
-                           "run, all stations on their common cases"};
-    chart::Plot plot(frame, HourAxis(),
-                     chart::NiceAxis(values, WithUnit("Bias", QuantityUnit(rq, r.humidity))));
-    plot.HorizontalLine(0, chart::kAxis);
-    for (std::size_t k = 0; k < r.diurnalBias.size(); ++k) {
-        plot.Line(x, r.diurnalBias[k][scalar], RunLine(k));
+    std::vector<std::span<const double>> lines;
+    for (const auto& run : r.diurnalBias) {
+        lines.emplace_back(run[ScalarIndexOf(quantity)]);
     }
-    return plot.Finish();
+    const chart::Frame frame{350, 270, name,
+                             name +
+                                 ": mean bias (predicted - observed) by hour of the day of "
+                                 "every run, all stations on their common cases"};
+    return RunLinesChart(frame, HourAxis(), x, lines,
+                         WithUnit("Bias", QuantityUnit(rq, r.humidity)), true);
 }
 
 void Figure(std::string& out, const std::string& svg, const std::string& caption) {
@@ -659,13 +665,10 @@ std::string ComparisonHtml(const ComparisonResult& r) {
         }
     }
     out += "</section><section id=\"diurnal\"><h2>Diurnal bias</h2>";
-    for (const std::size_t scalar : {kScalarSpeed, kScalarTemperature, kScalarHumidity}) {
-        if (AnyCases(pooled, scalar == kScalarSpeed ? 0 : scalar == kScalarTemperature ? 2 : 3)) {
-            Figure(out, DiurnalBiasChart(r, scalar),
-                   std::string(QuantityLabel(scalar == kScalarSpeed         ? 0
-                                             : scalar == kScalarTemperature ? 2
-                                                                            : 3)) +
-                       ": mean P - O by hour, all stations");
+    for (const int q : {0, 2, 3}) {
+        if (AnyCases(pooled, q)) {
+            Figure(out, DiurnalBiasChart(r, q),
+                   std::string(QuantityLabel(q)) + ": mean P - O by hour, all stations");
         }
     }
     out += "</section>";
