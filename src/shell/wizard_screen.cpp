@@ -63,6 +63,10 @@ QCheckBox* WizardScreen::AddDisableErrorCheckingBox(int left, int top) {
     box->setObjectName(QStringLiteral("chkDisableErrorChecking"));
     box->setFont(ArialFont(8.25));
     PlaceTwips(box, left, top, 1935, 255);
+    // The table's 1935 x 255 twips leave no room for this style's indicator and spacing
+    // beside the caption in Arial 8.25: the box grows right and down from its place to show
+    // the whole caption.
+    box->resize(box->size().expandedTo(box->sizeHint()));
     return box;
 }
 
