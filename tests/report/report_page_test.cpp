@@ -126,64 +126,6 @@ const PageRun& TheRun() {
     return run;
 }
 
-struct Stats {
-    double n = 0, meanO = 0, meanP = 0, bias = 0, ge = 0, rmse = 0, ioa = 0, r = 0, ratio = 0,
-           slope = 0, intercept = 0;
-    double Error(Quantity q) const { return q == kWs ? rmse : ge; }
-};
-
-// Two-pass statistics; direction differences wrapped into (-180, 180].
-Stats StatsOf(const Pairs& pairs, bool direction = false) {
-    Stats s;
-    s.n = static_cast<double>(pairs.size());
-    for (const auto& [o, p] : pairs) {
-        const double d = direction ? std::remainder(p - o, 360) : p - o;
-        s.meanO += o / s.n;
-        s.meanP += p / s.n;
-        s.bias += d / s.n;
-        s.ge += std::fabs(d) / s.n;
-        s.rmse += d * d / s.n;
-    }
-    double soo = 0, spp = 0, sop = 0, agreement = 0;
-    for (const auto& [o, p] : pairs) {
-        soo += (o - s.meanO) * (o - s.meanO);
-        spp += (p - s.meanP) * (p - s.meanP);
-        sop += (o - s.meanO) * (p - s.meanP);
-        agreement += std::pow(std::fabs(p - s.meanO) + std::fabs(o - s.meanO), 2);
-    }
-    s.ioa = 1 - s.rmse * s.n / agreement;
-    s.rmse = std::sqrt(s.rmse);
-    s.r = sop / std::sqrt(soo * spp);
-    s.ratio = std::sqrt(spp / soo);
-    s.slope = sop / soo;
-    s.intercept = s.meanP - s.slope * s.meanO;
-    return s;
-}
-
-// Coordinates are written to tenths: within a quarter of a picture unit.
-void ExpectDrawn(double drawn, double expected, const Scale& scale, const std::string& what) {
-    EXPECT_NEAR(drawn, expected, 0.25 * scale.Resolution() + 1e-9) << what;
-}
-
-Point MarkerAt(const Element* marker, const Scale& x, const Scale& y) {
-    const Point p = ReadPath(marker->Attribute("d")).at(0).Middle();
-    return {x.Value(p.x), y.Value(p.y)};
-}
-
-// The points of a line as values, piece by piece.
-std::vector<std::vector<Point>> LineAt(const Element* path, const Scale& x, const Scale& y) {
-    std::vector<std::vector<Point>> out;
-    for (const PathPiece& piece : ReadPath(path == nullptr ? "" : path->Attribute("d"))) {
-        out.emplace_back();
-        for (const Point& p : piece.points) {
-            if (out.back().empty() || x.Value(p.x) != out.back().back().x) {  // a dot: "h0"
-                out.back().push_back({x.Value(p.x), y.Value(p.y)});
-            }
-        }
-    }
-    return out;
-}
-
 void ExpectCell(const Cells& t, std::size_t row, const std::string& column, double value,
                 bool out) {
     const std::string cell = t.At(row, column);

@@ -13,6 +13,7 @@
 #include "report/evaluation_report.h"
 #include "report/report_charts.h"
 #include "report/report_summary.h"
+#include "support/page_reader.h"
 #include "wxcheck/engine.h"
 
 namespace corvane::wxcheck {
@@ -185,30 +186,6 @@ TEST(ReportCharts, DateTicksFallOnMonthsOverAYearAndOnDaysOverAMonth) {
     EXPECT_EQ(ticks(31), "Jan 01, Jan 06, Jan 11, Jan 16, Jan 21, Jan 26, Jan 31");
 }
 
-// The pixel of a value on a chart's axes, read from the tick labels: x labels stand centred
-// under their tick, y labels end left of theirs, 4 px below its line.
-struct TickScale {
-    double value0 = 0, pixel0 = 0, value1 = 1, pixel1 = 1;
-    double operator()(double v) const {
-        return pixel0 + (v - value0) * (pixel1 - pixel0) / (value1 - value0);
-    }
-};
-TickScale AxisFromTicks(const std::string& svg, bool horizontal) {
-    const std::string anchor =
-        horizontal ? "\" text-anchor=\"middle\">" : "\" text-anchor=\"end\">";
-    std::vector<std::pair<double, double>> ticks;  // value, pixel
-    const std::size_t axisEnd = svg.find("</g>");
-    for (std::size_t at = svg.find(anchor); at < axisEnd; at = svg.find(anchor, at + 1)) {
-        const std::size_t open = svg.rfind("<text", at);
-        const double pixel = Attribute(svg, open, horizontal ? "x" : "y") - (horizontal ? 0 : 4);
-        ticks.emplace_back(std::stod(Between(svg, anchor, "<", at)), pixel);
-    }
-    EXPECT_GE(ticks.size(), 2u);
-    return ticks.size() < 2 ? TickScale()
-                            : TickScale{ticks.front().first, ticks.front().second,
-                                        ticks.back().first, ticks.back().second};
-}
-
 StationResult SpeedStation(int number, double bias, double rmse) {
     StationResult s = WindStation(number, {{3, 3, 90, 90}});
     s.groups[0].scalar[kScalarSpeed].n = 1;
@@ -230,8 +207,7 @@ TEST(ReportCharts, StationsStayFindableUnderTheAllMarkerAndInACrowd) {
     EXPECT_LT(one.find("<title>Station 1 "), all);
     EXPECT_NE(one.find(">1</text>"), std::string::npos);
     // Zoomed to the markers: the box of 0.5 m/s would put them within 2% of the width.
-    const TickScale x = AxisFromTicks(one, true);
-    EXPECT_LT(x(-0.5), 0);
+    EXPECT_GT(corvane::testing::AxisScale(corvane::testing::ReadPage(one), true).Value(0), -0.5);
 
     ReportSummary crowd(Settings());
     for (int n = 1; n <= 39; ++n) {

@@ -68,10 +68,29 @@ double NumberLabel(const std::string& label);  // NaN unless the whole text is a
 Scale AxisScale(const Element& svg, bool horizontal,
                 const std::function<double(const std::string&)>& label = NumberLabel);
 
+/// Expects `drawn` at `expected` within a quarter of a picture unit: coordinates are
+/// written to tenths.
+void ExpectDrawn(double drawn, double expected, const Scale& scale, const std::string& what);
+/// The centre of a marker's first piece, as values.
+Point MarkerAt(const Element* marker, const Scale& x, const Scale& y);
+/// The points of a line as values, piece by piece; a dot drawn as "h0" counts once. No
+/// path (nullptr) has no pieces.
+std::vector<std::vector<Point>> LineAt(const Element* path, const Scale& x, const Scale& y);
+
 /// The path of the legend entry `name`: the chart's other path with the stroke of the line
 /// sample beside that text.
 const Element* SeriesPath(const Element& svg, const std::string& name);
 /// The paths whose <title> begins with `prefix` (markers with tooltips).
 std::vector<const Element*> Titled(const Element& svg, const std::string& prefix);
+
+/// Statistics of (observed, predicted) pairs, worked out in two passes apart from the
+/// engine; direction differences wrapped into (-180, 180].
+struct Stats {
+    double n = 0, meanO = 0, meanP = 0, bias = 0, ge = 0, rmse = 0, ioa = 0, r = 0, ratio = 0,
+           slope = 0, intercept = 0;
+    /// The error the charts show: the RMSE of wind speed (quantity 0), else the gross error.
+    double Error(int quantity) const { return quantity == 0 ? rmse : ge; }
+};
+Stats StatsOf(const std::vector<std::pair<double, double>>& pairs, bool direction = false);
 
 }  // namespace corvane::testing

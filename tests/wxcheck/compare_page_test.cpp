@@ -193,92 +193,30 @@ const ComparedPage& ThePage() {
     return page;
 }
 
-struct Stats {
-    double n = 0, bias = 0, ge = 0, rmse = 0, r = 0, ratio = 0;
-    double Error(Quantity q) const { return q == kWs ? rmse : ge; }
-};
-
-// Two-pass statistics; direction differences wrapped into (-180, 180].
-Stats StatsOf(const Pairs& pairs, bool direction = false) {
-    Stats s;
-    double meanO = 0, meanP = 0;
-    s.n = static_cast<double>(pairs.size());
-    for (const auto& [o, p] : pairs) {
-        const double d = direction ? std::remainder(p - o, 360) : p - o;
-        meanO += o / s.n;
-        meanP += p / s.n;
-        s.bias += d / s.n;
-        s.ge += std::fabs(d) / s.n;
-        s.rmse += d * d / s.n;
-    }
-    s.rmse = std::sqrt(s.rmse);
-    double soo = 0, spp = 0, sop = 0;
-    for (const auto& [o, p] : pairs) {
-        soo += (o - meanO) * (o - meanO);
-        spp += (p - meanP) * (p - meanP);
-        sop += (o - meanO) * (p - meanP);
-    }
-    s.r = sop / std::sqrt(soo * spp);
-    s.ratio = std::sqrt(spp / soo);
-    return s;
-}
-
-// Coordinates are written to tenths: within a quarter of a picture unit.
-void ExpectDrawn(double drawn, double expected, const Scale& scale, const std::string& what) {
-    EXPECT_NEAR(drawn, expected, 0.25 * scale.Resolution() + 1e-9) << what;
-}
-
-Point MarkerAt(const Element* marker, const Scale& x, const Scale& y) {
-    const Point p = ReadPath(marker->Attribute("d")).at(0).Middle();
-    return {x.Value(p.x), y.Value(p.y)};
-}
-
-std::vector<std::vector<Point>> LineAt(const Element* path, const Scale& x, const Scale& y) {
-    std::vector<std::vector<Point>> out;
-    for (const PathPiece& piece : ReadPath(path == nullptr ? "" : path->Attribute("d"))) {
-        out.emplace_back();
-        for (const Point& p : piece.points) {
-            if (out.back().empty() || x.Value(p.x) != out.back().back().x) {  // a dot: "h0"
-                out.back().push_back({x.Value(p.x), y.Value(p.y)});
-            }
-        }
-    }
-    return out;
-}
-
-// One marker per run at its bias and error of `station` (all: -1).
-void ExpectSoccer(const ComparedPage& cp, const Element& svg, Quantity q, int station,
-                  const std::string& what) {
+// One marker per run: at its bias and error of `station` (all: -1) on a soccer plot, at its
+// spread ratio (distance) and correlation (cosine of the angle) on a Taylor diagram.
+void ExpectRunMarkers(const ComparedPage& cp, const Element& svg, Quantity q, int station,
+                      bool taylor, const std::string& what) {
     const Scale x = AxisScale(svg, true), y = AxisScale(svg, false);
     for (int k = 0; k < 2; ++k) {
         const auto markers = Titled(svg, kRuns[k] + ":");
         ASSERT_EQ(markers.size(), 1u) << what << kRuns[k];
         const Stats st = StatsOf(cp.Of(k, q, station), q == kWd);
-        ExpectDrawn(MarkerAt(markers[0], x, y).x, st.bias, x, what + kRuns[k]);
-        ExpectDrawn(MarkerAt(markers[0], x, y).y, st.Error(q), y, what + kRuns[k]);
-    }
-}
-
-// One marker per run at its spread ratio (distance) and correlation (cosine of the angle).
-void ExpectTaylor(const ComparedPage& cp, const Element& svg, Quantity q, int station,
-                  const std::string& what) {
-    const Scale x = AxisScale(svg, true), y = AxisScale(svg, false);
-    for (int k = 0; k < 2; ++k) {
-        const auto markers = Titled(svg, kRuns[k] + ":");
-        ASSERT_EQ(markers.size(), 1u) << what << kRuns[k];
-        const Stats st = StatsOf(cp.Of(k, q, station));
         const Point at = MarkerAt(markers[0], x, y);
-        ExpectDrawn(at.x, st.ratio * st.r, x, what + kRuns[k]);
-        ExpectDrawn(at.y, st.ratio * std::sqrt(std::max(0.0, 1 - st.r * st.r)), y, what + kRuns[k]);
+        ExpectDrawn(at.x, taylor ? st.ratio * st.r : st.bias, x, what + kRuns[k]);
+        ExpectDrawn(at.y,
+                    taylor ? st.ratio * std::sqrt(std::max(0.0, 1 - st.r * st.r)) : st.Error(q), y,
+                    what + kRuns[k]);
     }
 }
 
 TEST(ComparePage, SoccerAndTaylorMarkersGiveEveryRunsPooledValues) {
     const ComparedPage& cp = ThePage();
     for (const Quantity q : {kWs, kWd, kT, kQ}) {
-        ExpectSoccer(cp, cp.Chart(cp.Section("soccer"), kCharts[q]), q, -1, kCharts[q]);
+        ExpectRunMarkers(cp, cp.Chart(cp.Section("soccer"), kCharts[q]), q, -1, false, kCharts[q]);
         if (q != kWd) {
-            ExpectTaylor(cp, cp.Chart(cp.Section("taylor"), kCharts[q]), q, -1, kCharts[q]);
+            ExpectRunMarkers(cp, cp.Chart(cp.Section("taylor"), kCharts[q]), q, -1, true,
+                             kCharts[q]);
         }
     }
 }
@@ -354,12 +292,12 @@ TEST(ComparePage, StationRowsOpenEachStationsSoccerPlotsAndTaylorDiagramsWithEve
         ASSERT_EQ(plots.Named("svg").size(), charts) << n;
         for (const Quantity q : {kWs, kWd, kT, kQ}) {
             if (q != kQ || s < 2) {
-                ExpectSoccer(cp, cp.Chart(plots, kCharts[q], "bias against"), q, s,
-                             kCharts[q] + " station " + n + " ");
+                ExpectRunMarkers(cp, cp.Chart(plots, kCharts[q], "bias against"), q, s, false,
+                                 kCharts[q] + " station " + n + " ");
             }
             if (q != kWd && (q != kQ || s < 2)) {
-                ExpectTaylor(cp, cp.Chart(plots, kCharts[q], "standard deviation ratio"), q, s,
-                             kCharts[q] + " station " + n + " ");
+                ExpectRunMarkers(cp, cp.Chart(plots, kCharts[q], "standard deviation ratio"), q, s,
+                                 true, kCharts[q] + " station " + n + " ");
             }
         }
     }
