@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <limits>
+#include <numbers>
 #include <random>
 #include <regex>
 
@@ -333,60 +334,84 @@ TEST(ChartPolar, EmptyChartsSayWhyAndNegativeCorrelationsOpenTheHalfCircle) {
     EXPECT_NE(half.find("<title>opposite</title>"), std::string::npos);
 }
 
-// Stations of a good model sit near the reference, where the small arcs meet the outer
-// edge: the arcs' labels move along their arcs off the markers, and every station keeps
-// its own label.
-TEST(ChartPolar, ArcLabelsOfTheTaylorDiagramLeaveTheStationsReadable) {
-    std::vector<TaylorSeries> series(1);
-    series[0].style.marker = Marker::Circle;
-    series[0].points = {{1.0, 0.984, "1", ""}, {1.0, 0.929, "2", ""}, {0.9, 0.96, "3", ""}};
-    const std::string svg = TaylorDiagram(Frame{350, 0, "t", "d"}, series);
-    const auto group = [&](const std::string& start) {
-        const std::size_t at = svg.find(start);
-        EXPECT_NE(at, std::string::npos) << start;
-        return at == std::string::npos ? std::string() : svg.substr(at, svg.find("</g>", at) - at);
-    };
+// What a Taylor diagram shows: its arcs' labels, the stations' labels, the circles'
+// centres and the horizontal axis, in pixels.
+struct TaylorPicture {
     struct Text {
         double x, y;
         std::string text;
     };
-    const auto texts = [](const std::string& part) {
-        std::vector<Text> out;
+    std::vector<Text> arcs, names;
+    std::vector<std::pair<double, double>> marks;
+    double axis = 0;
+};
+
+TaylorPicture ReadTaylor(const std::string& svg) {
+    TaylorPicture picture;
+    const auto texts = [&](const std::string& start) {
+        std::vector<TaylorPicture::Text> out;
+        const std::size_t at = svg.find(start);
+        EXPECT_NE(at, std::string::npos) << start;
+        const std::string part =
+            at == std::string::npos ? std::string() : svg.substr(at, svg.find("</g>", at) - at);
         const std::regex text(R"re(<text x="([-0-9.]+)" y="([-0-9.]+)"[^>]*>([^<]*)<)re");
         for (std::sregex_iterator i(part.begin(), part.end(), text), end; i != end; ++i) {
             out.push_back({std::stod((*i)[1]), std::stod((*i)[2]), (*i)[3]});
         }
         return out;
     };
-    const std::vector<Text> arcs = texts(group("fill=\"" + std::string(kBluishGreen) + "\" text"));
-    const std::vector<Text> names = texts(group("<g font-size=\"11\" fill=\"#222222\""));
-    ASSERT_GE(arcs.size(), 3u);
-    std::vector<std::pair<double, double>> marks;  // circle centres: "M x-r y A r r ..."
+    picture.arcs = texts("fill=\"" + std::string(kBluishGreen) + "\" text");
+    picture.names = texts("<g font-size=\"11\" fill=\"#222222\"");
     const std::regex circle(R"re(<path d="M([-0-9.]+) ([-0-9.]+)A([0-9.]+) \3 0 1 0 )re");
     for (std::sregex_iterator i(svg.begin(), svg.end(), circle), end; i != end; ++i) {
-        marks.push_back({std::stod((*i)[1]) + std::stod((*i)[3]), std::stod((*i)[2])});
+        picture.marks.push_back({std::stod((*i)[1]) + std::stod((*i)[3]), std::stod((*i)[2])});
     }
-    ASSERT_EQ(marks.size(), 3u);
     // The reference's square, "M x y h6.3...": its middle is the horizontal axis.
     const std::regex square(R"re(<path d="M[-0-9.]+ ([-0-9.]+)h([0-9.]+))re");
     std::smatch reference;
-    ASSERT_TRUE(std::regex_search(svg, reference, square));
-    const double axis = std::stod(reference[1]) + std::stod(reference[2]) / 2;
+    EXPECT_TRUE(std::regex_search(svg, reference, square));
+    picture.axis = reference.empty() ? 0 : std::stod(reference[1]) + std::stod(reference[2]) / 2;
+    return picture;
+}
+
+// Stations of a good model sit near the reference, where the small arcs meet the outer
+// edge: the arcs' labels move along their arcs off the markers, never onto the axis, and
+// every station keeps its own label.
+TEST(ChartPolar, ArcLabelsOfTheTaylorDiagramLeaveTheStationsReadable) {
+    std::vector<TaylorSeries> series(1);
+    series[0].style.marker = Marker::Circle;
+    series[0].points = {{1.0, 0.984, "1", ""}, {1.0, 0.929, "2", ""}, {0.9, 0.96, "3", ""}};
+    const TaylorPicture good = ReadTaylor(TaylorDiagram(Frame{350, 0, "t", "d"}, series));
+    ASSERT_GE(good.arcs.size(), 3u);
+    ASSERT_EQ(good.marks.size(), 3u);
     // A label's text spans about 7 px a character, from its baseline 8 px up.
-    for (const Text& a : arcs) {
-        EXPECT_LT(a.y, axis - 6) << "arc label " << a.text << " on the axis";
+    for (const TaylorPicture::Text& a : good.arcs) {
         const double half = 3.5 * static_cast<double>(a.text.size());
-        for (const auto& [x, y] : marks) {
+        for (const auto& [x, y] : good.marks) {
             EXPECT_FALSE(x > a.x - half - 4 && x < a.x + half + 4 && y > a.y - 12 && y < a.y + 4)
                 << "arc label " << a.text << " at " << a.x << "," << a.y << " covers a station";
         }
     }
     std::string shown;
-    for (const Text& n : names) {
+    for (const TaylorPicture::Text& n : good.names) {
         shown += n.text;
     }
     std::sort(shown.begin(), shown.end());
     EXPECT_EQ(shown, "123");
+
+    // Stations along the whole 0.2 arc but its foot leave its label no room but by the axis.
+    series[0].points.clear();
+    for (double t = 48; t <= 180; t += 8) {
+        const double x = 1 - 0.2 * std::cos(t * std::numbers::pi / 180);
+        const double y = 0.2 * std::sin(t * std::numbers::pi / 180);
+        series[0].points.push_back({std::hypot(x, y), x / std::hypot(x, y), "", ""});
+    }
+    const TaylorPicture crowded = ReadTaylor(TaylorDiagram(Frame{350, 0, "t", "d"}, series));
+    for (const TaylorPicture* picture : {&good, &crowded}) {
+        for (const TaylorPicture::Text& a : picture->arcs) {
+            EXPECT_LT(a.y, picture->axis - 6) << "arc label " << a.text << " on the axis";
+        }
+    }
 }
 
 }  // namespace
