@@ -125,6 +125,12 @@ void PeriodScreen::BuildControls() {
     for (QLabel* mark : {lblBeginDate_, lblBeginTime_, lblEndDate_, lblEndTime_}) {
         mark->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
         MarkFieldValid(mark);
+        // 375 twips are narrower than "Time:" in this font: the mark grows to the left,
+        // keeping its right edge beside its picker.
+        const int missing = mark->sizeHint().width() - mark->width();
+        if (missing > 0) {
+            mark->setGeometry(mark->geometry().adjusted(-missing, 0, 0, 0));
+        }
     }
 
     Frame2_ = AddFrame(this, "Frame2", QStringLiteral("INPUT DATA BASE TIME ZONE"), 11.25, kNavy,
