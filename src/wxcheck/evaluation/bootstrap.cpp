@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstring>
 #include <functional>
+#include <memory>
 #include <tuple>
 
 namespace corvane::wxcheck {
@@ -98,9 +99,10 @@ using U16x8 = std::uint16_t __attribute__((vector_size(8 * sizeof(std::uint16_t)
 using U32x8 = std::uint32_t __attribute__((vector_size(8 * sizeof(std::uint32_t))));
 using I32x8 = std::int32_t __attribute__((vector_size(8 * sizeof(std::int32_t))));
 
-[[gnu::always_inline]] inline std::size_t DrawAccepted(const std::uint16_t* words, std::size_t available,
-                                std::uint32_t n, std::uint32_t threshold, std::uint32_t* out,
-                                std::size_t room) {
+[[gnu::always_inline]] inline std::size_t DrawAccepted(const std::uint16_t* words,
+                                                       std::size_t available, std::uint32_t n,
+                                                       std::uint32_t threshold, std::uint32_t* out,
+                                                       std::size_t room) {
     std::size_t taken = 0;
     while (available - taken >= kChunk && room - taken >= kChunk) {
         I32x8 rejected = {};
@@ -123,14 +125,12 @@ using I32x8 = std::int32_t __attribute__((vector_size(8 * sizeof(std::int32_t)))
 }
 
 #if defined(__x86_64__) && defined(__GNUC__)
-__attribute__((target("avx2"))) void StepLanesWide(Xoshiro256x4::State& state,
-                                                   std::uint64_t* out) {
+__attribute__((target("avx2"))) void StepLanesWide(Xoshiro256x4::State& state, std::uint64_t* out) {
     StepLanes(state, out);
 }
 
 __attribute__((target("avx2"))) std::size_t DrawAcceptedWide(const std::uint16_t* words,
-                                                             std::size_t available,
-                                                             std::uint32_t n,
+                                                             std::size_t available, std::uint32_t n,
                                                              std::uint32_t threshold,
                                                              std::uint32_t* out, std::size_t room) {
     return DrawAccepted(words, available, n, threshold, out, room);
@@ -213,14 +213,14 @@ void Xoshiro256x4::FillBelow(std::uint32_t n, std::uint32_t* out, std::size_t co
             Refill();
         }
 #if defined(__x86_64__) && defined(__GNUC__)
-        const std::size_t taken =
-            HaveAvx2() ? DrawAcceptedWide(words_.data() + next_, kWords - next_, n, threshold,
-                                          out + i, count - i)
-                       : DrawAccepted(words_.data() + next_, kWords - next_, n, threshold,
-                                      out + i, count - i);
+        const std::size_t taken = HaveAvx2()
+                                      ? DrawAcceptedWide(words_.data() + next_, kWords - next_, n,
+                                                         threshold, out + i, count - i)
+                                      : DrawAccepted(words_.data() + next_, kWords - next_, n,
+                                                     threshold, out + i, count - i);
 #else
-        const std::size_t taken = DrawAccepted(words_.data() + next_, kWords - next_, n,
-                                               threshold, out + i, count - i);
+        const std::size_t taken =
+            DrawAccepted(words_.data() + next_, kWords - next_, n, threshold, out + i, count - i);
 #endif
         next_ += taken;
         i += taken;
@@ -239,29 +239,6 @@ std::uint64_t StreamSeed(std::uint64_t seed, std::uint64_t stream) {
     SplitMix64 mix(seed ^ (stream * 0xd1342543de82ef95ull));
     mix.Next();
     return mix.Next();
-}
-
-void DayRow::AddScalar(std::size_t k, double observed, double predicted, double shift) {
-    double* v = value.data() + k * kScalarValues;
-    const double o = observed - shift;
-    const double p = predicted - shift;
-    const double d = predicted - observed;
-    const double product = p * o;
-    // Without branches: the signs of the pairs of a day follow no pattern a branch could
-    // predict.
-    const std::uint64_t negative = static_cast<std::uint64_t>(product < 0) << 63;
-    const double sign = std::bit_cast<double>(std::bit_cast<std::uint64_t>(1.0) | negative);
-    v[0] += 1;
-    v[1] += o;
-    v[2] += p;
-    v[3] += o * o;
-    v[4] += p * p;
-    v[5] += product;
-    v[6] += std::fabs(d);
-    v[7] += d * d;
-    v[8] += std::fabs(product);
-    v[9] += std::bit_cast<double>(std::bit_cast<std::uint64_t>(p + o) ^ negative);
-    v[10] += sign;
 }
 
 void DayRow::AddDirection(double difference) {
@@ -327,7 +304,8 @@ namespace {
 // its caller. Each total is summed in the same order whatever the width, so the wider
 // additions of a processor that has them give the same bytes sooner.
 template <typename Lanes, std::size_t Width>
-[[gnu::always_inline]] inline void SumRows(const float* rows, const std::uint32_t* drawn, std::size_t count, float* sum) {
+[[gnu::always_inline]] inline void SumRows(const float* rows, const std::uint32_t* drawn,
+                                           std::size_t count, float* sum) {
     constexpr std::size_t kBlocks = DayRow::kValues / Width;
     static_assert(DayRow::kValues % Width == 0, "a row is a whole number of lanes");
     Lanes even[kBlocks] = {};
@@ -450,11 +428,12 @@ void StatisticsOf(const std::array<double, DayRow::kValues>& t,
 // a selection among all would go over them several times; when fewer than k + 2 values
 // come within the bound, among all of them.
 template <typename Before>
-std::pair<double, double> NearEnd(const std::vector<double>& values, std::size_t k,
-                                  Before before) {
+std::pair<double, double> NearEnd(const std::vector<double>& values, std::size_t k, Before before) {
     const std::size_t need = std::min(k + 2, values.size());
     constexpr std::size_t kSample = 128;
-    std::vector<double> candidates;
+    // Not a vector: its values would be set twice.
+    std::unique_ptr<double[]> candidates(new double[values.size()]);
+    std::size_t count = 0;
     if (values.size() >= 4 * kSample && need * 16 <= values.size()) {
         std::array<double, kSample> sample;
         std::copy_n(values.begin(), kSample, sample.begin());
@@ -462,21 +441,19 @@ std::pair<double, double> NearEnd(const std::vector<double>& values, std::size_t
         std::nth_element(sample.begin(), sample.begin() + static_cast<std::ptrdiff_t>(rank),
                          sample.end(), before);
         const double bound = sample[rank];
-        candidates.resize(values.size());
-        std::size_t count = 0;
         for (const double v : values) {
             candidates[count] = v;
             count += before(bound, v) ? 0 : 1;
         }
-        candidates.resize(count);
     }
-    if (candidates.size() < need) {
-        candidates = values;
+    if (count < need) {
+        count = values.size();
+        std::copy(values.begin(), values.end(), candidates.get());
     }
-    const auto at = candidates.begin() + static_cast<std::ptrdiff_t>(k);
-    std::nth_element(candidates.begin(), at, candidates.end(), before);
-    const double next = at + 1 == candidates.end() ? *at : *std::min_element(at + 1, candidates.end(), before);
-    return {*at, next};
+    double* const end = candidates.get() + count;
+    double* const at = candidates.get() + k;
+    std::nth_element(candidates.get(), at, end, before);
+    return {*at, at + 1 == end ? *at : *std::min_element(at + 1, end, before)};
 }
 
 }  // namespace

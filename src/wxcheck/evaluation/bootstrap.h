@@ -15,6 +15,8 @@
 // number of threads.
 
 #include <array>
+#include <bit>
+#include <cmath>
 #include <cstdint>
 #include <vector>
 
@@ -130,11 +132,35 @@ struct DayRow {
 
     std::array<double, kValues> value{};
 
+    /// Inline: it is added for every pair of a station twice (its own and all stations).
     void AddScalar(std::size_t k, double observed, double predicted, double shift);
     void AddDirection(double difference);
     void AddVector(const VectorSums::Term& t);
     bool Empty() const;
 };
+
+inline void DayRow::AddScalar(std::size_t k, double observed, double predicted, double shift) {
+    double* v = value.data() + k * kScalarValues;
+    const double o = observed - shift;
+    const double p = predicted - shift;
+    const double d = predicted - observed;
+    const double product = p * o;
+    // Without branches: the signs of the pairs of a day follow no pattern a branch could
+    // predict.
+    const std::uint64_t negative = static_cast<std::uint64_t>(product < 0) << 63;
+    const double sign = std::bit_cast<double>(std::bit_cast<std::uint64_t>(1.0) | negative);
+    v[0] += 1;
+    v[1] += o;
+    v[2] += p;
+    v[3] += o * o;
+    v[4] += p * p;
+    v[5] += product;
+    v[6] += std::fabs(d);
+    v[7] += d * d;
+    v[8] += std::fabs(product);
+    v[9] += std::bit_cast<double>(std::bit_cast<std::uint64_t>(p + o) ^ negative);
+    v[10] += sign;
+}
 
 /// The direction and vector part of a day's row (from DayRow::kDirection on), with the
 /// day's number in the period.

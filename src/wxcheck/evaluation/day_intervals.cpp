@@ -84,9 +84,15 @@ DayTable PooledDayTable(const ControlSettings& settings, const std::vector<Stati
     }
     const PeriodRows rows(settings);
     std::vector<DayRow> days(static_cast<std::size_t>(rows.dayCount));
-    ParallelFor(days.size(), threads, [&](std::size_t d) {
-        const std::int64_t first = rows.DayStartHour(static_cast<std::int64_t>(d));
-        const std::int64_t last = first + 23;
+    // A block of days at a time, each station's pairs of the block found once and gone
+    // through in order: each day still adds the stations in station order.
+    constexpr std::size_t kBlockDays = 16;
+    const std::size_t blocks = (days.size() + kBlockDays - 1) / kBlockDays;
+    ParallelFor(blocks, threads, [&](std::size_t b) {
+        const std::size_t firstDay = b * kBlockDays;
+        const std::size_t endDay = std::min(days.size(), firstDay + kBlockDays);
+        const std::int64_t first = rows.DayStartHour(static_cast<std::int64_t>(firstDay));
+        const std::int64_t last = rows.DayStartHour(static_cast<std::int64_t>(endDay - 1)) + 23;
         for (const StationResult& station : stations) {
             if (!station.evaluated) {
                 continue;
@@ -97,7 +103,9 @@ DayTable PooledDayTable(const ControlSettings& settings, const std::vector<Stati
                 std::lower_bound(kept.begin(), kept.end(), first,
                                  [](const KeptPair& p, std::int64_t h) { return p.DayHour() < h; });
             for (; pair != kept.end() && pair->DayHour() <= last; ++pair) {
-                AddScalars(days[d], *pair, shift, pools);
+                const auto day =
+                    firstDay + static_cast<std::size_t>((pair->DayHour() - first) / 24);
+                AddScalars(days[day], *pair, shift, pools);
             }
         }
     });
