@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "wxcheck/evaluation/benchmarks.h"
+#include "wxcheck/evaluation/day_intervals.h"
 
 namespace corvane::wxcheck {
 namespace {
@@ -105,6 +106,44 @@ TEST(WxcheckBootstrap, ResamplesGiveTheStatisticsOfTheirDays) {
     EXPECT_FALSE(BootstrapIntervals(table, 1000, 3, 3).made);
     const GroupIntervals again = BootstrapIntervals(table, 1000, 3, 2);
     EXPECT_EQ(again.scalar[0][kIntervalRmse].low, g.scalar[0][kIntervalRmse].low);
+}
+
+// All stations pooled, when there is one, are that station's days: over forty days, so that
+// the pooled days are gathered in more than one block.
+TEST(WxcheckBootstrap, OneStationPooledHasTheStationsDays) {
+    ControlSettings settings;
+    settings.start = 1199145600;  // 2008-01-01 00:00
+    settings.end = settings.start + 40 * 86400;
+    StationResult station;
+    station.evaluated = true;
+    station.partials.resize(1);
+    for (std::int32_t hour = 1; hour <= 40 * 24; ++hour) {
+        const int day = (hour - 1) / 24;
+        const double observed = 3 + day % 7 + (hour % 24) * 0.1;
+        const double predicted = observed + (day % 3) * 0.5 - 0.4;
+        KeptPair pair;
+        pair.hour = hour;
+        pair.flags = kEndsOnTheHour;
+        for (std::size_t slot = 0; slot < kSlotCount; ++slot) {
+            pair.SetUnused(slot);
+        }
+        pair.Set(kSpeed, observed, predicted);
+        station.kept.push_back(pair);
+        station.partials[0].first[0].Add(observed, predicted);
+    }
+    PooledResults pooled;
+    pooled.all.resize(1);
+    pooled.all[0].scalar[0].n = station.partials[0].first[0].n;
+    pooled.all[0].scalar[0].meanObserved = station.partials[0].first[0].MeanObserved();
+    const DayTable own = StationDayTable(settings, station);
+    for (const unsigned threads : {1u, 3u}) {
+        const DayTable all = PooledDayTable(settings, {station}, pooled, threads);
+        ASSERT_EQ(all.Days(), 40u);
+        ASSERT_EQ(own.Days(), 40u);
+        for (std::size_t d = 0; d < own.Days(); ++d) {
+            ASSERT_TRUE(std::equal(own.Row(d), own.Row(d) + DayRow::kValues, all.Row(d))) << d;
+        }
+    }
 }
 
 TEST(WxcheckBootstrap, PercentilesAndBoundedDrawsAreExact) {
