@@ -132,15 +132,18 @@ struct DayRow {
 
     std::array<double, kValues> value{};
 
-    /// Inline: it is added for every pair of a station twice (its own and all stations).
-    void AddScalar(std::size_t k, double observed, double predicted, double shift);
+    void AddScalar(std::size_t k, double observed, double predicted, double shift) {
+        AddScalarTo(value.data() + k * kScalarValues, observed, predicted, shift);
+    }
+    /// The same into the kScalarValues sums at `v`. Inline: it is added for every pair of a
+    /// station twice (its own and all stations).
+    static void AddScalarTo(double* v, double observed, double predicted, double shift);
     void AddDirection(double difference);
     void AddVector(const VectorSums::Term& t);
     bool Empty() const;
 };
 
-inline void DayRow::AddScalar(std::size_t k, double observed, double predicted, double shift) {
-    double* v = value.data() + k * kScalarValues;
+inline void DayRow::AddScalarTo(double* v, double observed, double predicted, double shift) {
     const double o = observed - shift;
     const double p = predicted - shift;
     const double d = predicted - observed;
