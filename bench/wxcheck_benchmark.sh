@@ -3,7 +3,8 @@
 # The data go to a temporary folder under /tmp and are deleted afterwards.
 #   bench/wxcheck_benchmark.sh [BIN_FOLDER] [STATIONS] [DAYS]
 # On a busy machine BENCH_RUNNER='chrt -f 10' (as root) keeps other processes off the
-# cores during the timed run only. WXCHECK_ARGS adds options, e.g. --no-report or --pairs.
+# cores during the timed run only. WXCHECK_ARGS adds options, e.g. --no-report, --pairs or
+# --bootstrap 0 (no intervals).
 set -eu
 BIN=$(realpath "${1:-build/bin}")
 STATIONS=${2:-200}

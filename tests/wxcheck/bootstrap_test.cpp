@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "wxcheck/evaluation/benchmarks.h"
+#include "wxcheck/evaluation/day_intervals.h"
 
 namespace corvane::wxcheck {
 namespace {
@@ -107,26 +108,73 @@ TEST(WxcheckBootstrap, ResamplesGiveTheStatisticsOfTheirDays) {
     EXPECT_EQ(again.scalar[0][kIntervalRmse].low, g.scalar[0][kIntervalRmse].low);
 }
 
+// All stations pooled, when there is one, are that station's days: over forty days, so that
+// the pooled days are gathered in more than one block.
+TEST(WxcheckBootstrap, OneStationPooledHasTheStationsDays) {
+    ControlSettings settings;
+    settings.start = 1199145600;  // 2008-01-01 00:00
+    settings.end = settings.start + 40 * 86400;
+    StationResult station;
+    station.evaluated = true;
+    station.partials.resize(1);
+    for (std::int32_t hour = 1; hour <= 40 * 24; ++hour) {
+        const int day = (hour - 1) / 24;
+        const double observed = 3 + day % 7 + (hour % 24) * 0.1;
+        const double predicted = observed + (day % 3) * 0.5 - 0.4;
+        KeptPair pair;
+        pair.hour = hour;
+        pair.flags = kEndsOnTheHour;
+        for (std::size_t slot = 0; slot < kSlotCount; ++slot) {
+            pair.SetUnused(slot);
+        }
+        pair.Set(kSpeed, observed, predicted);
+        station.kept.push_back(pair);
+        station.partials[0].first[0].Add(observed, predicted);
+    }
+    PooledResults pooled;
+    pooled.all.resize(1);
+    pooled.all[0].scalar[0].n = station.partials[0].first[0].n;
+    pooled.all[0].scalar[0].meanObserved = station.partials[0].first[0].MeanObserved();
+    const DayTable own = StationDayTable(settings, station);
+    for (const unsigned threads : {1u, 3u}) {
+        const DayTable all = PooledDayTable(settings, {station}, pooled, threads);
+        ASSERT_EQ(all.Days(), 40u);
+        ASSERT_EQ(own.Days(), 40u);
+        for (std::size_t d = 0; d < own.Days(); ++d) {
+            ASSERT_TRUE(std::equal(own.Row(d), own.Row(d) + DayRow::kValues, all.Row(d))) << d;
+        }
+    }
+}
+
 TEST(WxcheckBootstrap, PercentilesAndBoundedDrawsAreExact) {
     std::vector<double> values = {5, 1, 4, 2, 3};
     EXPECT_DOUBLE_EQ(Percentile(values, 0.0), 1);
     EXPECT_DOUBLE_EQ(Percentile(values, 0.5), 3);
     EXPECT_DOUBLE_EQ(Percentile(values, 0.625), 3.5);  // position 2.5
     EXPECT_DOUBLE_EQ(Percentile(values, 1.0), 5);
-    // From either end the same, ties and all.
+    // From either end the same, ties and all, also where the first values are the least or
+    // the greatest ones.
     std::mt19937 shuffle(5);
-    for (const std::size_t size : {1u, 2u, 40u, 1000u}) {
+    for (const std::size_t size : {1u, 2u, 40u, 1000u, 5000u}) {
         std::vector<double> many(size);
         for (double& v : many) {
             v = static_cast<double>(shuffle() % 97);
         }
-        for (const double p : {0.0, 0.025, 0.3, 0.975, 1.0}) {
-            std::vector<double> copy = many;
-            EXPECT_EQ(PercentileFromEnd(many, p), Percentile(copy, p)) << size << " " << p;
+        for (int order = 0; order < 3; ++order) {
+            if (order == 1) {
+                std::sort(many.begin(), many.end());
+            } else if (order == 2) {
+                std::reverse(many.begin(), many.end());
+            }
+            for (const double p : {0.0, 0.025, 0.3, 0.975, 1.0}) {
+                std::vector<double> copy = many;
+                EXPECT_EQ(PercentileFromEnd(many, p), Percentile(copy, p))
+                    << size << " " << p << " " << order;
+            }
         }
     }
     // Every value of a small range is drawn, and none outside it.
-    Xoshiro256 random(StreamSeed(kDefaultSeed, 4));
+    Xoshiro256x4 random(StreamSeed(kDefaultSeed, 4));
     std::array<int, 7> counts{};
     for (int i = 0; i < 7000; ++i) {
         const std::uint32_t v = random.Below(7);
@@ -137,13 +185,54 @@ TEST(WxcheckBootstrap, PercentilesAndBoundedDrawsAreExact) {
         EXPECT_GT(c, 800);
         EXPECT_LT(c, 1200);
     }
-    // Drawn in bulk, the same numbers, also where a draw is rejected (n near 2^32).
-    for (const std::uint32_t n : {365u, 3000000000u}) {
-        Xoshiro256 one(9), bulk(9);
-        std::vector<std::uint32_t> drawn(101);
+    // The four generators stepped together, word by word, as four plain ones seeded one after
+    // the other would give them; bounded by rejection. Drawn one at a time, in bulk or in
+    // pieces, the same numbers, also where many words are rejected (40000) and above 16 bits.
+    for (const std::uint32_t n : {1u, 365u, 40000u, 65536u, 3000000000u}) {
+        SCOPED_TRACE(n);
+        SplitMix64 mix(9);
+        std::vector<Xoshiro256> lanes;
+        for (int lane = 0; lane < 4; ++lane) {
+            lanes.emplace_back(mix);
+        }
+        std::vector<std::uint16_t> words;
+        auto word = [&, at = std::size_t{0}]() mutable {
+            while (words.size() <= at) {
+                for (Xoshiro256& lane : lanes) {
+                    const std::uint64_t r = lane.Next();
+                    for (int q = 0; q < 4; ++q) {
+                        words.push_back(static_cast<std::uint16_t>(r >> (16 * q)));
+                    }
+                }
+            }
+            return static_cast<std::uint64_t>(words[at++]);
+        };
+        const auto reference = [&]() -> std::uint32_t {
+            // w n / range, rejected where w n mod range falls below range mod n.
+            const std::uint64_t range = n <= 65536 ? 65536 : 65536ull * 65536;
+            for (;;) {
+                std::uint64_t w = word();
+                if (n > 65536) {
+                    w += word() << 16;
+                }
+                if (w * n % range >= range % n) {
+                    return static_cast<std::uint32_t>(w * n / range);
+                }
+            }
+        };
+        Xoshiro256x4 one(9), bulk(9), pieces(9);
+        std::vector<std::uint32_t> drawn(1000), split(1000);
         bulk.FillBelow(n, drawn.data(), drawn.size());
+        for (std::size_t at = 0, piece = 1; at < split.size(); at += piece, piece += 7) {
+            pieces.FillBelow(n, split.data() + at, std::min(piece, split.size() - at));
+        }
+        EXPECT_EQ(split, drawn);
         for (const std::uint32_t d : drawn) {
+            ASSERT_LT(d, n);
             ASSERT_EQ(one.Below(n), d);
+        }
+        for (const std::uint32_t d : drawn) {
+            ASSERT_EQ(reference(), d);
         }
         EXPECT_EQ(one.Below(n), bulk.Below(n));
     }

@@ -1,8 +1,11 @@
 #include "wxcheck/evaluation/bootstrap.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstring>
+#include <functional>
+#include <memory>
 #include <tuple>
 
 namespace corvane::wxcheck {
@@ -16,6 +19,12 @@ std::uint64_t SplitMix64::Next() {
 
 Xoshiro256::Xoshiro256(std::uint64_t seed) {
     SplitMix64 mix(seed);
+    for (std::uint64_t& word : s_) {
+        word = mix.Next();
+    }
+}
+
+Xoshiro256::Xoshiro256(SplitMix64& mix) {
     for (std::uint64_t& word : s_) {
         word = mix.Next();
     }
@@ -39,49 +48,190 @@ std::uint64_t Xoshiro256::Next() {
     return result;
 }
 
-std::uint32_t Xoshiro256::Next32() {
-    if (haveSpare_) {
-        haveSpare_ = false;
-        return static_cast<std::uint32_t>(spare_ >> 32);
+Xoshiro256x4::Xoshiro256x4(std::uint64_t seed) {
+    SplitMix64 mix(seed);
+    for (std::size_t lane = 0; lane < kLanes; ++lane) {
+        for (auto& word : state_.s) {
+            word[lane] = mix.Next();
+        }
     }
-    spare_ = Next();
-    haveSpare_ = true;
-    return static_cast<std::uint32_t>(spare_);
 }
 
-std::uint32_t Xoshiro256::Below(std::uint32_t n) {
-    // The high word of a 32 x 32 bit product, less the few low words that would favour
-    // some results (Lemire's method).
-    std::uint64_t m = static_cast<std::uint64_t>(Next32()) * n;
+namespace {
+
+using U64x4 = std::uint64_t __attribute__((vector_size(4 * sizeof(std::uint64_t))));
+static_assert(Xoshiro256x4::kLanes == 4, "a lane of U64x4 per generator");
+
+// kSteps steps of the four generators, as Xoshiro256::Next in the lanes of one vector (the
+// products by 5 and 9 as shifts and sums, which every vector unit has); generator i's
+// output of step t goes to out[4 t + i].
+[[gnu::always_inline]] inline void StepLanes(Xoshiro256x4::State& state, std::uint64_t* out) {
+    U64x4 s0, s1, s2, s3;
+    std::memcpy(&s0, state.s[0].data(), sizeof s0);
+    std::memcpy(&s1, state.s[1].data(), sizeof s1);
+    std::memcpy(&s2, state.s[2].data(), sizeof s2);
+    std::memcpy(&s3, state.s[3].data(), sizeof s3);
+    for (std::size_t t = 0; t < Xoshiro256x4::kSteps; ++t) {
+        U64x4 x = s1 + (s1 << 2);
+        x = (x << 7) | (x >> 57);
+        x = x + (x << 3);
+        std::memcpy(out + t * 4, &x, sizeof x);
+        const U64x4 shifted = s1 << 17;
+        s2 ^= s0;
+        s3 ^= s1;
+        s1 ^= s2;
+        s0 ^= s3;
+        s2 ^= shifted;
+        s3 = (s3 << 45) | (s3 >> 19);
+    }
+    std::memcpy(state.s[0].data(), &s0, sizeof s0);
+    std::memcpy(state.s[1].data(), &s1, sizeof s1);
+    std::memcpy(state.s[2].data(), &s2, sizeof s2);
+    std::memcpy(state.s[3].data(), &s3, sizeof s3);
+}
+
+// Draws below n <= 65536, 16 at a time from 16 words, while a whole chunk is accepted and
+// there are words and room for one: the words and draws taken. A chunk with a rejected
+// word is left to be drawn one word at a time.
+constexpr std::size_t kChunk = 16;
+
+using U16x8 = std::uint16_t __attribute__((vector_size(8 * sizeof(std::uint16_t))));
+using U32x8 = std::uint32_t __attribute__((vector_size(8 * sizeof(std::uint32_t))));
+using I32x8 = std::int32_t __attribute__((vector_size(8 * sizeof(std::int32_t))));
+
+[[gnu::always_inline]] inline std::size_t DrawAccepted(const std::uint16_t* words,
+                                                       std::size_t available, std::uint32_t n,
+                                                       std::uint32_t threshold, std::uint32_t* out,
+                                                       std::size_t room) {
+    std::size_t taken = 0;
+    while (available - taken >= kChunk && room - taken >= kChunk) {
+        I32x8 rejected = {};
+        for (std::size_t h = 0; h < kChunk; h += 8) {
+            U16x8 word;
+            std::memcpy(&word, words + taken + h, sizeof word);
+            const U32x8 m = __builtin_convertvector(word, U32x8) * n;
+            const U32x8 high = m >> 16;
+            std::memcpy(out + taken + h, &high, sizeof high);
+            rejected |= (m & 0xffffu) < threshold;
+        }
+        std::uint64_t any[4];
+        std::memcpy(any, &rejected, sizeof any);
+        if ((any[0] | any[1] | any[2] | any[3]) != 0) {
+            break;
+        }
+        taken += kChunk;
+    }
+    return taken;
+}
+
+#if defined(__x86_64__) && defined(__GNUC__)
+__attribute__((target("avx2"))) void StepLanesWide(Xoshiro256x4::State& state, std::uint64_t* out) {
+    StepLanes(state, out);
+}
+
+__attribute__((target("avx2"))) std::size_t DrawAcceptedWide(const std::uint16_t* words,
+                                                             std::size_t available, std::uint32_t n,
+                                                             std::uint32_t threshold,
+                                                             std::uint32_t* out, std::size_t room) {
+    return DrawAccepted(words, available, n, threshold, out, room);
+}
+
+bool HaveAvx2() {
+    static const bool avx2 = (__builtin_cpu_init(), __builtin_cpu_supports("avx2") != 0);
+    return avx2;
+}
+#endif
+
+}  // namespace
+
+void Xoshiro256x4::Refill() {
+    std::array<std::uint64_t, kSteps * kLanes> outputs;
+#if defined(__x86_64__) && defined(__GNUC__)
+    if (HaveAvx2()) {
+        StepLanesWide(state_, outputs.data());
+    } else {
+        StepLanes(state_, outputs.data());
+    }
+#else
+    StepLanes(state_, outputs.data());
+#endif
+    if constexpr (std::endian::native == std::endian::little) {
+        std::memcpy(words_.data(), outputs.data(), sizeof outputs);
+    } else {
+        for (std::size_t j = 0; j < kWords; ++j) {
+            words_[j] = static_cast<std::uint16_t>(outputs[j / 4] >> (16 * (j % 4)));
+        }
+    }
+    next_ = 0;
+}
+
+std::uint16_t Xoshiro256x4::NextWord() {
+    if (next_ == kWords) {
+        Refill();
+    }
+    return words_[next_++];
+}
+
+std::uint32_t Xoshiro256x4::Below(std::uint32_t n) {
+    if (n <= 65536) {
+        std::uint32_t m = static_cast<std::uint32_t>(NextWord()) * n;
+        if ((m & 0xffffu) < n) {
+            const std::uint32_t threshold = (65536u - n) % n;
+            while ((m & 0xffffu) < threshold) {
+                m = static_cast<std::uint32_t>(NextWord()) * n;
+            }
+        }
+        return m >> 16;
+    }
+    const auto word = [this] {
+        const std::uint32_t low = NextWord();
+        return low | (static_cast<std::uint32_t>(NextWord()) << 16);
+    };
+    std::uint64_t m = static_cast<std::uint64_t>(word()) * n;
     if (static_cast<std::uint32_t>(m) < n) {
         const std::uint32_t threshold = static_cast<std::uint32_t>(-n) % n;
         while (static_cast<std::uint32_t>(m) < threshold) {
-            m = static_cast<std::uint64_t>(Next32()) * n;
+            m = static_cast<std::uint64_t>(word()) * n;
         }
     }
     return static_cast<std::uint32_t>(m >> 32);
 }
 
-void Xoshiro256::FillBelow(std::uint32_t n, std::uint32_t* out, std::size_t count) {
-    // Below, inlined: a day is drawn a thousand times for every day of a station.
-    for (std::size_t i = 0; i < count; ++i) {
-        std::uint32_t word;
-        if (haveSpare_) {
-            haveSpare_ = false;
-            word = static_cast<std::uint32_t>(spare_ >> 32);
-        } else {
-            spare_ = Next();
-            haveSpare_ = true;
-            word = static_cast<std::uint32_t>(spare_);
+void Xoshiro256x4::FillBelow(std::uint32_t n, std::uint32_t* out, std::size_t count) {
+    if (n == 0 || n > 65536) {
+        for (std::size_t i = 0; i < count; ++i) {
+            out[i] = n == 0 ? 0 : Below(n);
         }
-        std::uint64_t m = static_cast<std::uint64_t>(word) * n;
-        if (static_cast<std::uint32_t>(m) < n) {
-            const std::uint32_t threshold = static_cast<std::uint32_t>(-n) % n;
-            while (static_cast<std::uint32_t>(m) < threshold) {
-                m = static_cast<std::uint64_t>(Next32()) * n;
+        return;
+    }
+    // Below, a chunk of words at a time: a day is drawn a thousand times for every day of a
+    // station. Each word is looked at once, in order, as Below does.
+    const std::uint32_t threshold = (65536u - n) % n;
+    std::size_t i = 0;
+    while (i < count) {
+        if (next_ == kWords) {
+            Refill();
+        }
+#if defined(__x86_64__) && defined(__GNUC__)
+        const std::size_t taken = HaveAvx2()
+                                      ? DrawAcceptedWide(words_.data() + next_, kWords - next_, n,
+                                                         threshold, out + i, count - i)
+                                      : DrawAccepted(words_.data() + next_, kWords - next_, n,
+                                                     threshold, out + i, count - i);
+#else
+        const std::size_t taken =
+            DrawAccepted(words_.data() + next_, kWords - next_, n, threshold, out + i, count - i);
+#endif
+        next_ += taken;
+        i += taken;
+        // A chunk with a rejected word, or the last words of the buffer or last draws.
+        const std::size_t end = std::min(kWords, next_ + kChunk);
+        while (next_ < end && i < count) {
+            const std::uint32_t m = static_cast<std::uint32_t>(words_[next_++]) * n;
+            if ((m & 0xffffu) >= threshold) {
+                out[i++] = m >> 16;
             }
         }
-        out[i] = static_cast<std::uint32_t>(m >> 32);
     }
 }
 
@@ -89,26 +239,6 @@ std::uint64_t StreamSeed(std::uint64_t seed, std::uint64_t stream) {
     SplitMix64 mix(seed ^ (stream * 0xd1342543de82ef95ull));
     mix.Next();
     return mix.Next();
-}
-
-void DayRow::AddScalar(std::size_t k, double observed, double predicted, double shift) {
-    double* v = value.data() + k * kScalarValues;
-    const double o = observed - shift;
-    const double p = predicted - shift;
-    const double d = predicted - observed;
-    const double product = p * o;
-    const double sign = product < 0 ? -1.0 : 1.0;
-    v[0] += 1;
-    v[1] += o;
-    v[2] += p;
-    v[3] += o * o;
-    v[4] += p * p;
-    v[5] += product;
-    v[6] += d < 0 ? -d : d;
-    v[7] += d * d;
-    v[8] += sign * product;
-    v[9] += sign * (p + o);
-    v[10] += sign;
 }
 
 void DayRow::AddDirection(double difference) {
@@ -169,22 +299,41 @@ double Percentile(std::vector<double>& values, double p) {
 namespace {
 
 // The totals of the drawn rows, `Width` floats added at once: a row's forty sums stay in
-// registers. Each total is summed in the order of the draws whatever the width, so the
-// wider additions of a processor that has them give the same bytes sooner.
+// registers, in two sets (the draws taken in turn), so that an addition need not wait for
+// the one before. Always inlined: a copy of its own would not have the wide registers of
+// its caller. Each total is summed in the same order whatever the width, so the wider
+// additions of a processor that has them give the same bytes sooner.
 template <typename Lanes, std::size_t Width>
-inline void SumRows(const float* rows, const std::uint32_t* drawn, std::size_t count, float* sum) {
+[[gnu::always_inline]] inline void SumRows(const float* rows, const std::uint32_t* drawn,
+                                           std::size_t count, float* sum) {
     constexpr std::size_t kBlocks = DayRow::kValues / Width;
     static_assert(DayRow::kValues % Width == 0, "a row is a whole number of lanes");
-    Lanes total[kBlocks] = {};
-    for (std::size_t j = 0; j < count; ++j) {
-        const float* row = rows + static_cast<std::size_t>(drawn[j]) * DayRow::kValues;
+    Lanes even[kBlocks] = {};
+    Lanes odd[kBlocks] = {};
+    std::size_t j = 0;
+    for (; j + 1 < count; j += 2) {
+        const float* first = rows + static_cast<std::size_t>(drawn[j]) * DayRow::kValues;
+        const float* second = rows + static_cast<std::size_t>(drawn[j + 1]) * DayRow::kValues;
         for (std::size_t l = 0; l < kBlocks; ++l) {
             Lanes lanes;
-            std::memcpy(&lanes, row + l * Width, sizeof lanes);
-            total[l] += lanes;
+            std::memcpy(&lanes, first + l * Width, sizeof lanes);
+            even[l] += lanes;
+            std::memcpy(&lanes, second + l * Width, sizeof lanes);
+            odd[l] += lanes;
         }
     }
-    std::memcpy(sum, total, sizeof total);
+    if (j < count) {
+        const float* last = rows + static_cast<std::size_t>(drawn[j]) * DayRow::kValues;
+        for (std::size_t l = 0; l < kBlocks; ++l) {
+            Lanes lanes;
+            std::memcpy(&lanes, last + l * Width, sizeof lanes);
+            even[l] += lanes;
+        }
+    }
+    for (std::size_t l = 0; l < kBlocks; ++l) {
+        even[l] += odd[l];
+    }
+    std::memcpy(sum, even, sizeof even);
 }
 
 using Lanes4 = float __attribute__((vector_size(4 * sizeof(float))));
@@ -226,11 +375,13 @@ void StatisticsOf(const std::array<double, DayRow::kValues>& t,
         if (n < 1) {
             continue;
         }
-        const double meanO = v[1] / n;
-        const double meanP = v[2] / n;
+        // One division: a thousand resamples of every station are reduced so.
+        const double perPair = 1.0 / n;
+        const double meanO = v[1] * perPair;
+        const double meanP = v[2] * perPair;
         s[kIntervalBias] = meanP - meanO;
-        s[kIntervalGrossError] = v[6] / n;
-        s[kIntervalRmse] = std::sqrt(v[7] / n);
+        s[kIntervalGrossError] = v[6] * perPair;
+        s[kIntervalRmse] = std::sqrt(v[7] * perPair);
         if (n < 2) {
             continue;
         }
@@ -243,8 +394,8 @@ void StatisticsOf(const std::array<double, DayRow::kValues>& t,
         if (observedSpread) {
             const double b = sxy / sxx;
             const double bias = meanP - meanO;
-            const double systematic = bias * bias + (b - 1) * (b - 1) * sxx / n;
-            const double unsystematic = (syy - b * sxy) / n;
+            const double systematic = bias * bias + (b - 1) * (b - 1) * sxx * perPair;
+            const double unsystematic = (syy - b * sxy) * perPair;
             s[kIntervalRmseSystematic] = std::sqrt(systematic > 0 ? systematic : 0.0);
             s[kIntervalRmseUnsystematic] = std::sqrt(unsystematic > 0 ? unsystematic : 0.0);
             if (predictedSpread) {
@@ -267,29 +418,48 @@ void StatisticsOf(const std::array<double, DayRow::kValues>& t,
         rest[1] = t[DayRow::kDirection + 2] / n;
     }
     if (const double n = t[DayRow::kVector]; n >= 1) {
-        rest[2] = std::hypot(t[DayRow::kVector + 1] / n, t[DayRow::kVector + 2] / n);
+        // The totals are sums of single-precision values: their squares cannot overflow,
+        // so hypot's care is not needed.
+        const double u = t[DayRow::kVector + 1] / n;
+        const double v = t[DayRow::kVector + 2] / n;
+        rest[2] = std::sqrt(u * u + v * v);
         rest[3] = std::sqrt(t[DayRow::kVector + 3] / n);
     }
 }
 
-// The k-th and (k+1)-th smallest (or largest) values, k counted from 0, from a heap of the
-// k + 2 nearest the end: one pass, where a selection would go over the values several times.
-std::pair<double, double> NearEnd(const std::vector<double>& values, std::size_t k, bool largest) {
-    const auto before = [largest](double a, double b) { return largest ? a > b : a < b; };
-    std::vector<double> heap;
-    heap.reserve(k + 2);
-    for (const double v : values) {
-        if (heap.size() < k + 2) {
-            heap.push_back(v);
-            std::push_heap(heap.begin(), heap.end(), before);
-        } else if (before(v, heap.front())) {
-            std::pop_heap(heap.begin(), heap.end(), before);
-            heap.back() = v;
-            std::push_heap(heap.begin(), heap.end(), before);
+// The k-th and (k+1)-th values in the order `before` (k counted from 0), selected among
+// those not after a bound: a value of a sample of the first values that twice the expected
+// share of the sample and some come before, so that the k + 2 values nearest the end are
+// very likely all within it. One pass that only copies, and a selection among a few, where
+// a selection among all would go over them several times; when fewer than k + 2 values
+// come within the bound, among all of them.
+template <typename Before>
+std::pair<double, double> NearEnd(const std::vector<double>& values, std::size_t k, Before before) {
+    const std::size_t need = std::min(k + 2, values.size());
+    constexpr std::size_t kSample = 128;
+    // Not a vector: its values would be set twice.
+    std::unique_ptr<double[]> candidates(new double[values.size()]);
+    std::size_t count = 0;
+    if (values.size() >= 4 * kSample && need * 16 <= values.size()) {
+        std::array<double, kSample> sample;
+        std::copy_n(values.begin(), kSample, sample.begin());
+        const std::size_t rank = std::min(kSample - 1, 2 * need * kSample / values.size() + 4);
+        std::nth_element(sample.begin(), sample.begin() + static_cast<std::ptrdiff_t>(rank),
+                         sample.end(), before);
+        const double bound = sample[rank];
+        for (const double v : values) {
+            candidates[count] = v;
+            count += before(bound, v) ? 0 : 1;
         }
     }
-    std::sort_heap(heap.begin(), heap.end(), before);
-    return {heap[std::min(k, heap.size() - 1)], heap[std::min(k + 1, heap.size() - 1)]};
+    if (count < need) {
+        count = values.size();
+        std::copy(values.begin(), values.end(), candidates.get());
+    }
+    double* const end = candidates.get() + count;
+    double* const at = candidates.get() + k;
+    std::nth_element(candidates.get(), at, end, before);
+    return {*at, at + 1 == end ? *at : *std::min_element(at + 1, end, before)};
 }
 
 }  // namespace
@@ -305,10 +475,10 @@ double PercentileFromEnd(const std::vector<double>& values, double p) {
     double low = 0;
     double high = 0;
     if (p <= 0.5) {
-        std::tie(low, high) = NearEnd(values, below, false);
+        std::tie(low, high) = NearEnd(values, below, std::less<double>());
     } else {
         // Counted from the top, `above` is the nearer of the two.
-        std::tie(high, low) = NearEnd(values, last - above, true);
+        std::tie(high, low) = NearEnd(values, last - above, std::greater<double>());
         if (above == below) {
             low = high;
         }
@@ -337,22 +507,27 @@ ResampledValues ResampleDays(const DayTable& table, int resamples, std::uint64_t
     if (days == 0) {
         return values;
     }
-    Xoshiro256 random(seed);
+    Xoshiro256x4 random(seed);
     const float* rows = table.Row(0);
     std::array<double, DayRow::kValues> totals{};
     std::array<double, kStatistics> statistics{};
-    // The days of a resample are drawn first, so that the additions run unbroken.
-    std::vector<std::uint32_t> drawn(days);
-    for (std::size_t b = 0; b < count; ++b) {
-        random.FillBelow(static_cast<std::uint32_t>(days), drawn.data(), days);
-        float sum[DayRow::kValues];
-        SumDrawnRows(rows, drawn.data(), days, sum);
-        for (std::size_t v = 0; v < DayRow::kValues; ++v) {
-            totals[v] = static_cast<double>(sum[v]);
-        }
-        StatisticsOf(totals, statistics);
-        for (std::size_t s = 0; s < kStatistics; ++s) {
-            values[s][b] = statistics[s];
+    // The days of a few resamples are drawn first (the same days as drawn one resample at a
+    // time), so that the draws and the additions each run unbroken.
+    constexpr std::size_t kBatch = 8;
+    std::vector<std::uint32_t> drawn(days * std::min(kBatch, count));
+    for (std::size_t b = 0; b < count; b += kBatch) {
+        const std::size_t batch = std::min(kBatch, count - b);
+        random.FillBelow(static_cast<std::uint32_t>(days), drawn.data(), days * batch);
+        for (std::size_t r = 0; r < batch; ++r) {
+            float sum[DayRow::kValues];
+            SumDrawnRows(rows, drawn.data() + r * days, days, sum);
+            for (std::size_t v = 0; v < DayRow::kValues; ++v) {
+                totals[v] = static_cast<double>(sum[v]);
+            }
+            StatisticsOf(totals, statistics);
+            for (std::size_t s = 0; s < kStatistics; ++s) {
+                values[s][b + r] = statistics[s];
+            }
         }
     }
     return values;

@@ -9,11 +9,14 @@
 // with the first- and second-order terms of its change with that mean, which is exact but
 // for the pairs whose values lie between the two means.
 //
-// The random numbers are our own (splitmix64 seeding xoshiro256**, bounded draws by
-// multiplication with rejection), so that a seed gives the same intervals with every
-// compiler and library and on any number of threads.
+// The random numbers are our own (splitmix64 seeding four xoshiro256** stepped together,
+// 16-bit bounded draws by multiplication with rejection), so that a seed gives the same
+// intervals with every compiler and library, with or without wide vectors, and on any
+// number of threads.
 
 #include <array>
+#include <bit>
+#include <cmath>
 #include <cstdint>
 #include <vector>
 
@@ -40,18 +43,45 @@ private:
 class Xoshiro256 {
 public:
     explicit Xoshiro256(std::uint64_t seed);
+    /// Seeded from the next four numbers of `mix`.
+    explicit Xoshiro256(SplitMix64& mix);
     std::uint64_t Next();
-    /// A uniform whole number in [0, n), n >= 1, without the bias of a plain modulo.
+
+private:
+    std::array<std::uint64_t, 4> s_{};
+};
+
+/// Four xoshiro256** generators stepped together, seeded one after the other from one
+/// splitmix64 sequence of the seed. Their outputs are taken in turn (the first generator's,
+/// the second's, ..., then the first's next), each as four 16-bit words from the low end;
+/// a day count is well below 65536, so a bounded draw takes one word, and the four states
+/// step in the lanes of one vector. Plain and wide vector code give the same numbers.
+class Xoshiro256x4 {
+public:
+    explicit Xoshiro256x4(std::uint64_t seed);
+    /// A uniform whole number in [0, n), n >= 1, without the bias of a plain modulo: the
+    /// high half of a word times n, less the few low halves that would favour some results
+    /// (Lemire's method; above 65536 on two words).
     std::uint32_t Below(std::uint32_t n);
     /// `count` draws of Below(n) into `out`, the same numbers as that many calls give.
     void FillBelow(std::uint32_t n, std::uint32_t* out, std::size_t count);
 
-private:
-    std::uint32_t Next32();
+    static constexpr std::size_t kLanes = 4;
+    static constexpr std::size_t kSteps = 64;  // steps made at once
+    static constexpr std::size_t kWords = kSteps * kLanes * 4;
 
-    std::array<std::uint64_t, 4> s_{};
-    std::uint64_t spare_ = 0;
-    bool haveSpare_ = false;
+    /// The state of lanes (s[0][i], s[1][i], s[2][i], s[3][i]), i < kLanes.
+    struct State {
+        alignas(32) std::array<std::array<std::uint64_t, kLanes>, 4> s{};
+    };
+
+private:
+    std::uint16_t NextWord();
+    void Refill();
+
+    State state_;
+    std::array<std::uint16_t, kWords> words_{};
+    std::size_t next_ = kWords;  // words_[next_] is the next word
 };
 
 /// The seed of one stream of a run: stream 0 for all stations pooled, the station's number
@@ -102,11 +132,38 @@ struct DayRow {
 
     std::array<double, kValues> value{};
 
-    void AddScalar(std::size_t k, double observed, double predicted, double shift);
+    void AddScalar(std::size_t k, double observed, double predicted, double shift) {
+        AddScalarTo(value.data() + k * kScalarValues, observed, predicted, shift);
+    }
+    /// The same into the kScalarValues sums at `v`. Inline: it is added for every pair of a
+    /// station twice (its own and all stations).
+    static void AddScalarTo(double* v, double observed, double predicted, double shift);
     void AddDirection(double difference);
     void AddVector(const VectorSums::Term& t);
     bool Empty() const;
 };
+
+inline void DayRow::AddScalarTo(double* v, double observed, double predicted, double shift) {
+    const double o = observed - shift;
+    const double p = predicted - shift;
+    const double d = predicted - observed;
+    const double product = p * o;
+    // Without branches: the signs of the pairs of a day follow no pattern a branch could
+    // predict.
+    const std::uint64_t negative = static_cast<std::uint64_t>(product < 0) << 63;
+    const double sign = std::bit_cast<double>(std::bit_cast<std::uint64_t>(1.0) | negative);
+    v[0] += 1;
+    v[1] += o;
+    v[2] += p;
+    v[3] += o * o;
+    v[4] += p * p;
+    v[5] += product;
+    v[6] += std::fabs(d);
+    v[7] += d * d;
+    v[8] += std::fabs(product);
+    v[9] += std::bit_cast<double>(std::bit_cast<std::uint64_t>(p + o) ^ negative);
+    v[10] += sign;
+}
 
 /// The direction and vector part of a day's row (from DayRow::kDirection on), with the
 /// day's number in the period.
