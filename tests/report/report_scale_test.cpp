@@ -219,6 +219,10 @@ TEST(ReportScale, StationsChosenAsTheyComeAreThoseThatRankingThemAllShows) {
             s.whole.scalar[kScalarHumidity].grossError = 1;
         } else {
             s.humidity = HumidityKind::SpecificHumidity;
+            s.evaluates[kHumidity] = true;
+            s.whole.scalar[kScalarHumidity].n = 10;
+            s.whole.scalar[kScalarHumidity].bias = 1.5 + 0.0001 * n;
+            s.whole.scalar[kScalarHumidity].grossError = 1;
         }
         mixed.AddStation(s);
     }
@@ -228,10 +232,22 @@ TEST(ReportScale, StationsChosenAsTheyComeAreThoseThatRankingThemAllShows) {
     EXPECT_EQ(byHumidity.front(), 1 + 2 * 100);  // of the 600 odd ones, the last 500
     EXPECT_EQ(mixed.OutsideCount(HumidityKind::MixingRatio), static_cast<std::size_t>(total));
     mixed.humidity = HumidityKind::SpecificHumidity;
-    const std::vector<int> bySpeed = shownNumbers(mixed);
-    ASSERT_EQ(bySpeed.size(), kMostStationsShown);
-    EXPECT_EQ(bySpeed.front(), total - 499);
-    EXPECT_EQ(bySpeed.back(), total);
+    const std::vector<int> bySpecific = shownNumbers(mixed);
+    ASSERT_EQ(bySpecific.size(), kMostStationsShown);
+    EXPECT_EQ(bySpecific.front(), 2 + 2 * 100);  // of the 600 even ones, the last 500
+    EXPECT_EQ(bySpecific.back(), total);
+
+    // Stations further out each than the one before: every one displaces another, and
+    // the records dropped on the way leave only those shown.
+    ReportSummary rising{ControlSettings()};
+    for (int n = 1; n <= total; ++n) {
+        rising.AddStation(SpeedStation(n, 0.5 + 0.0001 * n, 0.2));
+    }
+    const std::vector<int> last = shownNumbers(rising);
+    ASSERT_EQ(last.size(), kMostStationsShown);
+    EXPECT_EQ(last.front(), total - 499);
+    EXPECT_EQ(last.back(), total);
+    EXPECT_EQ(rising.Stations().size(), kMostStationsShown);
 
     // 600 stations far outside the temperature box outrank the one furthest outside the
     // wind speed box, which is still the first of the furthest by wind speed.
