@@ -210,10 +210,10 @@ std::string AbsentText(const ReportSummary& summary) {
 std::string ShownStationsText(const ControlSettings& settings, const ReportSummary& summary,
                               const std::vector<bool>& shown) {
     const auto count = static_cast<std::size_t>(std::count(shown.begin(), shown.end(), true));
-    if (count == shown.size()) {
+    if (count == summary.StationCount()) {
         return {};
     }
-    return std::to_string(count) + " of the " + std::to_string(shown.size()) +
+    return std::to_string(count) + " of the " + std::to_string(summary.StationCount()) +
            " stations, those furthest from the benchmarks first (then failed ones), in the "
            "station tables, soccer plots and Taylor diagrams; the pooled charts hold every "
            "station. " +
@@ -241,7 +241,7 @@ void Header(std::string& out, const ControlSettings& settings, const ReportSumma
     fact("Calm threshold", settings.calmText + " m/s");
     fact("Missing filter", FilterText(settings.missingFilter));
     fact("Stations", std::to_string(summary.evaluated) + " of " +
-                         std::to_string(summary.stations.size()) + " evaluated");
+                         std::to_string(summary.StationCount()) + " evaluated");
     fact("Humidity", HumidityText(summary.humidity) + ", " +
                          std::to_string(summary.humidityStations) + " station(s)");
     const std::string absent = AbsentText(summary);
@@ -339,7 +339,7 @@ void FurthestTable(std::string& out, const ReportSummary& summary) {
         "<p>How far each station lies from the box: the larger of |bias| and the error, each "
         "over its limit (above 1 is outside, marked \u2717). Worst first; " +
         std::to_string(std::min(rows.size(), kFurthestRows)) + " of the " +
-        std::to_string(rows.size()) +
+        std::to_string(summary.OutsideCount(summary.humidity)) +
         " outside some box.</p>\n<table class=\"furthest\"><thead><tr><th class=\"n\">No</th>"
         "<th>Predicted file</th><th>Observed file</th>";
     for (const ReportQuantity q : quantities) {
@@ -347,7 +347,7 @@ void FurthestTable(std::string& out, const ReportSummary& summary) {
     }
     out += "</tr></thead><tbody>\n";
     for (std::size_t r = 0; r < rows.size() && r < kFurthestRows; ++r) {
-        const ReportStation& s = summary.stations[rows[r].second];
+        const ReportStation& s = summary.Stations()[rows[r].second];
         out += "<tr><td class=\"n\">" + std::to_string(s.number) + "</td><td class=\"file\">" +
                Html(s.predicted) + "</td><td class=\"file\">" + Html(s.observed) + "</td>";
         for (const ReportQuantity q : quantities) {
@@ -557,8 +557,9 @@ void StationIntervalTable(std::string& out, const ReportSummary& summary, const 
         }
         out += "</tr>\n";
     };
-    for (std::size_t i = 0; i < summary.stations.size(); ++i) {
-        const ReportStation& s = summary.stations[i];
+    const std::vector<ReportStation>& stations = summary.Stations();
+    for (std::size_t i = 0; i < stations.size(); ++i) {
+        const ReportStation& s = stations[i];
         if (shown[i] && s.evaluated) {
             row(std::to_string(s.number), s.intervals);
         }
@@ -574,8 +575,9 @@ void StationSection(std::string& out, const ReportSummary& summary, const RunNot
     out +=
         "<table><thead><tr><th class=\"n\">No</th><th>Predicted file</th><th>Observed file</th>"
         "<th>Status</th></tr></thead><tbody>\n";
-    for (std::size_t i = 0; i < summary.stations.size(); ++i) {
-        const ReportStation& s = summary.stations[i];
+    const std::vector<ReportStation>& stations = summary.Stations();
+    for (std::size_t i = 0; i < stations.size(); ++i) {
+        const ReportStation& s = stations[i];
         if (!shown[i]) {
             continue;
         }
@@ -605,8 +607,8 @@ void StationSection(std::string& out, const ReportSummary& summary, const RunNot
                       "class=\"n\" title=\"vector wind error\">RMSVE</th>"
                     : "") +
                "</tr></thead><tbody>\n";
-        for (std::size_t i = 0; i < summary.stations.size(); ++i) {
-            const ReportStation& s = summary.stations[i];
+        for (std::size_t i = 0; i < stations.size(); ++i) {
+            const ReportStation& s = stations[i];
             if (!shown[i] || !s.evaluated || (humidity && s.humidity == HumidityKind::None)) {
                 continue;
             }

@@ -209,19 +209,17 @@ std::size_t ScalarOf(ReportQuantity q) {
 }
 
 bool RunHas(const ReportSummary& summary, ReportQuantity q) {
-    if (q == ReportQuantity::kHumidity) {
-        return summary.humidity != HumidityKind::None;
+    switch (q) {
+        case ReportQuantity::kSpeed:
+            return summary.SomeStationEvaluates(kSpeed);
+        case ReportQuantity::kDirection:
+            return summary.SomeStationEvaluates(kDirection);
+        case ReportQuantity::kTemperature:
+            return summary.SomeStationEvaluates(kTemperature);
+        case ReportQuantity::kHumidity:
+            return summary.humidity != HumidityKind::None;
     }
-    return std::any_of(summary.stations.begin(), summary.stations.end(),
-                       [q](const ReportStation& s) {
-                           return s.evaluated && s.evaluates[kSpeed] &&
-                                  (q == ReportQuantity::kSpeed ||
-                                   (q == ReportQuantity::kDirection && s.evaluates[kDirection]));
-                       }) ||
-           (q == ReportQuantity::kTemperature &&
-            std::any_of(
-                summary.stations.begin(), summary.stations.end(),
-                [](const ReportStation& s) { return s.evaluated && s.evaluates[kTemperature]; }));
+    return false;
 }
 
 std::string QuantityUnit(ReportQuantity q, HumidityKind humidity) {
@@ -250,8 +248,9 @@ double BenchmarkDistance(const GroupResult& g, ReportQuantity q, HumidityKind hu
 std::vector<std::size_t> FurthestStations(const ReportSummary& summary, ReportQuantity q,
                                           std::size_t count) {
     std::vector<std::pair<double, std::size_t>> outside;
-    for (std::size_t i = 0; i < summary.stations.size(); ++i) {
-        const ReportStation& s = summary.stations[i];
+    const std::vector<ReportStation>& stations = summary.Stations();
+    for (std::size_t i = 0; i < stations.size(); ++i) {
+        const ReportStation& s = stations[i];
         if (Shows(s, q, summary.humidity)) {
             const double d = BenchmarkDistance(s.whole, q, summary.humidity);
             if (d > 1) {
@@ -280,8 +279,8 @@ std::vector<double> StationDistances(const ReportSummary& summary) {
         }
     }
     std::vector<double> distances;
-    distances.reserve(summary.stations.size());
-    for (const ReportStation& s : summary.stations) {
+    distances.reserve(summary.Stations().size());
+    for (const ReportStation& s : summary.Stations()) {
         double worst = 0;
         for (const ReportQuantity q : present) {
             if (Shows(s, q, summary.humidity)) {
@@ -294,8 +293,12 @@ std::vector<double> StationDistances(const ReportSummary& summary) {
     return distances;
 }
 
-std::vector<bool> ShownStations(const ReportSummary& summary, std::size_t most) {
-    const std::size_t n = summary.stations.size();
+std::vector<bool> ShownStations(const ReportSummary& summary) {
+    // The summary holds every station that can be among the first `most` in this order,
+    // whichever humidity variable the run has, and perhaps some more.
+    const std::size_t most = kMostStationsShown;
+    const std::vector<ReportStation>& stations = summary.Stations();
+    const std::size_t n = stations.size();
     if (n <= most) {
         return std::vector<bool>(n, true);
     }
@@ -310,7 +313,7 @@ std::vector<bool> ShownStations(const ReportSummary& summary, std::size_t most) 
     ranks.reserve(n);
     for (std::size_t i = 0; i < n; ++i) {
         const double d = distances[i];
-        ranks.push_back({!summary.stations[i].evaluated ? 1 : d > 1 ? 0 : 2, d, i});
+        ranks.push_back({!stations[i].evaluated ? 1 : d > 1 ? 0 : 2, d, i});
     }
     std::nth_element(ranks.begin(), ranks.begin() + static_cast<std::ptrdiff_t>(most), ranks.end(),
                      [](const Rank& a, const Rank& b) {
@@ -357,8 +360,6 @@ Extent SoccerRange(const Extent& data, double boxLo, double boxHi) {
 
 namespace {
 
-constexpr std::size_t kOutliersLabelled = 5;
-
 // The stations furthest outside the box get their labels whatever the crowd around them,
 // and so does each of a few stations (one under the pooled marker among them).
 void MarkOutliers(const ReportSummary& summary, ReportQuantity q,
@@ -370,7 +371,7 @@ void MarkOutliers(const ReportSummary& summary, ReportQuantity q,
         return;
     }
     for (const std::size_t i : FurthestStations(summary, q, kOutliersLabelled)) {
-        const std::string label = std::to_string(summary.stations[i].number);
+        const std::string label = std::to_string(summary.Stations()[i].number);
         for (LabelledPoint& p : points) {
             p.always |= p.label == label;
         }
@@ -449,8 +450,9 @@ std::string SoccerPlot(const ReportSummary& summary, ReportQuantity q,
                                  " " + FormatValue(v.error) + " " + unit + ", N " +
                                  std::to_string(v.n)};
     };
-    for (std::size_t i = 0; i < summary.stations.size(); ++i) {
-        const ReportStation& s = summary.stations[i];
+    const std::vector<ReportStation>& held = summary.Stations();
+    for (std::size_t i = 0; i < held.size(); ++i) {
+        const ReportStation& s = held[i];
         if (shown[i] && Shows(s, q, summary.humidity)) {
             const BiasError v = BiasErrorOf(s.whole, q);
             if (v.n > 0) {
@@ -489,8 +491,9 @@ std::string SoccerPlot(const ReportSummary& summary, ReportQuantity q,
         bars.push_back({v, bounds, pooledBar});
     };
     if (stations.size() <= kMostStationBars) {
-        for (std::size_t i = 0; i < summary.stations.size(); ++i) {
-            const ReportStation& s = summary.stations[i];
+        const std::vector<ReportStation>& held = summary.Stations();
+        for (std::size_t i = 0; i < held.size(); ++i) {
+            const ReportStation& s = held[i];
             if (shown[i] && Shows(s, q, summary.humidity)) {
                 bar(BiasErrorOf(s.whole, q), s.intervals, false);
             }
@@ -553,8 +556,9 @@ std::string TaylorChart(const ReportSummary& summary, ReportQuantity q,
         }
         return chart::TaylorPoint{ratio, r, std::move(label), tooltip(who, ratio, r)};
     };
-    for (std::size_t i = 0; i < summary.stations.size(); ++i) {
-        const ReportStation& s = summary.stations[i];
+    const std::vector<ReportStation>& held = summary.Stations();
+    for (std::size_t i = 0; i < held.size(); ++i) {
+        const ReportStation& s = held[i];
         if (shown[i] && Shows(s, q, summary.humidity) && s.whole.scalar[k].n > 0) {
             series[0].points.push_back(point(s.SpreadRatio(k), s.whole.scalar[k].correlation,
                                              std::to_string(s.number), StationText(s)));

@@ -29,24 +29,20 @@ bool RunHas(const ReportSummary& summary, ReportQuantity q);
 /// pairs or where q has no benchmark (relative humidity).
 double BenchmarkDistance(const GroupResult& g, ReportQuantity q, HumidityKind humidity);
 /// The stations that lie outside the benchmark box of q, furthest first (the lower number
-/// first among equals), at most `count`; indices into summary.stations.
+/// first among equals), at most `count` (up to kOutliersLabelled); indices into
+/// summary.Stations().
 std::vector<std::size_t> FurthestStations(const ReportSummary& summary, ReportQuantity q,
                                           std::size_t count);
 /// How far each station lies outside the benchmark boxes of the quantities the run has:
 /// the largest BenchmarkDistance among them, 0 where there is none (a failed station, or
-/// no benchmark). In station order.
+/// no benchmark). In the order of summary.Stations().
 std::vector<double> StationDistances(const ReportSummary& summary);
 
-/// Up to this many stations the report shows every station one by one (a row in each
-/// station table, a marker in each soccer plot and Taylor diagram); beyond it, this many,
-/// so that the page stays within a few megabytes and its time small beside the run's.
-inline constexpr std::size_t kMostStationsShown = 500;
-/// Which stations the report shows one by one, by index into summary.stations: all of
-/// them up to `most`, otherwise the `most` that matter: furthest outside the benchmark
-/// boxes first (StationDistances, the lower number first among equals), then those that
-/// failed, then the rest nearest the box edges first.
-std::vector<bool> ShownStations(const ReportSummary& summary,
-                                std::size_t most = kMostStationsShown);
+/// Which stations the report shows one by one, by index into summary.Stations(): all of
+/// them up to kMostStationsShown, otherwise the kMostStationsShown that matter: furthest
+/// outside the benchmark boxes first (StationDistances, the lower number first among
+/// equals), then those that failed, then the rest nearest the box edges first.
+std::vector<bool> ShownStations(const ReportSummary& summary);
 
 /// The range of one soccer axis: the data's with room for labels, reaching to the nearest
 /// edge of the benchmark range [boxLo, boxHi] when that lies no further away than the data

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "report/report_charts.h"
 #include "tsf/text_scan.h"
 #include "wxcheck/outputs/list_file.h"
 #include "wxcheck/outputs/output_text.h"
@@ -58,6 +59,132 @@ ReportSummary::ReportSummary(const ControlSettings& settings) : calm_(settings.c
         rose->calmThreshold = settings.calmThreshold;
         rose->calmText = settings.calmText.empty() ? FormatValue(calm_) : settings.calmText;
     }
+    for (std::size_t c = 0; c < selections_.size(); ++c) {
+        selections_[c].capacity = c < kChoices ? kMostStationsShown : kOutliersLabelled;
+    }
+}
+
+const std::vector<ReportStation>& ReportSummary::Stations() const {
+    Compact();
+    return held_;
+}
+
+void ReportSummary::Compact() const {
+    if (dropped_ == 0) {
+        return;
+    }
+    std::size_t to = 0;
+    for (std::size_t from = 0; from < held_.size(); ++from) {
+        if (heldBy_[from] > 0) {
+            if (to != from) {
+                held_[to] = std::move(held_[from]);
+                heldIndex_[to] = heldIndex_[from];
+                heldBy_[to] = heldBy_[from];
+            }
+            ++to;
+        }
+    }
+    held_.resize(to);
+    heldIndex_.resize(to);
+    heldBy_.resize(to);
+    dropped_ = 0;
+}
+
+void ReportSummary::Release(std::size_t index) {
+    const auto at = std::lower_bound(heldIndex_.begin(), heldIndex_.end(), index);
+    const auto i = static_cast<std::size_t>(at - heldIndex_.begin());
+    if (--heldBy_[i] == 0) {
+        held_[i] = ReportStation();  // its file names go at once
+        ++dropped_;
+    }
+}
+
+void ReportSummary::Offer(ReportStation&& s) {
+    const std::size_t index = count_++;
+    for (std::size_t slot = 0; slot < kSlotCount; ++slot) {
+        runEvaluates_[slot] |=
+            s.evaluated && s.evaluates[slot] && (slot != kDirection || s.evaluates[kSpeed]);
+    }
+    // A station has statistics of a quantity only where it evaluates it, so each distance
+    // here belongs to a quantity the run has, as StationDistances takes them.
+    std::array<double, 4> d{};
+    d.fill(kNotComputed);
+    if (s.evaluated) {
+        for (const ReportQuantity q : {ReportQuantity::kSpeed, ReportQuantity::kDirection,
+                                       ReportQuantity::kTemperature, ReportQuantity::kHumidity}) {
+            d[static_cast<std::size_t>(q)] = BenchmarkDistance(s.whole, q, s.humidity);
+        }
+    }
+    const double dHumidity = d[static_cast<std::size_t>(ReportQuantity::kHumidity)];
+    double others = 0;
+    for (std::size_t q = 0; q < 3; ++q) {
+        others = std::isfinite(d[q]) && d[q] > others ? d[q] : others;
+    }
+    std::array<Rank, kChoices + 5> ranks;
+    std::array<bool, kChoices + 5> offered{};
+    for (std::size_t c = 0; c < kChoices; ++c) {
+        double worst = others;
+        if (c != 0 && c == ChoiceOf(s.humidity) && std::isfinite(dHumidity) && dHumidity > worst) {
+            worst = dHumidity;
+        }
+        ranks[c] = {!s.evaluated ? 1 : worst > 1 ? 0 : 2, worst, index};
+        offered[c] = true;
+        outside_[c] += ranks[c].group == 0 ? 1 : 0;
+    }
+    for (std::size_t q = 0; q < 3; ++q) {
+        offered[kChoices + q] = d[q] > 1;
+        ranks[kChoices + q] = {0, d[q], index};
+    }
+    const std::size_t humidityChoice = ChoiceOf(s.humidity);
+    if (humidityChoice != 0) {
+        const std::size_t c = kChoices + 3 + humidityChoice - 1;
+        offered[c] = dHumidity > 1;
+        ranks[c] = {0, dHumidity, index};
+    }
+    std::uint8_t takers = 0;
+    for (std::size_t c = 0; c < selections_.size(); ++c) {
+        offered[c] = offered[c] && selections_[c].Takes(ranks[c]);
+        takers = static_cast<std::uint8_t>(takers + (offered[c] ? 1 : 0));
+    }
+    if (takers == 0) {
+        return;
+    }
+    held_.push_back(std::move(s));
+    heldIndex_.push_back(index);
+    heldBy_.push_back(takers);
+    for (std::size_t c = 0; c < selections_.size(); ++c) {
+        if (!offered[c]) {
+            continue;
+        }
+        std::vector<Rank>& heap = selections_[c].heap;
+        if (heap.size() == selections_[c].capacity) {
+            std::pop_heap(heap.begin(), heap.end());
+            Release(heap.back().index);
+            heap.back() = ranks[c];
+        } else {
+            heap.push_back(ranks[c]);
+        }
+        std::push_heap(heap.begin(), heap.end());
+    }
+    // Dropped records go in batches, each record moved a bounded number of times.
+    if (dropped_ > 64 && 2 * dropped_ > held_.size()) {
+        Compact();
+    }
+}
+
+void ReportSummary::AddStation(ReportStation station) {
+    evaluated += station.evaluated ? 1 : 0;
+    for (std::size_t k = 0; k < 3 && station.evaluated; ++k) {
+        const std::size_t key = SpreadOf(k, station.humidity);
+        spreadTotals_[key].Merge(station.first[k]);
+        if (station.first[k].n > 0) {
+            spreads_[key].push_back({static_cast<double>(station.first[k].n),
+                                     station.first[k].MeanObserved(),
+                                     station.first[k].MeanPredicted(), station.second[k].sxx,
+                                     station.second[k].syy, station.second[k].sxy});
+        }
+    }
+    Offer(std::move(station));
 }
 
 bool ReportSummary::Pooled(std::size_t k, HumidityKind stationHumidity) const {
@@ -72,7 +199,7 @@ std::size_t ReportSummary::GatherOf(std::size_t k, HumidityKind humidity) {
 }
 
 void ReportSummary::AddStation(const StationResult& s) {
-    ReportStation& r = stations.emplace_back();
+    ReportStation r;
     r.number = s.number;
     // As the list file shows them; the charts' tooltips quote them too.
     r.predicted = ShownText(s.predicted.written);
@@ -88,14 +215,16 @@ void ReportSummary::AddStation(const StationResult& s) {
     for (const std::string& e : s.errors) {
         stationErrors.push_back(StationErrorText(s.number, e));
     }
+    if (s.evaluated) {
+        r.whole = s.groups[0];
+        r.intervals = s.intervals;
+        r.first = s.partials[0].first;
+        r.second = s.partials[0].second;
+    }
+    AddStation(std::move(r));
     if (!s.evaluated) {
         return;
     }
-    ++evaluated;
-    r.whole = s.groups[0];
-    r.intervals = s.intervals;
-    r.first = s.partials[0].first;
-    r.second = s.partials[0].second;
     // Humidity goes to the gather of the station's variable; the run's is chosen at the end.
     std::array<std::size_t, 3> gather{};
     for (std::size_t k = 0; k < 3; ++k) {
@@ -168,25 +297,17 @@ void ReportSummary::Finish(const std::vector<StationResult>& results, const Pool
                                      range.lo + rows.count * rows.width, columns.count, rows.count);
         }
         // The stations' sums about their own means, moved to the pooled means.
-        FirstPass total;
-        for (const ReportStation& s : stations) {
-            if (s.evaluated && Pooled(k, s.humidity)) {
-                total.Merge(s.first[k]);
-            }
-        }
+        const std::size_t key = SpreadOf(k, humidity);
+        const FirstPass& total = spreadTotals_[key];
         double sxx = 0;
         double syy = 0;
         double sxy = 0;
-        for (const ReportStation& s : stations) {
-            if (!s.evaluated || !Pooled(k, s.humidity) || s.first[k].n == 0) {
-                continue;
-            }
-            const double n = static_cast<double>(s.first[k].n);
-            const double dObserved = s.first[k].MeanObserved() - total.MeanObserved();
-            const double dPredicted = s.first[k].MeanPredicted() - total.MeanPredicted();
-            sxx += s.second[k].sxx + n * dObserved * dObserved;
-            syy += s.second[k].syy + n * dPredicted * dPredicted;
-            sxy += s.second[k].sxy + n * dObserved * dPredicted;
+        for (const StationSpread& s : spreads_[key]) {
+            const double dObserved = s.meanObserved - total.MeanObserved();
+            const double dPredicted = s.meanPredicted - total.MeanPredicted();
+            sxx += s.sxx + s.n * dObserved * dObserved;
+            syy += s.syy + s.n * dPredicted * dPredicted;
+            sxy += s.sxy + s.n * dObserved * dPredicted;
         }
         if (total.n >= 2 && total.ObservedSpread() && sxx > 0) {
             sc.slope = sxy / sxx;

@@ -134,15 +134,41 @@ struct DayMeans {
     double directionPredicted = 0;
 };
 
+/// Up to this many stations the report shows every station one by one (a row in each
+/// station table, a marker in each soccer plot and Taylor diagram); beyond it, this many,
+/// so that the page stays within a few megabytes and its time small beside the run's.
+inline constexpr std::size_t kMostStationsShown = 500;
+/// The stations furthest outside the box of a soccer plot that keep their labels.
+inline constexpr std::size_t kOutliersLabelled = 5;
+
 /// Fed by the engine in three steps: every station in station order as it is evaluated
 /// (while its pairs are fresh), once with the pooled results, and every hour and day row
 /// of the statistics files as they are written.
+///
+/// Of very many stations only some are shown one by one, so only the records of those that
+/// can still be among them are held: the kMostStationsShown first in the order of
+/// ShownStations for each humidity variable the run may end up with, and the
+/// kOutliersLabelled furthest outside each benchmark box. Every other station leaves only
+/// its sums for the pooled spread and its counts.
 class ReportSummary : public PooledRowObserver {
 public:
     explicit ReportSummary(const ControlSettings& settings);
 
     /// The next station, in station order.
     void AddStation(const StationResult& station);
+    /// The same for a station already summarised (its pairs and messages are not added).
+    void AddStation(ReportStation station);
+    /// The stations held one by one, in station order: all of them up to
+    /// kMostStationsShown, otherwise those that can be shown or labelled.
+    const std::vector<ReportStation>& Stations() const;
+    /// All stations added.
+    std::size_t StationCount() const { return count_; }
+    /// Whether some evaluated station evaluates the variable of `slot` (wind direction: with
+    /// wind speed, without which it has no statistics).
+    bool SomeStationEvaluates(std::size_t slot) const { return runEvaluates_[slot]; }
+    /// The stations outside some benchmark box, as StationDistances tells them, when the
+    /// run's humidity variable is `humidity`.
+    std::size_t OutsideCount(HumidityKind humidity) const { return outside_[ChoiceOf(humidity)]; }
     /// Once all stations are in: the pooled results, and the pairs again where a scatter
     /// turns into a histogram (shared by up to `threads` threads; the counts do not
     /// depend on their number).
@@ -153,7 +179,6 @@ public:
     /// One row of the daily statistics files.
     void AddDay(Stamp day, const GroupResult& row) override;
 
-    std::vector<ReportStation> stations;
     int evaluated = 0;
     GroupResult all;              // the whole period, all stations
     GroupIntervals allIntervals;  // its 95% intervals, when made
@@ -179,8 +204,73 @@ private:
     bool Pooled(std::size_t k, HumidityKind stationHumidity) const;
     void CountHistograms(const std::vector<StationResult>& stations, unsigned threads);
 
+    /// A station's place in one order of the report (ShownStations, FurthestStations):
+    /// `group` first, then the larger `distance`, then the earlier station.
+    struct Rank {
+        int group = 0;
+        double distance = 0;
+        std::size_t index = 0;                     // in station order
+        bool operator<(const Rank& other) const {  // "ranks before"
+            if (group != other.group) {
+                return group < other.group;
+            }
+            if (distance != other.distance) {
+                return distance > other.distance;
+            }
+            return index < other.index;
+        }
+    };
+    /// The best `capacity` ranks offered so far, as a heap with the worst on top.
+    struct Selection {
+        std::vector<Rank> heap;
+        std::size_t capacity = 0;
+        bool Takes(const Rank& rank) const { return heap.size() < capacity || rank < heap.front(); }
+    };
+    // Which stations are shown depends on the run's humidity variable, known only once all
+    // stations are in: humidity counts for MIXR stations (1), SHUM stations (2), or for
+    // none (0: no humidity, or relative humidity, which has no benchmark).
+    static constexpr std::size_t kChoices = 3;
+    static std::size_t ChoiceOf(HumidityKind humidity) {
+        return humidity == HumidityKind::MixingRatio        ? 1
+               : humidity == HumidityKind::SpecificHumidity ? 2
+                                                            : 0;
+    }
+    /// Holds `station` (the next in station order) while some selection wants it.
+    void Offer(ReportStation&& station);
+    void Release(std::size_t index);
+    void Compact() const;
+
+    // The sums of one station and scalar quantity that the pooled spread needs.
+    struct StationSpread {
+        double n;
+        double meanObserved;
+        double meanPredicted;
+        double sxx;
+        double syy;
+        double sxy;
+    };
+    // Wind speed, temperature, and humidity per station variable (none, MIXR, SHUM, RHUM).
+    static constexpr std::size_t kSpreads = 6;
+    static std::size_t SpreadOf(std::size_t k, HumidityKind humidity) {
+        return k < kScalarHumidity ? k : 3 + static_cast<std::size_t>(static_cast<int>(humidity));
+    }
+
     double calm_;
     std::array<ScatterSummary, kGathers> gathers_;
+    std::size_t count_ = 0;
+    std::array<bool, kSlotCount> runEvaluates_{};
+    std::array<std::size_t, kChoices> outside_{};
+    // Shown one by one for each choice, and labelled as furthest outside the box of wind
+    // speed, direction, temperature, and humidity of MIXR and of SHUM stations.
+    std::array<Selection, kChoices + 5> selections_;
+    // The held records in station order, with their station indices and how many
+    // selections hold them; those none holds are dropped in batches.
+    mutable std::vector<ReportStation> held_;
+    mutable std::vector<std::size_t> heldIndex_;
+    mutable std::vector<std::uint8_t> heldBy_;
+    mutable std::size_t dropped_ = 0;
+    std::array<FirstPass, kSpreads> spreadTotals_{};
+    std::array<std::vector<StationSpread>, kSpreads> spreads_;
 };
 
 /// The speed class of a wind rose for a speed above the calm threshold.

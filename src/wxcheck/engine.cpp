@@ -338,7 +338,6 @@ int RunChecked(const EngineOptions& options, std::ostream& out, std::ostream& er
     std::optional<ReportSummary> summary;
     if (options.report) {
         summary.emplace(settings);
-        summary->stations.reserve(count);  // filled once, never moved
     }
     // Every pair, written station by station in station order as the stations come in.
     std::optional<OutputFile> pairs;

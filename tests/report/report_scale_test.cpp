@@ -43,10 +43,7 @@ ReportStation SpeedStation(int number, double bias, double rmse, double ratio = 
 }
 
 ReportSummary WithAll(ReportSummary summary) {
-    summary.all = summary.stations.front().whole;
-    summary.evaluated =
-        static_cast<int>(std::count_if(summary.stations.begin(), summary.stations.end(),
-                                       [](const ReportStation& s) { return s.evaluated; }));
+    summary.all = summary.Stations().front().whole;
     return summary;
 }
 
@@ -105,14 +102,14 @@ TEST(ReportScale, AboveTheCapThePageShowsTheStationsThatMatterAndSaysSo) {
         if (n % 60 == 1) {
             ReportStation failed;
             failed.number = n;
-            summary.stations.push_back(failed);
+            summary.AddStation(failed);
             expected.insert(n);
         } else if (n % 3 == 0) {
-            summary.stations.push_back(SpeedStation(n, 0.51 + scramble, 0.2));
+            summary.AddStation(SpeedStation(n, 0.51 + scramble, 0.2));
             expected.insert(n);
         } else {
             // Distance: |bias| over 0.5, above the RMSE's 0.2 / 2.
-            summary.stations.push_back(SpeedStation(n, -0.06 - 0.4 * scramble, 0.2));
+            summary.AddStation(SpeedStation(n, -0.06 - 0.4 * scramble, 0.2));
             inside.emplace_back((0.06 + 0.4 * scramble) / 0.5, n);
         }
     }
@@ -160,7 +157,7 @@ TEST(ReportScale, AboveTheCapThePageShowsTheStationsThatMatterAndSaysSo) {
 TEST(ReportScale, UpToTheCapEveryStationIsShownAndBeyondItThePageStaysSmall) {
     ReportSummary atCap{ControlSettings()};
     for (int n = 1; n <= static_cast<int>(kMostStationsShown); ++n) {
-        atCap.stations.push_back(SpeedStation(n, 0.1 * (n % 9), 1.0));
+        atCap.AddStation(SpeedStation(n, 0.1 * (n % 9), 1.0));
     }
     atCap = WithAll(std::move(atCap));
     const Element page = ReadPage(BuildEvaluationReport(ControlSettings(), atCap, RunNotes()));
@@ -170,13 +167,108 @@ TEST(ReportScale, UpToTheCapEveryStationIsShownAndBeyondItThePageStaysSmall) {
 
     ReportSummary many{ControlSettings()};
     for (int n = 1; n <= 20000; ++n) {
-        many.stations.push_back(SpeedStation(n, 0.1 * (n % 9), 1.0, 0.8 + 0.01 * (n % 40)));
+        many.AddStation(SpeedStation(n, 0.1 * (n % 9), 1.0, 0.8 + 0.01 * (n % 40)));
     }
     many = WithAll(std::move(many));
     const std::string text = BuildEvaluationReport(ControlSettings(), many, RunNotes());
     EXPECT_LT(text.size(), 2000000u);
     EXPECT_EQ(MarkerNumbers(ChartIn(ReadPage(text), "taylor", "Wind speed")).size(),
               kMostStationsShown);
+}
+
+// The summary holds only the records of stations that can still be shown, chosen as they
+// come; the page must show the very stations that ranking all of them shows. Ties at the
+// cap go to the earlier stations, the choice follows the run's humidity variable, known
+// only at the end, and a station furthest outside one box keeps its label's place even
+// when others outrank it on the page.
+TEST(ReportScale, StationsChosenAsTheyComeAreThoseThatRankingThemAllShows) {
+    const auto shownNumbers = [](const ReportSummary& summary) {
+        const std::vector<bool> shown = ShownStations(summary);
+        std::vector<int> numbers;
+        for (std::size_t i = 0; i < shown.size(); ++i) {
+            if (shown[i]) {
+                numbers.push_back(summary.Stations()[i].number);
+            }
+        }
+        return numbers;
+    };
+    const int total = 2 * static_cast<int>(kMostStationsShown) + 200;
+    // Every even station 1.2 from the box, every odd one inside it: 600 tied outside.
+    ReportSummary tied{ControlSettings()};
+    for (int n = 1; n <= total; ++n) {
+        tied.AddStation(SpeedStation(n, n % 2 == 0 ? 0.6 : 0.1, 0.2));
+    }
+    std::vector<int> expected;
+    for (int n = 2; expected.size() < kMostStationsShown; n += 2) {
+        expected.push_back(n);
+    }
+    EXPECT_EQ(shownNumbers(tied), expected);
+    EXPECT_EQ(tied.StationCount(), static_cast<std::size_t>(total));
+    EXPECT_EQ(tied.OutsideCount(HumidityKind::None), 600u);
+
+    // MIXR stations far outside the humidity box come first, unless the run's humidity
+    // is another variable: then the SHUM stations' wind speed decides.
+    ReportSummary mixed{ControlSettings()};
+    for (int n = 1; n <= total; ++n) {
+        ReportStation s = SpeedStation(n, 0.5 + 0.0001 * n, 0.2);  // later ones further out
+        if (n % 2 == 1) {
+            s.humidity = HumidityKind::MixingRatio;
+            s.evaluates[kHumidity] = true;
+            s.whole.scalar[kScalarHumidity].n = 10;
+            s.whole.scalar[kScalarHumidity].bias = 3 + 0.001 * n;
+            s.whole.scalar[kScalarHumidity].grossError = 1;
+        } else {
+            s.humidity = HumidityKind::SpecificHumidity;
+            s.evaluates[kHumidity] = true;
+            s.whole.scalar[kScalarHumidity].n = 10;
+            s.whole.scalar[kScalarHumidity].bias = 1.5 + 0.0001 * n;
+            s.whole.scalar[kScalarHumidity].grossError = 1;
+        }
+        mixed.AddStation(s);
+    }
+    mixed.humidity = HumidityKind::MixingRatio;
+    const std::vector<int> byHumidity = shownNumbers(mixed);
+    ASSERT_EQ(byHumidity.size(), kMostStationsShown);
+    EXPECT_EQ(byHumidity.front(), 1 + 2 * 100);  // of the 600 odd ones, the last 500
+    EXPECT_EQ(mixed.OutsideCount(HumidityKind::MixingRatio), static_cast<std::size_t>(total));
+    mixed.humidity = HumidityKind::SpecificHumidity;
+    const std::vector<int> bySpecific = shownNumbers(mixed);
+    ASSERT_EQ(bySpecific.size(), kMostStationsShown);
+    EXPECT_EQ(bySpecific.front(), 2 + 2 * 100);  // of the 600 even ones, the last 500
+    EXPECT_EQ(bySpecific.back(), total);
+
+    // Stations further out each than the one before: every one displaces another, and
+    // the records dropped on the way leave only those shown.
+    ReportSummary rising{ControlSettings()};
+    for (int n = 1; n <= total; ++n) {
+        rising.AddStation(SpeedStation(n, 0.5 + 0.0001 * n, 0.2));
+    }
+    const std::vector<int> last = shownNumbers(rising);
+    ASSERT_EQ(last.size(), kMostStationsShown);
+    EXPECT_EQ(last.front(), total - 499);
+    EXPECT_EQ(last.back(), total);
+    EXPECT_EQ(rising.Stations().size(), kMostStationsShown);
+
+    // 600 stations far outside the temperature box outrank the one furthest outside the
+    // wind speed box, which is still the first of the furthest by wind speed.
+    ReportSummary outrun{ControlSettings()};
+    for (int n = 1; n <= total; ++n) {
+        ReportStation s = SpeedStation(n, n == total ? 1.0 : 0.55, 0.2);
+        if (n <= 600) {
+            s.evaluates[kTemperature] = true;
+            s.whole.scalar[kScalarTemperature].n = 10;
+            s.whole.scalar[kScalarTemperature].bias = 5;
+            s.whole.scalar[kScalarTemperature].grossError = 5;
+        }
+        outrun.AddStation(s);
+    }
+    EXPECT_EQ(shownNumbers(outrun).back(), 500);
+    const std::vector<std::size_t> furthest =
+        FurthestStations(outrun, ReportQuantity::kSpeed, kOutliersLabelled);
+    ASSERT_EQ(furthest.size(), kOutliersLabelled);
+    EXPECT_EQ(outrun.Stations()[furthest[0]].number, total);
+    EXPECT_EQ(outrun.Stations()[furthest[1]].number, 1);
+    EXPECT_EQ(outrun.Stations()[furthest[4]].number, 4);
 }
 
 // A Taylor marker read back: its ratio from the distance to the origin and its correlation

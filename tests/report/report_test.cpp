@@ -199,7 +199,7 @@ StationResult SpeedStation(int number, double bias, double rmse) {
 TEST(ReportCharts, StationsStayFindableUnderTheAllMarkerAndInACrowd) {
     ReportSummary lone(Settings());
     lone.AddStation(SpeedStation(1, 0.02, 0.9));
-    lone.all = lone.stations[0].whole;
+    lone.all = lone.Stations()[0].whole;
     const std::string one = SoccerPlot(lone, ReportQuantity::kSpeed);
     const std::size_t all = one.find("<title>All stations");
     ASSERT_NE(all, std::string::npos);
@@ -217,7 +217,7 @@ TEST(ReportCharts, StationsStayFindableUnderTheAllMarkerAndInACrowd) {
     crowd.AddStation(SpeedStation(41, 0.0, 1.0));     // inside, far off: the crowd stays one
     const std::string many = SoccerPlot(crowd, ReportQuantity::kSpeed);
     EXPECT_NE(many.find(">40</text>"), std::string::npos);
-    crowd.all = crowd.stations[0].whole;
+    crowd.all = crowd.Stations()[0].whole;
     const std::string report = BuildEvaluationReport(Settings(), crowd, RunNotes());
     const std::string table = Between(report, "<table class=\"furthest\">", "</table>");
     EXPECT_NE(report.find("10 of the 40 outside some box"), std::string::npos);
