@@ -269,6 +269,15 @@ TEST(ReportScale, StationsChosenAsTheyComeAreThoseThatRankingThemAllShows) {
     EXPECT_EQ(outrun.Stations()[furthest[0]].number, total);
     EXPECT_EQ(outrun.Stations()[furthest[1]].number, 1);
     EXPECT_EQ(outrun.Stations()[furthest[4]].number, 4);
+    // Its record is held for the label, yet the page's tables and diagrams leave it out.
+    const Element page =
+        ReadPage(BuildEvaluationReport(ControlSettings(), WithAll(std::move(outrun)), RunNotes()));
+    const auto tables = page.WithId("stations")->Named("table");
+    ASSERT_GE(tables.size(), 1u);
+    const std::vector<int> listed = Numbers(*tables[0]);
+    EXPECT_EQ(listed.size(), kMostStationsShown);
+    EXPECT_EQ(std::count(listed.begin(), listed.end(), total), 0);
+    EXPECT_EQ(MarkerNumbers(ChartIn(page, "taylor", "Wind speed")).count(total), 0u);
 }
 
 // A Taylor marker read back: its ratio from the distance to the origin and its correlation
