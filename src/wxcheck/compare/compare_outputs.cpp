@@ -319,19 +319,23 @@ std::string RunName(std::size_t k) {
     return "Run " + std::to_string(k + 1) + (k == 0 ? " (reference)" : "");
 }
 
-chart::SeriesStyle RunMarkers(std::size_t k) {
+// A run's name and colour, which its markers and its lines share.
+chart::SeriesStyle RunStyle(std::size_t k) {
     chart::SeriesStyle s;
     s.name = RunName(k);
     s.colour = kRunColours[k % kRunColours.size()];
+    return s;
+}
+
+chart::SeriesStyle RunMarkers(std::size_t k) {
+    chart::SeriesStyle s = RunStyle(k);
     s.marker = kRunMarkers[k % kRunMarkers.size()];
     s.markerRadius = 4.5;
     return s;
 }
 
 chart::SeriesStyle RunLine(std::size_t k) {
-    chart::SeriesStyle s;
-    s.name = RunName(k);
-    s.colour = kRunColours[k % kRunColours.size()];
+    chart::SeriesStyle s = RunStyle(k);
     s.dash = kRunDashes[k % kRunDashes.size()];
     s.lineWidth = 1.8;
     return s;
