@@ -20,11 +20,7 @@ namespace {
 
 using namespace corvane::wxcheck::testing;
 using namespace corvane::testing;
-using Pairs = std::vector<std::pair<double, double>>;  // observed, predicted
 
-constexpr double kCalm = 0.9999;
-enum Quantity { kWs, kWd, kT, kQ };
-const std::string kCharts[] = {"Wind speed", "Wind direction", "Temperature", "Humidity (MIXR)"};
 // Bias and error (RMSE for wind speed) at most, IOA at least.
 constexpr double kLimits[4][3] = {{0.5, 2, 0.6}, {10, 30, NAN}, {0.5, 2, 0.8}, {1, 2, 0.6}};
 

@@ -305,7 +305,7 @@ std::vector<const Element*> Titled(const Element& svg, const std::string& prefix
     });
 }
 
-Stats StatsOf(const std::vector<std::pair<double, double>>& pairs, bool direction) {
+Stats StatsOf(const Pairs& pairs, bool direction) {
     Stats s;
     s.n = static_cast<double>(pairs.size());
     for (const auto& [o, p] : pairs) {

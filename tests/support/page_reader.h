@@ -83,6 +83,9 @@ const Element* SeriesPath(const Element& svg, const std::string& name);
 /// The paths whose <title> begins with `prefix` (markers with tooltips).
 std::vector<const Element*> Titled(const Element& svg, const std::string& prefix);
 
+/// (observed, predicted) pairs.
+using Pairs = std::vector<std::pair<double, double>>;
+
 /// Statistics of (observed, predicted) pairs, worked out in two passes apart from the
 /// engine; direction differences wrapped into (-180, 180].
 struct Stats {
@@ -91,6 +94,6 @@ struct Stats {
     /// The error the charts show: the RMSE of wind speed (quantity 0), else the gross error.
     double Error(int quantity) const { return quantity == 0 ? rmse : ge; }
 };
-Stats StatsOf(const std::vector<std::pair<double, double>>& pairs, bool direction = false);
+Stats StatsOf(const Pairs& pairs, bool direction = false);
 
 }  // namespace corvane::testing

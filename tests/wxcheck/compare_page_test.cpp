@@ -23,11 +23,7 @@ namespace {
 
 using namespace corvane::wxcheck::testing;
 using namespace corvane::testing;
-using Pairs = std::vector<std::pair<double, double>>;  // observed, predicted
 
-constexpr double kCalm = 0.9999;
-enum Quantity { kWs, kWd, kT, kQ };
-const std::string kCharts[] = {"Wind speed", "Wind direction", "Temperature", "Humidity (MIXR)"};
 const std::string kRuns[] = {"Run 1 (reference)", "Run 2"};
 const std::string kPier = "Pier <3> & \"north\"";
 

@@ -18,6 +18,13 @@ using corvane::testing::ReadFile;
 using corvane::testing::ScratchFolder;
 using corvane::testing::WriteFile;
 
+/// ControlOptions' calm threshold, as a number.
+inline constexpr double kCalm = 0.9999;
+/// The four quantities in the engine's order, and the titles of their charts on the pages.
+enum Quantity { kWs, kWd, kT, kQ };
+inline const std::string kCharts[] = {"Wind speed", "Wind direction", "Temperature",
+                                      "Humidity (MIXR)"};
+
 struct ControlOptions {
     std::string folder;
     std::string base = "run";
