@@ -237,7 +237,7 @@ void WriteStationStatistics(OutputFile& file, const ControlSettings& settings,
                 if (intervals) {
                     AppendIntervals(text, runCells, bounds, kSlotCount);
                 }
-                text += ",,,,";  // no benchmark judges the vector wind error
+                AppendVerdicts(text, {}, kSlotCount);  // no benchmark judges the vector error
                 text += '\n';
             }
         }
