@@ -162,12 +162,18 @@ std::string TaylorDiagram(Frame frame, std::span<const TaylorSeries> series,
         marks.push_back(
             {cx + x * unit - rx, cy - y * unit - ry, cx + x * unit + rx, cy - y * unit + ry});
     };
-    mark(1, 0, SeriesStyle{}.markerRadius);
-    for (const TaylorSeries& s : series) {
-        for (const TaylorPoint& p : s.points) {
+    SeriesStyle reference;
+    reference.name = "Observed (reference)";
+    reference.colour = kBlack;
+    reference.marker = Marker::Square;
+    mark(1, 0, reference.markerRadius);
+    std::vector<std::vector<LabelledPoint>> placed(series.size());  // each series' markers
+    for (std::size_t i = 0; i < series.size(); ++i) {
+        for (const TaylorPoint& p : series[i].points) {
             if (Usable(p)) {
                 const TaylorPosition place = TaylorPlace(p.ratio, p.correlation);
-                mark(place.x, place.y, s.style.markerRadius);
+                placed[i].push_back({place.x, place.y, p.label, p.tooltip});
+                mark(place.x, place.y, series[i].style.markerRadius);
             }
         }
     }
@@ -268,24 +274,13 @@ std::string TaylorDiagram(Frame frame, std::span<const TaylorSeries> series,
     }
     svg.CloseGroup();
 
-    SeriesStyle reference;
-    reference.name = "Observed (reference)";
-    reference.colour = kBlack;
-    reference.marker = Marker::Square;
     const LabelledPoint observed{1, 0, "", "Observed: standard deviation ratio 1, correlation 1"};
     plot.Points(std::span(&observed, 1), reference);
     if (!any) {
         plot.NoData(empty);
     }
-    for (const TaylorSeries& s : series) {
-        std::vector<LabelledPoint> points;
-        for (const TaylorPoint& p : s.points) {
-            if (Usable(p)) {
-                const TaylorPosition place = TaylorPlace(p.ratio, p.correlation);
-                points.push_back({place.x, place.y, p.label, p.tooltip});
-            }
-        }
-        plot.Points(points, s.style);
+    for (std::size_t i = 0; i < series.size(); ++i) {
+        plot.Points(placed[i], series[i].style);
     }
     SeriesStyle rms;
     rms.name = "Centred RMS difference";
