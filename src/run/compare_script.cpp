@@ -7,17 +7,6 @@
 #include "wxcheck/control_file.h"
 
 namespace corvane {
-namespace {
-
-QByteArray Line(const QString& text) {
-    return text.toUtf8() + "\r\n";
-}
-
-QString Quoted(const QString& text) {
-    return u'"' + text + u'"';
-}
-
-}  // namespace
 
 QString ComparisonListName(const QString& baseFilename) {
     return baseFilename + QStringLiteral("_comparison.lst");
@@ -62,21 +51,11 @@ QByteArray CompareScriptBytes(const QString& outputDirectory, const QString& pro
     QString command = QStringLiteral(" --compare");
     for (const QString& control : QStringList{reference} + others) {
         CheckScriptValue(QStringLiteral("control file"), control, script);
-        command += u' ' + Quoted(control);
+        command += u' ' + ScriptQuoted(control);
     }
-    command += QStringLiteral(" -o ") + Quoted(outputDirectory) + QStringLiteral(" --root ") +
-               Quoted(baseFilename);
-
-    // As in the run script: an engine at the root reads "//wxcheck".
-    QString folder = programFolder;
-    while (folder.size() > 1 && folder.endsWith(u'/')) {
-        folder.chop(1);
-    }
-    QByteArray bytes;
-    bytes += Line(DriveOfPath(outputDirectory));
-    bytes += Line(QStringLiteral("cd ") + Quoted(outputDirectory));
-    bytes += Line(Quoted(folder + u'/' + EngineFileName()) + command);
-    return bytes;
+    command += QStringLiteral(" -o ") + ScriptQuoted(outputDirectory) + QStringLiteral(" --root ") +
+               ScriptQuoted(baseFilename);
+    return EngineLines(outputDirectory, programFolder, command);
 }
 
 ComparisonEnd ClassifyComparison(bool stoppedByUser, bool scriptSucceeded, bool listWritten,

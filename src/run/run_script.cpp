@@ -14,10 +14,6 @@ QByteArray Line(const QString& text) {
     return text.toUtf8() + "\r\n";
 }
 
-QString Quoted(const QString& text) {
-    return u'"' + text + u'"';
-}
-
 int SystemErrorNumber() {
     return errno != 0 ? errno : EIO;
 }
@@ -30,7 +26,7 @@ void CheckScriptValue(const QString& what, const QString& value, const QString& 
     if (value.contains(u'\n') || value.contains(u'\r')) {
         throw RunError(QStringLiteral("The %1 %2 holds a line break, which the script %3 "
                                       "cannot carry")
-                           .arg(what, Quoted(value), scriptName),
+                           .arg(what, ScriptQuoted(value), scriptName),
                        RunError::kInvalidValue);
     }
     if (value.contains(u'"')) {
@@ -83,14 +79,12 @@ QString DriveOfPath(const QString& path) {
     return (colon < 0 ? trimmed : trimmed.left(colon)) + u':';
 }
 
-QByteArray RunScriptBytes(const QString& outputDirectory, const QString& programFolder,
-                          const QString& baseFilename) {
-    const QString script = QString::fromUtf16(kRunScriptName);
-    CheckScriptValue(QStringLiteral("output folder"), outputDirectory, script);
-    CheckScriptValue(QStringLiteral("program folder"), programFolder, script);
-    // The root name also stands inside the quoted path of open_file.bat.
-    CheckScriptValue(QStringLiteral("output root name"), baseFilename, script);
+QString ScriptQuoted(const QString& text) {
+    return u'"' + text + u'"';
+}
 
+QByteArray EngineLines(const QString& outputDirectory, const QString& programFolder,
+                       const QString& arguments) {
     // The folder as the platform reports it has no trailing separator except at the root,
     // so an engine at the root reads "//wxcheck", as on Windows "C:\\wxcheck.exe".
     QString folder = programFolder;
@@ -99,9 +93,21 @@ QByteArray RunScriptBytes(const QString& outputDirectory, const QString& program
     }
     QByteArray bytes;
     bytes += Line(DriveOfPath(outputDirectory));
-    bytes += Line(QStringLiteral("cd ") + Quoted(outputDirectory));
-    bytes += Line(Quoted(folder + u'/' + EngineFileName()) + u' ' +
-                  QString::fromUtf16(kControlFileName));
+    bytes += Line(QStringLiteral("cd ") + ScriptQuoted(outputDirectory));
+    bytes += Line(ScriptQuoted(folder + u'/' + EngineFileName()) + arguments);
+    return bytes;
+}
+
+QByteArray RunScriptBytes(const QString& outputDirectory, const QString& programFolder,
+                          const QString& baseFilename) {
+    const QString script = QString::fromUtf16(kRunScriptName);
+    CheckScriptValue(QStringLiteral("output folder"), outputDirectory, script);
+    CheckScriptValue(QStringLiteral("program folder"), programFolder, script);
+    // The root name also stands inside the quoted path of open_file.bat.
+    CheckScriptValue(QStringLiteral("output root name"), baseFilename, script);
+
+    QByteArray bytes =
+        EngineLines(outputDirectory, programFolder, u' ' + QString::fromUtf16(kControlFileName));
     bytes += Line(QStringLiteral("copy ") + ListFileName(baseFilename) + u' ' +
                   QString::fromUtf16(kMarkerName));
     bytes += Line(QStringLiteral("pause"));
@@ -111,7 +117,7 @@ QByteArray RunScriptBytes(const QString& outputDirectory, const QString& program
 QByteArray OpenFileScriptBytes(const QString& folder, const QString& listFileName) {
     CheckScriptValue(QStringLiteral("list file"), folder + listFileName,
                      QString::fromUtf16(kOpenFileScriptName));
-    return Line(QStringLiteral("notepad ") + Quoted(folder + listFileName));
+    return Line(QStringLiteral("notepad ") + ScriptQuoted(folder + listFileName));
 }
 
 void WriteScriptFile(const QString& path, const QByteArray& bytes) {

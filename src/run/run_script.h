@@ -40,6 +40,15 @@ QString DriveOfPath(const QString& path);
 /// a line break or a double quote: a script line between double quotes cannot carry them.
 void CheckScriptValue(const QString& what, const QString& value, const QString& scriptName);
 
+/// `text` between double quotes, as a script line carries a path.
+QString ScriptQuoted(const QString& text);
+
+/// The lines that start the engine, each ended by CRLF: the drive of the output folder, cd
+/// to it, and the engine in `programFolder` followed by `arguments` (which begin with a
+/// space). The values are expected checked by CheckScriptValue.
+QByteArray EngineLines(const QString& outputDirectory, const QString& programFolder,
+                       const QString& arguments);
+
 /// The five lines of run_wxcheck.bat, each ended by CRLF: the drive of the output folder,
 /// cd to it, the engine in `programFolder` with the argument wxcheck.inp, the copy of the
 /// list file to finished.txt, pause. Throws RunError when a value holds a line break or a
